@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The one send operation of the program. Every sender (views on the GUI thread, the editor's
+// transmission threads, the clock and active-sensing threads, the analyzer's thru path on the
+// receive threads) goes through it, so it must be callable from any thread at any time.
+class MidiSender
+{
+public:
+    virtual ~MidiSender() = default;
+
+    // bytes/length: the data, not copied. labelKind: the message kind shown on the Out monitor
+    // (20 = not parsed). portSelection: 0 Port1, 1 Port2, 2 both. skipPacing: no bulk-interval
+    // pause. forceLong: send the first piece as a long message even when it does not begin with
+    // 0xF0. passThrough: handed to the output port unused (the thru path passes the host stamp).
+    // direct: single port only, one piece, no Out monitor line, no pause; the send stamp is
+    // written to sendTimeOut when given. Returns true on success.
+    virtual bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind,
+                                   quint32 portSelection, bool skipPacing = false, bool forceLong = false,
+                                   quint64 passThrough = 0, bool direct = false,
+                                   quint32* sendTimeOut = nullptr) = 0;
+};
