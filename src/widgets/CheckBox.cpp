@@ -1,0 +1,23 @@
+#include "CheckBox.h"
+
+CheckBox::CheckBox(QWidget* parent)
+    : CheckBox(QString(), parent)
+{
+}
+
+CheckBox::CheckBox(const QString& text, QWidget* parent)
+    : QCheckBox(text, parent)
+{
+    connect(this, &QAbstractButton::clicked, this, &CheckBox::updateCheckbox);
+}
+
+void CheckBox::update(qint32 id)
+{
+    Q_UNUSED(id)
+    setChecked(getValue() != 0);
+}
+
+void CheckBox::updateCheckbox(bool checked)
+{
+    setValue(checked ? 1 : 0);
+}
