@@ -1,0 +1,140 @@
+#pragma once
+
+#include "ClockTempoMeter.h"
+#include "MidiLogWriter.h"
+#include "MidiMessage.h"
+#include "MidiMessageFilter.h"
+#include "MidiMessageParser.h"
+
+#include "ModelAssistant.h"
+#include "midi/MidiOutMonitor.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QRecursiveMutex>
+#include <QString>
+
+#include <atomic>
+#include <vector>
+
+class MidiSender;
+class Model;
+
+// Turns MIDI bytes into monitor text: the receiver of both input ports (thru routing, MIDI Out
+// lines for what was forwarded, MIDI In lines after the monitor filter, tempo of received clocks),
+// the monitor of everything the program sends, the store of monitor text between two ticks of the
+// main window's refresh timer, and the producer of the log files' lines.
+//
+// Threads: receiveData runs on the receive thread of each input port; appendTransmitted on
+// whichever thread sends (GUI, editor transmission threads, clock and active-sensing threads);
+// takeMonitorText, the log commands and parameter changes on the GUI thread. One recursive mutex
+// serialises the parsers, filter, tempo meter, cached settings and pending text. It is only ever
+// held for formatting and copying: forwarding calls the sender outside it (an output port may take
+// up to a second to accept a long message), and log lines are handed to MidiLogWriter's backlog,
+// whose own thread does the disk I/O. So the GUI thread never waits on a port or a disk when it
+// collects text. The failure signals are emitted on the log writer's thread; connect them queued.
+class MidiAnalyzer : public QObject, public ModelAssistant, public MidiOutMonitor
+{
+    Q_OBJECT
+
+public:
+    // Lines of one piece carry at most this many bytes; pending lists hold at most this many lines.
+    static constexpr int MaximumLineBytes = 4096;
+    static constexpr int MaximumPendingLines = 4096;
+
+    // Registers with the model for parameter changes; model must outlive the analyzer.
+    explicit MidiAnalyzer(Model* model, QObject* parent = nullptr);
+    ~MidiAnalyzer() override;
+
+    // Where thru data goes; null (the default) forwards nothing. Set it before data arrives.
+    void setSender(MidiSender* sender);
+
+    // bytes/count: one received block; stamp: milliseconds since local midnight; hostStamp: handed
+    // on with forwarded data; port: 0 Port1, 1 Port2 (any other port is ignored).
+    void receiveData(const quint8* bytes, quint16 count, quint32 stamp, quint64 hostStamp, quint32 port);
+
+    // The receiver the input ports call; context is the analyzer.
+    static void receiveCallback(void* context, const quint8* bytes, quint16 length, quint32 stamp,
+                                quint64 hostStamp, quint32 port);
+
+    // MidiOutMonitor: one successfully sent piece.
+    void appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind, quint32 port) override;
+
+    // Hands over and clears everything gathered since the last call. Each line of the In and Out
+    // texts begins with a line feed; counts are data bytes. True when any count is non-zero.
+    bool takeMonitorText(QByteArray& inText, quint32& inCount, QByteArray& sysExText, quint32& sysExCount,
+                         QByteArray& outText, quint32& outCount);
+    // Drops the pending MIDI Out lines (after the views were closed for a new or loaded project).
+    void discardTransmittedText();
+
+    bool openReceivedLogFile(const QString& path);
+    bool openTransmittedLogFile(const QString& path);
+    bool closeReceivedLogFile();
+    bool closeTransmittedLogFile();
+    // Blocks until every line produced so far is in the open log files (tests, benchmarks).
+    void waitForLogFiles();
+
+    // Tenths of BPM; 0 while there is no valid measurement.
+    qint32 receivedTempo();
+    void advanceTempoIdleTime(quint32 microseconds);
+
+    void parameterChanged(qint32 id) override;
+
+Q_SIGNALS:
+    void writeTransmittedDataFailedToTextFile();
+    void writeReceivedDataFailedToTextFile();
+
+private:
+    enum Direction { In = 0, Out = 1 };
+
+    // Lines of one direction: one contiguous text plus the lengths of its lines, so that dropping
+    // the oldest line is an offset move and collecting is a swap.
+    struct PendingLines
+    {
+        QByteArray text;
+        int head = 0;
+        quint32 lengths[MaximumPendingLines] = {};
+        int first = 0;
+        int lineCount = 0;
+        quint32 byteCount = 0;
+
+        void append(const char* line, int length);
+        void clear();
+    };
+
+    void readSetting(qint32 id);
+    void writeMessage(int direction, const MidiMessage& message, quint32 stamp, quint32 port);
+    void writeLines(int direction, quint8 kind, const quint8* bytes, quint32 count, quint32 stamp, quint32 port);
+    void writePiece(int direction, quint8 kind, const quint8* bytes, int count, quint32 stamp, quint32 port);
+    void captureSysEx(const QByteArray& bytes);
+    int formatDetails(char* out, quint8 kind, const quint8* bytes, int count) const;
+    void logWriteFailed(int direction);
+
+    MidiMessageParser inParsers[2];
+    MidiMessageParser outParsers[2];
+    MidiMessageFilter filter;
+    ClockTempoMeter tempoMeter;
+    QRecursiveMutex mutex;
+
+    QByteArray pendingSysEx;
+    quint32 pendingSysExCount = 0;
+    PendingLines pendingIn;
+    PendingLines pendingOut;
+
+    qint32 thruPort1 = 0;
+    qint32 thruPort2 = 0;
+    bool showTime = false;
+    bool showDetails = false;
+    bool parserOn = true;
+    qint32 middleC = 0;
+    qint32 timeFormat = 0;
+    Model* model = nullptr;
+    bool monitorPort1 = true;
+    bool monitorPort2 = true;
+    qint32 programNumberBase = 1;
+
+    MidiSender* sender = nullptr;
+    QByteArray controllerNames[128];
+    std::vector<char> lineBuffer;
+    MidiLogWriter logWriter;
+};

@@ -1,0 +1,148 @@
+#include "MidiMessageParser.h"
+
+#include <cstdlib>
+#include <new>
+
+MidiMessageParser::~MidiMessageParser()
+{
+    std::free(buffer);
+}
+
+void MidiMessageParser::feed(const quint8* bytes, quint32 count)
+{
+    input = bytes;
+    inputCount = bytes ? count : 0;
+    readPosition = 0;
+}
+
+void MidiMessageParser::reset()
+{
+    input = nullptr;
+    inputCount = 0;
+    readPosition = 0;
+    std::free(buffer);
+    buffer = nullptr;
+    capacity = 0;
+    writePosition = 0;
+}
+
+qint32 MidiMessageParser::expectedLength(quint8 byte)
+{
+    if (byte < 0x80)
+        return 0;
+    if (byte < 0xF0) {
+        const quint8 high = byte & 0xF0;
+        return (high == 0xC0 || high == 0xD0) ? 2 : 3;
+    }
+    switch (byte) {
+    case 0xF0: return 2147483647;
+    case 0xF1: return 2;
+    case 0xF2: return 3;
+    case 0xF3: return 2;
+    case 0xF6: return 1;
+    case 0xF7: return 0;
+    case 0xF8:
+    case 0xFA:
+    case 0xFB:
+    case 0xFC:
+    case 0xFE:
+    case 0xFF: return 1;
+    default: return -1; // F4, F5, F9, FD
+    }
+}
+
+void MidiMessageParser::releaseBuffer()
+{
+    writePosition = 0;
+    // A small buffer is kept for the next message; one grown by a long dump is given back.
+    if (capacity > quint32(GrowthBlock)) {
+        std::free(buffer);
+        buffer = nullptr;
+        capacity = 0;
+    }
+}
+
+bool MidiMessageParser::append(quint8 byte)
+{
+    if (writePosition >= capacity) {
+        const quint64 needed = quint64(writePosition) + 1;
+        const quint64 newCapacity = (needed / GrowthBlock + 1) * GrowthBlock;
+        void* grown = newCapacity <= 0xFFFFFFFFu ? std::realloc(buffer, size_t(newCapacity)) : nullptr;
+        if (!grown) {
+            std::free(buffer);
+            buffer = nullptr;
+            capacity = 0;
+            writePosition = 0;
+            return false;
+        }
+        buffer = static_cast<quint8*>(grown);
+        capacity = quint32(newCapacity);
+    }
+    buffer[writePosition++] = byte;
+    return true;
+}
+
+bool MidiMessageParser::decode(MidiMessage& message)
+{
+    const quint8 status = buffer[0];
+    const quint8 kind = MidiMessageKind::fromStatus(status);
+    if (kind == MidiMessageKind::SystemExclusive) {
+        if (writePosition < 2 || buffer[writePosition - 1] != 0xF7)
+            return false; // reached the length limit without an end
+        message = MidiMessage::systemExclusive(QByteArray(reinterpret_cast<const char*>(buffer), int(writePosition)));
+        return true;
+    }
+    if (kind == MidiMessageKind::NotParsed || qint32(writePosition) != MidiMessageKind::byteCount(kind))
+        return false;
+    message = MidiMessage(kind, quint8(status & 0x0F), writePosition > 1 ? buffer[1] : 0,
+                          writePosition > 2 ? buffer[2] : 0);
+    return true;
+}
+
+bool MidiMessageParser::nextMessage(MidiMessage& message)
+{
+    while (readPosition < inputCount) {
+        const quint8 byte = input[readPosition++];
+
+        if (byte >= 0xF8) {
+            const quint8 kind = MidiMessageKind::fromStatus(byte);
+            if (kind == MidiMessageKind::NotParsed)
+                continue; // F9, FD
+            message = MidiMessage(kind, 255);
+            return true;
+        }
+
+        const qint32 expected = expectedLength(byte);
+        if (expected != 0)
+            emptyBuffer();
+        if (expected < 0 || (expected == 0 && writePosition == 0))
+            continue;
+        if (!append(byte))
+            continue;
+
+        bool complete;
+        if (byte == 0xF7) {
+            complete = buffer[0] == 0xF0;
+            if (!complete) {
+                emptyBuffer();
+                continue;
+            }
+        } else {
+            complete = qint64(writePosition) >= qint64(expectedLength(buffer[0]));
+        }
+        if (!complete)
+            continue;
+
+        const bool decoded = decode(message);
+        if (buffer[0] >= 0x80 && buffer[0] < 0xF0 && decoded)
+            writePosition = 1; // running status
+        else
+            releaseBuffer();
+        if (decoded)
+            return true;
+    }
+    input = nullptr;
+    inputCount = 0;
+    readPosition = 0;
+    return false;
+}
