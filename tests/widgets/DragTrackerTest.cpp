@@ -1,0 +1,344 @@
+#include "WidgetTestSupport.h"
+
+#include "DragTracker.h"
+#include "Model.h"
+#include "SpinBox.h"
+#include "SpinBoxSlider.h"
+
+#include <QVBoxLayout>
+
+#include <limits>
+#include <memory>
+
+namespace {
+
+// Far larger than any drag, so the edge rules stay out of the way unless a test wants them.
+const QRect HugeScreen(-100000, -100000, 200000, 200000);
+
+} // namespace
+
+class DragTrackerTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void stepsFollowRange_data();
+    void stepsFollowRange();
+    void stepTable_data();
+    void stepTable();
+    void maximumHoldsUntilCursorReturns();
+    void minimumHoldsUntilCursorReturns();
+    void topEdgeKeepsRaising();
+    void bottomEdgeKeepsLowering();
+    void dragWritesBoundParameter();
+    void outOfRangeStartValueMovesAtOnce();
+    void widestRangeDoesNotOverflow();
+    void otherButtonsDoNotDrag();
+
+private:
+    SpinBox* makeSpinBox(qint32 minimum, qint32 maximum, qint32 value);
+
+    std::unique_ptr<QWidget> window;
+    SpinBox* spinBox = nullptr;
+};
+
+void DragTrackerTest::init()
+{
+    window = std::make_unique<QWidget>();
+    window->resize(200, 560);
+    spinBox = new SpinBox(window.get());
+    spinBox->setGeometry(20, 268, 100, 24);
+    spinBox->slider()->dragTracker().setScreenGeometry([] { return HugeScreen; });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void DragTrackerTest::cleanup()
+{
+    window.reset();
+    spinBox = nullptr;
+}
+
+SpinBox* DragTrackerTest::makeSpinBox(qint32 minimum, qint32 maximum, qint32 value)
+{
+    spinBox->setRange(minimum, maximum);
+    spinBox->setValue(value);
+    return spinBox;
+}
+
+void DragTrackerTest::stepsFollowRange_data()
+{
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<bool>("fine");
+    QTest::addColumn<int>("pixelsUp");
+    QTest::addColumn<int>("expected");
+
+    // Controller values: one per pixel, a quarter under Shift.
+    QTest::newRow("0..127 one pixel") << 0 << 127 << 0 << false << 1 << 1;
+    QTest::newRow("0..127 ten pixels") << 0 << 127 << 0 << false << 10 << 10;
+    QTest::newRow("0..127 fine three pixels") << 0 << 127 << 0 << true << 3 << 0;
+    QTest::newRow("0..127 fine four pixels") << 0 << 127 << 0 << true << 4 << 1;
+    QTest::newRow("0..127 fine eight pixels") << 0 << 127 << 0 << true << 8 << 2;
+    QTest::newRow("0..127 down") << 0 << 127 << 100 << false << -5 << 95;
+    // 14-bit values: range / 100 per pixel; fine mode slows down to a quarter unit.
+    QTest::newRow("0..16383 one pixel") << 0 << 16383 << 0 << false << 1 << 163;
+    QTest::newRow("0..16383 two pixels") << 0 << 16383 << 0 << false << 2 << 326;
+    QTest::newRow("0..16383 fine three pixels") << 0 << 16383 << 0 << true << 3 << 0;
+    QTest::newRow("0..16383 fine four pixels") << 0 << 16383 << 0 << true << 4 << 1;
+    // Small ranges: four pixels per step, sixteen under Shift.
+    QTest::newRow("0..3 three pixels") << 0 << 3 << 0 << false << 3 << 0;
+    QTest::newRow("0..3 four pixels") << 0 << 3 << 0 << false << 4 << 1;
+    QTest::newRow("0..3 twelve pixels") << 0 << 3 << 0 << false << 12 << 3;
+    QTest::newRow("0..3 fine fifteen pixels") << 0 << 3 << 0 << true << 15 << 0;
+    QTest::newRow("0..3 fine sixteen pixels") << 0 << 3 << 0 << true << 16 << 1;
+    // Boundaries of the step table.
+    QTest::newRow("0..16 four pixels") << 0 << 16 << 0 << false << 4 << 1;
+    QTest::newRow("0..17 one pixel") << 0 << 17 << 0 << false << 1 << 1;
+    QTest::newRow("0..128 one pixel") << 0 << 128 << 0 << false << 1 << 1;
+    QTest::newRow("0..129 one pixel") << 0 << 129 << 0 << false << 1 << 2;
+    QTest::newRow("0..320 one pixel") << 0 << 320 << 0 << false << 1 << 2;
+    QTest::newRow("0..321 one pixel") << 0 << 321 << 0 << false << 1 << 3;
+    QTest::newRow("0..1023 fine one pixel") << 0 << 1023 << 0 << true << 1 << 1;
+    QTest::newRow("0..1024 fine three pixels") << 0 << 1024 << 0 << true << 3 << 0;
+    QTest::newRow("0..1024 fine four pixels") << 0 << 1024 << 0 << true << 4 << 1;
+    // Signed ranges: the accumulated change is truncated toward zero, in both directions.
+    QTest::newRow("-64..63 down") << -64 << 63 << 0 << false << -10 << -10;
+    QTest::newRow("-64..63 fine down three") << -64 << 63 << 0 << true << -3 << 0;
+    QTest::newRow("-64..63 fine down five") << -64 << 63 << 0 << true << -5 << -1;
+    QTest::newRow("-8192..8191 one pixel") << -8192 << 8191 << 0 << false << 1 << 163;
+}
+
+void DragTrackerTest::stepsFollowRange()
+{
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(int, start);
+    QFETCH(bool, fine);
+    QFETCH(int, pixelsUp);
+    QFETCH(int, expected);
+
+    makeSpinBox(minimum, maximum, start);
+    const Qt::KeyboardModifiers modifiers = fine ? Qt::ShiftModifier : Qt::NoModifier;
+
+    MouseDrag drag(spinBox, spinBox->rect().center());
+    drag.up(pixelsUp, modifiers);
+    drag.release();
+    QCOMPARE(spinBox->value(), expected);
+    QCOMPARE(spinBox->currentValue(), expected);
+
+    // The same travel in one event gives the same value.
+    makeSpinBox(minimum, maximum, start);
+    MouseDrag jump(spinBox, spinBox->rect().center());
+    jump.up(pixelsUp, modifiers, true);
+    jump.release();
+    QCOMPARE(spinBox->value(), expected);
+}
+
+void DragTrackerTest::stepTable_data()
+{
+    QTest::addColumn<qint64>("range");
+    QTest::addColumn<bool>("fine");
+    QTest::addColumn<double>("step");
+
+    QTest::newRow("0") << qint64(0) << false << 0.25;
+    QTest::newRow("16") << qint64(16) << false << 0.25;
+    QTest::newRow("16 fine") << qint64(16) << true << 0.0625;
+    QTest::newRow("127") << qint64(127) << false << 1.0;
+    QTest::newRow("127 fine") << qint64(127) << true << 0.25;
+    QTest::newRow("255") << qint64(255) << false << 2.0;
+    QTest::newRow("255 fine") << qint64(255) << true << 0.5;
+    QTest::newRow("1000") << qint64(1000) << false << 10.0;
+    QTest::newRow("1000 fine") << qint64(1000) << true << 1.0;
+    QTest::newRow("16383 fine") << qint64(16383) << true << 0.25;
+    QTest::newRow("whole 32-bit span") << qint64(4294967295LL) << false << 42949672.0;
+}
+
+void DragTrackerTest::stepTable()
+{
+    QFETCH(qint64, range);
+    QFETCH(bool, fine);
+    QFETCH(double, step);
+    QCOMPARE(DragTracker::stepPerPixel(range, fine), step);
+}
+
+void DragTrackerTest::maximumHoldsUntilCursorReturns()
+{
+    makeSpinBox(0, 127, 120);
+    MouseDrag drag(spinBox, spinBox->rect().center());
+    drag.up(7);
+    QCOMPARE(spinBox->value(), 127);
+    // The eighth pixel overshoots: this row is remembered, and all motion above it is ignored.
+    drag.up(1);
+    drag.up(22);
+    QCOMPARE(spinBox->value(), 127);
+    drag.down(21);
+    QCOMPARE(spinBox->value(), 127);
+    // Back on the remembered row the value moves at once, one step per pixel.
+    drag.down(1);
+    QCOMPARE(spinBox->value(), 126);
+    drag.down(1);
+    QCOMPARE(spinBox->value(), 125);
+    // Going up again counts from where the value is, not from the overshoot.
+    drag.up(3);
+    QCOMPARE(spinBox->value(), 127);
+    drag.release();
+}
+
+void DragTrackerTest::minimumHoldsUntilCursorReturns()
+{
+    makeSpinBox(0, 127, 5);
+    MouseDrag drag(spinBox, spinBox->rect().center());
+    drag.down(5);
+    QCOMPARE(spinBox->value(), 0);
+    drag.down(1);
+    drag.down(30);
+    QCOMPARE(spinBox->value(), 0);
+    drag.up(29);
+    QCOMPARE(spinBox->value(), 0);
+    // Back on the row of the overshoot.
+    drag.up(1);
+    QCOMPARE(spinBox->value(), 1);
+    drag.release();
+
+    // Small ranges: back on the row of the overshoot the change is a quarter step, which the
+    // truncation toward the start value turns into a whole step up from the minimum.
+    makeSpinBox(0, 3, 2);
+    MouseDrag small(spinBox, spinBox->rect().center());
+    small.down(8);
+    QCOMPARE(spinBox->value(), 0);
+    small.down(20);
+    small.up(18);
+    QCOMPARE(spinBox->value(), 0);
+    small.up(1);
+    QCOMPARE(spinBox->value(), 1);
+    small.release();
+}
+
+void DragTrackerTest::topEdgeKeepsRaising()
+{
+    makeSpinBox(0, 127, 10);
+    const QPoint start = spinBox->rect().center();
+    const int startRow = spinBox->mapToGlobal(start).y();
+    // The screen ends three rows above the press.
+    spinBox->slider()->dragTracker().setScreenGeometry([startRow] { return QRect(0, startRow - 3, 800, 600); });
+
+    MouseDrag drag(spinBox, start);
+    drag.up(2);
+    QCOMPARE(spinBox->value(), 12);
+    drag.up(1);
+    QCOMPARE(spinBox->value(), 13);
+    // The cursor cannot go further; every event at the edge still counts as one pixel.
+    for (int i = 0; i < 5; ++i)
+        drag.pushAgainstEdge();
+    QCOMPARE(spinBox->value(), 18);
+    // ... at the fine speed under Shift.
+    for (int i = 0; i < 8; ++i)
+        drag.pushAgainstEdge(Qt::ShiftModifier);
+    QCOMPARE(spinBox->value(), 20);
+    // And the maximum still holds.
+    for (int i = 0; i < 200; ++i)
+        drag.pushAgainstEdge();
+    QCOMPARE(spinBox->value(), 127);
+    drag.release();
+}
+
+void DragTrackerTest::bottomEdgeKeepsLowering()
+{
+    makeSpinBox(0, 127, 50);
+    const QPoint start = spinBox->rect().center();
+    const int startRow = spinBox->mapToGlobal(start).y();
+    // The last row of the screen is two rows below the press.
+    spinBox->slider()->dragTracker().setScreenGeometry([startRow] { return QRect(0, startRow - 300, 800, 303); });
+
+    MouseDrag drag(spinBox, start);
+    drag.down(1);
+    QCOMPARE(spinBox->value(), 49);
+    drag.down(1);
+    QCOMPARE(spinBox->value(), 48);
+    for (int i = 0; i < 6; ++i)
+        drag.pushAgainstEdge();
+    QCOMPARE(spinBox->value(), 42);
+    drag.release();
+}
+
+void DragTrackerTest::dragWritesBoundParameter()
+{
+    Model model;
+    model.registerParameter(42, 0, 127, 64, QStringLiteral("Level"));
+    ChangeRecorder recorder;
+    model.addAssistant(&recorder);
+    spinBox->setId(42);
+    spinBox->connectModel(&model);
+    QCOMPARE(spinBox->value(), 64);
+    recorder.ids.clear();
+    QSignalSpy announced(spinBox, &SpinBox::widgetValueChanged);
+
+    MouseDrag drag(spinBox, spinBox->rect().center(), Qt::NoModifier);
+    drag.up(3, Qt::ShiftModifier); // still 64: no write, no signal
+    drag.up(1, Qt::ShiftModifier); // 65
+    drag.up(2);                    // 66, 67
+    drag.release();
+
+    QCOMPARE(model.getValue(42), 67);
+    QCOMPARE(recorder.count(42), 3);
+    QCOMPARE(announced.count(), 3);
+    QCOMPARE(announced.last().at(0).toInt(), 67);
+    spinBox->disconnectModel();
+    model.removeAssistant(&recorder);
+}
+
+void DragTrackerTest::outOfRangeStartValueMovesAtOnce()
+{
+    // The store does not clamp, so a bound box may hold a value outside its range.
+    Model model;
+    model.registerParameter(7, 0, 127, 0, QString());
+    model.setValue(7, 500);
+    spinBox->setId(7);
+    spinBox->connectModel(&model);
+    QCOMPARE(spinBox->currentValue(), 500);
+
+    MouseDrag drag(spinBox, spinBox->rect().center());
+    drag.down(1);
+    drag.release();
+    QCOMPARE(model.getValue(7), 126);
+    spinBox->disconnectModel();
+}
+
+void DragTrackerTest::widestRangeDoesNotOverflow()
+{
+    const qint32 min = std::numeric_limits<qint32>::min();
+    const qint32 max = std::numeric_limits<qint32>::max();
+    makeSpinBox(min, max, max - 10);
+    MouseDrag drag(spinBox, spinBox->rect().center());
+    drag.up(1);
+    QCOMPARE(spinBox->value(), max);
+    // The first pixel back down moves at once, by a whole step.
+    drag.down(1);
+    QCOMPARE(spinBox->value(), max - 42949672);
+    drag.down(2);
+    QCOMPARE(spinBox->value(), max - 3 * 42949672);
+    drag.release();
+}
+
+void DragTrackerTest::otherButtonsDoNotDrag()
+{
+    makeSpinBox(0, 127, 5);
+    const QPoint start = spinBox->rect().center();
+    QTest::mousePress(spinBox, Qt::MiddleButton, Qt::NoModifier, start);
+    QTest::mouseEvent(QTest::MouseMove, spinBox, Qt::NoButton, Qt::NoModifier, start - QPoint(0, 20));
+    QTest::mouseRelease(spinBox, Qt::MiddleButton, Qt::NoModifier, start - QPoint(0, 20));
+    QCOMPARE(spinBox->value(), 5);
+    // A move after the release is no drag either.
+    MouseDrag drag(spinBox, start);
+    drag.release();
+    QTest::mouseEvent(QTest::MouseMove, spinBox, Qt::NoButton, Qt::NoModifier, start - QPoint(0, 20));
+    QCOMPARE(spinBox->value(), 5);
+}
+
+VANTEL_WIDGET_TEST_MAIN(DragTrackerTest)
+#include "DragTrackerTest.moc"
