@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <QtGlobal>
+
+#include <memory>
+
+class QCommandLineOption;
+
+// One MIDI device of the host as the service lists it.
+struct HostMidiDevice
+{
+    QString name;
+    quint32 manufacturerId = 0;
+    quint32 productId = 0;
+};
+
+// The host's MIDI service: numbered input and output devices with names, an input callback for
+// short data, long data and errors, short output, buffered long output with a completion flag and
+// a millisecond counter. Every operation that can fail returns 0 for success and 1 for failure.
+//
+// Devices are listed in the host's order and opened by the name they were listed under, so a
+// device chosen from an older list is the device that was shown even when the host's list changed
+// meanwhile (the open then fails if the device is gone).
+//
+// Every open names the application port (0 Port1, 1 Port2) it serves, because some hosts give the
+// application one endpoint per port. One application port has at most one open device per
+// direction.
+//
+// Input callbacks run on a thread of the service, never on a real-time audio thread, so they may
+// block (the receive ring waits for room). After stopInput or closeInput returns, the callback is
+// not running and is never called again for that handle.
+class HostMidiService
+{
+public:
+    enum InputMessage : quint32 {
+        ShortData = 0x3C3, // packed: 1 to 3 bytes, status byte lowest
+        LongData = 0x3C4,  // bytes/length: one filled buffer of a system-exclusive message
+        ShortError = 0x3C5,
+        LongError = 0x3C6 // bytes/length: an incomplete system-exclusive message, to be dropped
+    };
+
+    // eventCounter: the millisecond counter (milliseconds()) at the moment the event arrived at the
+    // host, which may lie before the callback runs. hostStamp: the host's own time of the event.
+    using InputCallback = void (*)(void* context, InputMessage message, quint32 packed, const quint8* bytes,
+                                   quint32 length, quint32 eventCounter, quint64 hostStamp);
+
+    using Handle = qint32;
+    static constexpr Handle InvalidHandle = -1;
+
+    virtual ~HostMidiService() = default;
+
+    // "jack", "alsa" or "loopback".
+    virtual QString apiName() const = 0;
+
+    virtual QVector<HostMidiDevice> inputDevices() = 0;
+    virtual QVector<HostMidiDevice> outputDevices() = 0;
+
+    // Long data is delivered in buffers of at most bufferSize bytes; a longer system-exclusive
+    // message arrives as several consecutive LongData calls. Input does not flow before startInput.
+    virtual qint32 openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback,
+                             void* context, Handle* handle) = 0;
+    virtual qint32 startInput(Handle handle) = 0;
+    virtual qint32 stopInput(Handle handle) = 0;
+    virtual qint32 closeInput(Handle handle) = 0;
+
+    virtual qint32 openOutput(const QString& device, quint32 portNumber, Handle* handle) = 0;
+    virtual qint32 closeOutput(Handle handle) = 0;
+    // 1 to 3 bytes of one message, sent as they are.
+    virtual qint32 sendShort(Handle handle, const quint8* bytes, quint32 length) = 0;
+    // Queues a long message. The service copies the bytes before it returns; *ticket identifies the
+    // message for longDone, which turns true once its last byte has left.
+    virtual qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) = 0;
+    virtual bool longDone(Handle handle, quint64 ticket) = 0;
+
+    // The host's millisecond counter: monotonic milliseconds cut to 32 bits (wraps after ~49.7 days).
+    static quint32 milliseconds();
+
+    // The command-line option that chooses the service: --midi-api jack|alsa|loopback.
+    static QCommandLineOption commandLineOption();
+    // Picks the service named by --midi-api in arguments (both "--midi-api x" and "--midi-api=x"),
+    // or, without the option, ALSA when the sequencer opens, else JACK when a server is running
+    // (never started for us), else loopback; installs it as the process-wide service. Returns false
+    // with a message in errorText when the option names an unknown API or the named API is not
+    // available; no service is installed then.
+    static bool setUp(const QStringList& arguments, QString* errorText = nullptr);
+    // The process-wide service; null before setUp and after shutDown.
+    static HostMidiService* instance();
+    // Replaces the process-wide service (tests use a loopback service of their own).
+    static void install(std::unique_ptr<HostMidiService> service);
+    // Destroys the process-wide service. Call after every port has been closed.
+    static void shutDown();
+
+    // 1 to 3, from the status byte of a short message; 0 for a byte that is no status byte.
+    static quint32 shortMessageLength(quint8 status);
+};

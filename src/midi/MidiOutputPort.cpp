@@ -1,0 +1,95 @@
+#include "MidiOutputPort.h"
+
+#include <QElapsedTimer>
+#include <QMutexLocker>
+#include <QThread>
+
+MidiOutputPort::MidiOutputPort(MidiClient* client, quint16 maxLongMessage, quint32 portNumber, quint32 baseCounter,
+                               quint32 baseTimeOfDay)
+    : Midi(client, maxLongMessage, portNumber, baseCounter, baseTimeOfDay)
+{
+}
+
+MidiOutputPort::~MidiOutputPort()
+{
+    close();
+}
+
+QStringList MidiOutputPort::enumerateDevices(qint32* error)
+{
+    QMutexLocker lock(&m_mutex);
+    return enumerate(false, error);
+}
+
+qint32 MidiOutputPort::open(qint32 index)
+{
+    QMutexLocker lock(&m_mutex);
+    if (isConnected())
+        close();
+    HostMidiService* host = service();
+    HostMidiService::Handle handle = HostMidiService::InvalidHandle;
+    if (!host || index < 0 || index >= deviceNames().size()
+        || host->openOutput(deviceNames().at(index), portNumber(), &handle) != 0) {
+        setNotConnected();
+        return 1;
+    }
+    m_handle = handle;
+    setConnected(index);
+    return 0;
+}
+
+qint32 MidiOutputPort::open(const QString& name)
+{
+    QMutexLocker lock(&m_mutex);
+    const QStringList names = enumerateDevices();
+    const qint32 index = qint32(names.indexOf(name));
+    if (index < 0)
+        return 1;
+    return open(index);
+}
+
+qint32 MidiOutputPort::close()
+{
+    QMutexLocker lock(&m_mutex);
+    if (!isConnected())
+        return 1;
+    if (HostMidiService* host = service())
+        host->closeOutput(m_handle);
+    m_handle = HostMidiService::InvalidHandle;
+    setNotConnected();
+    return 0;
+}
+
+qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong, quint64 passThrough)
+{
+    Q_UNUSED(passThrough)
+    QMutexLocker lock(&m_mutex);
+    HostMidiService* host = service();
+    if (!isConnected() || !host || length == 0 || !bytes)
+        return 1;
+    if (bytes[0] != 0xF0 && !forceLong) {
+        if (length > 3)
+            return 1;
+        const quint32 stamp = currentTimeStamp();
+        if (stampOut)
+            *stampOut = stamp;
+        return host->sendShort(m_handle, bytes, length) == 0 ? 0 : 1;
+    }
+    const quint32 stamp = currentTimeStamp();
+    if (stampOut)
+        *stampOut = stamp;
+    quint64 ticket = 0;
+    if (host->sendLong(m_handle, bytes, length, &ticket) != 0)
+        return 1;
+    // Hosts that buffer output finish within a cycle or two of their own, so the flag is checked
+    // every millisecond rather than every 100 ms; the time limit stays the same.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (host->longDone(m_handle, ticket))
+            return 0;
+        if (waited.elapsed() >= CompletionTimeoutMs)
+            return 1;
+        QThread::usleep(CompletionPollMicroseconds);
+    }
+}
