@@ -20,6 +20,9 @@ void MidiMessageFilter::setChannel(int channel, bool blocked)
 
 void MidiMessageFilter::setKind(int kind, bool blocked)
 {
+    // Control Change is filtered by controller number only; 18 and 19 carry no messages.
+    if (kind == MidiMessageKind::ControlChange || kind == 18 || kind == 19)
+        return;
     if (kind >= 0 && kind < KindCount)
         entries[kindBase + kind] = blocked ? 1 : 0;
 }
