@@ -12,17 +12,31 @@
 #include <QVector>
 #include <QtTest>
 
-// Qt 5.15's offscreen platform never releases the screen it creates, which LeakSanitizer reports
-// at exit. Later Qt versions remove the screens when the platform goes away; the tests do it
-// themselves through the same exported entry point (its header is not installed).
+// Two entry points of the window system interface, which QtTest does not wrap and whose header
+// is not installed: wheel events as the window system delivers them, and the removal of screens
+// (Qt 5.15's offscreen platform never releases the screen it creates, which LeakSanitizer reports
+// at exit; later Qt versions remove the screens when the platform goes away).
 QT_BEGIN_NAMESPACE
 class QPlatformScreen;
 class Q_GUI_EXPORT QWindowSystemInterface
 {
 public:
+    static bool handleWheelEvent(QWindow* window, const QPointF& local, const QPointF& global, QPoint pixelDelta,
+                                 QPoint angleDelta, Qt::KeyboardModifiers modifiers, Qt::ScrollPhase phase,
+                                 Qt::MouseEventSource source);
     static void handleScreenRemoved(QPlatformScreen* screen);
 };
 QT_END_NAMESPACE
+
+// A wheel turn over pos of widget, entering through its window: angle 120 is one notch up.
+inline void wheelTurn(QWidget* widget, QPoint pos, int angle)
+{
+    QWindow* window = widget->window()->windowHandle();
+    const QPoint global = widget->mapToGlobal(pos);
+    QWindowSystemInterface::handleWheelEvent(window, window->mapFromGlobal(global), global, QPoint(), QPoint(0, angle),
+                                             Qt::NoModifier, Qt::NoScrollPhase, Qt::MouseEventNotSynthesized);
+    QCoreApplication::processEvents();
+}
 
 inline void releaseOffscreenScreens()
 {
