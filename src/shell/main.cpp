@@ -1,0 +1,47 @@
+#include "CommandLineOptions.h"
+#include "MainWindow.h"
+#include "NativeEventFilter.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiStyle.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char* argv[])
+{
+    // The images live in a static library, whose resources are not registered on their own.
+    Q_INIT_RESOURCE(images);
+    qputenv("QT_AUTO_SCREEN_SCALE_FACTOR", "1");
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+
+    int exitCode = 0;
+    {
+        // Declaration order is the build order; leaving the scope destroys the main window, the
+        // input hook, the model and the application, in that order.
+        QApplication application(argc, argv);
+        QApplication::setStyle(new VantelMidiStyle);
+        VantelMidiModel model;
+        NativeEventFilter inputHook;
+        application.installEventFilter(&inputHook);
+        auto window = std::make_unique<MainWindow>(&model);
+        MainWindow::setEventLoopMainWindow(window.get());
+
+        const CommandLineOptions options = CommandLineOptions::parse(QCoreApplication::arguments());
+        if (options.hasProjectFile()) {
+            window->setStartedWithFile(true);
+            window->show();
+            // Place of opening options.projectFile().
+        } else {
+            window->show();
+            if (!MainWindow::hasSavedWindowPositions())
+                window->resizeToDefault();
+        }
+
+        exitCode = application.exec();
+        MainWindow::setEventLoopMainWindow(nullptr);
+        Q_CLEANUP_RESOURCE(images);
+        window.reset();
+    }
+    return exitCode;
+}

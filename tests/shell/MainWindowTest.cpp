@@ -1,0 +1,428 @@
+#include "MainWindow.h"
+#include "NativeEventFilter.h"
+#include "VantelMidiModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// One line per menu entry: text, then "|" shortcut, "|" data, and " [x]" for a checkable entry;
+// "---" for a separator, "> title" for a submenu.
+QStringList describe(const QMenu* menu)
+{
+    QStringList lines;
+    for (const QAction* a : menu->actions()) {
+        if (a->isSeparator()) {
+            lines << QStringLiteral("---");
+        } else if (a->menu()) {
+            lines << QStringLiteral("> ") + a->text();
+        } else {
+            QString line = a->text() + QLatin1Char('|') + a->shortcut().toString(QKeySequence::PortableText) +
+                           QLatin1Char('|') + QString::number(a->data().toUInt());
+            if (a->isCheckable())
+                line += QStringLiteral(" [x]");
+            lines << line;
+        }
+    }
+    return lines;
+}
+
+QString shortcut(const char* text)
+{
+    return QKeySequence(QString::fromLatin1(text)).toString(QKeySequence::PortableText);
+}
+
+QString item(const char* text, const char* keys, int data, bool checkable = false)
+{
+    return QString::fromLatin1(text) + QLatin1Char('|') + (keys ? shortcut(keys) : QString()) +
+           QLatin1Char('|') + QString::number(data) + (checkable ? QStringLiteral(" [x]") : QString());
+}
+
+QMenu* topMenu(QMainWindow* window, const QString& title)
+{
+    for (QAction* a : window->menuBar()->actions())
+        if (a->text() == title)
+            return a->menu();
+    return nullptr;
+}
+
+// Answers the next modal message box by clicking one of its buttons, as the user would, and
+// remembers what it asked.
+class BoxAnswerer : public QObject
+{
+public:
+    explicit BoxAnswerer(QMessageBox::StandardButton answer) : answer(answer)
+    {
+        QObject::connect(&poll, &QTimer::timeout, this, &BoxAnswerer::look);
+        poll.start(10);
+    }
+
+    QMessageBox::StandardButton answer;
+    int boxes = 0;
+    QString title, text;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+
+private:
+    void look()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box == answered)
+            return;
+        answered = box;
+        ++boxes;
+        title = box->windowTitle();
+        text = box->text();
+        buttons = box->standardButtons();
+        if (box->defaultButton())
+            defaultButton = box->standardButton(box->defaultButton());
+        QTest::mouseClick(box->button(answer), Qt::LeftButton);
+    }
+
+    QTimer poll;
+    QPointer<QMessageBox> answered;
+};
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { Q_INIT_RESOURCE(images); }
+
+    void init()
+    {
+        model = std::make_unique<VantelMidiModel>();
+        window = std::make_unique<MainWindow>(model.get());
+        window->show();
+        window->resizeToDefault();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    void cleanup()
+    {
+        // Leave nothing to ask at teardown.
+        model->setModified(0);
+        window.reset();
+        model.reset();
+    }
+
+    void menuBarTitles()
+    {
+        QStringList titles;
+        for (const QAction* a : window->menuBar()->actions())
+            titles << a->text();
+        QCOMPARE(titles, QStringList({"&File", "&InputPort", "&OutputPort", "&Views", "&Commands", "&Window",
+                                      "&Help"}));
+        QVERIFY(!window->findChild<QToolBar*>());
+        QVERIFY(!window->findChild<QStatusBar*>());
+    }
+
+    void menus_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("File") << "&File"
+                              << QStringList{item("&New", "Ctrl+N", 0),
+                                             item("&Open...", "Ctrl+O", 1),
+                                             item("&Save", "Ctrl+S", 2),
+                                             item("Save &As...", "Shift+Ctrl+S", 3),
+                                             "---",
+                                             item("&Preferences...", "Ctrl+,", 4)};
+        QTest::newRow("Views") << "&Views"
+                               << QStringList{item("MIDI &In Monitor", "Ctrl+I", 0),
+                                              item("MIDI O&ut Monitor", "Ctrl+U", 1),
+                                              item("&Keyboard", "Ctrl+K", 2),
+                                              "> &Control Change",
+                                              item("&Program Change", "Ctrl+P", 4),
+                                              item("Pitch &Bend", "Ctrl+B", 5),
+                                              item("&System Exclusive", "Ctrl+E", 6),
+                                              item("&Timing Clock", "Ctrl+T", 7),
+                                              item("Sta&rt/Stop", "Ctrl+1", 8),
+                                              item("&Active Sensing", "Ctrl+J", 9),
+                                              item("Cust&om MIDI Message", "Ctrl+2", 10),
+                                              "---",
+                                              item("&Filter", "Ctrl+L", 11),
+                                              item("&MIDI Settings", "Ctrl+M", 12),
+                                              item("PC Keyboar&d", "Ctrl+D", 13)};
+        QTest::newRow("Commands") << "&Commands"
+                                  << QStringList{item("&Clear All MIDI Monitors", "Ctrl+Shift+D", 0),
+                                                 item("Write MIDI &In Data to Log File...", nullptr, 1, true),
+                                                 item("Write MIDI &Out Data to Log File...", nullptr, 2, true)};
+        QTest::newRow("Window") << "&Window"
+                                << QStringList{item("Close &All", nullptr, 0), item("&Cascade", nullptr, 1),
+                                               item("&Tile", nullptr, 2)};
+        QTest::newRow("Help") << "&Help"
+                              << QStringList{item("&About", nullptr, 0), item("&Open Source License", nullptr, 1),
+                                             item("&Software User License Agreement", nullptr, 2)};
+    }
+    void menus()
+    {
+        QFETCH(QString, title);
+        QFETCH(QStringList, entries);
+        const QMenu* menu = topMenu(window.get(), title);
+        QVERIFY(menu);
+        QCOMPARE(describe(menu), entries);
+    }
+
+    void controlChangeSubmenu()
+    {
+        const QMenu* views = topMenu(window.get(), QStringLiteral("&Views"));
+        QMenu* controlChange = nullptr;
+        for (QAction* a : views->actions())
+            if (a->menu())
+                controlChange = a->menu();
+        QVERIFY(controlChange);
+        const QList<QAction*> entries = controlChange->actions();
+        QCOMPARE(entries.size(), 128);
+        for (int i = 0; i < entries.size(); ++i) {
+            QCOMPARE(entries[i]->data().toUInt(), uint(i));
+            QVERIFY(entries[i]->shortcut().isEmpty());
+            QVERIFY(!window->viewActions().contains(entries[i]));
+        }
+        QCOMPARE(entries.first()->text(), QStringLiteral("000 Bank (MSB)"));
+        QCOMPARE(entries[3]->text(), QStringLiteral("003 ---"));
+        QCOMPARE(entries.last()->text(), QStringLiteral("127 Poly On"));
+    }
+
+    void viewActionsAreTheViewsEntries()
+    {
+        QList<uint> data;
+        for (const QAction* a : window->viewActions())
+            data << a->data().toUInt();
+        QCOMPARE(data, QList<uint>({0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
+    }
+
+    void logEntriesShowNoLoggingThatIsNotHappening()
+    {
+        QMenu* commands = topMenu(window.get(), QStringLiteral("&Commands"));
+        QAction* logIn = commands->actions().at(1);
+        openMenuAndClick(QStringLiteral("&Commands"), logIn);
+        QVERIFY(!logIn->isChecked());
+    }
+
+    void titleRule_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("modified");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("unnamed, clean") << QString() << 0 << "Vantel MIDI";
+        QTest::newRow("unnamed, modified") << QString() << 1 << "*Vantel MIDI";
+        QTest::newRow("named, modified") << "/home/u/song.vantelmidi" << 1 << "song.vantelmidi* - Vantel MIDI";
+        QTest::newRow("named, clean") << "/home/u/song.vantelmidi" << 0 << "song.vantelmidi - Vantel MIDI";
+    }
+    void titleRule()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, modified);
+        QFETCH(QString, title);
+        model->setProjectFilePath(path);
+        // Drive the flag through a change, so the title is computed by the window for this state.
+        model->setModified(1 - modified);
+        model->setModified(modified);
+        QCOMPARE(window->windowTitle(), title);
+    }
+
+    void newAnswers_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("proceeds");
+        QTest::newRow("Cancel keeps everything") << int(QMessageBox::Cancel) << false;
+        // Saving needs project files, which do not exist yet: the save fails and New stops.
+        QTest::newRow("Yes with a failing save keeps everything") << int(QMessageBox::Yes) << false;
+        QTest::newRow("No discards") << int(QMessageBox::No) << true;
+    }
+    void newAnswers()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, proceeds);
+        model->setProjectFilePath(QStringLiteral("/tmp/work.vantelmidi"));
+        model->setModified(1);
+        window->resize(800, 700);
+        QTRY_COMPARE(window->size(), QSize(800, 700));
+        const QString titleBefore = window->windowTitle();
+        QCOMPARE(titleBefore, QStringLiteral("work.vantelmidi* - Vantel MIDI"));
+
+        BoxAnswerer answerer(static_cast<QMessageBox::StandardButton>(answer));
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(answerer.boxes, 1);
+        QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
+        QCOMPARE(answerer.text, QStringLiteral("Do you want to save changes?"));
+        QCOMPARE(answerer.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(answerer.defaultButton, QMessageBox::Yes);
+
+        if (proceeds) {
+            QVERIFY(model->projectFilePath().isNull());
+            QVERIFY(!model->isModified());
+            QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
+            QTRY_COMPARE(window->size(), QSize(679, 548 + window->menuBar()->height()));
+        } else {
+            QCOMPARE(model->projectFilePath(), QStringLiteral("/tmp/work.vantelmidi"));
+            QVERIFY(model->isModified());
+            QCOMPARE(window->windowTitle(), titleBefore);
+            QCOMPARE(window->size(), QSize(800, 700));
+        }
+    }
+
+    void newWithoutChangesAsksNothing()
+    {
+        model->setProjectFilePath(QStringLiteral("/tmp/work.vantelmidi"));
+        BoxAnswerer answerer(QMessageBox::Cancel);
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(50);
+        QCOMPARE(answerer.boxes, 0);
+        QVERIFY(model->projectFilePath().isNull());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
+    }
+
+    void newKeepsProjectUnmodifiedThoughItChangesThings()
+    {
+        // Resizing and closing views during New must not mark the fresh project modified.
+        auto* sub = window->mdiArea()->addSubWindow(new QLabel(QStringLiteral("view")));
+        sub->show();
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(!model->isModified());
+    }
+
+    void closeAnswers_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Cancel stays open") << int(QMessageBox::Cancel) << false;
+        QTest::newRow("Yes with a failing save stays open") << int(QMessageBox::Yes) << false;
+        QTest::newRow("No closes") << int(QMessageBox::No) << true;
+    }
+    void closeAnswers()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        model->setModified(1);
+        BoxAnswerer answerer(static_cast<QMessageBox::StandardButton>(answer));
+        QTimer::singleShot(0, window.get(), [this] { window->close(); });
+        QTRY_COMPARE(answerer.boxes, 1);
+        QTRY_COMPARE(window->isVisible(), !closes);
+        QCOMPARE(model->isModified(), !closes);
+    }
+
+    void closeWithoutChangesAsksNothing()
+    {
+        BoxAnswerer answerer(QMessageBox::Cancel);
+        QVERIFY(window->close());
+        QCOMPARE(answerer.boxes, 0);
+        QVERIFY(!window->isVisible());
+    }
+
+    void closeAllAsksAndClosesViews()
+    {
+        auto* sub = window->mdiArea()->addSubWindow(new QLabel(QStringLiteral("view")));
+        sub->show();
+        QPointer<QMdiSubWindow> guard(sub);
+        model->setProjectFilePath(QStringLiteral("/tmp/work.vantelmidi"));
+        model->setModified(1);
+
+        {
+            BoxAnswerer answerer(QMessageBox::Cancel);
+            openMenuAndClick(QStringLiteral("&Window"), menuAction(QStringLiteral("&Window"), 0));
+            QTRY_COMPARE(answerer.boxes, 1);
+            QVERIFY(guard);
+            QVERIFY(model->isModified());
+        }
+        {
+            BoxAnswerer answerer(QMessageBox::No);
+            openMenuAndClick(QStringLiteral("&Window"), menuAction(QStringLiteral("&Window"), 0));
+            QTRY_COMPARE(answerer.boxes, 1);
+            QTRY_VERIFY(!guard);
+            QVERIFY(model->projectFilePath().isNull());
+            QVERIFY(!model->isModified());
+            QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
+        }
+    }
+
+    void settingsFileBelowParentOfApplicationData()
+    {
+        // The suite sets XDG_DATA_HOME; the application-data folder is a child of it.
+        const QString dataHome = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+        QVERIFY(!dataHome.isEmpty());
+        const QString path = MainWindow::settingsFilePath();
+        QCOMPARE(path, QDir::cleanPath(dataHome) + QStringLiteral("/TESSIK/Vantel MIDI/VantelMIDI.ini"));
+        // The window creates the folder when it is built.
+        QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
+    }
+
+    void instancePointers()
+    {
+        QCOMPARE(MainWindow::instance(), window.get());
+        MainWindow::setEventLoopMainWindow(window.get());
+        window.reset();
+        QCOMPARE(MainWindow::instance(), nullptr);
+        QCOMPARE(MainWindow::eventLoopMainWindow(), nullptr);
+        window = std::make_unique<MainWindow>(model.get());
+    }
+
+    void constructionLeavesProjectUnmodified()
+    {
+        auto second = std::make_unique<MainWindow>(model.get());
+        QVERIFY(!model->isModified());
+        QVERIFY(!model->isModifiedLocked());
+        second.reset();
+        QCOMPARE(MainWindow::instance(), nullptr); // the first one was replaced by the second
+    }
+
+    void inputHookLetsTypingThrough()
+    {
+        NativeEventFilter hook;
+        qApp->installEventFilter(&hook);
+        MainWindow::setEventLoopMainWindow(window.get());
+        auto* edit = new QLineEdit;
+        auto* sub = window->mdiArea()->addSubWindow(edit);
+        sub->show();
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("az,.09"));
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QCOMPARE(edit->text(), QStringLiteral("az,.09"));
+        MainWindow::setEventLoopMainWindow(nullptr);
+        qApp->removeEventFilter(&hook);
+    }
+
+private:
+    QAction* menuAction(const QString& title, int index) { return topMenu(window.get(), title)->actions().at(index); }
+
+    // Opens a top-level menu by clicking its title in the menu bar, then clicks the entry.
+    void openMenuAndClick(const QString& title, QAction* entry)
+    {
+        QMenuBar* bar = window->menuBar();
+        QAction* titleAction = nullptr;
+        for (QAction* a : bar->actions())
+            if (a->text() == title)
+                titleAction = a;
+        QVERIFY(titleAction);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(titleAction).center());
+        QMenu* menu = titleAction->menu();
+        QTRY_VERIFY(menu->isVisible());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+    }
+
+    std::unique_ptr<VantelMidiModel> model;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
