@@ -34,6 +34,16 @@ void ComboBox::connectionChanged()
     setCurrentIndex(getValue());
 }
 
+void ComboBox::replaceItems(const QStringList& texts)
+{
+    filling = true;
+    clear();
+    addItems(texts);
+    filling = false;
+    if (isConnected())
+        setCurrentIndex(getValue());
+}
+
 void ComboBox::updateValue(qint32 index)
 {
     // An index of -1 (no current item: the list was cleared, or the parameter holds a value

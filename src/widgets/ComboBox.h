@@ -8,6 +8,9 @@
 // connecting it fills itself with the parameter's value texts of 0 .. (maximum - minimum); a
 // parameter with a single value gives no items, and the widest range (the whole 32-bit span, used
 // for port indices) is left to the owning view to fill. Selecting an item writes its index.
+//
+// A view that fills the list itself does so before connecting, or with replaceItems: adding the
+// first item to an empty list makes it current, which would otherwise be written as value 0.
 class ComboBox : public QComboBox, public ModelConnection
 {
     Q_OBJECT
@@ -18,6 +21,9 @@ public:
     using QWidget::update;
     void update(qint32 id) override;
     void connectionChanged() override;
+
+    // Replaces the items without writing anything, then shows the parameter's value.
+    void replaceItems(const QStringList& texts);
 
 public Q_SLOTS:
     void updateValue(qint32 index);
