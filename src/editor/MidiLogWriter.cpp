@@ -67,7 +67,7 @@ bool MidiLogWriter::close(int direction)
     accepting[direction].store(false, std::memory_order_release);
     log.closing = true;
     wake.notify_all();
-    idle.wait(lock, [&log] { return log.pending.isEmpty() && !log.writing; });
+    idle.wait(lock, [&log] { return log.pending.empty() && !log.writing; });
 
     std::FILE* file = log.file;
     const bool failed = log.closeFailed || log.overflow;
@@ -87,20 +87,30 @@ void MidiLogWriter::append(int direction, const char* first, int firstLength, co
         Log& log = logs[direction];
         if (!log.file || log.closing || log.overflow)
             return;
-        if (log.pending.size() > BacklogLimit - firstLength - secondLength) {
+        if (log.pendingSize + firstLength + secondLength > BacklogLimit) {
             log.overflow = true;
             accepting[direction].store(false, std::memory_order_release);
             wasEmpty = true;
         } else {
-            wasEmpty = log.pending.isEmpty();
-            if (firstLength > 0)
-                log.pending.append(first, firstLength);
-            if (secondLength > 0)
-                log.pending.append(second, secondLength);
+            wasEmpty = log.pending.empty();
+            appendTo(log, first, firstLength);
+            appendTo(log, second, secondLength);
         }
     }
     if (wasEmpty)
         wake.notify_one();
+}
+
+void MidiLogWriter::appendTo(Log& log, const char* data, int length)
+{
+    if (length <= 0)
+        return;
+    if (log.pending.empty() || log.pending.back().size() + length > qMax(BlockSize, log.pending.back().capacity())) {
+        log.pending.emplace_back();
+        log.pending.back().reserve(qMax(BlockSize, length));
+    }
+    log.pending.back().append(data, length);
+    log.pendingSize += length;
 }
 
 void MidiLogWriter::waitUntilWritten()
@@ -108,7 +118,7 @@ void MidiLogWriter::waitUntilWritten()
     std::unique_lock<std::mutex> lock(mutex);
     idle.wait(lock, [this] {
         for (const Log& log : logs) {
-            if (log.file && (!log.pending.isEmpty() || log.writing || log.overflow))
+            if (log.file && (!log.pending.empty() || log.writing || log.overflow))
                 return false;
         }
         return true;
@@ -118,7 +128,7 @@ void MidiLogWriter::waitUntilWritten()
 bool MidiLogWriter::hasWork() const
 {
     for (const Log& log : logs) {
-        if (log.file && !log.writing && (!log.pending.isEmpty() || (log.overflow && !log.closing)))
+        if (log.file && !log.writing && (!log.pending.empty() || (log.overflow && !log.closing)))
             return true;
     }
     return false;
@@ -137,18 +147,24 @@ void MidiLogWriter::run()
         bool failed[DirectionCount] = {false, false};
         for (int direction = 0; direction < DirectionCount; ++direction) {
             Log& log = logs[direction];
-            if (!log.file || (log.pending.isEmpty() && !log.overflow))
+            if (!log.file || (log.pending.empty() && !log.overflow))
                 continue;
-            QByteArray chunk;
-            chunk.swap(log.pending);
+            std::deque<QByteArray> blocks;
+            blocks.swap(log.pending);
+            log.pendingSize = 0;
             std::FILE* file = log.file;
             log.writing = true;
             lock.unlock();
             bool ok = true;
-            if (!chunk.isEmpty()) {
-                ok = std::fwrite(chunk.constData(), 1, size_t(chunk.size()), file) == size_t(chunk.size());
-                ok = std::fflush(file) == 0 && ok;
+            for (const QByteArray& block : blocks) {
+                if (std::fwrite(block.constData(), 1, size_t(block.size()), file) != size_t(block.size())) {
+                    ok = false;
+                    break;
+                }
             }
+            if (!blocks.empty())
+                ok = std::fflush(file) == 0 && ok;
+            blocks.clear(); // freed before the lock is taken again
             lock.lock();
             log.writing = false;
             if (ok && !log.overflow)
@@ -156,6 +172,7 @@ void MidiLogWriter::run()
             if (log.closing) {
                 log.closeFailed = true;
                 log.pending.clear();
+                log.pendingSize = 0;
             } else {
                 std::fclose(log.file);
                 log = Log();

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -54,14 +55,20 @@ private:
     struct Log
     {
         std::FILE* file = nullptr;
-        QByteArray pending;
+        // Filled in blocks, so that a large backlog never has to be copied to grow while
+        // producers wait for the lock.
+        std::deque<QByteArray> pending;
+        qint64 pendingSize = 0;
         bool writing = false;  // the writer thread holds a chunk of this file outside the lock
         bool overflow = false; // the backlog hit BacklogLimit; the file fails once it is written
         bool closing = false;  // close() waits for the backlog; failures go to its result
         bool closeFailed = false;
     };
 
+    static constexpr int BlockSize = 64 * 1024;
+
     void run();
+    static void appendTo(Log& log, const char* data, int length);
     bool hasWork() const;
 
     FailureHandler onFailure;
