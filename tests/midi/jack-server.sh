@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Starts or stops the private JACK server (dummy driver) that the JACK tests run against.
+#   jack-server.sh start <server-name> <state-dir> <period>
+#   jack-server.sh stop  <server-name> <state-dir>
+# The server's pid is kept in <state-dir>/jackd.pid; only that process is ever stopped.
+set -u
+action=$1 name=$2 dir=$3
+pidfile="$dir/jackd.pid"
+mkdir -p "$dir"
+
+stop_server() {
+  [ -f "$pidfile" ] || return 0
+  pid=$(cat "$pidfile")
+  # Only a jackd that we started under this name.
+  if kill -0 "$pid" 2>/dev/null && grep -q "jackd" "/proc/$pid/cmdline" 2>/dev/null; then
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  fi
+  rm -f "$pidfile"
+}
+
+case $action in
+start)
+  period=${4:-64}
+  stop_server # left over from an interrupted run
+  # No terminal, no pipes back to CTest: it must not wait for the server's output.
+  jackd --no-realtime -n "$name" -t 5000 -d dummy -r 48000 -p "$period" \
+    </dev/null >"$dir/jackd.log" 2>&1 &
+  echo $! >"$pidfile"
+  if JACK_NO_START_SERVER=1 timeout 10 jack_wait -s "$name" -w -t 8 >/dev/null 2>&1; then
+    exit 0
+  fi
+  echo "jackd did not come up:" >&2
+  cat "$dir/jackd.log" >&2
+  stop_server
+  exit 1
+  ;;
+stop)
+  stop_server
+  ;;
+*)
+  echo "usage: $0 start|stop <server-name> <state-dir> [period]" >&2
+  exit 2
+  ;;
+esac

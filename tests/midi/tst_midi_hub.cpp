@@ -1,0 +1,335 @@
+// The send operation, bulk pauses and the port operations of the menus, on the loopback system.
+#include "LoopbackMidiService.h"
+#include "MidiBulkIntervalManager.h"
+#include "MidiHub.h"
+#include "MidiOutMonitor.h"
+#include "Model.h"
+#include "VantelMidiParameterId.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtTest>
+
+namespace {
+
+const QString loopA = QStringLiteral("Loopback A");
+const QString loopB = QStringLiteral("Loopback B");
+
+struct Line
+{
+    quint32 count;
+    quint8 firstByte;
+    quint8 kind;
+    quint32 port;
+    bool operator==(const Line& o) const
+    {
+        return count == o.count && firstByte == o.firstByte && kind == o.kind && port == o.port;
+    }
+};
+
+class RecordingMonitor : public MidiOutMonitor
+{
+public:
+    void appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind, quint32 port) override
+    {
+        QMutexLocker lock(&mutex);
+        lines.append(Line{count, bytes[0], kind, port});
+        stamps.append(stamp);
+    }
+    QMutex mutex;
+    QList<Line> lines;
+    QList<quint32> stamps;
+};
+
+QByteArray sysex(int total)
+{
+    QByteArray data(total, char(0x21));
+    data[0] = char(0xF0);
+    data[total - 1] = char(0xF7);
+    return data;
+}
+
+const quint8* data(const QByteArray& a)
+{
+    return reinterpret_cast<const quint8*>(a.constData());
+}
+
+} // namespace
+
+class TestMidiHub : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Model> model;
+    std::unique_ptr<LoopbackMidiService> host;
+    std::unique_ptr<MidiHub> hub;
+    std::unique_ptr<MidiBulkIntervalManager> bulk;
+    RecordingMonitor monitor;
+
+    void openOutputs(bool port1, bool port2)
+    {
+        if (port1)
+            QCOMPARE(hub->outputPort(0)->open(loopA), 0);
+        if (port2)
+            QCOMPARE(hub->outputPort(1)->open(loopB), 0);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        model = std::make_unique<Model>();
+        model->registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
+        model->registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
+        host = std::make_unique<LoopbackMidiService>();
+        hub = std::make_unique<MidiHub>(host.get());
+        bulk = std::make_unique<MidiBulkIntervalManager>(model.get());
+        hub->setBulkIntervalManager(bulk.get());
+        hub->setOutMonitor(&monitor);
+        monitor.lines.clear();
+        monitor.stamps.clear();
+    }
+    void cleanup()
+    {
+        hub.reset();
+        bulk.reset();
+        host.reset();
+        model.reset();
+    }
+
+    void failsWithoutBulkIntervalManager()
+    {
+        openOutputs(true, false);
+        hub->setBulkIntervalManager(nullptr);
+        const quint8 note[3] = {0x90, 0x3C, 0x40};
+        QVERIFY(!hub->sendToOutputPorts(note, 3, 1, 0));
+        QVERIFY(host->takeSent().isEmpty());
+    }
+
+    void bothPortsSplitAndAlternate()
+    {
+        openOutputs(true, true);
+        const QByteArray message = sysex(10000);
+        QVERIFY(hub->sendToOutputPorts(data(message), 10000, 16, 2));
+        const auto sent = host->takeSent();
+        QCOMPARE(sent.size(), 6);
+        const quint32 sizes[3] = {4096, 4096, 1808};
+        QByteArray joined[2];
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(sent[i].portNumber, quint32(i % 2));
+            QCOMPARE(sent[i].device, i % 2 ? loopB : loopA);
+            QCOMPARE(quint32(sent[i].bytes.size()), sizes[i / 2]);
+            QVERIFY(sent[i].isLong);
+            joined[i % 2] += sent[i].bytes;
+        }
+        QCOMPARE(joined[0], message);
+        QCOMPARE(joined[1], message);
+        const QList<Line> expected{{4096, 0xF0, 16, 0}, {4096, 0xF0, 16, 1}, {4096, 0x21, 16, 0},
+                                   {4096, 0x21, 16, 1}, {1808, 0x21, 16, 0}, {1808, 0x21, 16, 1}};
+        QCOMPARE(monitor.lines, expected);
+    }
+
+    void bothPortsWithPort2MissingStillSucceeds()
+    {
+        openOutputs(true, false);
+        const QByteArray message = sysex(5000);
+        QVERIFY(hub->sendToOutputPorts(data(message), 5000, 16, 2));
+        QCOMPARE(monitor.lines.size(), 2);
+        QCOMPARE(monitor.lines.at(0).port, 0u);
+        QCOMPARE(monitor.lines.at(1).port, 0u);
+    }
+
+    void bothPortsFailWhenNeitherSentEverything()
+    {
+        openOutputs(false, false);
+        const quint8 note[3] = {0x90, 0x3C, 0x40};
+        QVERIFY(!hub->sendToOutputPorts(note, 3, 1, 2));
+        QVERIFY(monitor.lines.isEmpty());
+    }
+
+    void onePortFailsOnAFailedPieceAndSendsNoMore()
+    {
+        openOutputs(true, false);
+        // The first piece does not complete: the transmission fails and the rest is not sent.
+        host->setCompletion(LoopbackMidiService::Completion::Never);
+        const QByteArray message = sysex(10000);
+        QVERIFY(!hub->sendToOutputPorts(data(message), 10000, 16, 0));
+        QCOMPARE(host->takeSent().size(), 1);
+        QVERIFY(monitor.lines.isEmpty());
+    }
+
+    void sendRulesForOnePort_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("forceLong");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("nothing") << QByteArray() << false << false << 0;
+        QTest::newRow("four bytes") << QByteArray("\x90\x01\x02\x03", 4) << false << false << 0;
+        QTest::newRow("four bytes, force long") << QByteArray("\x90\x01\x02\x03", 4) << true << true << 1;
+        // Later pieces of a split message go out long even when the first does not.
+        QTest::newRow("5000 bytes, force long") << QByteArray(5000, '\x11').prepend('\x90') << true << true << 2;
+        QTest::newRow("5000 bytes, short") << QByteArray(5000, '\x11').prepend('\x90') << false << false << 0;
+    }
+    void sendRulesForOnePort()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, forceLong);
+        QFETCH(bool, result);
+        QFETCH(int, lines);
+        openOutputs(false, true);
+        QCOMPARE(hub->sendToOutputPorts(data(bytes), quint32(bytes.size()), 20, 1, false, forceLong), result);
+        QCOMPARE(monitor.lines.size(), lines);
+        for (const auto& sent : host->takeSent())
+            QVERIFY(sent.isLong);
+    }
+
+    void directSendReportsItsStampAndMakesNoLine()
+    {
+        openOutputs(true, false);
+        const quint8 pc[2] = {0xC0, 0x05};
+        quint32 stamp = 0xFFFFFFFFu;
+        const quint32 before = hub->outputPort(0)->currentTimeStamp();
+        QVERIFY(hub->sendToOutputPorts(pc, 2, 20, 0, true, false, 0, true, &stamp));
+        QVERIFY(stamp != 0xFFFFFFFFu);
+        QVERIFY((stamp - before + Midi::MillisecondsPerDay) % Midi::MillisecondsPerDay < 1000);
+        QVERIFY(monitor.lines.isEmpty());
+        // Thru data: long, unsplit, whatever its size.
+        const QByteArray big(16384, '\x22');
+        QVERIFY(hub->sendToOutputPorts(data(big), 16384, 20, 0, true, true, 42, true));
+        const auto sent = host->takeSent();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(1).bytes.size(), 16384);
+        QVERIFY(sent.at(1).isLong);
+        // Direct is for one port only.
+        QVERIFY(!hub->sendToOutputPorts(pc, 2, 20, 2, true, false, 0, true));
+    }
+
+    void bulkPausesCountedPerTransmission()
+    {
+        openOutputs(true, true);
+        model->setValue(ParamBulkInterval, 5);
+        const QByteArray small = sysex(100);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(hub->sendToOutputPorts(data(small), 100, 16, 0));
+        QCOMPARE(bulk->pauseCount(), 3u);
+        const QByteArray large = sysex(10000);
+        QVERIFY(hub->sendToOutputPorts(data(large), 10000, 16, 2));
+        QCOMPARE(bulk->pauseCount(), 4u);
+        // Ends with 0xF7 although it is no system-exclusive message: paused too.
+        const QByteArray odd("\x90\x01\xF7", 3);
+        hub->sendToOutputPorts(data(odd), 3, 20, 0, false, true);
+        QCOMPARE(bulk->pauseCount(), 5u);
+        // Not ending with 0xF7, or skipPacing: no pause.
+        const quint8 note[3] = {0x90, 0x3C, 0x40};
+        QVERIFY(hub->sendToOutputPorts(note, 3, 1, 0));
+        QVERIFY(hub->sendToOutputPorts(data(small), 100, 16, 0, true));
+        QCOMPARE(bulk->pauseCount(), 5u);
+    }
+
+    void bulkPauseRules()
+    {
+        openOutputs(true, false);
+        const QByteArray small = sysex(10);
+        model->setValue(ParamBulkInterval, 0);
+        QVERIFY(hub->sendToOutputPorts(data(small), 10, 16, 0));
+        QCOMPARE(bulk->pauseCount(), 0u);
+        model->setValue(ParamBulkInterval, 200);
+        model->setValue(ParamParser, 0);
+        QVERIFY(hub->sendToOutputPorts(data(small), 10, 16, 0));
+        QCOMPARE(bulk->pauseCount(), 0u);
+        model->setValue(ParamParser, 1);
+        bulk->setActive(false);
+        QVERIFY(hub->sendToOutputPorts(data(small), 10, 16, 0));
+        QCOMPARE(bulk->pauseCount(), 0u);
+        bulk->setActive(true);
+        QCOMPARE(bulk->interval(), 200);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(hub->sendToOutputPorts(data(small), 10, 16, 0));
+        // The pause never ends before the interval has passed.
+        QVERIFY2(timer.elapsed() >= 200, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(bulk->pauseCount(), 1u);
+    }
+
+    void choicesAndOpeningByPosition()
+    {
+        qint32 position = -1;
+        QCOMPARE(hub->inputPortChoices(0, &position), (QStringList{QStringLiteral("Not Connected"), loopA, loopB}));
+        QCOMPARE(position, 0);
+        QVERIFY(hub->openInputPort(0, 1));
+        QCOMPARE(hub->inputPortName(0), loopB);
+        hub->inputPortChoices(0, &position);
+        QCOMPARE(position, 2);
+        // Choosing "Not Connected" closes; choosing the same device again reopens it.
+        QVERIFY(hub->openInputPort(0, MidiHub::NoDevice));
+        QCOMPARE(hub->inputPortName(0), QStringLiteral("Not Connected"));
+        QVERIFY(!hub->closeInputPort(0));
+        hub->outputPortChoices(1, &position);
+        QVERIFY(hub->openOutputPort(1, 0));
+        QVERIFY(hub->openOutputPort(1, 0));
+        QCOMPARE(hub->outputPortName(1), loopA);
+        host->setRefuseOpen(true);
+        QVERIFY(!hub->openOutputPort(1, 1));
+        QCOMPARE(hub->outputPortName(1), QStringLiteral("Not Connected"));
+    }
+
+    void deviceDisappearingClosesThePortOnRebuild()
+    {
+        qint32 position = -1;
+        hub->inputPortChoices(0, &position);
+        QVERIFY(hub->openInputPort(0, 1));
+        host->setDeviceNames({loopA}, {loopA, loopB});
+        // The settings view only looks...
+        QCOMPARE(hub->inputPortChoices(0, &position), (QStringList{QStringLiteral("Not Connected"), loopA}));
+        QCOMPARE(position, 0);
+        QCOMPARE(hub->inputPortName(0), loopB);
+        // ...the menu closes the port.
+        hub->inputPortChoices(0, &position, true);
+        QCOMPARE(hub->inputPortName(0), QStringLiteral("Not Connected"));
+    }
+
+    void reopeningSavedNamesAtStartUp()
+    {
+        QCOMPARE(hub->reopenInputPort(0, loopB), 2);
+        QCOMPARE(hub->inputPortName(0), loopB);
+        QCOMPARE(hub->reopenInputPort(1, QString()), 0);
+        QCOMPARE(hub->reopenOutputPort(0, QStringLiteral("Not Connected")), 0);
+        QCOMPARE(hub->reopenOutputPort(1, QStringLiteral("Gone Device")), 0);
+        QCOMPARE(hub->outputPortName(1), QStringLiteral("Not Connected"));
+        // Two devices of one name: the first is taken.
+        host->setDeviceNames({loopA, loopA}, {loopA, loopB});
+        QCOMPARE(hub->reopenInputPort(1, loopA), 1);
+        QCOMPARE(hub->inputPort(1)->deviceIndex(), 0);
+    }
+
+    void thruReceiverSendsEveryRecordOnward()
+    {
+        // What the analyzer's thru path does: each received record goes out direct, long, unsplit.
+        struct Thru
+        {
+            MidiHub* hub;
+            std::atomic<int> ok{0};
+            static void receive(void* c, const quint8* bytes, quint16 length, quint32, quint64 hostStamp, quint32)
+            {
+                auto* t = static_cast<Thru*>(c);
+                if (t->hub->sendToOutputPorts(bytes, length, 20, 1, true, true, hostStamp, true))
+                    ++t->ok;
+            }
+        } thru{hub.get()};
+        hub->setReceiver(&Thru::receive, &thru);
+        QCOMPARE(hub->inputPort(0)->open(loopA), 0);
+        QCOMPARE(hub->outputPort(1)->open(loopB), 0);
+        host->injectBytes(loopA, QByteArray("\x90\x3C\x40", 3));
+        QTRY_COMPARE(thru.ok.load(), 1);
+        hub->setReceiver(nullptr, nullptr);
+        const auto sent = host->takeSent();
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.first().bytes, QByteArray("\x90\x3C\x40", 3));
+        QVERIFY(sent.first().isLong);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMidiHub)
+#include "tst_midi_hub.moc"

@@ -1,0 +1,360 @@
+// Input and output ports on the loopback MIDI system.
+#include "LoopbackMidiService.h"
+#include "MidiClient.h"
+#include "MidiInputPort.h"
+#include "MidiOutputPort.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+const QString loopA = QStringLiteral("Loopback A");
+const QString loopB = QStringLiteral("Loopback B");
+
+struct Sink
+{
+    QMutex mutex;
+    QList<QByteArray> records;
+    QList<quint32> ports;
+    std::atomic<int> calls{0};
+
+    static void receive(void* context, const quint8* bytes, quint16 length, quint32, quint64, quint32 port)
+    {
+        auto* sink = static_cast<Sink*>(context);
+        QMutexLocker lock(&sink->mutex);
+        sink->records.append(QByteArray(reinterpret_cast<const char*>(bytes), length));
+        sink->ports.append(port);
+        ++sink->calls;
+    }
+    QList<QByteArray> take()
+    {
+        QMutexLocker lock(&mutex);
+        QList<QByteArray> out;
+        out.swap(records);
+        ports.clear();
+        return out;
+    }
+};
+
+QByteArray bytesOf(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
+
+const quint8* data(const QByteArray& a)
+{
+    return reinterpret_cast<const quint8*>(a.constData());
+}
+
+} // namespace
+
+class TestMidiPorts : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LoopbackMidiService> host;
+    std::unique_ptr<MidiClient> client;
+    Sink sink;
+
+    std::unique_ptr<MidiInputPort> makeInput(quint32 number = 0)
+    {
+        auto port = std::make_unique<MidiInputPort>(client.get(), 16384, number, HostMidiService::milliseconds(),
+                                                    Midi::localTimeOfDay());
+        port->setReceiver(&Sink::receive, &sink);
+        return port;
+    }
+    std::unique_ptr<MidiOutputPort> makeOutput(quint32 number = 0)
+    {
+        return std::make_unique<MidiOutputPort>(client.get(), 16384, number, HostMidiService::milliseconds(),
+                                                Midi::localTimeOfDay());
+    }
+    QList<QByteArray> settle()
+    {
+        host->waitUntilDelivered();
+        // The receive thread runs on; give it the moment it needs after the last hand-over.
+        int last = -1;
+        while (sink.calls != last) {
+            last = sink.calls;
+            QTest::qWait(20);
+        }
+        return sink.take();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        host = std::make_unique<LoopbackMidiService>();
+        client = std::make_unique<MidiClient>(host.get());
+        sink.take();
+        sink.calls = 0;
+    }
+    void cleanup()
+    {
+        client.reset();
+        host.reset();
+    }
+
+    void unopenedPortsShowNotConnected()
+    {
+        auto in = makeInput();
+        auto out = makeOutput(1);
+        QCOMPARE(in->getPortName(), QStringLiteral("Not Connected"));
+        QCOMPARE(out->getPortName(), QStringLiteral("Not Connected"));
+        QCOMPARE(in->deviceIndex(), -1);
+        QCOMPARE(out->manufacturerId(), 0xFFFFFFFFu);
+        QCOMPARE(in->close(), 1);
+        QCOMPARE(out->close(), 1);
+    }
+
+    void enumerationListsDevicesAndKeepsTheOpenOne()
+    {
+        auto in = makeInput();
+        QCOMPARE(in->enumerateDevices(), (QStringList{loopA, loopB}));
+        QCOMPARE(in->open(1), 0);
+        QCOMPARE(in->getPortName(), loopB);
+        host->setDeviceNames({QStringLiteral("Other"), loopB}, {loopA, loopB});
+        QCOMPARE(in->enumerateDevices(), (QStringList{QStringLiteral("Other"), loopB}));
+        QCOMPARE(in->getPortName(), loopB);
+        QCOMPARE(in->deviceIndex(), 1);
+    }
+
+    void inputLengthsByStatusByte_data()
+    {
+        QTest::addColumn<quint32>("packed");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("clock") << 0x000000F8u << bytesOf({0xF8});
+        QTest::newRow("program change") << 0x000010C5u << bytesOf({0xC5, 0x10});
+        QTest::newRow("song position") << 0x000201F2u << bytesOf({0xF2, 0x01, 0x02});
+        QTest::newRow("tune request") << 0x00FFFFF6u << bytesOf({0xF6});
+        QTest::newRow("note on") << 0x00403C90u << bytesOf({0x90, 0x3C, 0x40});
+        QTest::newRow("pitch bend") << 0x007F00E1u << bytesOf({0xE1, 0x00, 0x7F});
+        QTest::newRow("song select") << 0x000005F3u << bytesOf({0xF3, 0x05});
+        QTest::newRow("time code") << 0x000005F1u << bytesOf({0xF1, 0x05});
+    }
+    void inputLengthsByStatusByte()
+    {
+        QFETCH(quint32, packed);
+        QFETCH(QByteArray, record);
+        auto in = makeInput();
+        in->enumerateDevices();
+        QCOMPARE(in->open(0), 0);
+        host->injectMessage(loopA, HostMidiService::ShortData, packed);
+        QCOMPARE(settle(), QList<QByteArray>{record});
+    }
+
+    void inputDropsWhatCarriesNoMessage()
+    {
+        auto in = makeInput();
+        in->enumerateDevices();
+        QCOMPARE(in->open(0), 0);
+        host->injectMessage(loopA, HostMidiService::ShortData, 0x00403C10u);       // no status byte
+        host->injectMessage(loopA, HostMidiService::LongError, 0, bytesOf({0xF0, 1, 2})); // recycled, dropped
+        host->injectMessage(loopA, HostMidiService::LongData, 0, QByteArray());    // buffer returned on reset
+        host->injectMessage(loopA, HostMidiService::ShortError, 0x90u);
+        host->injectMessage(loopA, HostMidiService::ShortData, 0xFEu);
+        QCOMPARE(settle(), QList<QByteArray>{bytesOf({0xFE})});
+    }
+
+    void largeSysexArrivesAsFullRecordThenRest()
+    {
+        auto in = makeInput(1);
+        in->enumerateDevices();
+        QCOMPARE(in->open(0), 0);
+        QByteArray sysex(20000, char(0x55));
+        sysex[0] = char(0xF0);
+        sysex[19999] = char(0xF7);
+        host->injectBytes(loopA, sysex);
+        const QList<QByteArray> records = settle();
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records.at(0).size(), 16384);
+        QCOMPARE(records.at(1).size(), 3616);
+        QCOMPARE(records.at(0) + records.at(1), sysex);
+    }
+
+    void recordsCarryPortNumberAndAStampOfNow()
+    {
+        auto in = makeInput(1);
+        in->enumerateDevices();
+        QCOMPARE(in->open(0), 0);
+        struct StampSink
+        {
+            std::atomic<quint32> stamp{0};
+            std::atomic<quint32> port{99};
+            static void receive(void* c, const quint8*, quint16, quint32 stamp, quint64, quint32 port)
+            {
+                static_cast<StampSink*>(c)->stamp = stamp;
+                static_cast<StampSink*>(c)->port = port;
+            }
+        } stampSink;
+        in->setReceiver(&StampSink::receive, &stampSink);
+        const quint32 before = in->currentTimeStamp();
+        host->injectBytes(loopA, bytesOf({0x90, 0x3C, 0x40}));
+        QTRY_COMPARE(stampSink.port.load(), 1u);
+        const quint32 after = in->currentTimeStamp();
+        // Near midnight the stamps wrap; compare on the circle of one day.
+        QVERIFY((stampSink.stamp - before + Midi::MillisecondsPerDay) % Midi::MillisecondsPerDay
+                <= (after - before + Midi::MillisecondsPerDay) % Midi::MillisecondsPerDay);
+    }
+
+    void openByUnknownNameKeepsTheOpenDevice()
+    {
+        auto in = makeInput();
+        auto out = makeOutput();
+        QCOMPARE(in->open(loopB), 0);
+        QCOMPARE(out->open(loopA), 0);
+        QCOMPARE(in->open(QStringLiteral("No Such Device")), 1);
+        QCOMPARE(out->open(QStringLiteral("loopback a")), 1); // names match case-sensitively
+        QCOMPARE(in->getPortName(), loopB);
+        QCOMPARE(out->getPortName(), loopA);
+        host->injectBytes(loopB, bytesOf({0xF8}));
+        QCOMPARE(settle().size(), 1);
+    }
+
+    void refusedOpenLeavesPortNotConnected()
+    {
+        auto in = makeInput();
+        auto out = makeOutput();
+        QCOMPARE(in->open(loopA), 0);
+        host->setRefuseOpen(true);
+        QCOMPARE(in->open(loopB), 1);
+        QCOMPARE(out->open(loopB), 1);
+        QCOMPARE(in->getPortName(), QStringLiteral("Not Connected"));
+        QCOMPARE(out->deviceIndex(), -1);
+        QCOMPARE(in->open(7), 1); // not a listed index
+    }
+
+    void closedInputReceivesNothing()
+    {
+        auto in = makeInput();
+        QCOMPARE(in->open(loopA), 0);
+        QCOMPARE(in->close(), 0);
+        host->injectBytes(loopA, bytesOf({0xF8}));
+        QVERIFY(settle().isEmpty());
+    }
+
+    void sendRules_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("forceLong");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("hostContacted");
+        QTest::addColumn<bool>("isLong");
+        QTest::newRow("nothing") << QByteArray() << false << 1 << false << false;
+        QTest::newRow("four bytes, short") << bytesOf({0x90, 1, 2, 3}) << false << 1 << false << false;
+        QTest::newRow("four bytes, force long") << bytesOf({0x90, 1, 2, 3}) << true << 0 << true << true;
+        QTest::newRow("note on") << bytesOf({0x90, 0x3C, 0x40}) << false << 0 << true << false;
+        QTest::newRow("clock") << bytesOf({0xF8}) << false << 0 << true << false;
+        QTest::newRow("sysex") << bytesOf({0xF0, 0x7E, 0xF7}) << false << 0 << true << true;
+    }
+    void sendRules()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, forceLong);
+        QFETCH(int, result);
+        QFETCH(bool, hostContacted);
+        QFETCH(bool, isLong);
+        auto out = makeOutput();
+        QCOMPARE(out->open(loopA), 0);
+        const quint32 calls = host->sendCalls();
+        quint32 stamp = 0xFFFFFFFFu;
+        QCOMPARE(out->send(data(bytes), quint32(bytes.size()), &stamp, forceLong), result);
+        QCOMPARE(host->sendCalls() != calls, hostContacted);
+        if (result == 0) {
+            QVERIFY(stamp < Midi::MillisecondsPerDay);
+            const auto sent = host->takeSent();
+            QCOMPARE(sent.size(), 1);
+            QCOMPARE(sent.first().bytes, bytes);
+            QCOMPARE(sent.first().isLong, isLong);
+        }
+    }
+
+    void sendToUnconnectedPortFailsWithoutHost()
+    {
+        auto out = makeOutput();
+        const quint8 note[3] = {0x90, 0x3C, 0x40};
+        QCOMPARE(out->send(note, 3, nullptr), 1);
+        QCOMPARE(host->sendCalls(), 0u);
+    }
+
+    void longMessageNeverCompletedFailsAfterOneSecond()
+    {
+        auto out = makeOutput();
+        QCOMPARE(out->open(loopA), 0);
+        host->setCompletion(LoopbackMidiService::Completion::Never);
+        const quint8 sysex[3] = {0xF0, 0x01, 0xF7};
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(out->send(sysex, 3, nullptr), 1);
+        QVERIFY2(timer.elapsed() >= 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+        // Short messages do not wait for completion.
+        const quint8 clock = 0xF8;
+        QCOMPARE(out->send(&clock, 1, nullptr), 0);
+    }
+
+    void longMessageCompletedLateSucceeds()
+    {
+        auto out = makeOutput();
+        QCOMPARE(out->open(loopA), 0);
+        host->setCompletion(LoopbackMidiService::Completion::Delayed, 300);
+        const quint8 sysex[3] = {0xF0, 0x01, 0xF7};
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(out->send(sysex, 3, nullptr), 0);
+        QVERIFY(timer.elapsed() >= 300);
+    }
+
+    void refusedSendFails()
+    {
+        auto out = makeOutput();
+        QCOMPARE(out->open(loopA), 0);
+        host->setRefuseSend(true);
+        const quint8 note[3] = {0x90, 0x3C, 0x40};
+        QCOMPARE(out->send(note, 3, nullptr), 1);
+        const quint8 sysex[3] = {0xF0, 0x01, 0xF7};
+        QCOMPARE(out->send(sysex, 3, nullptr), 1);
+    }
+
+    void outputArrivesAtTheInputOfTheSameName()
+    {
+        auto in1 = makeInput(0);
+        auto in2 = makeInput(1);
+        auto out = makeOutput(1);
+        QCOMPARE(in1->open(loopA), 0);
+        QCOMPARE(in2->open(loopB), 0);
+        QCOMPARE(out->open(loopB), 0);
+        const QByteArray note = bytesOf({0x91, 0x40, 0x7F});
+        QCOMPARE(out->send(data(note), 3, nullptr), 0);
+        host->waitUntilDelivered();
+        QTRY_COMPARE(sink.calls.load(), 1);
+        QMutexLocker lock(&sink.mutex);
+        QCOMPARE(sink.records, QList<QByteArray>{note});
+        QCOMPARE(sink.ports, QList<quint32>{1});
+    }
+
+    void destroyingAnInputPortWhileDataArrives()
+    {
+        auto in = makeInput();
+        QCOMPARE(in->open(loopA), 0);
+        for (int i = 0; i < 2000; ++i)
+            host->injectBytes(loopA, bytesOf({0x90, 0x3C, 0x40}));
+        QTRY_VERIFY(sink.calls > 0);
+        in.reset();
+        const int calls = sink.calls;
+        host->waitUntilDelivered();
+        QTest::qWait(30);
+        QCOMPARE(sink.calls.load(), calls);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMidiPorts)
+#include "tst_midi_ports.moc"
