@@ -7,6 +7,7 @@
 
 #include <QMutexLocker>
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -66,6 +67,18 @@ char* putText(char* out, const char* text)
     return out + length;
 }
 
+// The controller names as the details column writes them, converted once.
+const QByteArray* utf8ControllerNames()
+{
+    static const std::array<QByteArray, MidiControllerNames::Count> names = [] {
+        std::array<QByteArray, MidiControllerNames::Count> table;
+        for (int controller = 0; controller < MidiControllerNames::Count; ++controller)
+            table[size_t(controller)] = MidiControllerNames::name(controller).toUtf8();
+        return table;
+    }();
+    return names.data();
+}
+
 } // namespace
 
 void MidiAnalyzer::PendingLines::append(const char* line, int length)
@@ -97,12 +110,10 @@ void MidiAnalyzer::PendingLines::clear()
 MidiAnalyzer::MidiAnalyzer(Model* model, QObject* parent)
     : QObject(parent),
       model(model),
+      controllerNames(utf8ControllerNames()),
       lineBuffer(size_t(maximumPrefixLength + 3 * MaximumLineBytes + maximumDetailsLength)),
       logWriter([this](int direction) { logWriteFailed(direction); })
 {
-    for (int controller = 0; controller < 128; ++controller)
-        controllerNames[controller] = MidiControllerNames::name(controller).toUtf8();
-
     if (!model)
         return;
     for (qint32 id : {ParamMidiThru, ParamMidiThruSecond, ParamTimeStamp, ParamMessageDetail, ParamParser,

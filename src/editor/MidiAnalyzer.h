@@ -134,7 +134,7 @@ private:
     qint32 programNumberBase = 1;
 
     MidiSender* sender = nullptr;
-    QByteArray controllerNames[128];
+    const QByteArray* controllerNames; // 128 UTF-8 names, shared by all analyzers
     std::vector<char> lineBuffer;
     MidiLogWriter logWriter;
 };
