@@ -76,7 +76,7 @@ void SpinBox::setValueFromSlider(qint32 value)
 void SpinBox::resetToDefault()
 {
     qint32 error = 1;
-    qint32 value = resetValue;
+    qint32 value = viewResetValue;
     if (isConnected()) {
         const qint32 def = getDefault(&error);
         if (error == 0)

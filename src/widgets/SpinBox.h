@@ -39,8 +39,8 @@ public:
 
     // Used by Control-click when the box is not connected (a connected box uses the parameter's
     // default).
-    void setResetValue(qint32 value) { resetValue = value; }
-    qint32 getResetValue() const { return resetValue; }
+    void setResetValue(qint32 value) { viewResetValue = value; }
+    qint32 resetValue() const { return viewResetValue; }
 
     // Shows positive values with a leading "+" (for signed offsets).
     void setShowPlus(bool show);
@@ -76,7 +76,7 @@ private:
 
     bool menuOpen = false;
     qint32 current = 0;
-    qint32 resetValue = 0;
+    qint32 viewResetValue = 0;
     bool plus = false;
     SpinBoxSlider* overlay = nullptr;
 };

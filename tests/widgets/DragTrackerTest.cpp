@@ -1,11 +1,8 @@
 #include "WidgetTestSupport.h"
 
-#include "DragTracker.h"
 #include "Model.h"
 #include "SpinBox.h"
 #include "SpinBoxSlider.h"
-
-#include <QVBoxLayout>
 
 #include <limits>
 #include <memory>
@@ -27,8 +24,6 @@ private Q_SLOTS:
 
     void stepsFollowRange_data();
     void stepsFollowRange();
-    void stepTable_data();
-    void stepTable();
     void maximumHoldsUntilCursorReturns();
     void minimumHoldsUntilCursorReturns();
     void topEdgeKeepsRaising();
@@ -137,33 +132,6 @@ void DragTrackerTest::stepsFollowRange()
     jump.up(pixelsUp, modifiers, true);
     jump.release();
     QCOMPARE(spinBox->value(), expected);
-}
-
-void DragTrackerTest::stepTable_data()
-{
-    QTest::addColumn<qint64>("range");
-    QTest::addColumn<bool>("fine");
-    QTest::addColumn<double>("step");
-
-    QTest::newRow("0") << qint64(0) << false << 0.25;
-    QTest::newRow("16") << qint64(16) << false << 0.25;
-    QTest::newRow("16 fine") << qint64(16) << true << 0.0625;
-    QTest::newRow("127") << qint64(127) << false << 1.0;
-    QTest::newRow("127 fine") << qint64(127) << true << 0.25;
-    QTest::newRow("255") << qint64(255) << false << 2.0;
-    QTest::newRow("255 fine") << qint64(255) << true << 0.5;
-    QTest::newRow("1000") << qint64(1000) << false << 10.0;
-    QTest::newRow("1000 fine") << qint64(1000) << true << 1.0;
-    QTest::newRow("16383 fine") << qint64(16383) << true << 0.25;
-    QTest::newRow("whole 32-bit span") << qint64(4294967295LL) << false << 42949672.0;
-}
-
-void DragTrackerTest::stepTable()
-{
-    QFETCH(qint64, range);
-    QFETCH(bool, fine);
-    QFETCH(double, step);
-    QCOMPARE(DragTracker::stepPerPixel(range, fine), step);
 }
 
 void DragTrackerTest::maximumHoldsUntilCursorReturns()
