@@ -183,6 +183,18 @@ private Q_SLOTS:
         QCOMPARE(describe(menu), entries);
     }
 
+    void shortcutTextsParse()
+    {
+        // The table above compares parsed texts; make sure the unusual ones parse to real keys.
+        const QList<QAction*> file = topMenu(window.get(), QStringLiteral("&File"))->actions();
+        QCOMPARE(file.at(3)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+        QCOMPARE(file.at(5)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        const QList<QAction*> commands = topMenu(window.get(), QStringLiteral("&Commands"))->actions();
+        QCOMPARE(commands.at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+        const QList<QAction*> views = topMenu(window.get(), QStringLiteral("&Views"))->actions();
+        QCOMPARE(views.at(8)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_1));
+    }
+
     void controlChangeSubmenu()
     {
         const QMenu* views = topMenu(window.get(), QStringLiteral("&Views"));
