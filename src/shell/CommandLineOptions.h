@@ -5,6 +5,7 @@
 
 // What the command line asks for. The only positional argument is the project file to open; an
 // empty argument counts as none, so a launcher that passes "" for "no file" starts normally.
+// Options of the program (such as "--midi-api jack") may come before or after it.
 class CommandLineOptions
 {
 public:

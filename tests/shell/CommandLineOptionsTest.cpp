@@ -20,6 +20,16 @@ private Q_SLOTS:
         QTest::newRow("only the first counts")
             << QStringList{"vantel-midi", "a.vantelmidi", "b.vantelmidi"} << "a.vantelmidi";
         QTest::newRow("no program name") << QStringList{} << QString();
+        QTest::newRow("option before file")
+            << QStringList{"vantel-midi", "--midi-api", "loopback", "a.vantelmidi"} << "a.vantelmidi";
+        QTest::newRow("option after file")
+            << QStringList{"vantel-midi", "a.vantelmidi", "--midi-api", "jack"} << "a.vantelmidi";
+        QTest::newRow("option with attached value")
+            << QStringList{"vantel-midi", "--midi-api=alsa", "a.vantelmidi"} << "a.vantelmidi";
+        QTest::newRow("single-dash option") << QStringList{"vantel-midi", "-midi-api", "alsa"} << QString();
+        QTest::newRow("option without its value") << QStringList{"vantel-midi", "--midi-api"} << QString();
+        QTest::newRow("option then empty argument")
+            << QStringList{"vantel-midi", "--midi-api", "loopback", ""} << QString();
     }
     void projectArgument()
     {
