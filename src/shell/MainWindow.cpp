@@ -60,7 +60,8 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
 
     // Place of the two input and two output ports, created with the time-stamp bases taken here.
 
-    // The port menus are rebuilt every time they open, from the host's current device list.
+    // The port menus get their entries from the host's device list each time they open; until the
+    // ports are part of the window they stay empty.
     inputPortMenu = menuBar()->addMenu(tr("&InputPort"));
     outputPortMenu = menuBar()->addMenu(tr("&OutputPort"));
     buildViewsMenu();
