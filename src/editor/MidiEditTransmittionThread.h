@@ -1,0 +1,112 @@
+#pragma once
+
+#include "MidiMessageParser.h"
+#include "ModelAssistant.h"
+
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+
+class MidiSender;
+class Model;
+
+// Turns the hexadecimal text of an editor view into MIDI bytes and sends them to both output
+// ports, reporting start, progress and end with queued signals.
+//
+// Threads. The object lives on the GUI thread; requestTransmission, stopTransmission, the model
+// notification and release are called there and never wait for the worker: they only write
+// atomics or take the request mutex, which the worker holds for no more than the hand-over of the
+// pending text. The worker thread runs the transmission routine: it owns the parser (which keeps a
+// partial message from one transmission to the next), reads the settings the GUI thread left in
+// atomics, calls the sender and checks the active flag after every message and piece, so a stop
+// takes effect at the next boundary. It never touches a widget or the model.
+//
+// Lifetime. The worker is started by the first request (a view that never transmits costs no
+// thread). An owner that goes away while a transmission runs calls release() instead of deleting:
+// the object stops, forgets its owner and the model, and deletes itself on the GUI thread once its
+// worker has ended. finishReleasedThreads() lets the program wait for such strays at exit, before
+// the sender they use is destroyed.
+class MidiEditTransmittionThread : public QThread, public ModelAssistant
+{
+    Q_OBJECT
+
+public:
+    // Result codes of finishTransmittion.
+    static constexpr qint32 Finished = 0;
+    static constexpr qint32 Stopped = 1;
+    static constexpr qint32 Failed = 2;
+
+    // Texts are cut into pieces of this many bytes (twice as many digits).
+    static constexpr int PieceBytes = 4096;
+
+    // sender: where the bytes go (usually ViewHost::instance()); not owned, may be null (every
+    // send then fails). Both must outlive the worker; see finishReleasedThreads.
+    MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent = nullptr);
+    // Stops the worker and waits for it: only for an object whose worker is idle or known to end
+    // soon. Owners in a hurry call release().
+    ~MidiEditTransmittionThread() override;
+
+    virtual void requestTransmission(const QString& text);
+    virtual void stopTransmission();
+    void setBulkIntervalBypass(bool bypass);
+
+    void parameterChanged(qint32 id) override;
+
+    // Hands the object over to itself: stop, no more signals, unregister from the model, and
+    // delete on the GUI thread when the worker has ended (at once when it is not running).
+    void release();
+    // Waits up to msecs for every released worker to end and deletes those that did. true when
+    // none is left. GUI thread, at shutdown.
+    static bool finishReleasedThreads(int msecs);
+    static int releasedThreadCount();
+
+    // The bytes of a text by the byte-count rule of the editor: -1 when the count is unknown
+    // (an odd number of digits or a character that is not hexadecimal).
+    static qint32 countBytes(const QString& text);
+    // The hexadecimal digits a text leaves after blanks, commas, tabs, line ends and comments
+    // are removed.
+    static QString stripText(const QString& text);
+
+Q_SIGNALS:
+    void startTransmittion(quint32 total);
+    void transmittionProgress(quint32 sent);
+    void finishTransmittion(qint32 result);
+
+protected:
+    void run() override;
+    // Runs the routine and reports its end once.
+    virtual void transmitText(const QString& text);
+    // The failure path: drops any partial message and reports Failed, or Stopped when a stop
+    // request cleared the active flag.
+    virtual void endTransmission();
+
+    // The routine itself; false when it ended through endTransmission.
+    bool transmissionRoutine(const QString& text);
+    // Takes the pending request; false when there is none. Worker thread.
+    bool takeRequest(QString* text);
+    // Sleeps until a request, a stop or the quit flag, at most msecs (-1: no limit). Worker thread.
+    void waitForWork(int msecs);
+
+    QWaitCondition condition;
+    QMutex mutex;
+    std::atomic<bool> quit{false};
+    std::atomic<bool> active{false};
+
+private:
+    void applySettings();
+    bool sendBytes(const quint8* bytes, quint32 count, quint8 kind, bool forceLong);
+
+    MidiMessageParser parser;
+    QString pending;
+    bool hasRequest = false;
+    std::atomic<bool> parserSetting{true};
+    bool parserOn = true; // worker's copy
+    std::atomic<bool> bulkBypass{false};
+    Model* model;
+    MidiSender* sender;
+    quint8 lastStatus = 0;
+    bool released = false;
+};
