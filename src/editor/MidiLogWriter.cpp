@@ -112,7 +112,8 @@ void MidiLogWriter::append(int direction, const char* first, int firstLength, co
             accepting[direction].store(false, std::memory_order_release);
             wakeWriter = true;
         } else {
-            wakeWriter = log->pending.empty();
+            wakeWriter = writerWaiting;
+            writerWaiting = false;
             appendTo(*log, first, firstLength);
             appendTo(*log, second, secondLength);
         }
@@ -178,11 +179,18 @@ void MidiLogWriter::run()
 {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
+        writerWaiting = true;
         wake.wait(lock, [this] { return stopping || hasWork(); });
+        writerWaiting = false;
         if (!hasWork()) {
             if (stopping)
                 break;
             continue;
+        }
+        if (!stopping) {
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(GatherMs));
+            lock.lock();
         }
 
         std::vector<int> failures;

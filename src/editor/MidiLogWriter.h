@@ -61,6 +61,9 @@ public:
 
 private:
     static constexpr int BlockSize = 64 * 1024;
+    // After waking up the writer lets lines gather this long, so that a steady stream costs one
+    // wake-up and one write per interval instead of one per line.
+    static constexpr int GatherMs = 2;
 
     struct Log
     {
@@ -91,5 +94,6 @@ private:
     std::vector<std::unique_ptr<Log>> retired;
     std::atomic<bool> accepting[DirectionCount];
     bool stopping = false;
+    bool writerWaiting = false; // the writer sleeps on wake and needs a notification
     std::thread thread;
 };

@@ -1,0 +1,331 @@
+#include "MidiEditGeneralView.h"
+
+#include "MidiEditTextView.h"
+#include "MidiEditTransmittionThread.h"
+#include "MidiEditView.h"
+#include "ReferenceWidget.h"
+#include "RepeatSettingsView.h"
+#include "TextHighlighter.h"
+#include "ToolButton.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
+#include "shell/ViewHost.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const SystemExclusiveMenuText = "&System Exclusive";
+
+QString withoutMnemonics(QString label)
+{
+    return label.remove(QLatin1Char('&')).remove(QStringLiteral("..."));
+}
+
+QString readTextFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QTextStream stream(&file);
+    stream.setCodec("UTF-8");
+    return stream.readAll();
+}
+
+} // namespace
+
+MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* model, qint32 viewType)
+    : QWidget(owner)
+    , owner(owner)
+    , model(model)
+    , type(viewType)
+{
+    const bool monitor = viewType == MidiEditView::InMonitor || viewType == MidiEditView::OutMonitor;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    textArea = new MidiEditTextView(this, model, monitor);
+    if (monitor) {
+        maximumLines = MonitorLineLimit;
+        textArea->setMaximumBlockCount(maximumLines);
+        textArea->setLineWrapMode(QPlainTextEdit::NoWrap);
+        QPalette palette = textArea->palette();
+        palette.setColor(QPalette::Base, QColor(40, 27, 67));
+        palette.setColor(QPalette::Window, QColor(40, 27, 67));
+        palette.setColor(QPalette::Text, Qt::white);
+        textArea->setPalette(palette);
+        textArea->setAcceptDrops(false);
+        textArea->viewport()->setAcceptDrops(false);
+        textArea->setAccessibleName(viewType == MidiEditView::InMonitor ? tr("MIDI In Monitor View")
+                                                                         : tr("MIDI Out Monitor View"));
+        textHighlighter = new TextHighlighter(textArea->document(), model, TextHighlighter::MonitorParserOnRules,
+                                              TextHighlighter::MonitorParserOnCount);
+        useParserRules();
+        layout->addWidget(textArea);
+        model->addAssistant(this);
+        return;
+    }
+
+    textArea->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    textArea->setWordWrapMode(QTextOption::WrapAnywhere);
+    textArea->setMouseTracking(true);
+    textArea->viewport()->setMouseTracking(true);
+    textArea->setAccessibleName(tr("System Exclusive View"));
+    textHighlighter =
+        new TextHighlighter(textArea->document(), model, TextHighlighter::EditorRules, TextHighlighter::EditorCount);
+
+    tools = new QToolBar(this);
+    tools->setAutoFillBackground(true);
+    tools->setFixedHeight(36);
+    tools->setIconSize(QSize(32, 32));
+    struct Command
+    {
+        const char* label;
+        const char* image;
+        void (MidiEditGeneralView::*slot)();
+    };
+    const Command commands[] = {
+        {QT_TR_NOOP("&New"), ":/images/file.png", &MidiEditGeneralView::newMenuSelected},
+        {QT_TR_NOOP("&Open..."), ":/images/open.png", &MidiEditGeneralView::openMenuSelected},
+        {QT_TR_NOOP("&Save..."), ":/images/disk.png", &MidiEditGeneralView::saveMenuSelected},
+        {nullptr, nullptr, nullptr},
+        {QT_TR_NOOP("&Transmit"), ":/images/tx.png", &MidiEditGeneralView::transmitMenuSelected},
+        {QT_TR_NOOP("&Receive"), ":/images/rx.png", &MidiEditGeneralView::receiveMenuSelected},
+        {QT_TR_NOOP("&Transmit and Receive"), ":/images/txrx.png",
+         &MidiEditGeneralView::transmitAndReceiveMenuSelected},
+        {nullptr, nullptr, nullptr},
+        {QT_TR_NOOP("&Find..."), ":/images/find.png", &MidiEditGeneralView::searchMenuSelected},
+    };
+    for (const Command& command : commands) {
+        if (command.label == nullptr) {
+            tools->addSeparator();
+            continue;
+        }
+        auto* button = new ToolButton(tools);
+        button->setFixedSize(32, 32);
+        button->setFocusPolicy(Qt::NoFocus);
+        QPixmap image(QString::fromLatin1(command.image));
+        image.setDevicePixelRatio(2.0);
+        button->setImage(image);
+        button->setToolTip(withoutMnemonics(tr(command.label)));
+        button->setProperty("menuLabel", tr(command.label));
+        connect(button, &QToolButton::clicked, this, command.slot);
+        tools->addWidget(button);
+        if (command.slot == &MidiEditGeneralView::transmitMenuSelected)
+            transmitTool = button;
+        else if (command.slot == &MidiEditGeneralView::transmitAndReceiveMenuSelected)
+            transmitAndReceiveTool = button;
+    }
+    transmitTool->installEventFilter(this);
+    transmitAndReceiveTool->installEventFilter(this);
+
+    repeatSettingsView = new RepeatSettingsView(this);
+    repeatSettingsView->setFixedHeight(40);
+    repeatSettingsView->hide();
+    repeatSettingsView->setTextArea(textArea);
+
+    referenceWidget = new ReferenceWidget(this);
+    referenceWidget->setFixedHeight(40);
+    referenceWidget->hide();
+    referenceWidget->attach(textArea);
+
+    layout->addWidget(tools);
+    layout->addWidget(repeatSettingsView);
+    layout->addWidget(textArea);
+    layout->addWidget(referenceWidget);
+
+    tools->setEnabled(model->getValue(ParamTransmissionState) != 1);
+    model->addAssistant(this);
+}
+
+MidiEditGeneralView::~MidiEditGeneralView()
+{
+    model->removeAssistant(this);
+}
+
+void MidiEditGeneralView::useParserRules()
+{
+    if (model->getValue(ParamParser) < 1)
+        textHighlighter->setPendingRules(TextHighlighter::MonitorParserOffRules,
+                                         TextHighlighter::MonitorParserOffCount);
+    else
+        textHighlighter->setPendingRules(TextHighlighter::MonitorParserOnRules,
+                                         TextHighlighter::MonitorParserOnCount);
+    if (textArea->document()->isEmpty())
+        textHighlighter->applyPendingRules();
+}
+
+void MidiEditGeneralView::parameterChanged(qint32 id)
+{
+    if (id == ParamTransmissionState && tools != nullptr)
+        tools->setEnabled(model->getValue(ParamTransmissionState) != 1);
+    else if (id == ParamParser && maximumLines != 0)
+        useParserRules();
+}
+
+bool MidiEditGeneralView::isBusy() const
+{
+    return model->getValue(ParamTransmissionState) != 0;
+}
+
+void MidiEditGeneralView::copyRepeatSettings()
+{
+    if (repeatSettingsView == nullptr)
+        return;
+    model->setValue(ParamRepeatTransmission, repeatSettingsView->isRepeatChecked() ? 1 : 0);
+    interval = repeatSettingsView->intervalValue();
+}
+
+void MidiEditGeneralView::openReceivingView()
+{
+    if (ViewHost* host = ViewHost::instance())
+        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusiveReceive, QSize(), QString());
+}
+
+void MidiEditGeneralView::transmitMidi(QString message)
+{
+    if (isBusy())
+        return;
+    owner->transmit(message);
+}
+
+void MidiEditGeneralView::transmitMenuSelected()
+{
+    if (isBusy())
+        return;
+    copyRepeatSettings();
+    owner->transmit(textArea->textToTransmit());
+}
+
+void MidiEditGeneralView::receiveMenuSelected()
+{
+    if (isBusy())
+        return;
+    if (!textArea->document()->isEmpty())
+        openReceivingView();
+    else
+        owner->setReceiveMode(true);
+}
+
+void MidiEditGeneralView::transmitAndReceiveMenuSelected()
+{
+    if (isBusy())
+        return;
+    // Taken before the new view takes the focus and the selection would no longer show.
+    const QString text = textArea->textToTransmit();
+    openReceivingView();
+    copyRepeatSettings();
+    owner->transmit(text);
+}
+
+void MidiEditGeneralView::transmitRowMessageAndChangeReceiveMode(QString message)
+{
+    if (isBusy())
+        return;
+    openReceivingView();
+    copyRepeatSettings();
+    owner->transmit(message);
+}
+
+void MidiEditGeneralView::newMenuSelected()
+{
+    if (ViewHost* host = ViewHost::instance())
+        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(), QString());
+}
+
+QString MidiEditGeneralView::startFolder() const
+{
+    QString folder = model->getString(ParamDumpFileWorkingDirectory);
+    if (!QFileInfo(folder).isDir())
+        folder = model->getDefaultString(ParamDumpFileWorkingDirectory);
+    return folder;
+}
+
+void MidiEditGeneralView::openMenuSelected()
+{
+    if (ViewHost* host = ViewHost::instance())
+        host->releaseKeyboardKeys();
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("Open"), startFolder() + QLatin1Char('/'), tr("Text Files (*.txt)"));
+    if (path.isEmpty())
+        return;
+    placeFileText(path);
+}
+
+void MidiEditGeneralView::placeFileText(const QString& path)
+{
+    model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
+    const QString text = readTextFile(path);
+    if (textArea->document()->isEmpty()) {
+        textArea->setPlainText(text);
+        return;
+    }
+    if (ViewHost* host = ViewHost::instance())
+        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(), text);
+}
+
+void MidiEditGeneralView::saveMenuSelected()
+{
+    if (ViewHost* host = ViewHost::instance())
+        host->releaseKeyboardKeys();
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Save"), startFolder() + QLatin1Char('/'), tr("Text Files (*.txt)"));
+    if (path.isEmpty())
+        return;
+    model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
+
+    // Written beside the old file and swapped in only when complete, so a full disk keeps the
+    // previous contents.
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Text);
+    if (written) {
+        const QByteArray bytes = textArea->toPlainText().toUtf8();
+        written = file.write(bytes) == bytes.size() && file.commit();
+    }
+    if (!written) {
+        file.cancelWriting();
+        if (ViewHost* host = ViewHost::instance())
+            host->showErrorMessage(tr("File save failed."));
+    }
+}
+
+void MidiEditGeneralView::searchMenuSelected()
+{
+    if (referenceWidget != nullptr)
+        referenceWidget->show();
+}
+
+void MidiEditGeneralView::settingsMenuSelected()
+{
+    if (repeatSettingsView != nullptr)
+        repeatSettingsView->show();
+}
+
+QString MidiEditGeneralView::transmitToolTip(const QString& menuLabel) const
+{
+    QString tip = withoutMnemonics(menuLabel);
+    const qint32 count = textArea->byteCount();
+    if (count < 0)
+        return tip;
+    const QString transmit = tr("Transmit");
+    return tip.replace(transmit, transmit + QStringLiteral(" (") + QString::number(count)
+                                     + (count == 1 ? tr(" Byte") : tr(" Bytes")) + QStringLiteral(")"));
+}
+
+bool MidiEditGeneralView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && (watched == transmitTool || watched == transmitAndReceiveTool)) {
+        auto* button = static_cast<QWidget*>(watched);
+        button->setToolTip(transmitToolTip(button->property("menuLabel").toString()));
+    }
+    return QWidget::eventFilter(watched, event);
+}

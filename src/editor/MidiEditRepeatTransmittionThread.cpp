@@ -1,0 +1,53 @@
+#include "MidiEditRepeatTransmittionThread.h"
+
+#include <QElapsedTimer>
+
+MidiEditRepeatTransmittionThread::MidiEditRepeatTransmittionThread(Model* model, MidiSender* sender, QObject* parent)
+    : MidiEditTransmittionThread(model, sender, parent)
+{
+}
+
+MidiEditRepeatTransmittionThread::~MidiEditRepeatTransmittionThread()
+{
+    // The worker runs this class's run(); it has to end before this part of the object goes.
+    quit = true;
+    stopTransmission();
+    wait();
+}
+
+void MidiEditRepeatTransmittionThread::run()
+{
+    QString text;
+    // The request may still be on its way when the worker starts.
+    while (!quit && active && text.isEmpty()) {
+        if (!takeRequest(&text))
+            waitForWork(-1);
+    }
+    while (!quit && active) {
+        transmitText(text);
+        if (failed)
+            return;
+        ++cycles;
+        pause();
+    }
+    if (!quit)
+        endTransmission();
+}
+
+void MidiEditRepeatTransmittionThread::transmitText(const QString& text)
+{
+    failed = !transmissionRoutine(text);
+}
+
+void MidiEditRepeatTransmittionThread::pause()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QMutexLocker lock(&mutex);
+    while (!quit && active) {
+        const qint64 left = interval - clock.elapsed();
+        if (left <= 0)
+            break;
+        condition.wait(&mutex, static_cast<unsigned long>(left));
+    }
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "ModelAssistant.h"
+
+#include <QPlainTextEdit>
+#include <QPoint>
+#include <QTimer>
+
+class MidiEditGeneralView;
+class VantelMidiModel;
+
+// The text area of the monitors (read-only, growing only at the end) and of the system-exclusive
+// editors (hexadecimal messages with "//" comments). An editable area adds a byte-count tooltip
+// over the selection, a link under Control that transmits one line when clicked, the transmit and
+// receive shortcuts, the commands in its context menu and the drop of text files.
+class MidiEditTextView : public QPlainTextEdit, public ModelAssistant
+{
+    Q_OBJECT
+
+public:
+    // owner: the page whose commands the shortcuts and the context menu call; may be null.
+    MidiEditTextView(MidiEditGeneralView* owner, VantelMidiModel* model, bool readOnly);
+    ~MidiEditTextView() override;
+
+    // Appends at the end of the document; a view that was at the bottom follows the new text, one
+    // scrolled up stays where it is. Into an empty document the text goes without its leading and
+    // trailing white space.
+    void appendText(const QString& text);
+    // Bytes of the selection, or of the whole text without one; -1 when unknown.
+    qint32 byteCount() const;
+    // The text a transmission takes: the selection, or the whole text without one.
+    QString textToTransmit() const;
+
+    // The line shown as a link under Control, or empty.
+    bool isLinkShown() const { return hoverActive; }
+    QString hoveredMessage() const { return hoverMessage; }
+
+    void parameterChanged(qint32 id) override;
+
+Q_SIGNALS:
+    void transmitRowMessage(QString message);
+    void transmitRwoMessageAndChangeReceiveMode(QString message);
+
+public Q_SLOTS:
+    void clearText();
+    void editTextChanged();
+    void timeoutTooltipTimer();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void applyFont();
+    void updateLink(const QPoint& position);
+    void clearLink();
+    bool isOverSelection(const QPoint& position) const;
+    bool isBusy() const;
+    // The file a drag carries when it may be dropped here, else empty.
+    QString droppableFile(const QMimeData* data) const;
+
+    MidiEditGeneralView* owner;
+    VantelMidiModel* model;
+    bool hoverActive = false;
+    QString hoverMessage;
+    bool mousePressed = false;
+    QTimer* tooltipTimer = nullptr;
+    QPoint tooltipPosition;
+};

@@ -1,0 +1,232 @@
+#include "MidiEditView.h"
+
+#include "MidiEditGeneralView.h"
+#include "MidiEditProgressView.h"
+#include "MidiEditRepeatMessageView.h"
+#include "MidiEditRepeatTransmittionThread.h"
+#include "MidiEditTextView.h"
+#include "MidiEditTransmittionThread.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
+#include "shell/ViewHost.h"
+
+#include <QCloseEvent>
+#include <QDataStream>
+#include <QStackedLayout>
+
+MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType, const QString& initialText)
+    : MidiEditView(parent, model, viewType, initialText, ViewHost::instance())
+{
+}
+
+MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType, const QString& initialText,
+                           MidiSender* sender)
+    : QFrame(parent)
+    , receiveMode(viewType == InMonitor || viewType == SystemExclusiveReceive)
+    , monitor(viewType == InMonitor || viewType == OutMonitor)
+    , model(model)
+    , type(viewType)
+    , sender(sender)
+{
+    viewKind = viewType == InMonitor ? 1 : viewType == OutMonitor ? 2 : 3;
+
+    general = new MidiEditGeneralView(this, model, viewType);
+    progress = new MidiEditProgressView(this, model);
+    repeatMessage = new MidiEditRepeatMessageView(this);
+    pages = new QStackedLayout(this);
+    pages->setContentsMargins(0, 0, 0, 0);
+    pages->addWidget(general);
+    pages->addWidget(progress);
+    pages->addWidget(repeatMessage);
+
+    thread = new MidiEditTransmittionThread(model, sender);
+    connect(thread, &MidiEditTransmittionThread::startTransmittion, this, &MidiEditView::startTransmittion);
+    connect(thread, &MidiEditTransmittionThread::transmittionProgress, this, &MidiEditView::transmittionProgress);
+    connect(thread, &MidiEditTransmittionThread::finishTransmittion, this, &MidiEditView::finishTransmittion);
+
+    if (ViewHost* host = ViewHost::instance()) {
+        host->registerMonitorView(this, viewType == OutMonitor);
+        registered = true;
+    }
+    if (!monitor)
+        model->setModified(1);
+
+    pages->setCurrentIndex(viewType == SystemExclusiveReceive ? ProgressPage : GeneralPage);
+    // The initial text is not an edit of the user's.
+    model->lockModified();
+    general->textView()->setPlainText(initialText);
+    model->unlockModified();
+}
+
+MidiEditView::~MidiEditView()
+{
+    releaseThreads();
+    if (registered) {
+        if (ViewHost* host = ViewHost::instance())
+            host->unregisterMonitorView(this);
+    }
+}
+
+int MidiEditView::currentPage() const
+{
+    return pages->currentIndex();
+}
+
+void MidiEditView::showPage(int page)
+{
+    pages->setCurrentIndex(page);
+}
+
+MidiEditTextView* MidiEditView::textView() const
+{
+    return general->textView();
+}
+
+QString MidiEditView::text() const
+{
+    return general->textView()->toPlainText();
+}
+
+void MidiEditView::setText(const QString& text)
+{
+    general->textView()->setPlainText(text);
+}
+
+void MidiEditView::appendOutText(const QString& text)
+{
+    general->textView()->appendText(text);
+}
+
+void MidiEditView::appendReceivedText(const QString& text, quint32 count)
+{
+    if (!receiveMode || count == 0)
+        return;
+    if (!monitor && model->getValue(ParamRepeatTransmission) != 0)
+        return;
+    progress->setByteCount(progress->byteCount() + count);
+    model->lockModified();
+    general->textView()->appendText(text);
+    model->unlockModified();
+}
+
+void MidiEditView::transmit(const QString& text)
+{
+    if (text.isEmpty() || model->getValue(ParamTransmissionState) != 0)
+        return;
+    model->setValue(ParamTransmissionState, 1);
+    transmitting = true;
+    if (model->getValue(ParamRepeatTransmission) != 0) {
+        releaseRepeatThread();
+        pages->setCurrentIndex(RepeatPage);
+        repeat = new MidiEditRepeatTransmittionThread(model, sender);
+        connect(repeat, &MidiEditTransmittionThread::startTransmittion, this, &MidiEditView::startTransmittion);
+        connect(repeat, &MidiEditTransmittionThread::transmittionProgress, this,
+                &MidiEditView::transmittionProgress);
+        connect(repeat, &MidiEditTransmittionThread::finishTransmittion, this, &MidiEditView::finishTransmittion);
+        repeat->setInterval(general->repeatInterval());
+        repeat->requestTransmission(text);
+        return;
+    }
+    thread->requestTransmission(text);
+}
+
+void MidiEditView::setReceiveMode(bool on)
+{
+    if (on != receiveMode && !on && !general->textView()->document()->isEmpty())
+        model->setModified(1);
+    receiveMode = on;
+    pages->setCurrentIndex(on ? ProgressPage : GeneralPage);
+}
+
+void MidiEditView::stopRepeat()
+{
+    if (repeat != nullptr)
+        repeat->stopTransmission();
+}
+
+void MidiEditView::startTransmittion(quint32 total)
+{
+    if (total == 0)
+        return;
+    progress->setProgress(0);
+    if (total > 256)
+        pages->setCurrentIndex(ProgressPage);
+    progress->setMode(true, 0, total);
+}
+
+void MidiEditView::transmittionProgress(quint32 sent)
+{
+    if (progress->state() == MidiEditProgressView::Idle) {
+        // Cancel was pressed on the progress page.
+        if (repeat != nullptr)
+            repeat->stopTransmission();
+        else
+            thread->stopTransmission();
+        return;
+    }
+    progress->setProgress(sent);
+    progress->setByteCount(sent);
+}
+
+void MidiEditView::finishTransmittion(qint32 result)
+{
+    transmitting = false;
+    model->setValue(ParamTransmissionState, 0);
+    model->setValue(ParamRepeatTransmission, 0);
+    if (progress->state() != MidiEditProgressView::ShowingError) {
+        progress->setMode(false, 0, 0);
+        pages->setCurrentIndex(result == MidiEditTransmittionThread::Failed ? ProgressPage : GeneralPage);
+        if (result == MidiEditTransmittionThread::Failed)
+            progress->showMessage(tr("Failed to transmit message."));
+    }
+    releaseRepeatThread();
+}
+
+void MidiEditView::releaseRepeatThread()
+{
+    if (repeat == nullptr)
+        return;
+    disconnect(repeat, nullptr, this, nullptr);
+    repeat->release();
+    repeat = nullptr;
+}
+
+void MidiEditView::releaseThreads()
+{
+    releaseRepeatThread();
+    if (thread != nullptr) {
+        thread->release();
+        thread = nullptr;
+    }
+    if (transmitting) {
+        transmitting = false;
+        model->setValue(ParamTransmissionState, 0);
+        model->setValue(ParamRepeatTransmission, 0);
+    }
+}
+
+void MidiEditView::closeEvent(QCloseEvent* event)
+{
+    progress->setMode(false, 0, 0);
+    releaseThreads();
+    if (!monitor)
+        model->setModified(1);
+    QFrame::closeEvent(event);
+}
+
+bool MidiEditView::writeToStream(QDataStream& stream)
+{
+    if (!monitor && !receiveMode)
+        FileStream::writeStringField(stream, 0, text());
+    return true;
+}
+
+bool MidiEditView::readFromStream(QDataStream& stream)
+{
+    if (monitor)
+        return true;
+    QString content;
+    if (FileStream::readStringField(stream, 0, &content))
+        setText(content);
+    return true;
+}
