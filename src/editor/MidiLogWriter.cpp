@@ -5,7 +5,8 @@
 #include <chrono>
 #include <utility>
 
-MidiLogWriter::MidiLogWriter(FailureHandler failureHandler) : onFailure(std::move(failureHandler))
+MidiLogWriter::MidiLogWriter(FailureHandler failureHandler, qint64 limit)
+    : onFailure(std::move(failureHandler)), backlogLimit(limit)
 {
     for (auto& flag : accepting)
         flag.store(false);
@@ -107,7 +108,7 @@ void MidiLogWriter::append(int direction, const char* first, int firstLength, co
         Log* log = current[direction].get();
         if (!log || log->closing || log->overflow || log->failed)
             return;
-        if (log->pendingSize + firstLength + secondLength > BacklogLimit) {
+        if (log->pendingSize + firstLength + secondLength > backlogLimit) {
             log->overflow = true;
             accepting[direction].store(false, std::memory_order_release);
             wakeWriter = true;

@@ -19,7 +19,7 @@
 // finished lines to a per-file backlog under a short lock, so that none of them, and above all not
 // the GUI thread collecting monitor text, ever waits for the disk. One writer thread, started with
 // the first open, moves the backlog to the file and flushes it, outside the lock. A failed write
-// (or a backlog that grows beyond BacklogLimit because the disk cannot keep up) closes that file on
+// (or a backlog that grows beyond its limit because the disk cannot keep up) closes that file on
 // the writer thread and calls the failure handler there, once per opened file.
 //
 // open and close run on the GUI thread. close gives the writer CloseWait to get the backlog onto
@@ -31,13 +31,13 @@ class MidiLogWriter
 {
 public:
     enum Direction { Received = 0, Transmitted = 1, DirectionCount = 2 };
-    static constexpr qint64 BacklogLimit = 64 * 1024 * 1024;
+    static constexpr qint64 DefaultBacklogLimit = 64 * 1024 * 1024;
     static constexpr int CloseWaitMs = 20;
 
     // Called on the writer thread with the direction whose file failed and was closed.
     using FailureHandler = std::function<void(int direction)>;
 
-    explicit MidiLogWriter(FailureHandler failureHandler);
+    explicit MidiLogWriter(FailureHandler failureHandler, qint64 limit = DefaultBacklogLimit);
     // Writes everything pending and closes the files, however long the disk takes; reports nothing.
     ~MidiLogWriter();
     MidiLogWriter(const MidiLogWriter&) = delete;
@@ -74,7 +74,7 @@ private:
         std::deque<QByteArray> pending;
         qint64 pendingSize = 0;
         bool writing = false;  // the writer holds a part of the backlog outside the lock
-        bool overflow = false; // the backlog hit BacklogLimit: the file fails once it is written
+        bool overflow = false; // the backlog hit its limit: the file fails once it is written
         bool failed = false;   // a write or flush failed
         bool closing = false;  // close() is waiting for it: failures go to close()'s result
     };
@@ -86,6 +86,7 @@ private:
     static void appendTo(Log& log, const char* data, int length);
 
     FailureHandler onFailure;
+    const qint64 backlogLimit;
     mutable std::mutex mutex;
     std::condition_variable wake;
     std::condition_variable idle;

@@ -1,0 +1,131 @@
+#include "MidiLogWriter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+class MidiLogWriterTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void piecesArriveInOrderPerDirection()
+    {
+        QTemporaryDir dir;
+        MidiLogWriter writer(nullptr);
+        QVERIFY(writer.open(MidiLogWriter::Received, dir.filePath("in.log")));
+        QVERIFY(writer.open(MidiLogWriter::Transmitted, dir.filePath("out.log")));
+        QByteArray expectedIn, expectedOut;
+        for (int i = 0; i < 5000; ++i) {
+            const QByteArray head = QByteArray::number(i);
+            writer.append(MidiLogWriter::Received, head.constData(), head.size(), " in\n", 4);
+            writer.append(MidiLogWriter::Transmitted, head.constData(), head.size(), "", 0);
+            writer.append(MidiLogWriter::Transmitted, nullptr, 0, "\n", 1);
+            expectedIn += head + " in\n";
+            expectedOut += head + "\n";
+        }
+        writer.waitUntilWritten();
+        QFile in(dir.filePath("in.log"));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(in.readAll(), expectedIn); // already on disk before closing
+        QVERIFY(writer.close(MidiLogWriter::Received));
+        QVERIFY(writer.close(MidiLogWriter::Transmitted));
+        writer.waitUntilWritten();
+        QFile out(dir.filePath("out.log"));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), expectedOut);
+        QVERIFY(!writer.isOpen(MidiLogWriter::Received));
+        writer.append(MidiLogWriter::Received, "late\n", 5, nullptr, 0); // ignored, no crash
+    }
+
+    void invalidDirections()
+    {
+        QTemporaryDir dir;
+        MidiLogWriter writer(nullptr);
+        QVERIFY(!writer.open(2, dir.filePath("x.log")));
+        QVERIFY(!writer.open(-1, dir.filePath("x.log")));
+        QVERIFY(!writer.close(2));
+        writer.append(5, "x", 1, nullptr, 0);
+        QVERIFY(!QFile::exists(dir.filePath("x.log")));
+    }
+
+    // A disk that cannot keep up: once the backlog reaches its limit the file is failed and
+    // reported once, rather than growing memory without bound or dropping lines silently.
+    void backlogLimitFailsTheFileOnce()
+    {
+        QTemporaryDir dir;
+        const QByteArray fifo = QFile::encodeName(dir.filePath("stalled.fifo"));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        const int readEnd = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(readEnd >= 0);
+
+        std::atomic<int> failures{0};
+        std::atomic<int> failedDirection{-1};
+        MidiLogWriter writer(
+            [&](int direction) {
+                failedDirection.store(direction);
+                failures.fetch_add(1);
+            },
+            256 * 1024);
+        QVERIFY(writer.open(MidiLogWriter::Transmitted, QString::fromLocal8Bit(fifo)));
+        const QByteArray line(99, 'x');
+        for (int i = 0; i < 20000; ++i) // 2 MB against a pipe of 64 KB and a 256 KB backlog
+            writer.append(MidiLogWriter::Transmitted, line.constData(), line.size(), "\n", 1);
+        QVERIFY(!writer.isOpen(MidiLogWriter::Transmitted));
+
+        qint64 received = 0;
+        std::thread reader([&] {
+            char chunk[4096];
+            for (;;) {
+                const ssize_t n = ::read(readEnd, chunk, sizeof chunk);
+                if (n > 0)
+                    received += n;
+                else if (n == 0)
+                    break;
+                else
+                    ::usleep(1000);
+            }
+        });
+        reader.join();
+        ::close(readEnd);
+        writer.waitUntilWritten();
+        QCOMPARE(failures.load(), 1);
+        QCOMPARE(failedDirection.load(), int(MidiLogWriter::Transmitted));
+        // Everything accepted before the limit was written, whole lines only.
+        QVERIFY(received > 0 && received <= 64 * 1024 + 256 * 1024 + 100);
+        QCOMPARE(received % 100, 0);
+        QVERIFY(!writer.close(MidiLogWriter::Transmitted));
+    }
+
+    // Whether the failing write is seen before close(), while close() waits or only after it
+    // returned, it is reported: by close()'s result or by the failure handler, which runs at most
+    // once. (Seen before close(), both report: the file is gone when close() comes.)
+    void failureWhileClosingIsReportedOnce()
+    {
+        if (!QFile::exists("/dev/full"))
+            QSKIP("no /dev/full on this system");
+        for (int round = 0; round < 20; ++round) {
+            std::atomic<int> failures{0};
+            bool closed;
+            {
+                MidiLogWriter writer([&](int) { failures.fetch_add(1); });
+                QVERIFY(writer.open(MidiLogWriter::Received, "/dev/full"));
+                writer.append(MidiLogWriter::Received, "F8\n", 3, nullptr, 0);
+                closed = writer.close(MidiLogWriter::Received);
+                writer.waitUntilWritten();
+            }
+            QVERIFY(failures.load() <= 1);
+            QVERIFY(!closed || failures.load() == 1);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(MidiLogWriterTest)
+#include "MidiLogWriterTest.moc"
