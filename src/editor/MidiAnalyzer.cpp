@@ -211,9 +211,12 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
         return;
 
     // 1. Thru. The routing is read under the lock; the sends happen outside it (see the class
-    //    comment). Port1 input sends to Port1 first, Port2 input to Port2 first.
+    //    comment) but under the thru lock, which is kept until the Out lines are written, so
+    //    that the Out monitor shows forwarded data in the order it went out even when both inputs
+    //    forward to the same output. Port1 input sends to Port1 first, Port2 input to Port2 first.
     bool sent[2] = {false, false};
     quint32 sendStamp[2] = {0, 0};
+    std::unique_lock<std::mutex> thruLock(thruMutex, std::defer_lock);
     {
         qint32 routing;
         MidiSender* target;
@@ -223,6 +226,7 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
             target = sender;
         }
         if (target && routing >= 1) {
+            thruLock.lock();
             const quint32 same = port;
             const quint32 other = 1 - port;
             if (routing % 2 == 1)
@@ -251,6 +255,8 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
             }
         }
     }
+    if (thruLock.owns_lock())
+        thruLock.unlock();
 
     // 3. In lines after the filter; clocks feed the tempo meter whether shown or not.
     QMutexLocker lock(&mutex);

@@ -14,7 +14,7 @@
 #include <QRecursiveMutex>
 #include <QString>
 
-#include <atomic>
+#include <mutex>
 #include <vector>
 
 class MidiSender;
@@ -32,7 +32,10 @@ class Model;
 // held for formatting and copying: forwarding calls the sender outside it (an output port may take
 // up to a second to accept a long message), and log lines are handed to MidiLogWriter's backlog,
 // whose own thread does the disk I/O. So the GUI thread never waits on a port or a disk when it
-// collects text. The failure signals are emitted on the log writer's thread; connect them queued.
+// collects text. A second lock, taken only by the receive threads, spans each block's thru sends
+// and its Out lines, so forwarded data appears on the Out monitor in the order it was sent (lock
+// order: thru lock, then the mutex). The failure signals are emitted on the log writer's thread;
+// connect them queued.
 class MidiAnalyzer : public QObject, public ModelAssistant, public MidiOutMonitor
 {
     Q_OBJECT
@@ -115,6 +118,7 @@ private:
     MidiMessageFilter filter;
     ClockTempoMeter tempoMeter;
     QRecursiveMutex mutex;
+    std::mutex thruMutex;
 
     QByteArray pendingSysEx;
     quint32 pendingSysExCount = 0;

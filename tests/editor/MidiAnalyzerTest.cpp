@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <thread>
+
 class MidiAnalyzerTest : public QObject
 {
     Q_OBJECT
@@ -350,6 +352,29 @@ private Q_SLOTS:
         QCOMPARE(text.out, AnalyzerRig::lines(outLines));
         QCOMPARE(text.outCount, quint32(3 * outLines.size()));
         QCOMPARE(text.in, QString()); // filtered
+    }
+
+    // While an output port takes its time over forwarded data, the GUI thread can still collect
+    // text, change settings and send. (If the analyzer held its lock across the send, the other
+    // thread below would never finish and the test would hang.)
+    void slowThruSendHoldsNobody()
+    {
+        AnalyzerRig rig;
+        rig.set(ParamMidiThru, 1);
+        rig.receive("F8", 1, 0);
+        bool otherThreadDone = false;
+        rig.sender.duringSend = [&](quint32) {
+            std::thread gui([&] {
+                rig.take();
+                rig.analyzer.receivedTempo();
+                rig.transmit("FE", MidiMessageKind::ActiveSensing, 2, 1);
+            });
+            gui.join();
+            otherThreadDone = true;
+        };
+        rig.receive("F8", 3, 0);
+        QVERIFY(otherThreadDone);
+        QCOMPARE(rig.take().out, QStringLiteral("\nFE\nF8"));
     }
 
     void thruParsesWithItsOwnParsers()

@@ -1,0 +1,417 @@
+// The transmission of typed hexadecimal text, checked at the loopback output device: what the
+// routine sends with the parser on and off, how it fails, progress and the progress page, cancel,
+// repetition, and a view closed in the middle of a transmission.
+
+#include "EditorViewHost.h"
+#include "HexBytes.h"
+#include "MidiEditGeneralView.h"
+#include "MidiEditProgressView.h"
+#include "MidiEditRepeatMessageView.h"
+#include "MidiEditRepeatTransmittionThread.h"
+#include "MidiEditTextView.h"
+#include "RepeatSettingsView.h"
+#include "CheckBox.h"
+#include "ToolButton.h"
+#include "VantelMidiParameterId.h"
+
+#include <QHelpEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+
+namespace {
+
+QString digits(int bytes, const QString& first = QString(), const QString& last = QString())
+{
+    QString text = first;
+    while (text.size() < 2 * bytes - last.size())
+        text += QStringLiteral("01");
+    return text + last;
+}
+
+} // namespace
+
+class EditTransmissionTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<VantelMidiModel> model;
+    std::unique_ptr<EditorViewHost> host;
+
+    struct Outcome
+    {
+        QList<qint32> finishes;
+        QList<quint32> starts;
+        quint32 lastProgress = 0;
+        QByteArrayList sent;
+    };
+
+    // Runs one transmission on a bare thread and collects everything it reported.
+    Outcome runThread(MidiEditTransmittionThread& thread, const QString& text)
+    {
+        QSignalSpy start(&thread, &MidiEditTransmittionThread::startTransmittion);
+        QSignalSpy progress(&thread, &MidiEditTransmittionThread::transmittionProgress);
+        QSignalSpy finish(&thread, &MidiEditTransmittionThread::finishTransmittion);
+        thread.requestTransmission(text);
+        [&] { QTRY_COMPARE_WITH_TIMEOUT(finish.count(), 1, 10000); }();
+        QTest::qWait(20); // nothing else may follow the end
+        Outcome outcome;
+        for (const QList<QVariant>& call : finish)
+            outcome.finishes.append(call.at(0).toInt());
+        for (const QList<QVariant>& call : start)
+            outcome.starts.append(call.at(0).toUInt());
+        if (!progress.isEmpty())
+            outcome.lastProgress = progress.last().at(0).toUInt();
+        outcome.sent = host->sentToPort1();
+        return outcome;
+    }
+
+    MidiEditView* openEditor(const QString& text)
+    {
+        MidiEditView* view = host->open(MidiEditView::SystemExclusive, text);
+        host->area.show();
+        QApplication::setActiveWindow(&host->area);
+        view->textView()->setFocus();
+        return view;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        model = std::make_unique<VantelMidiModel>();
+        host = std::make_unique<EditorViewHost>(model.get());
+        QVERIFY(host->openOutputs());
+    }
+
+    void cleanup()
+    {
+        host.reset();
+        QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 0);
+        model.reset();
+    }
+
+    void routineSendsWhatTheTextSays_data()
+    {
+        QTest::addColumn<bool>("parser");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<qint32>("result");
+        QTest::addColumn<quint32>("announced");
+        QTest::addColumn<quint32>("progress");
+
+        QTest::newRow("sysex with comment") << true << "F0 7E 7F 09 01 F7 // GM on"
+                                            << QStringList{"F0 7E 7F 09 01 F7"} << 0 << 6u << 6u;
+        QTest::newRow("running status expanded") << true << "90 3C 64 3E 64"
+                                                 << QStringList{"90 3C 64", "90 3E 64"} << 0 << 5u << 6u;
+        QTest::newRow("commas tabs lines") << true << "b0,07\t64\n// volume\nC0 05"
+                                           << QStringList{"B0 07 64", "C0 05"} << 0 << 5u << 5u;
+        QTest::newRow("lone digit, parser off") << false << "F0 7" << QStringList{"F0"} << 0 << 1u << 1u;
+        QTest::newRow("lone digit, parser on") << true << "F0 7" << QStringList{} << 0 << 1u << 0u;
+        QTest::newRow("bad pair") << true << "F0 GG" << QStringList{} << 2 << 2u << 0u;
+        QTest::newRow("bad pair, parser off") << false << "F0 GG" << QStringList{} << 2 << 2u << 0u;
+        QTest::newRow("carriage return is not blank") << false << "F0\r\nF7" << QStringList{} << 2 << 2u << 0u;
+        QTest::newRow("parser off short block") << false << "90 3C 64" << QStringList{"90 3C 64"} << 0 << 3u << 3u;
+    }
+
+    void routineSendsWhatTheTextSays()
+    {
+        QFETCH(bool, parser);
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        QFETCH(qint32, result);
+        QFETCH(quint32, announced);
+        QFETCH(quint32, progress);
+        model->setValue(ParamParser, parser ? 1 : 0);
+        MidiEditTransmittionThread thread(model.get(), host.get());
+        const Outcome outcome = runThread(thread, text);
+        QCOMPARE(outcome.finishes, QList<qint32>{result});
+        QCOMPARE(outcome.starts, QList<quint32>{announced});
+        QCOMPARE(outcome.lastProgress, progress);
+        QStringList sent;
+        for (const QByteArray& bytes : outcome.sent)
+            sent.append(hexText(bytes));
+        QCOMPARE(sent, expected);
+    }
+
+    void emptyTextSendsNothingAndAnnouncesNothing()
+    {
+        MidiEditTransmittionThread thread(model.get(), host.get());
+        const Outcome outcome = runThread(thread, QStringLiteral("  // only a comment\n"));
+        QCOMPARE(outcome.finishes, QList<qint32>{0});
+        QVERIFY(outcome.starts.isEmpty());
+        QVERIFY(outcome.sent.isEmpty());
+    }
+
+    void longTextGoesInPiecesOrAsOneMessage_data()
+    {
+        QTest::addColumn<bool>("parser");
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("parser off: three blocks") << false << QList<int>{4096, 4096, 1808};
+        // The hub cuts the one message into its own pieces of 4096 bytes per port.
+        QTest::newRow("parser on: one message") << true << QList<int>{4096, 4096, 1808};
+    }
+
+    void longTextGoesInPiecesOrAsOneMessage()
+    {
+        QFETCH(bool, parser);
+        QFETCH(QList<int>, sizes);
+        model->setValue(ParamParser, parser ? 1 : 0);
+        MidiEditTransmittionThread thread(model.get(), host.get());
+        QSignalSpy progress(&thread, &MidiEditTransmittionThread::transmittionProgress);
+        const Outcome outcome = runThread(thread, digits(10000, QStringLiteral("F0"), QStringLiteral("F7")));
+        QCOMPARE(outcome.finishes, QList<qint32>{0});
+        QCOMPARE(outcome.starts, QList<quint32>{10000u});
+        QList<int> sent;
+        QByteArray joined;
+        for (const QByteArray& bytes : outcome.sent) {
+            sent.append(bytes.size());
+            joined += bytes;
+        }
+        QCOMPARE(sent, sizes);
+        QCOMPARE(joined.size(), 10000);
+        QCOMPARE(quint8(joined.at(0)), quint8(0xF0));
+        QCOMPARE(quint8(joined.at(9999)), quint8(0xF7));
+        // Parser on reports once for the whole message; off, once per block.
+        QCOMPARE(progress.count(), parser ? 1 : 3);
+        QCOMPARE(outcome.lastProgress, 10000u);
+    }
+
+    void keptRunningStatusIsDroppedButPartialDumpContinues()
+    {
+        MidiEditTransmittionThread thread(model.get(), host.get());
+        QCOMPARE(runThread(thread, QStringLiteral("90 3C 64")).sent.size(), 1);
+        // The leading data bytes would otherwise become a second Note On.
+        QVERIFY(runThread(thread, QStringLiteral("3E 64")).sent.isEmpty());
+        QVERIFY(runThread(thread, QStringLiteral("F0 41 10")).sent.isEmpty());
+        QCOMPARE(runThread(thread, QStringLiteral("42 F7")).sent, QByteArrayList{hexBytes("F0 41 10 42 F7")});
+    }
+
+    void noOpenPortFails()
+    {
+        QVERIFY(host->hub.closeOutputPort(0));
+        QVERIFY(host->hub.closeOutputPort(1));
+        MidiEditTransmittionThread thread(model.get(), host.get());
+        QCOMPARE(runThread(thread, QStringLiteral("90 3C 64")).finishes, QList<qint32>{2});
+    }
+
+    // Through the view: F5 in the editor, the lock, the pages and the error text.
+    void viewTransmitsWithF5AndShowsFailure()
+    {
+        MidiEditView* view = openEditor(QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QCOMPARE(model->getValue(ParamTransmissionState), 1);
+        QVERIFY(!view->generalView()->toolBar()->isEnabled());
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QVERIFY(view->generalView()->toolBar()->isEnabled());
+        QCOMPARE(host->sentToPort1(), QByteArrayList{hexBytes("F0 7E 7F 09 01 F7")});
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+
+        host->hub.closeOutputPort(0);
+        host->hub.closeOutputPort(1);
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QCOMPARE(view->progressView()->labelText(), QStringLiteral("Failed to transmit message."));
+        QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+    }
+
+    void selectionIsSentAlone()
+    {
+        MidiEditView* view = openEditor(QStringLiteral("90 3C 64\nC0 05"));
+        QTextCursor cursor = view->textView()->textCursor();
+        cursor.setPosition(9);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        view->textView()->setTextCursor(cursor);
+        QTest::mouseClick(view->generalView()->transmitButton(), Qt::LeftButton);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(host->sentToPort1(), QByteArrayList{hexBytes("C0 05")});
+    }
+
+    void progressPageFrom257Bytes_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("256") << 256 << false;
+        QTest::newRow("257") << 257 << true;
+    }
+
+    void progressPageFrom257Bytes()
+    {
+        QFETCH(int, bytes);
+        QFETCH(bool, shown);
+        // Delivery held back so that the page is still up when looked at.
+        host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 300);
+        MidiEditView* view = openEditor(digits(bytes, QStringLiteral("F0"), QStringLiteral("F7")));
+        bool sawProgressPage = false;
+        connect(view->progressView(), &QObject::objectNameChanged, this, [] {});
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QElapsedTimer clock;
+        clock.start();
+        while (model->getValue(ParamTransmissionState) != 0 && clock.elapsed() < 10000) {
+            sawProgressPage |= view->currentPage() == MidiEditView::ProgressPage;
+            QTest::qWait(5);
+        }
+        QCOMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(sawProgressPage, shown);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+    }
+
+    void cancelStopsAtTheNextMessage()
+    {
+        model->setValue(ParamParser, 0);
+        host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 200);
+        MidiEditView* view = openEditor(digits(40000, QStringLiteral("F0"), QStringLiteral("F7")));
+        QSignalSpy finish(view->transmissionThread(), &MidiEditTransmittionThread::finishTransmittion);
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QTRY_COMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QCOMPARE(view->progressView()->button()->text(), QStringLiteral("Cancel"));
+        QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+        QTRY_COMPARE_WITH_TIMEOUT(finish.count(), 1, 10000);
+        QCOMPARE(finish.first().at(0).toInt(), 1);
+        QCOMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+        QVERIFY(host->sentToPort1().size() < 10);
+    }
+
+    void closingDuringTransmissionFreesTheLockAtOnce()
+    {
+        model->setValue(ParamParser, 0);
+        host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 300);
+        MidiEditView* view = openEditor(digits(40000));
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QTRY_VERIFY(view->isTransmitting() && view->currentPage() == MidiEditView::ProgressPage);
+        QPointer<QWidget> window = view->parentWidget();
+        QElapsedTimer clock;
+        clock.start();
+        window->close();
+        QVERIFY2(clock.elapsed() < 100, "closing waited for the transmission");
+        QCOMPARE(model->getValue(ParamTransmissionState), 0);
+        QTRY_VERIFY(window == nullptr);
+        QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 1);
+        // The stray stops at its next piece and goes by itself.
+        QTRY_COMPARE_WITH_TIMEOUT(MidiEditTransmittionThread::releasedThreadCount(), 0, 5000);
+    }
+
+    void repeatSendsCyclesUntilCancel()
+    {
+        MidiEditView* view = openEditor(QStringLiteral("F0 7E 7F 09 01 F7"));
+        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
+        RepeatSettingsView* settings = view->generalView()->repeatSettings();
+        QVERIFY(settings->isVisible());
+        QTest::mouseClick(settings->repeatCheckBox(), Qt::LeftButton);
+        QVERIFY(settings->isRepeatChecked());
+        QCOMPARE(settings->intervalValue(), 1000);
+        QTest::keyClick(settings->intervalSpinBox(), Qt::Key_Down); // the minimum, 500
+        QCOMPARE(settings->intervalValue(), 500);
+
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(view->generalView()->transmitButton(), Qt::LeftButton);
+        QCOMPARE(model->getValue(ParamRepeatTransmission), 1);
+        QCOMPARE(view->currentPage(), int(MidiEditView::RepeatPage));
+        QCOMPARE(view->repeatMessageView()->labelText(), QStringLiteral("Retransmitting message."));
+        QTRY_COMPARE_WITH_TIMEOUT(view->repeatThread()->cycleCount(), 3u, 5000);
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(elapsed >= 1000, "two pauses of 500 ms lie between three cycles");
+
+        // Receiving is refused while repeating.
+        view->setReceiveMode(true);
+        view->appendReceivedText(QStringLiteral("F0 01 F7"), 3);
+        QVERIFY(view->text().endsWith(QLatin1String("F7")) && !view->text().contains(QLatin1String("01 F7\n")));
+        QCOMPARE(view->progressView()->labelText(),
+                 QStringLiteral("Unable to receive messages when repeating\nmessage transmission is in-process."));
+        view->setReceiveMode(false);
+        view->showPage(MidiEditView::RepeatPage);
+
+        QSignalSpy finish(view->repeatThread(), &MidiEditTransmittionThread::finishTransmittion);
+        clock.restart();
+        QTest::mouseClick(view->repeatMessageView()->button(), Qt::LeftButton);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QVERIFY2(clock.elapsed() < 400, "Cancel waited for the pause to run out");
+        QCOMPARE(finish.count(), 1);
+        QCOMPARE(finish.first().at(0).toInt(), 1);
+        QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
+        QVERIFY(view->repeatThread() == nullptr);
+        const int cycles = host->sentToPort1().size();
+        QTest::qWait(700);
+        QVERIFY(host->sentToPort1().isEmpty());
+        QVERIFY(cycles >= 3);
+    }
+
+    void closingDuringRepetitionFreesBothFlags()
+    {
+        MidiEditView* view = openEditor(QStringLiteral("90 3C 64"));
+        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
+        QTest::mouseClick(view->generalView()->repeatSettings()->repeatCheckBox(), Qt::LeftButton);
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QTRY_VERIFY(view->repeatThread() != nullptr && view->repeatThread()->cycleCount() >= 1);
+        view->parentWidget()->close();
+        QCOMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
+        QTRY_COMPARE(MidiEditTransmittionThread::releasedThreadCount(), 0);
+    }
+
+    void busyGuardRefusesASecondTransmission()
+    {
+        MidiEditView* first = openEditor(QStringLiteral("90 3C 64"));
+        MidiEditView* second = openEditor(QStringLiteral("C0 05"));
+        model->setValue(ParamTransmissionState, 1);
+        QTest::keyClick(first->textView(), Qt::Key_F5);
+        QTest::mouseClick(second->generalView()->transmitButton(), Qt::LeftButton);
+        QTest::qWait(50);
+        QVERIFY(host->sentToPort1().isEmpty());
+        QVERIFY(!first->isTransmitting() && !second->isTransmitting());
+        model->setValue(ParamTransmissionState, 0);
+    }
+
+    void transmitTooltipsCountTheBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("transmit");
+        QTest::addColumn<QString>("both");
+        QTest::newRow("twelve") << "F0 7E 7F 09 01 F7 F0 7E 7F 09 01 F7" << "Transmit (12 Bytes)"
+                                << "Transmit (12 Bytes) and Receive";
+        QTest::newRow("one") << "F8 // clock" << "Transmit (1 Byte)" << "Transmit (1 Byte) and Receive";
+        QTest::newRow("unknown") << "F0 7" << "Transmit" << "Transmit and Receive";
+        QTest::newRow("empty") << "" << "Transmit (0 Bytes)" << "Transmit (0 Bytes) and Receive";
+    }
+
+    void transmitTooltipsCountTheBytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, transmit);
+        QFETCH(QString, both);
+        MidiEditView* view = openEditor(text);
+        const auto tipOf = [](QWidget* button) {
+            QHelpEvent event(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(button, &event);
+            return button->toolTip();
+        };
+        QCOMPARE(tipOf(view->generalView()->transmitButton()), transmit);
+        QCOMPARE(tipOf(view->generalView()->transmitAndReceiveButton()), both);
+    }
+
+    void transmitAndReceiveOpensAReceivingView()
+    {
+        MidiEditView* view = openEditor(QStringLiteral("F0 7E 7F 06 01 F7"));
+        QTest::keyClick(view->textView(), Qt::Key_F7);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(host->sentToPort1(), QByteArrayList{hexBytes("F0 7E 7F 06 01 F7")});
+        const QList<MidiEditView*> views = host->openViews();
+        QCOMPARE(views.size(), 2);
+        MidiEditView* receiver = views.last();
+        QCOMPARE(receiver->viewType(), qint32(MidiEditView::SystemExclusiveReceive));
+        QVERIFY(receiver->isReceiveMode());
+        QCOMPARE(receiver->currentPage(), int(MidiEditView::ProgressPage));
+        QCOMPARE(receiver->progressView()->labelText(), QStringLiteral("0Bytes"));
+        receiver->appendReceivedText(QStringLiteral("\nF0 7E 00 06 02 F7"), 6);
+        QCOMPARE(receiver->progressView()->labelText(), QStringLiteral("6Bytes"));
+        QCOMPARE(receiver->text(), QStringLiteral("F0 7E 00 06 02 F7"));
+        QVERIFY(host->inViews.contains(receiver));
+    }
+};
+
+VANTEL_WIDGET_TEST_MAIN(EditTransmissionTest)
+#include "EditTransmissionTest.moc"

@@ -1,0 +1,124 @@
+#pragma once
+
+// A stand-in for the main window in the view tests: views open into an MDI area of its own, the
+// send operation goes to a MidiHub on the loopback MIDI system (Port1 out = "Loopback A", Port2
+// out = "Loopback B"), and error messages are recorded instead of shown.
+
+#include "../widgets/WidgetTestSupport.h"
+
+#include "LoopbackMidiService.h"
+#include "MidiBulkIntervalManager.h"
+#include "MidiEditTransmittionThread.h"
+#include "MidiEditView.h"
+#include "MidiHub.h"
+#include "VantelMidiModel.h"
+#include "shell/ViewHost.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include <memory>
+
+class EditorViewHost : public ViewHost
+{
+public:
+    explicit EditorViewHost(VantelMidiModel* model)
+        : model(model)
+        , bulk(model)
+        , hub(&service)
+    {
+        hub.setBulkIntervalManager(&bulk);
+        area.resize(1000, 700);
+        ViewHost::setInstance(this);
+    }
+
+    ~EditorViewHost() override
+    {
+        area.closeAllSubWindows();
+        const QList<QMdiSubWindow*> windows = area.subWindowList();
+        qDeleteAll(windows);
+        // Workers of closed views end on their own; none may outlive the hub they send to.
+        MidiEditTransmittionThread::finishReleasedThreads(10000);
+        ViewHost::setInstance(nullptr);
+    }
+
+    bool openOutputs()
+    {
+        return hub.outputPort(0)->open(QStringLiteral("Loopback A")) == 0
+            && hub.outputPort(1)->open(QStringLiteral("Loopback B")) == 0;
+    }
+
+    // What reached the Port1 output device since the last call.
+    QByteArrayList sentToPort1()
+    {
+        QByteArrayList messages;
+        for (const LoopbackMidiService::SentMessage& sent : service.takeSent()) {
+            if (sent.device == QLatin1String("Loopback A"))
+                messages.append(sent.bytes);
+        }
+        return messages;
+    }
+
+    MidiEditView* open(qint32 kind, const QString& text = QString())
+    {
+        QMdiSubWindow* window = openEditView(QStringLiteral("&System Exclusive"), kind, QSize(), text);
+        return window == nullptr ? nullptr : static_cast<MidiEditView*>(window->widget());
+    }
+
+    QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
+                                const QString& initialText) override
+    {
+        auto* view = new MidiEditView(nullptr, model, editKind, initialText);
+        QMdiSubWindow* window = area.addSubWindow(view);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setWindowTitle(QString(menuText).remove(QLatin1Char('&')));
+        window->resize(contentSize.isEmpty() ? QSize(338, 274) : contentSize);
+        window->show();
+        views.append(view);
+        return window;
+    }
+
+    void registerMonitorView(MidiEditView* view, bool outMonitor) override
+    {
+        (outMonitor ? outViews : inViews).append(view);
+    }
+    void unregisterMonitorView(MidiEditView* view) override
+    {
+        outViews.removeAll(view);
+        inViews.removeAll(view);
+    }
+    void releaseKeyboardKeys() override { ++keyReleases; }
+    bool isLoadingProject() const override { return false; }
+    void showErrorMessage(const QString& text) override { errors.append(text); }
+
+    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
+                           bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
+                           quint32* sendTimeOut) override
+    {
+        return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong, passThrough,
+                                     direct, sendTimeOut);
+    }
+
+    // Views still open, in the order they were opened.
+    QList<MidiEditView*> openViews() const
+    {
+        QList<MidiEditView*> open;
+        for (const QPointer<MidiEditView>& view : views) {
+            if (view != nullptr)
+                open.append(view);
+        }
+        return open;
+    }
+
+    VantelMidiModel* model;
+    LoopbackMidiService service;
+    MidiBulkIntervalManager bulk;
+    MidiHub hub;
+    QMdiArea area;
+    QList<QPointer<MidiEditView>> views;
+    QList<MidiEditView*> inViews;
+    QList<MidiEditView*> outViews;
+    QStringList errors;
+    int keyReleases = 0;
+};
