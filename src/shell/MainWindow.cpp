@@ -1,9 +1,16 @@
 #include "MainWindow.h"
 
+#include "HostMidiService.h"
+#include "LoopbackMidiService.h"
+#include "Midi.h"
+#include "MidiAnalyzer.h"
+#include "MidiBulkIntervalManager.h"
 #include "MidiControllerNames.h"
+#include "MidiHub.h"
 #include "VantelMidiModel.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -15,10 +22,31 @@
 #include <QPixmap>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimerEvent>
 
 namespace {
 
 const QString productName = QStringLiteral("Vantel MIDI");
+const QString portNameGroup = QStringLiteral("PortName");
+
+// The "PortName" keys, by direction and port.
+QString portNameKey(bool input, quint32 port)
+{
+    if (input)
+        return port == 0 ? QStringLiteral("InputPortName") : QStringLiteral("InputPortNameSecond");
+    return port == 0 ? QStringLiteral("OutputPortName") : QStringLiteral("OutputPortNameSecond");
+}
+
+// The host MIDI service the ports are built on. The entry point chooses it from the command line;
+// when nothing has been chosen (a window built by a test or an embedding program), the loopback
+// system stands in, as it does for users without a MIDI system.
+HostMidiService* midiService()
+{
+    if (!HostMidiService::instance())
+        HostMidiService::install(std::make_unique<LoopbackMidiService>());
+    return HostMidiService::instance();
+}
 
 } // namespace
 
@@ -36,6 +64,7 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     vantelModel->lockModified();
 
     mainWindowInstance.store(this);
+    ViewHost::setInstance(this);
     setWindowTitle(productName);
     QApplication::setFont(font());
 
@@ -53,24 +82,42 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     setCentralWidget(area);
     area->setAcceptDrops(true);
 
-    // Place of the message analyzer and the MIDI client (with the analyzer's log-failure signals
-    // connected, queued, to the error handlers).
+    analyzer = std::make_unique<MidiAnalyzer>(vantelModel);
+    // The analyzer reports log failures from its writer thread; the message boxes open here.
+    connect(analyzer.get(), &MidiAnalyzer::writeTransmittedDataFailedToTextFile, this,
+            &MainWindow::errorHandlingForWriteTransmittedDataFailed, Qt::QueuedConnection);
+    connect(analyzer.get(), &MidiAnalyzer::writeReceivedDataFailedToTextFile, this,
+            &MainWindow::errorHandlingForWriteReceivedDataFailed, Qt::QueuedConnection);
 
     buildFileMenu();
 
-    // Place of the two input and two output ports, created with the time-stamp bases taken here.
+    // The client and the four ports, all with the time-stamp bases taken now, so their stamps agree.
+    hub = std::make_unique<MidiHub>(midiService(), quint16(16384));
+    hub->setOutMonitor(analyzer.get());
+    sendHub.store(hub.get());
 
-    // The port menus get their entries from the host's device list each time they open; until the
-    // ports are part of the window they stay empty.
+    // The port menus get their entries from the host's device list each time they open.
     inputPortMenu = menuBar()->addMenu(tr("&InputPort"));
+    connect(inputPortMenu, &QMenu::aboutToShow, this, &MainWindow::updateInputPortList);
+    connect(inputPortMenu, &QMenu::triggered, this, &MainWindow::inputPortMenuSelected);
     outputPortMenu = menuBar()->addMenu(tr("&OutputPort"));
+    connect(outputPortMenu, &QMenu::aboutToShow, this, &MainWindow::updateOutputPortList);
+    connect(outputPortMenu, &QMenu::triggered, this, &MainWindow::outputPortMenuSelected);
     buildViewsMenu();
     buildCommandsMenu();
     buildWindowMenu();
     buildHelpMenu();
 
-    // Place of: loading the settings file (which reopens the saved ports), handing the analyzer to
-    // the input ports as their data sink, the bulk-interval manager, and the 100 ms refresh timer.
+    loadSettings();
+
+    // Received data goes through the analyzer, whose thru path sends through this window.
+    analyzer->setSender(this);
+    hub->setReceiver(&MidiAnalyzer::receiveCallback, analyzer.get());
+
+    bulkIntervalManager = std::make_unique<MidiBulkIntervalManager>(vantelModel);
+    hub->setBulkIntervalManager(bulkIntervalManager.get());
+
+    timerId = startTimer(RefreshIntervalMs, Qt::CoarseTimer);
 
     vantelModel->addAssistant(this);
     vantelModel->unlockModified();
@@ -78,10 +125,31 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
 
 MainWindow::~MainWindow()
 {
-    // Place of the teardown in this order: close the analyzer's log files (Out, then In), delete
-    // the note engine, stop the refresh timer; after unregistering, write the settings file and
-    // delete the ports, the MIDI client, the analyzer and the bulk-interval manager.
+    // Views go first, while everything they reach through the view host is still there; a window
+    // destroyed without being closed still has them.
+    const QList<QMdiSubWindow*> subWindows = area->subWindowList();
+    for (QMdiSubWindow* subWindow : subWindows)
+        delete subWindow;
+
+    analyzer->closeTransmittedLogFile();
+    analyzer->closeReceivedLogFile();
+    killTimer(timerId);
+    timerId = 0;
     vantelModel->removeAssistant(this);
+
+    // Withdraw the send path, then wait for the sends already inside the hub (a thru forward on a
+    // receive thread, a worker's transmission) to come out before the ports go. Each is bounded by
+    // the output ports' completion timeout.
+    sendHub.store(nullptr);
+    while (sendsInFlight.load() != 0)
+        QThread::usleep(200);
+    analyzer->setSender(nullptr);
+    hub.reset();
+    analyzer.reset();
+    bulkIntervalManager.reset();
+
+    if (ViewHost::instance() == this)
+        ViewHost::setInstance(nullptr);
 
     MainWindow* self = this;
     eventLoopWindow.compare_exchange_strong(self, nullptr);
@@ -275,14 +343,16 @@ bool MainWindow::saveProject()
 
 void MainWindow::closeAllViews()
 {
-    // Place of: setting the bulk-interval manager's interval to 0 before the views go.
+    // Transmissions still running while their views go should not pause after every dump.
+    bulkIntervalManager->setActive(false);
     vantelModel->lockModified();
     area->closeAllSubWindows();
     for (QPointer<QMdiSubWindow>& slot : singleViews)
         slot = nullptr;
     vantelModel->unlockModified();
-    // Place of: the analyzer discarding its pending MIDI Out text, and reloading the bulk interval
-    // from its parameter.
+    // What the closed views sent belongs to the layout that is gone.
+    analyzer->discardTransmittedText();
+    bulkIntervalManager->setActive(true);
 }
 
 void MainWindow::fileMenuSelected(QAction* action)
@@ -442,4 +512,238 @@ void MainWindow::showEvent(QShowEvent* event)
         // the MDI area with the window's event filter.
         shownOnce = true;
     }
+}
+
+void MainWindow::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != timerId) {
+        QMainWindow::timerEvent(event);
+        return;
+    }
+    QByteArray inText, sysExText, outText;
+    quint32 inCount = 0, sysExCount = 0, outCount = 0;
+    analyzer->takeMonitorText(inText, inCount, sysExText, sysExCount, outText, outCount);
+    analyzer->advanceTempoIdleTime(100000);
+}
+
+// --- Sending --------------------------------------------------------------------------------------
+
+bool MainWindow::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
+                                   bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
+                                   quint32* sendTimeOut)
+{
+    // Counted before the hub is read: the destructor clears the pointer first and then waits for
+    // the count, so a caller either sees no hub or is waited for.
+    sendsInFlight.fetch_add(1);
+    MidiHub* target = sendHub.load();
+    const bool sent = target && target->sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing,
+                                                          forceLong, passThrough, direct, sendTimeOut);
+    sendsInFlight.fetch_sub(1);
+    return sent;
+}
+
+// --- Ports ----------------------------------------------------------------------------------------
+
+bool MainWindow::openInputPort(quint32 port, quint32 deviceIndex)
+{
+    if (port > 1)
+        return false;
+    const bool opened = hub->openInputPort(port, deviceIndex);
+    if (!opened)
+        showErrorMessage(QStringLiteral("Port open failed."));
+    writePortName(true, port, hub->inputPortName(port));
+    return opened;
+}
+
+bool MainWindow::openOutputPort(quint32 port, quint32 deviceIndex)
+{
+    if (port > 1)
+        return false;
+    const bool opened = hub->openOutputPort(port, deviceIndex);
+    if (!opened)
+        showErrorMessage(QStringLiteral("Port open failed."));
+    writePortName(false, port, hub->outputPortName(port));
+    return opened;
+}
+
+bool MainWindow::closeInputPort(quint32 port)
+{
+    return hub->closeInputPort(port);
+}
+
+bool MainWindow::closeOutputPort(quint32 port)
+{
+    return hub->closeOutputPort(port);
+}
+
+void MainWindow::inputPortChoices(quint32 port, QStringList* choices, qint32* index)
+{
+    qint32 position = 0;
+    const QStringList list = hub->inputPortChoices(port, &position);
+    if (choices)
+        *choices = list;
+    if (index)
+        *index = position;
+}
+
+void MainWindow::outputPortChoices(quint32 port, QStringList* choices, qint32* index)
+{
+    qint32 position = 0;
+    const QStringList list = hub->outputPortChoices(port, &position);
+    if (choices)
+        *choices = list;
+    if (index)
+        *index = position;
+}
+
+QString MainWindow::inputPortName(quint32 port) const
+{
+    return hub->inputPortName(port);
+}
+
+QString MainWindow::outputPortName(quint32 port) const
+{
+    return hub->outputPortName(port);
+}
+
+void MainWindow::writePortName(bool input, quint32 port, const QString& name)
+{
+    const QString path = settingsFilePath();
+    if (path.isEmpty())
+        return;
+    QSettings settings(path, QSettings::IniFormat);
+    settings.beginGroup(portNameGroup);
+    settings.setValue(portNameKey(input, port), name);
+    settings.endGroup();
+}
+
+void MainWindow::loadSettings()
+{
+    vantelModel->lockModified();
+    QString names[4]; // Port1 in, Port2 in, Port1 out, Port2 out
+    const QString path = settingsFilePath();
+    if (!path.isEmpty()) {
+        QSettings settings(path, QSettings::IniFormat);
+        settings.beginGroup(portNameGroup);
+        names[0] = settings.value(portNameKey(true, 0)).toString();
+        names[1] = settings.value(portNameKey(true, 1)).toString();
+        names[2] = settings.value(portNameKey(false, 0)).toString();
+        names[3] = settings.value(portNameKey(false, 1)).toString();
+        settings.endGroup();
+    }
+    // A saved device that is gone leaves its port not connected, without a word: nothing the user
+    // did just now failed.
+    vantelModel->setValue(ParamInputPortIndex, hub->reopenInputPort(0, names[0]));
+    vantelModel->setValue(ParamInputPortIndexSecond, hub->reopenInputPort(1, names[1]));
+    vantelModel->setValue(ParamOutputPortIndex, hub->reopenOutputPort(0, names[2]));
+    vantelModel->setValue(ParamOutputPortIndexSecond, hub->reopenOutputPort(1, names[3]));
+    vantelModel->unlockModified();
+}
+
+void MainWindow::rebuildPortMenu(QMenu* menu, bool input)
+{
+    if (!menu)
+        return;
+    menu->clear();
+    // The entries belong to the group, the group to the menu: dropping the old group drops them.
+    const QList<QActionGroup*> oldGroups = menu->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+    qDeleteAll(oldGroups);
+
+    qint32 position = 0;
+    // A port whose device is no longer listed is closed here; its parameter keeps its value until
+    // the next choice.
+    const QStringList choices =
+        input ? hub->inputPortChoices(0, &position, true) : hub->outputPortChoices(0, &position, true);
+    auto* group = new QActionGroup(menu);
+    group->setExclusive(true);
+    for (int i = 0; i < choices.size(); ++i) {
+        auto* action = new QAction(choices.at(i), group);
+        action->setCheckable(true);
+        action->setData(i == 0 ? NoDevice : quint32(i - 1));
+    }
+    const QList<QAction*> actions = group->actions();
+    actions.value(position, actions.first())->setChecked(true);
+    menu->addActions(actions);
+}
+
+void MainWindow::updateInputPortList()
+{
+    rebuildPortMenu(inputPortMenu, true);
+    Q_EMIT notifyInputPortListUpdated();
+}
+
+void MainWindow::updateOutputPortList()
+{
+    rebuildPortMenu(outputPortMenu, false);
+    Q_EMIT notifyOutputPortListUpdated();
+}
+
+void MainWindow::inputPortMenuSelected(QAction* action)
+{
+    const quint32 deviceIndex = action->data().toUInt();
+    const bool opened = openInputPort(0, deviceIndex);
+    vantelModel->setValue(ParamInputPortIndex, opened && deviceIndex != NoDevice ? qint32(deviceIndex + 1) : 0);
+}
+
+void MainWindow::outputPortMenuSelected(QAction* action)
+{
+    const quint32 deviceIndex = action->data().toUInt();
+    const bool opened = openOutputPort(0, deviceIndex);
+    vantelModel->setValue(ParamOutputPortIndex, opened && deviceIndex != NoDevice ? qint32(deviceIndex + 1) : 0);
+}
+
+// --- Log failures ---------------------------------------------------------------------------------
+
+void MainWindow::errorHandlingForWriteTransmittedDataFailed()
+{
+    logWriteFailed(CommandLogMidiOut, QStringLiteral("MIDI Out log file write failed."));
+}
+
+void MainWindow::errorHandlingForWriteReceivedDataFailed()
+{
+    logWriteFailed(CommandLogMidiIn, QStringLiteral("MIDI In log file write failed."));
+}
+
+void MainWindow::logWriteFailed(quint32 commandData, const QString& text)
+{
+    if (commandsMenu) {
+        for (QAction* action : commandsMenu->actions())
+            if (!action->isSeparator() && action->data().toUInt() == commandData)
+                action->setChecked(false);
+    }
+    // A modal box takes the key-up events away from notes held on the computer keyboard.
+    releaseKeyboardKeys();
+    showErrorMessage(text);
+}
+
+// --- View host ------------------------------------------------------------------------------------
+
+void MainWindow::registerMonitorView(MidiEditView* view, bool outMonitor)
+{
+    if (!view)
+        return;
+    QList<MidiEditView*>& list = outMonitor ? monitorViewsB : monitorViewsA;
+    if (!list.contains(view))
+        list.append(view);
+}
+
+void MainWindow::unregisterMonitorView(MidiEditView* view)
+{
+    monitorViewsA.removeAll(view);
+    monitorViewsB.removeAll(view);
+}
+
+void MainWindow::releaseKeyboardKeys()
+{
+    // The PC-keyboard note engine and the keyboard views hold no notes yet.
+}
+
+QMdiSubWindow* MainWindow::openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
+                                        const QString& initialText)
+{
+    Q_UNUSED(menuText)
+    Q_UNUSED(editKind)
+    Q_UNUSED(contentSize)
+    Q_UNUSED(initialText)
+    return nullptr;
 }

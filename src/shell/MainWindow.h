@@ -1,16 +1,22 @@
 #pragma once
 
 #include "ModelAssistant.h"
+#include "ViewHost.h"
 
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStringList>
 
 #include <array>
 #include <atomic>
+#include <memory>
 
+class MidiAnalyzer;
+class MidiBulkIntervalManager;
+class MidiHub;
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
@@ -18,13 +24,17 @@ class QMenu;
 class VantelMidiModel;
 
 // The program's single top-level window: the menu bar, the multiple-document area every view lives
-// in, the window title that follows the project's name and modified flag, and the questions asked
-// before unsaved work is dropped. GUI thread only.
+// in, the window title that follows the project's name and modified flag, the questions asked
+// before unsaved work is dropped, the port menus, and the owner of the MIDI ports, the message
+// analyzer and the bulk-interval manager for its whole life.
 //
-// It will also own the MIDI ports, the message analyzer, the bulk-interval manager and the
-// PC-keyboard note engine for its whole life; their places are marked in the constructor and
-// destructor, in the order they are built and torn down.
-class MainWindow : public QMainWindow, public ModelAssistant
+// Threads: everything here runs on the GUI thread except sendToOutputPorts, which any sender may
+// call at any time (views, the editor's transmission threads, the clock threads and the analyzer's
+// thru path on the receive threads). It holds no lock: it reads the hub through an atomic pointer
+// and counts the calls in flight, so that the destructor can withdraw the hub, wait for the sends
+// already inside it to return, and only then delete the ports. The analyzer's log-failure signals
+// come from its log writer's thread and reach the window through queued connections.
+class MainWindow : public QMainWindow, public ModelAssistant, public ViewHost
 {
     Q_OBJECT
 
@@ -68,6 +78,10 @@ public:
         SingleViewSlotCount
     };
 
+    // Device index of the "Not Connected" entries of the port menus.
+    static constexpr quint32 NoDevice = 0xFFFFFFFFu;
+    static constexpr int RefreshIntervalMs = 100;
+
     static constexpr int DefaultWidth = 679;
     static constexpr int DefaultHeightBelowMenuBar = 548;
 
@@ -93,7 +107,7 @@ public:
     QMdiArea* mdiArea() const { return area; }
     const QList<QAction*>& viewActions() const { return views; }
 
-    bool isLoadingProject() const { return loadingProject; }
+    bool isLoadingProject() const override { return loadingProject; }
     void setStartedWithFile(bool value) { startedWithFile = value; }
     bool isStartedWithFile() const { return startedWithFile; }
 
@@ -102,12 +116,45 @@ public:
 
     // Deletes the About window if it is open; returns whether it was.
     bool closeAboutView();
-    void showErrorMessage(const QString& text);
+    void showErrorMessage(const QString& text) override;
     // Yes, No or Cancel.
     QMessageBox::StandardButton askSaveChanges();
 
     // Closes every sub-window without marking the project modified.
     void closeAllViews();
+
+    // ViewHost.
+    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
+                           bool skipPacing = false, bool forceLong = false, quint64 passThrough = 0,
+                           bool direct = false, quint32* sendTimeOut = nullptr) override;
+    QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
+                                const QString& initialText) override;
+    void registerMonitorView(MidiEditView* view, bool outMonitor) override;
+    void unregisterMonitorView(MidiEditView* view) override;
+    void releaseKeyboardKeys() override;
+
+    // Port selection, for the port menus and the MIDI settings view. port: 0 Port1, 1 Port2.
+    // deviceIndex: the place in the host's device list of the last choice list, NoDevice for none.
+    // An open that fails shows "Port open failed." and leaves the port not connected; the name the
+    // port ends with is written to the settings file at once. false exactly when the open failed.
+    bool openInputPort(quint32 port, quint32 deviceIndex);
+    bool openOutputPort(quint32 port, quint32 deviceIndex);
+    // true when an open port was closed.
+    bool closeInputPort(quint32 port);
+    bool closeOutputPort(quint32 port);
+    // "Not Connected" and the host's devices of that direction, listed now; index receives the
+    // place of the port's current name in the list, 0 when it is not there.
+    void inputPortChoices(quint32 port, QStringList* choices, qint32* index);
+    void outputPortChoices(quint32 port, QStringList* choices, qint32* index);
+    QString inputPortName(quint32 port) const;
+    QString outputPortName(quint32 port) const;
+
+    MidiAnalyzer* midiAnalyzer() const { return analyzer.get(); }
+    MidiBulkIntervalManager* bulkManager() const { return bulkIntervalManager.get(); }
+
+Q_SIGNALS:
+    void notifyInputPortListUpdated();
+    void notifyOutputPortListUpdated();
 
 public Q_SLOTS:
     void fileMenuSelected(QAction* action);
@@ -116,10 +163,17 @@ public Q_SLOTS:
     void commandsMenuSelected(QAction* action);
     void windowMenuSelected(QAction* action);
     void helpMenuSelected(QAction* action);
+    void inputPortMenuSelected(QAction* action);
+    void outputPortMenuSelected(QAction* action);
+    void updateInputPortList();
+    void updateOutputPortList();
+    void errorHandlingForWriteTransmittedDataFailed();
+    void errorHandlingForWriteReceivedDataFailed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     void buildFileMenu();
@@ -138,9 +192,27 @@ private:
     bool saveProject();
     void updateWindowTitle();
 
+    // Builds a port menu from the host's device list: "Not Connected" first, one checkable entry
+    // per device, the port's device checked; a port whose device is gone is closed.
+    void rebuildPortMenu(QMenu* menu, bool input);
+    // Reads the settings file; for now the port names, which reopen the ports silently.
+    void loadSettings();
+    void writePortName(bool input, quint32 port, const QString& name);
+    void logWriteFailed(quint32 commandData, const QString& text);
+
     VantelMidiModel* vantelModel = nullptr;
     QMdiArea* area = nullptr;
+    int timerId = 0;
+    QList<MidiEditView*> monitorViewsA; // MIDI In monitors and system-exclusive views
+    QList<MidiEditView*> monitorViewsB; // MIDI Out monitors
     QList<QAction*> views;
+    std::unique_ptr<MidiAnalyzer> analyzer;
+    // The MIDI client and the four ports.
+    std::unique_ptr<MidiHub> hub;
+    std::unique_ptr<MidiBulkIntervalManager> bulkIntervalManager;
+    // What sendToOutputPorts uses; null once the destructor has begun.
+    std::atomic<MidiHub*> sendHub{nullptr};
+    std::atomic<int> sendsInFlight{0};
     QIcon subWindowIcon;
     bool shownOnce = false;
     bool startedWithFile = false;

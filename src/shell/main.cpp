@@ -1,4 +1,5 @@
 #include "CommandLineOptions.h"
+#include "HostMidiService.h"
 #include "MainWindow.h"
 #include "NativeEventFilter.h"
 #include "VantelMidiModel.h"
@@ -6,6 +7,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char* argv[])
@@ -20,6 +22,14 @@ int main(int argc, char* argv[])
         // Declaration order is the build order; leaving the scope destroys the main window, the
         // input hook, the model and the application, in that order.
         QApplication application(argc, argv);
+        // The MIDI system is chosen before anything can open a port; one named on the command line
+        // that is not there ends the program before a window appears.
+        QString midiError;
+        if (!HostMidiService::setUp(QCoreApplication::arguments(), &midiError)) {
+            std::fprintf(stderr, "vantel-midi: %s\n", qUtf8Printable(midiError));
+            Q_CLEANUP_RESOURCE(images);
+            return 2;
+        }
         QApplication::setStyle(new VantelMidiStyle);
         VantelMidiModel model;
         NativeEventFilter inputHook;
@@ -43,5 +53,7 @@ int main(int argc, char* argv[])
         Q_CLEANUP_RESOURCE(images);
         window.reset();
     }
+    // Every port is closed with the window; the service goes last.
+    HostMidiService::shutDown();
     return exitCode;
 }

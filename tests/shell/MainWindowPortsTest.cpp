@@ -1,0 +1,384 @@
+#include "LoopbackMidiService.h"
+#include "MainWindow.h"
+#include "MidiAnalyzer.h"
+#include "ShellTestSupport.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
+
+#include <QActionGroup>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+
+// The port menus, the port operations, the "PortName" settings and the MIDI path through the main
+// window, on the loopback MIDI system.
+class MainWindowPortsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(images);
+        // A settings file of this program's own, so parallel test programs do not meet in it.
+        QVERIFY(home.isValid());
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        auto service = std::make_unique<LoopbackMidiService>();
+        loop = service.get();
+        HostMidiService::install(std::move(service));
+    }
+
+    void init()
+    {
+        loop->setRefuseOpen(false);
+        loop->setDeviceNames({"Loopback A", "Loopback B"}, {"Loopback A", "Loopback B"});
+        QFile::remove(MainWindow::settingsFilePath());
+        model = std::make_unique<VantelMidiModel>();
+        makeWindow();
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        model.reset();
+        loop->takeSent();
+    }
+
+    void menusListNotConnectedAndTheDevices_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("input") << "&InputPort";
+        QTest::newRow("output") << "&OutputPort";
+    }
+    void menusListNotConnectedAndTheDevices()
+    {
+        QFETCH(QString, title);
+        QMenu* menu = openMenu(window.get(), title);
+        QVERIFY(menu);
+        QCOMPARE(entries(menu), QStringList({"Not Connected [x]", "Loopback A [ ]", "Loopback B [ ]"}));
+        const QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.at(0)->data().toUInt(), 0xFFFFFFFFu);
+        QCOMPARE(actions.at(1)->data().toUInt(), 0u);
+        QCOMPARE(actions.at(2)->data().toUInt(), 1u);
+        QVERIFY(actions.at(0)->actionGroup() && actions.at(0)->actionGroup()->isExclusive());
+        menu->hide();
+
+        // Rebuilt on every opening: a device added meanwhile is there the next time.
+        loop->setDeviceNames({"Loopback A", "Loopback B", "Synth"}, {"Loopback A", "Loopback B", "Synth"});
+        menu = openMenu(window.get(), title);
+        QCOMPARE(entries(menu), QStringList({"Not Connected [x]", "Loopback A [ ]", "Loopback B [ ]", "Synth [ ]"}));
+        menu->hide();
+    }
+
+    void choosingADeviceOpensItSavesItAndChecksIt_data()
+    {
+        QTest::addColumn<bool>("input");
+        QTest::newRow("input") << true;
+        QTest::newRow("output") << false;
+    }
+    void choosingADeviceOpensItSavesItAndChecksIt()
+    {
+        QFETCH(bool, input);
+        const QString title = input ? "&InputPort" : "&OutputPort";
+        const qint32 parameter = input ? ParamInputPortIndex : ParamOutputPortIndex;
+        const QString key = input ? "PortName/InputPortName" : "PortName/OutputPortName";
+        int notified = 0;
+        connect(window.get(), input ? &MainWindow::notifyInputPortListUpdated : &MainWindow::notifyOutputPortListUpdated,
+                this, [&notified] { ++notified; });
+
+        BoxAnswerer answerer(QMessageBox::Ok);
+        QVERIFY(chooseFromMenu(window.get(), title, "Loopback B"));
+        QCOMPARE(portName(input, 0), QStringLiteral("Loopback B"));
+        QCOMPARE(model->getValue(parameter), 2);
+        QCOMPARE(savedValue(key), QStringLiteral("Loopback B"));
+        QCOMPARE(notified, 1);
+
+        QMenu* menu = openMenu(window.get(), title);
+        QCOMPARE(entries(menu), QStringList({"Not Connected [ ]", "Loopback A [ ]", "Loopback B [x]"}));
+        menu->hide();
+
+        // The device in use chosen again: closed and reopened, still in use.
+        QVERIFY(chooseFromMenu(window.get(), title, "Loopback B"));
+        QCOMPARE(portName(input, 0), QStringLiteral("Loopback B"));
+
+        QVERIFY(chooseFromMenu(window.get(), title, "Not Connected"));
+        QCOMPARE(portName(input, 0), QStringLiteral("Not Connected"));
+        QCOMPARE(model->getValue(parameter), 0);
+        QCOMPARE(savedValue(key), QStringLiteral("Not Connected"));
+        QCOMPARE(answerer.boxes, 0);
+        // Choosing a port is not an edit of the project.
+        QVERIFY(!model->isModified());
+    }
+
+    void failedOpenSaysSoAndLeavesThePortNotConnected_data()
+    {
+        QTest::addColumn<bool>("input");
+        QTest::newRow("input") << true;
+        QTest::newRow("output") << false;
+    }
+    void failedOpenSaysSoAndLeavesThePortNotConnected()
+    {
+        QFETCH(bool, input);
+        const QString title = input ? "&InputPort" : "&OutputPort";
+        const qint32 parameter = input ? ParamInputPortIndex : ParamOutputPortIndex;
+        const QString key = input ? "PortName/InputPortName" : "PortName/OutputPortName";
+        QVERIFY(chooseFromMenu(window.get(), title, "Loopback A"));
+        QCOMPARE(model->getValue(parameter), 1);
+
+        loop->setRefuseOpen(true);
+        BoxAnswerer answerer(QMessageBox::Ok);
+        QVERIFY(chooseFromMenu(window.get(), title, "Loopback B"));
+        QTRY_COMPARE(answerer.boxes, 1);
+        QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
+        QCOMPARE(answerer.text, QStringLiteral("Port open failed."));
+        QCOMPARE(answerer.icon, QMessageBox::Critical);
+        // The old device was closed before the attempt.
+        QCOMPARE(portName(input, 0), QStringLiteral("Not Connected"));
+        QCOMPARE(model->getValue(parameter), 0);
+        QCOMPARE(savedValue(key), QStringLiteral("Not Connected"));
+
+        loop->setRefuseOpen(false);
+        QMenu* menu = openMenu(window.get(), title);
+        QCOMPARE(entries(menu), QStringList({"Not Connected [x]", "Loopback A [ ]", "Loopback B [ ]"}));
+        menu->hide();
+    }
+
+    void portOperationsServeBothPorts()
+    {
+        // What the MIDI settings view uses: choice lists and opens by position for Port1 and Port2.
+        QStringList choices;
+        qint32 index = -1;
+        window->inputPortChoices(1, &choices, &index);
+        QCOMPARE(choices, QStringList({"Not Connected", "Loopback A", "Loopback B"}));
+        QCOMPARE(index, 0);
+        QVERIFY(window->openInputPort(1, 1));
+        QVERIFY(window->openOutputPort(1, 0));
+        window->inputPortChoices(1, &choices, &index);
+        QCOMPARE(index, 2);
+        window->outputPortChoices(1, &choices, &index);
+        QCOMPARE(index, 1);
+        QCOMPARE(savedValue("PortName/InputPortNameSecond"), QStringLiteral("Loopback B"));
+        QCOMPARE(savedValue("PortName/OutputPortNameSecond"), QStringLiteral("Loopback A"));
+        // Port1 is untouched by Port2's choices.
+        QCOMPARE(window->inputPortName(0), QStringLiteral("Not Connected"));
+
+        QVERIFY(window->closeInputPort(1));
+        QVERIFY(!window->closeInputPort(1)); // nothing open any more
+        QVERIFY(window->openOutputPort(1, MainWindow::NoDevice));
+        QCOMPARE(window->outputPortName(1), QStringLiteral("Not Connected"));
+        QCOMPARE(savedValue("PortName/OutputPortNameSecond"), QStringLiteral("Not Connected"));
+        QVERIFY(!window->openInputPort(2, 0)); // there is no Port3
+    }
+
+    void savedPortsAreReopenedByNameAtStartUp()
+    {
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
+        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback B"));
+        QVERIFY(window->openInputPort(1, 1));
+        window.reset();
+        model = std::make_unique<VantelMidiModel>();
+
+        // The device list changed order meanwhile: names count, not positions.
+        loop->setDeviceNames({"Loopback B", "Loopback A"}, {"Loopback B", "Loopback A"});
+        BoxAnswerer answerer(QMessageBox::Ok);
+        makeWindow();
+        QCOMPARE(window->inputPortName(0), QStringLiteral("Loopback A"));
+        QCOMPARE(window->inputPortName(1), QStringLiteral("Loopback B"));
+        QCOMPARE(window->outputPortName(0), QStringLiteral("Loopback B"));
+        QCOMPARE(window->outputPortName(1), QStringLiteral("Not Connected"));
+        QCOMPARE(model->getValue(ParamInputPortIndex), 2);
+        QCOMPARE(model->getValue(ParamInputPortIndexSecond), 1);
+        QCOMPARE(model->getValue(ParamOutputPortIndex), 1);
+        QCOMPARE(model->getValue(ParamOutputPortIndexSecond), 0);
+        QVERIFY(!model->isModified());
+        QTest::qWait(50);
+        QCOMPARE(answerer.boxes, 0);
+    }
+
+    void missingSavedDeviceIsLeftOutSilently()
+    {
+        window.reset();
+        {
+            QSettings settings(MainWindow::settingsFilePath(), QSettings::IniFormat);
+            settings.setValue("PortName/InputPortName", "Unplugged Synth");
+            settings.setValue("PortName/OutputPortName", "Loopback A");
+        }
+        model->setValue(ParamInputPortIndex, 2); // a stale value from before
+        BoxAnswerer answerer(QMessageBox::Ok);
+        makeWindow();
+        QCOMPARE(window->inputPortName(0), QStringLiteral("Not Connected"));
+        QCOMPARE(model->getValue(ParamInputPortIndex), 0);
+        QCOMPARE(window->outputPortName(0), QStringLiteral("Loopback A"));
+        QCOMPARE(model->getValue(ParamOutputPortIndex), 1);
+        QTest::qWait(50);
+        QCOMPARE(answerer.boxes, 0);
+        // Reading is not writing: the name of the missing device stays for the next start.
+        QCOMPARE(savedValue("PortName/InputPortName"), QStringLiteral("Unplugged Synth"));
+    }
+
+    void vanishedDeviceIsUncheckedAtTheNextOpening()
+    {
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback B"));
+        QCOMPARE(model->getValue(ParamInputPortIndex), 2);
+        loop->setDeviceNames({"Loopback A"}, {"Loopback A", "Loopback B"});
+
+        QMenu* menu = openMenu(window.get(), "&InputPort");
+        QCOMPARE(entries(menu), QStringList({"Not Connected [x]", "Loopback A [ ]"}));
+        menu->hide();
+        QCOMPARE(window->inputPortName(0), QStringLiteral("Not Connected"));
+        // The parameter keeps its value until the next choice.
+        QCOMPARE(model->getValue(ParamInputPortIndex), 2);
+    }
+
+    void sentBytesComeBackThroughTheAnalyzerAndThru()
+    {
+        // Port1 out and in on Loopback A; Port1's input forwarded to Port2's output on Loopback B.
+        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
+        QVERIFY(window->openOutputPort(1, 1));
+        model->setValue(ParamMidiThru, 2); // Port1->Port2
+        model->setValue(ParamMessageDetail, 1); // lines with port and message name
+        QTemporaryDir logs;
+        const QString inLog = logs.filePath("in.log");
+        const QString outLog = logs.filePath("out.log");
+        QVERIFY(window->midiAnalyzer()->openReceivedLogFile(inLog));
+        QVERIFY(window->midiAnalyzer()->openTransmittedLogFile(outLog));
+        loop->takeSent();
+
+        const quint8 noteOn[] = {0x90, 0x3C, 0x64};
+        QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
+        const QByteArray dump = QByteArray::fromHex("F07E7F0901F7");
+        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()), quint32(dump.size()), 7, 0));
+
+        // Both messages return on input A and are forwarded to Loopback B.
+        QTRY_COMPARE(sentTo("Loopback B"), QByteArray::fromHex("903C64") + dump);
+        // The In lines follow the forwarding on the receive thread.
+        QTRY_COMPARE((window->midiAnalyzer()->waitForLogFiles(), tails(readAll(inLog)).size()), 2);
+        QVERIFY(window->midiAnalyzer()->closeReceivedLogFile());
+        QVERIFY(window->midiAnalyzer()->closeTransmittedLogFile());
+        window->midiAnalyzer()->waitForLogFiles();
+
+        const QList<QByteArray> in = tails(readAll(inLog));
+        QCOMPARE(in, QList<QByteArray>({"Port1 Ch 1 NoteOn   90 3C 64", "Port1 ---- SysEx    F0 7E 7F 09 01 F7"}));
+        // What was sent and what was forwarded interleave as the threads run; each port's lines keep
+        // their order.
+        QList<QByteArray> out = tails(readAll(outLog));
+        std::stable_sort(out.begin(), out.end(), [](const QByteArray& a, const QByteArray& b) {
+            return a.left(5) < b.left(5);
+        });
+        QCOMPARE(out, QList<QByteArray>({"Port1 Ch 1 NoteOn   90 3C 64", "Port1 ---- SysEx    F0 7E 7F 09 01 F7",
+                                         "Port2 Ch 1 NoteOn   90 3C 64", "Port2 ---- SysEx    F0 7E 7F 09 01 F7"}));
+    }
+
+    void sendingWithoutAnOpenPortFails()
+    {
+        const quint32 callsBefore = loop->sendCalls();
+        const quint8 noteOn[] = {0x90, 0x3C, 0x64};
+        QVERIFY(!window->sendToOutputPorts(noteOn, 3, 1, 0));
+        QVERIFY(!window->sendToOutputPorts(noteOn, 3, 1, 2));
+        QCOMPARE(loop->sendCalls(), callsBefore);
+    }
+
+    void logWriteFailureUnchecksTheEntryAndSaysSo_data()
+    {
+        QTest::addColumn<bool>("input");
+        QTest::newRow("MIDI In") << true;
+        QTest::newRow("MIDI Out") << false;
+    }
+    void logWriteFailureUnchecksTheEntryAndSaysSo()
+    {
+        QFETCH(bool, input);
+        if (!QFileInfo::exists("/dev/full"))
+            QSKIP("needs /dev/full");
+        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
+        MidiAnalyzer* analyzer = window->midiAnalyzer();
+        QVERIFY(input ? analyzer->openReceivedLogFile("/dev/full") : analyzer->openTransmittedLogFile("/dev/full"));
+        QAction* entry = menuBarEntry(window.get(), "&Commands")->menu()->actions().at(input ? 1 : 2);
+        entry->setChecked(true);
+
+        BoxAnswerer answerer(QMessageBox::Ok);
+        QByteArray dump(20000, '\x11');
+        dump[0] = char(0xF0);
+        dump[dump.size() - 1] = char(0xF7);
+        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()), quint32(dump.size()), 20, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes, 1, 5000);
+        QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
+        QCOMPARE(answerer.text, input ? QStringLiteral("MIDI In log file write failed.")
+                                      : QStringLiteral("MIDI Out log file write failed."));
+        QCOMPARE(answerer.icon, QMessageBox::Critical);
+        QVERIFY(!entry->isChecked());
+        // Reported once; the program goes on sending.
+        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()), quint32(dump.size()), 20, 0));
+        QTest::qWait(200);
+        QCOMPARE(answerer.boxes, 1);
+    }
+
+private:
+    void makeWindow()
+    {
+        window = std::make_unique<MainWindow>(model.get());
+        window->show();
+        window->resizeToDefault();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    QString portName(bool input, quint32 port) const
+    {
+        return input ? window->inputPortName(port) : window->outputPortName(port);
+    }
+
+    static QStringList entries(QMenu* menu)
+    {
+        QStringList list;
+        if (!menu)
+            return list;
+        for (const QAction* a : menu->actions())
+            list << a->text() + (a->isChecked() ? " [x]" : " [ ]");
+        return list;
+    }
+
+    static QString savedValue(const QString& key)
+    {
+        QSettings settings(MainWindow::settingsFilePath(), QSettings::IniFormat);
+        return settings.value(key).toString();
+    }
+
+    QByteArray sentTo(const QString& device)
+    {
+        for (const LoopbackMidiService::SentMessage& m : loop->takeSent())
+            if (m.device == device)
+                collected[device] += m.bytes;
+        return collected.value(device);
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Each line from its port column on: the time stamp varies, the rest is fixed.
+    static QList<QByteArray> tails(const QByteArray& text)
+    {
+        QList<QByteArray> result;
+        for (const QByteArray& line : text.split('\n')) {
+            const int port = line.indexOf("Port");
+            if (port >= 0)
+                result << line.mid(port).split('[').first().trimmed();
+        }
+        return result;
+    }
+
+    QTemporaryDir home;
+    LoopbackMidiService* loop = nullptr;
+    QHash<QString, QByteArray> collected;
+    std::unique_ptr<VantelMidiModel> model;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(MainWindowPortsTest)
+#include "MainWindowPortsTest.moc"
