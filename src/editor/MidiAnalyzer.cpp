@@ -145,6 +145,7 @@ MidiAnalyzer::~MidiAnalyzer()
 
 void MidiAnalyzer::setSender(MidiSender* newSender)
 {
+    std::lock_guard<std::mutex> thruLock(thruMutex);
     QMutexLocker lock(&mutex);
     sender = newSender;
 }
@@ -226,7 +227,16 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
             target = sender;
         }
         if (target && routing >= 1) {
+            // Read again under the thru lock: setSender takes it too, so once it has returned the
+            // old sender is never called again.
             thruLock.lock();
+            {
+                QMutexLocker lock(&mutex);
+                routing = port == 0 ? thruPort1 : thruPort2;
+                target = sender;
+            }
+        }
+        if (target && routing >= 1) {
             const quint32 same = port;
             const quint32 other = 1 - port;
             if (routing % 2 == 1)

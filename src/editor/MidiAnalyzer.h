@@ -49,7 +49,9 @@ public:
     explicit MidiAnalyzer(Model* model, QObject* parent = nullptr);
     ~MidiAnalyzer() override;
 
-    // Where thru data goes; null (the default) forwards nothing. Set it before data arrives.
+    // Where thru data goes; null (the default) forwards nothing. Waits for a thru send in progress,
+    // so after it returns the previous sender is not used again (set null before destroying it).
+    // Not to be called from inside the sender.
     void setSender(MidiSender* sender);
 
     // bytes/count: one received block; stamp: milliseconds since local midnight; hostStamp: handed

@@ -11,12 +11,14 @@
 #include "MidiEditTextView.h"
 #include "RepeatSettingsView.h"
 #include "CheckBox.h"
+#include "SpinBox.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
 
 #include <QHelpEvent>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QToolBar>
 
 namespace {
 
@@ -303,7 +305,10 @@ private Q_SLOTS:
         QTest::mouseClick(settings->repeatCheckBox(), Qt::LeftButton);
         QVERIFY(settings->isRepeatChecked());
         QCOMPARE(settings->intervalValue(), 1000);
-        QTest::keyClick(settings->intervalSpinBox(), Qt::Key_Down); // the minimum, 500
+        SpinBox* interval = settings->intervalSpinBox();
+        QTest::mouseDClick(interval, Qt::LeftButton, Qt::NoModifier, interval->rect().center());
+        QTest::keyClicks(interval, QStringLiteral("500"));
+        QTest::keyClick(interval, Qt::Key_Return);
         QCOMPARE(settings->intervalValue(), 500);
 
         QElapsedTimer clock;

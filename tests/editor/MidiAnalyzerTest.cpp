@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 class MidiAnalyzerTest : public QObject
@@ -375,6 +377,31 @@ private Q_SLOTS:
         rig.receive("F8", 3, 0);
         QVERIFY(otherThreadDone);
         QCOMPARE(rig.take().out, QStringLiteral("\nFE\nF8"));
+    }
+
+    // The shell clears the sender before destroying it: clearing must wait for a thru send that is
+    // under way, and no send may start with the old sender afterwards.
+    void clearingTheSenderWaitsForTheSendInProgress()
+    {
+        AnalyzerRig rig;
+        rig.set(ParamMidiThru, 1);
+        std::atomic<bool> sendReturned{false};
+        std::atomic<bool> clearedAfterSend{false};
+        std::thread shell;
+        rig.sender.duringSend = [&](quint32) {
+            shell = std::thread([&] {
+                rig.analyzer.setSender(nullptr);
+                clearedAfterSend.store(sendReturned.load());
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            sendReturned.store(true);
+        };
+        rig.receive("F8");
+        shell.join();
+        QVERIFY(clearedAfterSend.load());
+        rig.sender.duringSend = nullptr;
+        rig.receive("F8");
+        QCOMPARE(rig.sender.takeCalls().size(), 1);
     }
 
     void thruParsesWithItsOwnParsers()
