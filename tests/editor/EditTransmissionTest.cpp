@@ -246,7 +246,6 @@ private Q_SLOTS:
         host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 300);
         MidiEditView* view = openEditor(digits(bytes, QStringLiteral("F0"), QStringLiteral("F7")));
         bool sawProgressPage = false;
-        connect(view->progressView(), &QObject::objectNameChanged, this, [] {});
         QTest::keyClick(view->textView(), Qt::Key_F5);
         QElapsedTimer clock;
         clock.start();
@@ -324,7 +323,7 @@ private Q_SLOTS:
         // Receiving is refused while repeating.
         view->setReceiveMode(true);
         view->appendReceivedText(QStringLiteral("F0 01 F7"), 3);
-        QVERIFY(view->text().endsWith(QLatin1String("F7")) && !view->text().contains(QLatin1String("01 F7\n")));
+        QCOMPARE(view->text(), QStringLiteral("F0 7E 7F 09 01 F7"));
         QCOMPARE(view->progressView()->labelText(),
                  QStringLiteral("Unable to receive messages when repeating\nmessage transmission is in-process."));
         view->setReceiveMode(false);
