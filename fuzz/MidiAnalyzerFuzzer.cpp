@@ -26,8 +26,8 @@ class FuzzSender : public MidiSender
 {
 public:
     bool fail = false;
-    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8, quint32 portSelection, bool, bool, quint64,
-                           bool, quint32* sendTimeOut) override
+    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8, quint32 portSelection, bool, bool,
+                           quint64, bool, quint32* sendTimeOut) override
     {
         check(bytes != nullptr && length > 0 && portSelection < 2);
         if (sendTimeOut)
@@ -37,9 +37,22 @@ public:
 };
 
 const qint32 settingIds[] = {
-    ParamMidiThru, ParamMidiThruSecond, ParamMonitorPort1, ParamMonitorPort2, ParamTimeStamp, ParamMessageDetail,
-    ParamMiddleC, ParamTimeFormat, ParamParser, ParamProgramNumberBase, ParamFilterNoteOff, ParamFilterNoteOn,
-    ParamFilterSystemExclusive, ParamFilterTimingClock, ParamFilterChannel, ParamFilterControlChangeNumber + 7,
+    ParamMidiThru,
+    ParamMidiThruSecond,
+    ParamMonitorPort1,
+    ParamMonitorPort2,
+    ParamTimeStamp,
+    ParamMessageDetail,
+    ParamMiddleC,
+    ParamTimeFormat,
+    ParamParser,
+    ParamProgramNumberBase,
+    ParamFilterNoteOff,
+    ParamFilterNoteOn,
+    ParamFilterSystemExclusive,
+    ParamFilterTimingClock,
+    ParamFilterChannel,
+    ParamFilterControlChangeNumber + 7,
 };
 constexpr int settingCount = int(sizeof settingIds / sizeof settingIds[0]);
 

@@ -40,13 +40,27 @@ std::vector<QByteArray> mixedBlocks()
         const char a = char(i % 128);
         const char b = char((i * 7) % 128);
         switch (i % 8) {
-        case 0: blocks.push_back(bytes({char(0x90 | channel), a, b})); break;
-        case 1: blocks.push_back(bytes({char(0x80 | channel), a, 0})); break;
-        case 2: blocks.push_back(bytes({char(0xB0 | channel), a, b})); break;
-        case 3: blocks.push_back(bytes({char(0xE0 | channel), a, b})); break;
-        case 4: blocks.push_back(bytes({char(0xC0 | channel), a})); break;
-        case 5: blocks.push_back(QByteArray(1, char(0xF8))); break;
-        case 6: blocks.push_back(bytes({char(0xA0 | channel), a, b})); break;
+        case 0:
+            blocks.push_back(bytes({char(0x90 | channel), a, b}));
+            break;
+        case 1:
+            blocks.push_back(bytes({char(0x80 | channel), a, 0}));
+            break;
+        case 2:
+            blocks.push_back(bytes({char(0xB0 | channel), a, b}));
+            break;
+        case 3:
+            blocks.push_back(bytes({char(0xE0 | channel), a, b}));
+            break;
+        case 4:
+            blocks.push_back(bytes({char(0xC0 | channel), a}));
+            break;
+        case 5:
+            blocks.push_back(QByteArray(1, char(0xF8)));
+            break;
+        case 6:
+            blocks.push_back(bytes({char(0xA0 | channel), a, b}));
+            break;
         default:
             if (i % 16 == 15) {
                 QByteArray dump(64, char(0x11));
@@ -122,7 +136,8 @@ BENCHMARK(analyzerLines)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 // (log_ok: 0 when the backlog limit was reached and the file was failed).
 void takeMonitorTextUnderSlowLog(benchmark::State& state)
 {
-    const QByteArray fifo = QFile::encodeName(QDir::tempPath() + QStringLiteral("/vantel-bench-%1.fifo").arg(::getpid()));
+    const QByteArray fifo =
+        QFile::encodeName(QDir::tempPath() + QStringLiteral("/vantel-bench-%1.fifo").arg(::getpid()));
     ::unlink(fifo.constData());
     if (::mkfifo(fifo.constData(), 0600) != 0) {
         state.SkipWithError("mkfifo failed");
@@ -156,8 +171,8 @@ void takeMonitorTextUnderSlowLog(benchmark::State& state)
             for (int i = 0; i < burst; ++i) {
                 const QByteArray& block = blocks[next];
                 next = (next + 1) % blocks.size();
-                analyzer.receiveData(reinterpret_cast<const quint8*>(block.constData()), quint16(block.size()),
-                                     ++stamp, 0, 0);
+                analyzer.receiveData(reinterpret_cast<const quint8*>(block.constData()),
+                                     quint16(block.size()), ++stamp, 0, 0);
             }
             if (perMillisecond > 0) {
                 due += std::chrono::milliseconds(1);
@@ -173,7 +188,8 @@ void takeMonitorTextUnderSlowLog(benchmark::State& state)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const auto start = std::chrono::steady_clock::now();
         analyzer.takeMonitorText(in, inCount, sysEx, sysExCount, out, outCount);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         longest = std::max(longest, seconds);
         state.SetIterationTime(seconds);
     }
@@ -199,7 +215,12 @@ void takeMonitorTextUnderSlowLog(benchmark::State& state)
     ::close(readEnd);
     ::unlink(fifo.constData());
 }
-BENCHMARK(takeMonitorTextUnderSlowLog)->Arg(0)->Arg(100)->UseManualTime()->Iterations(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(takeMonitorTextUnderSlowLog)
+    ->Arg(0)
+    ->Arg(100)
+    ->UseManualTime()
+    ->Iterations(2000)
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

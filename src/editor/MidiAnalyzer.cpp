@@ -108,9 +108,7 @@ void MidiAnalyzer::PendingLines::clear()
 }
 
 MidiAnalyzer::MidiAnalyzer(Model* model, QObject* parent)
-    : QObject(parent),
-      model(model),
-      controllerNames(utf8ControllerNames()),
+    : QObject(parent), model(model), controllerNames(utf8ControllerNames()),
       lineBuffer(size_t(maximumPrefixLength + 3 * MaximumLineBytes + maximumDetailsLength)),
       logWriter([this](int direction) { logWriteFailed(direction); })
 {
@@ -162,15 +160,33 @@ void MidiAnalyzer::readSetting(qint32 id)
     const qint32 value = model->getValue(id);
     QMutexLocker lock(&mutex);
     switch (id) {
-    case ParamMidiThru: thruPort1 = value; return;
-    case ParamMidiThruSecond: thruPort2 = value; return;
-    case ParamMonitorPort1: monitorPort1 = value != 0; return;
-    case ParamMonitorPort2: monitorPort2 = value != 0; return;
-    case ParamTimeStamp: showTime = value != 0; return;
-    case ParamMessageDetail: showDetails = value != 0; return;
-    case ParamMiddleC: middleC = value; return;
-    case ParamTimeFormat: timeFormat = value; return;
-    case ParamProgramNumberBase: programNumberBase = value; return;
+    case ParamMidiThru:
+        thruPort1 = value;
+        return;
+    case ParamMidiThruSecond:
+        thruPort2 = value;
+        return;
+    case ParamMonitorPort1:
+        monitorPort1 = value != 0;
+        return;
+    case ParamMonitorPort2:
+        monitorPort2 = value != 0;
+        return;
+    case ParamTimeStamp:
+        showTime = value != 0;
+        return;
+    case ParamMessageDetail:
+        showDetails = value != 0;
+        return;
+    case ParamMiddleC:
+        middleC = value;
+        return;
+    case ParamTimeFormat:
+        timeFormat = value;
+        return;
+    case ParamProgramNumberBase:
+        programNumberBase = value;
+        return;
     case ParamParser:
         if (parserOn != (value != 0)) {
             parserOn = value != 0;
@@ -180,14 +196,29 @@ void MidiAnalyzer::readSetting(qint32 id)
                 parser.reset();
         }
         return;
-    case ParamFilterNoteOff: filter.setKind(MidiMessageKind::NoteOff, value != 0); return;
-    case ParamFilterNoteOn: filter.setKind(MidiMessageKind::NoteOn, value != 0); return;
-    case ParamFilterKeyPressure: filter.setKind(MidiMessageKind::KeyPressure, value != 0); return;
-    case ParamFilterProgramChange: filter.setKind(MidiMessageKind::ProgramChange, value != 0); return;
-    case ParamFilterChannelPressure: filter.setKind(MidiMessageKind::ChannelPressure, value != 0); return;
-    case ParamFilterPitchBend: filter.setKind(MidiMessageKind::PitchBend, value != 0); return;
-    case ParamFilterSystemExclusive: filter.setKind(MidiMessageKind::SystemExclusive, value != 0); return;
-    default: break;
+    case ParamFilterNoteOff:
+        filter.setKind(MidiMessageKind::NoteOff, value != 0);
+        return;
+    case ParamFilterNoteOn:
+        filter.setKind(MidiMessageKind::NoteOn, value != 0);
+        return;
+    case ParamFilterKeyPressure:
+        filter.setKind(MidiMessageKind::KeyPressure, value != 0);
+        return;
+    case ParamFilterProgramChange:
+        filter.setKind(MidiMessageKind::ProgramChange, value != 0);
+        return;
+    case ParamFilterChannelPressure:
+        filter.setKind(MidiMessageKind::ChannelPressure, value != 0);
+        return;
+    case ParamFilterPitchBend:
+        filter.setKind(MidiMessageKind::PitchBend, value != 0);
+        return;
+    case ParamFilterSystemExclusive:
+        filter.setKind(MidiMessageKind::SystemExclusive, value != 0);
+        return;
+    default:
+        break;
     }
     if (id >= ParamFilterChannel && id <= ParamFilterChannelLast)
         filter.setChannel(id - ParamFilterChannel, value != 0);
@@ -206,7 +237,8 @@ void MidiAnalyzer::receiveCallback(void* context, const quint8* bytes, quint16 l
         static_cast<MidiAnalyzer*>(context)->receiveData(bytes, length, stamp, hostStamp, port);
 }
 
-void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp, quint64 hostStamp, quint32 port)
+void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp, quint64 hostStamp,
+                               quint32 port)
 {
     if (!bytes || count == 0 || port > 1)
         return;
@@ -240,11 +272,11 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
             const quint32 same = port;
             const quint32 other = 1 - port;
             if (routing % 2 == 1)
-                sent[same] = target->sendToOutputPorts(bytes, count, MidiMessageKind::NotParsed, same, true, true,
-                                                       hostStamp, true, &sendStamp[same]);
+                sent[same] = target->sendToOutputPorts(bytes, count, MidiMessageKind::NotParsed, same, true,
+                                                       true, hostStamp, true, &sendStamp[same]);
             if (routing != 1)
-                sent[other] = target->sendToOutputPorts(bytes, count, MidiMessageKind::NotParsed, other, true, true,
-                                                        hostStamp, true, &sendStamp[other]);
+                sent[other] = target->sendToOutputPorts(bytes, count, MidiMessageKind::NotParsed, other, true,
+                                                        true, hostStamp, true, &sendStamp[other]);
         }
     }
 
@@ -285,7 +317,8 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
     }
 }
 
-void MidiAnalyzer::appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind, quint32 port)
+void MidiAnalyzer::appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind,
+                                     quint32 port)
 {
     if (!bytes || count == 0)
         return;
@@ -344,7 +377,8 @@ void MidiAnalyzer::writeLines(int direction, quint8 kind, const quint8* bytes, q
     }
 }
 
-void MidiAnalyzer::writePiece(int direction, quint8 kind, const quint8* bytes, int count, quint32 stamp, quint32 port)
+void MidiAnalyzer::writePiece(int direction, quint8 kind, const quint8* bytes, int count, quint32 stamp,
+                              quint32 port)
 {
     char* const line = lineBuffer.data();
     char* out = line;
@@ -458,17 +492,25 @@ int MidiAnalyzer::formatDetails(char* details, quint8 kind, const quint8* bytes,
             out = putPadded(out, qint64(d1) + 128 * qint64(d2), 5);
             *out++ = ']';
             break;
-        default: return 0;
+        default:
+            return 0;
         }
         return int(out - details);
     }
 
     qint64 value;
     switch (kind) {
-    case MidiMessageKind::ProgramChange: value = d1 + (programNumberBase == 1 ? 1 : 0); break;
-    case MidiMessageKind::SongSelect: value = d1 + 1; break;
-    case MidiMessageKind::ChannelPressure: value = d1; break;
-    default: return 0;
+    case MidiMessageKind::ProgramChange:
+        value = d1 + (programNumberBase == 1 ? 1 : 0);
+        break;
+    case MidiMessageKind::SongSelect:
+        value = d1 + 1;
+        break;
+    case MidiMessageKind::ChannelPressure:
+        value = d1;
+        break;
+    default:
+        return 0;
     }
     // Three blanks line two-byte details up with those of three-byte messages.
     out = putText(out, "   [");
@@ -477,8 +519,8 @@ int MidiAnalyzer::formatDetails(char* details, quint8 kind, const quint8* bytes,
     return int(out - details);
 }
 
-bool MidiAnalyzer::takeMonitorText(QByteArray& inText, quint32& inCount, QByteArray& sysExText, quint32& sysExCount,
-                                   QByteArray& outText, quint32& outCount)
+bool MidiAnalyzer::takeMonitorText(QByteArray& inText, quint32& inCount, QByteArray& sysExText,
+                                   quint32& sysExCount, QByteArray& outText, quint32& outCount)
 {
     int inHead, outHead;
     {

@@ -63,7 +63,8 @@ public:
                                 quint64 hostStamp, quint32 port);
 
     // MidiOutMonitor: one successfully sent piece.
-    void appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind, quint32 port) override;
+    void appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind,
+                           quint32 port) override;
 
     // Hands over and clears everything gathered since the last call. Each line of the In and Out
     // texts begins with a line feed; counts are data bytes. True when any count is non-zero.
@@ -90,7 +91,11 @@ Q_SIGNALS:
     void writeReceivedDataFailedToTextFile();
 
 private:
-    enum Direction { In = 0, Out = 1 };
+    enum Direction
+    {
+        In = 0,
+        Out = 1
+    };
 
     // Lines of one direction: one contiguous text plus the lengths of its lines, so that dropping
     // the oldest line is an offset move and collecting is a swap.
@@ -109,7 +114,8 @@ private:
 
     void readSetting(qint32 id);
     void writeMessage(int direction, const MidiMessage& message, quint32 stamp, quint32 port);
-    void writeLines(int direction, quint8 kind, const quint8* bytes, quint32 count, quint32 stamp, quint32 port);
+    void writeLines(int direction, quint8 kind, const quint8* bytes, quint32 count, quint32 stamp,
+                    quint32 port);
     void writePiece(int direction, quint8 kind, const quint8* bytes, int count, quint32 stamp, quint32 port);
     void captureSysEx(const QByteArray& bytes);
     int formatDetails(char* out, quint8 kind, const quint8* bytes, int count) const;

@@ -90,7 +90,8 @@ void MidiLogWriter::appendTo(Log& log, const char* data, int length)
 {
     if (length <= 0)
         return;
-    if (log.pending.empty() || log.pending.back().size() + length > qMax(BlockSize, log.pending.back().capacity())) {
+    if (log.pending.empty() ||
+        log.pending.back().size() + length > qMax(BlockSize, log.pending.back().capacity())) {
         log.pending.emplace_back();
         log.pending.back().reserve(qMax(BlockSize, length));
     }
@@ -98,7 +99,8 @@ void MidiLogWriter::appendTo(Log& log, const char* data, int length)
     log.pendingSize += length;
 }
 
-void MidiLogWriter::append(int direction, const char* first, int firstLength, const char* second, int secondLength)
+void MidiLogWriter::append(int direction, const char* first, int firstLength, const char* second,
+                           int secondLength)
 {
     if (direction < 0 || direction >= DirectionCount || !accepting[direction].load(std::memory_order_acquire))
         return;
@@ -130,7 +132,8 @@ void MidiLogWriter::waitUntilWritten()
         if (!retired.empty())
             return false;
         for (const auto& log : current) {
-            if (log && (!log->pending.empty() || log->writing || ((log->failed || log->overflow) && !log->closing)))
+            if (log &&
+                (!log->pending.empty() || log->writing || ((log->failed || log->overflow) && !log->closing)))
                 return false;
         }
         return true;

@@ -30,7 +30,12 @@
 class MidiLogWriter
 {
 public:
-    enum Direction { Received = 0, Transmitted = 1, DirectionCount = 2 };
+    enum Direction
+    {
+        Received = 0,
+        Transmitted = 1,
+        DirectionCount = 2
+    };
     static constexpr qint64 DefaultBacklogLimit = 64 * 1024 * 1024;
     static constexpr int CloseWaitMs = 20;
 

@@ -3,8 +3,7 @@
 MidiMessage::MidiMessage(quint8 kind, quint8 channel, quint8 data1, quint8 data2)
     : messageKind(kind),
       messageChannel(MidiMessageKind::isChannelKind(kind) ? quint8(channel & 0x0F) : quint8(255)),
-      firstData(data1),
-      secondData(data2)
+      firstData(data1), secondData(data2)
 {
 }
 
@@ -49,6 +48,6 @@ QByteArray MidiMessage::encode() const
 
 bool MidiMessage::operator==(const MidiMessage& other) const
 {
-    return messageKind == other.messageKind && messageChannel == other.messageChannel
-           && firstData == other.firstData && secondData == other.secondData && sysExBytes == other.sysExBytes;
+    return messageKind == other.messageKind && messageChannel == other.messageChannel &&
+           firstData == other.firstData && secondData == other.secondData && sysExBytes == other.sysExBytes;
 }

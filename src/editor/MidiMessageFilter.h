@@ -6,8 +6,8 @@
 
 // Decides whether the MIDI In monitor shows a message. Every entry set to true filters matching
 // messages out; all entries start false. Control Change has no kind entry (setKind ignores kind 3,
-// and 18 and 19, which carry no messages): it is filtered by controller number only. A Note On with velocity 0 counts as a Note Off.
-// No lock: the owner serialises access.
+// and 18 and 19, which carry no messages): it is filtered by controller number only. A Note On with velocity
+// 0 counts as a Note Off. No lock: the owner serialises access.
 class MidiMessageFilter
 {
 public:

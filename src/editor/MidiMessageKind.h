@@ -8,7 +8,8 @@
 class MidiMessageKind
 {
 public:
-    enum Kind : quint8 {
+    enum Kind : quint8
+    {
         NoteOff = 0,
         NoteOn = 1,
         KeyPressure = 2,

@@ -35,19 +35,27 @@ qint32 MidiMessageParser::expectedLength(quint8 byte)
         return (high == 0xC0 || high == 0xD0) ? 2 : 3;
     }
     switch (byte) {
-    case 0xF0: return 2147483647;
-    case 0xF1: return 2;
-    case 0xF2: return 3;
-    case 0xF3: return 2;
-    case 0xF6: return 1;
-    case 0xF7: return 0;
+    case 0xF0:
+        return 2147483647;
+    case 0xF1:
+        return 2;
+    case 0xF2:
+        return 3;
+    case 0xF3:
+        return 2;
+    case 0xF6:
+        return 1;
+    case 0xF7:
+        return 0;
     case 0xF8:
     case 0xFA:
     case 0xFB:
     case 0xFC:
     case 0xFE:
-    case 0xFF: return 1;
-    default: return -1; // F4, F5, F9, FD
+    case 0xFF:
+        return 1;
+    default:
+        return -1; // F4, F5, F9, FD
     }
 }
 
@@ -89,7 +97,8 @@ bool MidiMessageParser::decode(MidiMessage& message)
     if (kind == MidiMessageKind::SystemExclusive) {
         if (writePosition < 2 || buffer[writePosition - 1] != 0xF7)
             return false; // reached the length limit without an end
-        message = MidiMessage::systemExclusive(QByteArray(reinterpret_cast<const char*>(buffer), int(writePosition)));
+        message = MidiMessage::systemExclusive(
+            QByteArray(reinterpret_cast<const char*>(buffer), int(writePosition)));
         return true;
     }
     if (kind == MidiMessageKind::NotParsed || qint32(writePosition) != MidiMessageKind::byteCount(kind))

@@ -37,7 +37,8 @@ struct AnalyzerRig
         set(ParamTimeStamp, 1);
     }
 
-    void receive(const QString& hex, quint32 stamp = 1234, quint32 port = 0, quint64 hostStamp = 0x1122334455667788ull)
+    void receive(const QString& hex, quint32 stamp = 1234, quint32 port = 0,
+                 quint64 hostStamp = 0x1122334455667788ull)
     {
         const QByteArray bytes = hexBytes(hex);
         analyzer.receiveData(byteData(bytes), quint16(bytes.size()), stamp, hostStamp, port);

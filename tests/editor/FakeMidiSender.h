@@ -31,8 +31,8 @@ public:
     {
         {
             QMutexLocker lock(&mutex);
-            calls.append({QByteArray(reinterpret_cast<const char*>(bytes), int(length)), labelKind, portSelection,
-                          skipPacing, forceLong, passThrough, direct, sendTimeOut != nullptr});
+            calls.append({QByteArray(reinterpret_cast<const char*>(bytes), int(length)), labelKind,
+                          portSelection, skipPacing, forceLong, passThrough, direct, sendTimeOut != nullptr});
         }
         if (duringSend)
             duringSend(portSelection);

@@ -84,8 +84,8 @@ private Q_SLOTS:
         rig.analyzer.receiveData(byteData(dump), quint16(dump.size()), 0, 0, 0);
         QVERIFY(rig.analyzer.closeReceivedLogFile());
         rig.analyzer.waitForLogFiles();
-        const QByteArray expected = (hexText(dump.mid(0, 4096)) + "\n" + hexText(dump.mid(4096, 4096)) + "\n"
-                                     + hexText(dump.mid(8192)) + "\n")
+        const QByteArray expected = (hexText(dump.mid(0, 4096)) + "\n" + hexText(dump.mid(4096, 4096)) +
+                                     "\n" + hexText(dump.mid(8192)) + "\n")
                                         .toLatin1();
         QCOMPARE(readAll(path), expected);
     }
@@ -122,10 +122,12 @@ private Q_SLOTS:
         AnalyzerRig rig;
         int inFailures = 0, outFailures = 0;
         // Queued, as the main window connects them: the signals come from the writer thread.
-        connect(&rig.analyzer, &MidiAnalyzer::writeReceivedDataFailedToTextFile, this, [&] { ++inFailures; },
-                Qt::QueuedConnection);
-        connect(&rig.analyzer, &MidiAnalyzer::writeTransmittedDataFailedToTextFile, this, [&] { ++outFailures; },
-                Qt::QueuedConnection);
+        connect(
+            &rig.analyzer, &MidiAnalyzer::writeReceivedDataFailedToTextFile, this, [&] { ++inFailures; },
+            Qt::QueuedConnection);
+        connect(
+            &rig.analyzer, &MidiAnalyzer::writeTransmittedDataFailedToTextFile, this, [&] { ++outFailures; },
+            Qt::QueuedConnection);
         QVERIFY(received ? rig.analyzer.openReceivedLogFile("/dev/full")
                          : rig.analyzer.openTransmittedLogFile("/dev/full"));
         for (int i = 0; i < 200; ++i) {
@@ -171,8 +173,9 @@ private Q_SLOTS:
 
         AnalyzerRig rig;
         int failures = 0;
-        connect(&rig.analyzer, &MidiAnalyzer::writeReceivedDataFailedToTextFile, this, [&] { ++failures; },
-                Qt::QueuedConnection);
+        connect(
+            &rig.analyzer, &MidiAnalyzer::writeReceivedDataFailedToTextFile, this, [&] { ++failures; },
+            Qt::QueuedConnection);
         QVERIFY(rig.analyzer.openReceivedLogFile(QString::fromLocal8Bit(fifo)));
         QByteArray expected;
         int monitorLines = 0;

@@ -30,7 +30,8 @@ private Q_SLOTS:
         full("timing clock", "F8", {"00:00:01:234 Port1 ---- T.Clock  F8"});
         full("note 0", "80 00 40", {"00:00:01:234 Port1 Ch 1 NoteOff  80 00 40 [C-2 (  0),  64]"});
         full("note 1 velocity 0", "80 01 00", {"00:00:01:234 Port1 Ch 1 NoteOff  80 01 00 [C#-2(  1),   0]"});
-        full("key pressure ch 16", "AF 45 7F", {"00:00:01:234 Port1 Ch16 KeyPre   AF 45 7F [A3  ( 69), 127]"});
+        full("key pressure ch 16", "AF 45 7F",
+             {"00:00:01:234 Port1 Ch16 KeyPre   AF 45 7F [A3  ( 69), 127]"});
         full("control change", "B0 07 64", {"00:00:01:234 Port1 Ch 1 CC       B0 07 64 [007 Volume, 100]"});
         full("unnamed controller", "B9 03 00", {"00:00:01:234 Port1 Ch10 CC       B9 03 00 [003 ---,   0]"});
         full("program change one-based", "CA 05", {"00:00:01:234 Port1 Ch11 PC       CA 05    [  6]"});
@@ -57,17 +58,20 @@ private Q_SLOTS:
         full("clock inside sysex", "F0 01 F8 02 F7",
              {"00:00:01:234 Port1 ---- T.Clock  F8", "00:00:01:234 Port1 ---- SysEx    F0 01 02 F7"});
 
-        QTest::newRow("details and time off") << 0 << 0 << 0 << 0 << 1 << 0u << 1234u << "90 3C 64" << QStringList{"90 3C 64"};
+        QTest::newRow("details and time off")
+            << 0 << 0 << 0 << 0 << 1 << 0u << 1234u << "90 3C 64" << QStringList{"90 3C 64"};
         QTest::newRow("time only") << 1 << 0 << 0 << 0 << 1 << 0u << 1234u << "90 3C 64"
                                    << QStringList{"00:00:01:234 90 3C 64"};
         QTest::newRow("details only") << 0 << 1 << 0 << 0 << 1 << 0u << 1234u << "90 3C 64"
                                       << QStringList{"Port1 Ch 1 NoteOn   90 3C 64 [C3  ( 60), 100]"};
-        QTest::newRow("clock format") << 1 << 0 << 0 << 0 << 1 << 0u << 3723004u << "F8" << QStringList{"01:02:03:004 F8"};
-        QTest::newRow("integer format") << 1 << 0 << 1 << 0 << 1 << 0u << 3723004u << "F8" << QStringList{"000003723004 F8"};
-        QTest::newRow("last millisecond of the day") << 1 << 0 << 0 << 0 << 1 << 0u << 86399999u << "F8"
-                                                      << QStringList{"23:59:59:999 F8"};
-        QTest::newRow("integer format large") << 1 << 0 << 1 << 0 << 1 << 0u << 4294967295u << "F8"
-                                              << QStringList{"004294967295 F8"};
+        QTest::newRow("clock format")
+            << 1 << 0 << 0 << 0 << 1 << 0u << 3723004u << "F8" << QStringList{"01:02:03:004 F8"};
+        QTest::newRow("integer format")
+            << 1 << 0 << 1 << 0 << 1 << 0u << 3723004u << "F8" << QStringList{"000003723004 F8"};
+        QTest::newRow("last millisecond of the day")
+            << 1 << 0 << 0 << 0 << 1 << 0u << 86399999u << "F8" << QStringList{"23:59:59:999 F8"};
+        QTest::newRow("integer format large")
+            << 1 << 0 << 1 << 0 << 1 << 0u << 4294967295u << "F8" << QStringList{"004294967295 F8"};
         QTest::newRow("middle C C4") << 0 << 1 << 0 << 1 << 1 << 0u << 0u << "90 3C 64"
                                      << QStringList{"Port1 Ch 1 NoteOn   90 3C 64 [C4  ( 60), 100]"};
         QTest::newRow("middle C C5") << 0 << 1 << 0 << 2 << 1 << 0u << 0u << "90 3C 64"
@@ -120,12 +124,17 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("port");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("note on") << 1 << "90 3C 64" << 1 << 0u << "00:00:01:234 Port1 Ch 1 NoteOn   90 3C 64 [C3  ( 60), 100]";
+        QTest::newRow("note on") << 1 << "90 3C 64" << 1 << 0u
+                                 << "00:00:01:234 Port1 Ch 1 NoteOn   90 3C 64 [C3  ( 60), 100]";
         QTest::newRow("port 2") << 1 << "F8" << 12 << 1u << "00:00:01:234 Port2 ---- T.Clock  F8";
-        QTest::newRow("parser off makes it unparsed") << 0 << "90 3C 64" << 1 << 0u << "00:00:01:234 Port1 ---- -------- 90 3C 64";
-        QTest::newRow("unparsed kind") << 1 << "90 3C 64 80" << 20 << 0u << "00:00:01:234 Port1 ---- -------- 90 3C 64 80";
-        QTest::newRow("kind does not match length") << 1 << "90 3C" << 1 << 0u << "00:00:01:234 Port1 Ch 1 NoteOn   90 3C";
-        QTest::newRow("data byte out of range") << 1 << "B0 87 00" << 3 << 0u << "00:00:01:234 Port1 Ch 1 CC       B0 87 00";
+        QTest::newRow("parser off makes it unparsed")
+            << 0 << "90 3C 64" << 1 << 0u << "00:00:01:234 Port1 ---- -------- 90 3C 64";
+        QTest::newRow("unparsed kind")
+            << 1 << "90 3C 64 80" << 20 << 0u << "00:00:01:234 Port1 ---- -------- 90 3C 64 80";
+        QTest::newRow("kind does not match length")
+            << 1 << "90 3C" << 1 << 0u << "00:00:01:234 Port1 Ch 1 NoteOn   90 3C";
+        QTest::newRow("data byte out of range")
+            << 1 << "B0 87 00" << 3 << 0u << "00:00:01:234 Port1 Ch 1 CC       B0 87 00";
         QTest::newRow("kind out of range") << 1 << "F8" << 200 << 0u << "00:00:01:234 Port1 ---- -------- F8";
     }
 
@@ -182,16 +191,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("note off entry takes velocity 0") << int(ParamFilterNoteOff) << "90 3C 00 90 3C 01" << "90 3C 01";
-        QTest::newRow("note on entry leaves velocity 0") << int(ParamFilterNoteOn) << "90 3C 00 90 3C 01" << "90 3C 00";
-        QTest::newRow("CC group box does not filter") << int(ParamFilterControlChange) << "B0 07 64" << "B0 07 64";
-        QTest::newRow("controller 7") << int(ParamFilterControlChangeNumber) + 7 << "B0 07 64 B0 0A 40" << "B0 0A 40";
-        QTest::newRow("channel 3") << int(ParamFilterChannel) + 2 << "92 3C 64 93 3C 64 F8" << "93 3C 64 F8";
-        QTest::newRow("pitch bend") << int(ParamFilterPitchBend) << "E0 00 40 D0 10" << "D0 10";
-        QTest::newRow("song select") << int(ParamFilterSongSelect) << "F3 01 F2 00 00" << "F2 00 00";
-        QTest::newRow("active sensing") << int(ParamFilterActiveSensing) << "FE F8" << "F8";
-        QTest::newRow("system realtime group box does not filter") << int(ParamFilterSystemRealtime) << "FE" << "FE";
-        QTest::newRow("sysex") << int(ParamFilterSystemExclusive) << "F0 01 F7 F6" << "F6";
+        QTest::newRow("note off entry takes velocity 0") << int(ParamFilterNoteOff) << "90 3C 00 90 3C 01"
+                                                         << "90 3C 01";
+        QTest::newRow("note on entry leaves velocity 0") << int(ParamFilterNoteOn) << "90 3C 00 90 3C 01"
+                                                         << "90 3C 00";
+        QTest::newRow("CC group box does not filter") << int(ParamFilterControlChange) << "B0 07 64"
+                                                      << "B0 07 64";
+        QTest::newRow("controller 7") << int(ParamFilterControlChangeNumber) + 7 << "B0 07 64 B0 0A 40"
+                                      << "B0 0A 40";
+        QTest::newRow("channel 3") << int(ParamFilterChannel) + 2 << "92 3C 64 93 3C 64 F8"
+                                   << "93 3C 64 F8";
+        QTest::newRow("pitch bend") << int(ParamFilterPitchBend) << "E0 00 40 D0 10"
+                                    << "D0 10";
+        QTest::newRow("song select") << int(ParamFilterSongSelect) << "F3 01 F2 00 00"
+                                     << "F2 00 00";
+        QTest::newRow("active sensing") << int(ParamFilterActiveSensing) << "FE F8"
+                                        << "F8";
+        QTest::newRow("system realtime group box does not filter") << int(ParamFilterSystemRealtime) << "FE"
+                                                                   << "FE";
+        QTest::newRow("sysex") << int(ParamFilterSystemExclusive) << "F0 01 F7 F6"
+                               << "F6";
     }
 
     void filterFromParameters()
@@ -235,7 +254,8 @@ private Q_SLOTS:
         const AnalyzerRig::Text text = rig.take();
         QCOMPARE(text.sysEx, QStringLiteral("\nF0 41 10 42 12 40 00 7F 00 41 F7\nF0 01 02 F7\nF0 7E F7"));
         QCOMPARE(text.sysExCount, 11u + 4u + 3u);
-        QCOMPARE(text.in, AnalyzerRig::lines({"F0 41 10 42 12 40 00 7F 00 41 F7", "F0 01 02 F7", "F0 7E F7"}));
+        QCOMPARE(text.in,
+                 AnalyzerRig::lines({"F0 41 10 42 12 40 00 7F 00 41 F7", "F0 01 02 F7", "F0 7E F7"}));
         QCOMPARE(text.inCount, 18u);
         QVERIFY(!rig.take().any);
     }

@@ -19,7 +19,8 @@ private Q_SLOTS:
         QTest::newRow("nothing set") << "" << 1 << 0 << 60 << 100 << true;
         QTest::newRow("note on blocked by note on entry") << "kind:1" << 1 << 0 << 60 << 100 << false;
         QTest::newRow("note on velocity 0 ignores note on entry") << "kind:1" << 1 << 0 << 60 << 0 << true;
-        QTest::newRow("note on velocity 0 blocked by note off entry") << "kind:0" << 1 << 0 << 60 << 0 << false;
+        QTest::newRow("note on velocity 0 blocked by note off entry")
+            << "kind:0" << 1 << 0 << 60 << 0 << false;
         QTest::newRow("note off entry leaves real note on") << "kind:0" << 1 << 0 << 60 << 1 << true;
         QTest::newRow("channel entry blocks its channel") << "channel:9" << 4 << 9 << 5 << 0 << false;
         QTest::newRow("channel entry leaves other channels") << "channel:9" << 4 << 8 << 5 << 0 << true;
@@ -55,7 +56,8 @@ private Q_SLOTS:
             else
                 filter.setController(index, true);
         }
-        QCOMPARE(filter.passes(MidiMessage(quint8(kind), quint8(channel), quint8(data1), quint8(data2))), passes);
+        QCOMPARE(filter.passes(MidiMessage(quint8(kind), quint8(channel), quint8(data1), quint8(data2))),
+                 passes);
     }
 
     void entriesCanBeClearedAgainAndRangesAreChecked()

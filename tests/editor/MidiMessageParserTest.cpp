@@ -1,5 +1,5 @@
-#include "HexBytes.h"
 #include "MidiMessageParser.h"
+#include "HexBytes.h"
 
 #include <QtTest>
 
@@ -31,7 +31,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("blocks");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("running status") << QStringList{"90 3C 64 3E 64 40 00"} << "90 3C 64, 90 3E 64, 90 40 00";
+        QTest::newRow("running status")
+            << QStringList{"90 3C 64 3E 64 40 00"} << "90 3C 64, 90 3E 64, 90 40 00";
         QTest::newRow("running status across blocks")
             << QStringList{"90 3C", "64 3E", "64"} << " | 90 3C 64 | 90 3E 64";
         QTest::newRow("two-byte running status") << QStringList{"C0 05 06"} << "C0 05, C0 06";
@@ -40,7 +41,8 @@ private Q_SLOTS:
         QTest::newRow("F7 ends running status") << QStringList{"90 3C 64 F7 3E 64"} << "90 3C 64";
         QTest::newRow("undefined F4 drops the message in progress") << QStringList{"90 3C F4 64 3C 64"} << "";
         QTest::newRow("undefined F5 dropped") << QStringList{"F5 F8"} << "F8";
-        QTest::newRow("system common") << QStringList{"F1 23 F2 10 20 F3 05 F6"} << "F1 23, F2 10 20, F3 05, F6";
+        QTest::newRow("system common")
+            << QStringList{"F1 23 F2 10 20 F3 05 F6"} << "F1 23, F2 10 20, F3 05, F6";
         QTest::newRow("system common has no running status") << QStringList{"F3 05 06"} << "F3 05";
         QTest::newRow("real-time bytes") << QStringList{"F8 FA FB FC FE FF"} << "F8, FA, FB, FC, FE, FF";
         QTest::newRow("clock inside a note") << QStringList{"90 3C 64 F8 3E 64"} << "90 3C 64, F8, 90 3E 64";
@@ -55,8 +57,9 @@ private Q_SLOTS:
         QTest::newRow("sysex cut by a status byte") << QStringList{"F0 01 02 90 3C 64"} << "90 3C 64";
         QTest::newRow("data after sysex dropped") << QStringList{"F0 01 F7 02 03"} << "F0 01 F7";
         QTest::newRow("sysex end without start") << QStringList{"01 02 F7 F8"} << "F8";
-        QTest::newRow("every channel kind") << QStringList{"81 01 02 92 03 04 A3 05 06 B4 07 08 C5 09 D6 0A E7 0B 0C"}
-                                            << "81 01 02, 92 03 04, A3 05 06, B4 07 08, C5 09, D6 0A, E7 0B 0C";
+        QTest::newRow("every channel kind")
+            << QStringList{"81 01 02 92 03 04 A3 05 06 B4 07 08 C5 09 D6 0A E7 0B 0C"}
+            << "81 01 02, 92 03 04, A3 05 06, B4 07 08, C5 09, D6 0A, E7 0B 0C";
     }
 
     void streams()
@@ -76,10 +79,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("data2");
         QTest::addColumn<int>("value14");
 
-        QTest::newRow("note on ch 16") << "9F 3C 64" << int(MidiMessageKind::NoteOn) << 15 << 0x3C << 0x64 << 0x3C + 128 * 0x64;
-        QTest::newRow("pitch bend centre") << "E0 00 40" << int(MidiMessageKind::PitchBend) << 0 << 0 << 0x40 << 8192;
-        QTest::newRow("pitch bend top") << "E3 7F 7F" << int(MidiMessageKind::PitchBend) << 3 << 0x7F << 0x7F << 16383;
-        QTest::newRow("song position") << "F2 10 20" << int(MidiMessageKind::SongPosition) << 255 << 0x10 << 0x20 << 4112;
+        QTest::newRow("note on ch 16")
+            << "9F 3C 64" << int(MidiMessageKind::NoteOn) << 15 << 0x3C << 0x64 << 0x3C + 128 * 0x64;
+        QTest::newRow("pitch bend centre")
+            << "E0 00 40" << int(MidiMessageKind::PitchBend) << 0 << 0 << 0x40 << 8192;
+        QTest::newRow("pitch bend top")
+            << "E3 7F 7F" << int(MidiMessageKind::PitchBend) << 3 << 0x7F << 0x7F << 16383;
+        QTest::newRow("song position")
+            << "F2 10 20" << int(MidiMessageKind::SongPosition) << 255 << 0x10 << 0x20 << 4112;
         QTest::newRow("time code") << "F1 23" << int(MidiMessageKind::TimeCode) << 255 << 0x23 << 0 << 0x23;
         QTest::newRow("song select") << "F3 05" << int(MidiMessageKind::SongSelect) << 255 << 5 << 0 << 5;
         QTest::newRow("reset") << "FF" << int(MidiMessageKind::SystemReset) << 255 << 0 << 0 << 0;
@@ -110,10 +117,10 @@ private Q_SLOTS:
 
     void kindNamesAreEightCharacters()
     {
-        const QStringList expected = {"NoteOff ", "NoteOn  ", "KeyPre  ", "CC      ", "PC      ", "Ch.Pre  ", "PB      ",
-                                      "SysEx   ", "TimeCode", "SongPos ", "SongSel ", "TuneReq ", "T.Clock ", "Start   ",
-                                      "Continue", "Stop    ", "A.Sense ", "SysReset", "--------", "--------", "--------",
-                                      "--------"};
+        const QStringList expected = {"NoteOff ", "NoteOn  ", "KeyPre  ", "CC      ", "PC      ", "Ch.Pre  ",
+                                      "PB      ", "SysEx   ", "TimeCode", "SongPos ", "SongSel ", "TuneReq ",
+                                      "T.Clock ", "Start   ", "Continue", "Stop    ", "A.Sense ", "SysReset",
+                                      "--------", "--------", "--------", "--------"};
         for (int kind = 0; kind < expected.size(); ++kind)
             QCOMPARE(QString::fromLatin1(MidiMessageKind::name(quint8(kind))), expected.at(kind));
         QCOMPARE(QString::fromLatin1(MidiMessageKind::name(255)), QStringLiteral("--------"));
