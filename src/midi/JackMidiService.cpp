@@ -15,6 +15,9 @@ const char* const outputPortNames[2] = {"Port1 Out", "Port2 Out"};
 
 constexpr quint32 inputHeaderSize = 16;  // size, counter, host stamp
 constexpr quint32 outputHeaderSize = 8;  // length, target frame
+// Longer messages go out as several events (continuations of one system-exclusive message): many
+// JACK clients take no larger event, and it bounds what one cycle's buffer must hold.
+constexpr size_t maxEventSize = 4096;
 
 } // namespace
 
@@ -339,7 +342,7 @@ void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_n
         jack_nframes_t offset = due < 0 ? 0 : jack_nframes_t(due);
         if (offset < lastOffset)
             offset = lastOffset;
-        const size_t room = jack_midi_max_event_size(buffer);
+        const size_t room = qMin(jack_midi_max_event_size(buffer), maxEventSize);
         quint32 n = quint32(qMin<size_t>(out.remaining, room));
         // A short message goes out whole or waits for the next cycle.
         if (n == 0 || (out.length <= 3 && n < out.remaining))
@@ -353,8 +356,6 @@ void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_n
         lastOffset = offset;
         if (out.remaining == 0)
             out.completed.fetch_add(out.length, std::memory_order_release);
-        else
-            return; // the buffer is full; the rest follows in the next cycle
     }
 }
 

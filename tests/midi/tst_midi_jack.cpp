@@ -1,0 +1,219 @@
+// The JACK backend against a real server (started by the test fixture, dummy driver, private name
+// in JACK_DEFAULT_SERVER) and Debian's own JACK MIDI clients as peers.
+#include "JackMidiService.h"
+#include "MidiClient.h"
+#include "MidiHub.h"
+#include "MidiBulkIntervalManager.h"
+#include "MidiInputPort.h"
+#include "MidiOutputPort.h"
+#include "Model.h"
+#include "VantelMidiParameterId.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+struct Sink
+{
+    QMutex mutex;
+    QByteArray bytes;
+    QList<QByteArray> records;
+
+    static void receive(void* context, const quint8* data, quint16 length, quint32, quint64, quint32)
+    {
+        auto* sink = static_cast<Sink*>(context);
+        QMutexLocker lock(&sink->mutex);
+        sink->records.append(QByteArray(reinterpret_cast<const char*>(data), length));
+        sink->bytes.append(reinterpret_cast<const char*>(data), length);
+    }
+    bool has(const QByteArray& record)
+    {
+        QMutexLocker lock(&mutex);
+        return records.contains(record);
+    }
+};
+
+// A peer client that the test starts and always stops again.
+class Peer
+{
+public:
+    Peer(const QString& program, const QStringList& arguments)
+    {
+        process.setProgram(program);
+        process.setArguments(arguments);
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.start();
+    }
+    ~Peer()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(3000)) {
+                process.kill();
+                process.waitForFinished(3000);
+            }
+        }
+    }
+    QProcess process;
+};
+
+bool listed(const QVector<HostMidiDevice>& devices, const QString& name)
+{
+    for (const HostMidiDevice& d : devices) {
+        if (d.name == name)
+            return true;
+    }
+    return false;
+}
+
+// The bytes of every event jack_midi_dump printed ("  12: 90 3c 40 note on ..."), in order.
+QByteArray dumpedBytes(const QString& text)
+{
+    QByteArray out;
+    static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{2}$"));
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const int colon = line.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            continue;
+        bool frameOk = false;
+        line.left(colon).trimmed().toLongLong(&frameOk);
+        if (!frameOk)
+            continue;
+        const QStringList tokens = line.mid(colon + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (const QString& t : tokens) {
+            if (!hex.match(t).hasMatch())
+                break;
+            out.append(char(t.toUInt(nullptr, 16)));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class TestMidiJack : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<JackMidiService> jack;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("JACK_DEFAULT_SERVER"), "the fixture names the private server");
+        jack = std::make_unique<JackMidiService>();
+        QVERIFY(jack->isRunning());
+        QVERIFY(jack->clientName().startsWith(QStringLiteral("Vantel MIDI")));
+    }
+    void cleanupTestCase() { jack.reset(); }
+
+    void ownPortsExistAndAreNotDevices()
+    {
+        QProcess lsp;
+        lsp.start(QStringLiteral("jack_lsp"), QStringList());
+        QVERIFY(lsp.waitForFinished(10000));
+        const QString ports = QString::fromUtf8(lsp.readAllStandardOutput());
+        for (const char* name : {"Port1 In", "Port2 In", "Port1 Out", "Port2 Out"})
+            QVERIFY2(ports.contains(jack->clientName() + QLatin1Char(':') + QLatin1String(name)), qPrintable(ports));
+        for (const HostMidiDevice& d : jack->inputDevices() + jack->outputDevices())
+            QVERIFY(!d.name.startsWith(jack->clientName() + QLatin1Char(':')));
+    }
+
+    void notesFromMidiseqArrive()
+    {
+        // A half-second loop at 48 kHz: C4 at its start, D#4 at a quarter.
+        Peer seq(QStringLiteral("jack_midiseq"),
+                 {QStringLiteral("vantel-seq"), QStringLiteral("24000"), QStringLiteral("0"), QStringLiteral("60"),
+                  QStringLiteral("8000"), QStringLiteral("12000"), QStringLiteral("63"), QStringLiteral("8000")});
+        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->inputDevices(), QStringLiteral("vantel-seq:out")), 10000);
+        MidiClient client(jack.get());
+        MidiInputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
+        Sink sink;
+        port.setReceiver(&Sink::receive, &sink);
+        QTRY_COMPARE_WITH_TIMEOUT(port.open(QStringLiteral("vantel-seq:out")), 0, 10000);
+        QCOMPARE(port.getPortName(), QStringLiteral("vantel-seq:out"));
+        QTRY_VERIFY_WITH_TIMEOUT(sink.has(QByteArray("\x90\x3C\x40", 3)), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(sink.has(QByteArray("\x90\x3F\x40", 3)), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(sink.has(QByteArray("\x80\x3C\x40", 3)), 10000);
+        QCOMPARE(port.close(), 0);
+        QMutexLocker lock(&sink.mutex);
+        for (const QByteArray& r : sink.records)
+            QCOMPARE(r.size(), 3);
+    }
+
+    void bytesWeSendArriveAtMidiDump()
+    {
+        Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-dump")});
+        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), QStringLiteral("vantel-dump:input")), 10000);
+        MidiHub hub(jack.get());
+        // A peer lists its port a moment before it is active and can be connected.
+        QTRY_COMPARE_WITH_TIMEOUT(hub.outputPort(0)->open(QStringLiteral("vantel-dump:input")), 0, 10000);
+
+        QByteArray expected;
+        const QByteArray note("\x90\x3C\x40", 3);
+        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(note.constData()), 3, nullptr), 0);
+        expected += note;
+        const QByteArray program("\xC1\x05", 2);
+        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(program.constData()), 2, nullptr), 0);
+        expected += program;
+        QByteArray sysex(10000, '\0');
+        sysex[0] = char(0xF0);
+        for (int i = 1; i < 9999; ++i)
+            sysex[i] = char(i % 128);
+        sysex[9999] = char(0xF7);
+        // One long message straight to the port: the backend cuts it into events a peer takes.
+        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(sysex.constData()), 10000, nullptr), 0);
+        expected += sysex;
+        // The program's send operation: pieces of 4096 bytes, each done before the next goes.
+        Model model;
+        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
+        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
+        MidiBulkIntervalManager bulk(&model);
+        hub.setBulkIntervalManager(&bulk);
+        QVERIFY(hub.sendToOutputPorts(reinterpret_cast<const quint8*>(sysex.constData()), 10000, 16, 0));
+        expected += sysex;
+        const QByteArray off("\x80\x3C\x40", 3);
+        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(off.constData()), 3, nullptr), 0);
+        expected += off;
+
+        QString text;
+        QByteArray got;
+        for (int i = 0; i < 100 && got.size() < expected.size(); ++i) {
+            dump.process.waitForReadyRead(100);
+            text += QString::fromUtf8(dump.process.readAllStandardOutput());
+            got = dumpedBytes(text);
+        }
+        int firstDifference = 0;
+        while (firstDifference < qMin(got.size(), expected.size()) && got[firstDifference] == expected[firstDifference])
+            ++firstDifference;
+        QVERIFY2(got == expected, qPrintable(QStringLiteral("%1 of %2 bytes, first difference at %3\n%4")
+                                                 .arg(got.size())
+                                                 .arg(expected.size())
+                                                 .arg(firstDifference)
+                                                 .arg(QString::fromUtf8(dump.process.readAllStandardError()) + text.right(300))));
+    }
+
+    void peerLeavingTakesItsDeviceAway()
+    {
+        auto dump = std::make_unique<Peer>(QStringLiteral("jack_midi_dump"), QStringList{QStringLiteral("vantel-gone")});
+        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), QStringLiteral("vantel-gone:input")), 10000);
+        MidiHub hub(jack.get());
+        qint32 position = 0;
+        hub.outputPortChoices(0, &position);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            hub.openOutputPort(0, quint32(hub.outputPort(0)->deviceNames().indexOf("vantel-gone:input"))), 10000);
+        dump.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!listed(jack->outputDevices(), QStringLiteral("vantel-gone:input")), 10000);
+        hub.outputPortChoices(0, &position, true);
+        QCOMPARE(position, 0);
+        QCOMPARE(hub.outputPortName(0), QStringLiteral("Not Connected"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMidiJack)
+#include "tst_midi_jack.moc"
