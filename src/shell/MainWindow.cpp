@@ -6,6 +6,8 @@
 #include "MidiAnalyzer.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiControllerNames.h"
+#include "MidiEditTextView.h"
+#include "MidiEditView.h"
 #include "MidiHub.h"
 #include "VantelMidiModel.h"
 
@@ -14,21 +16,39 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPixmap>
+#include <QRegExp>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTextStream>
 #include <QTimerEvent>
+#include <QUrl>
 
 namespace {
 
 const QString productName = QStringLiteral("Vantel MIDI");
 const QString portNameGroup = QStringLiteral("PortName");
+
+const QString inMonitorMenuText = QStringLiteral("MIDI &In Monitor");
+const QString outMonitorMenuText = QStringLiteral("MIDI O&ut Monitor");
+const QString systemExclusiveMenuText = QStringLiteral("&System Exclusive");
+const QString editViewObjectName = QStringLiteral("MidiEditViewSubWindow");
+
+constexpr int editViewWidth = 338;
+constexpr int editViewHeight = 274;
 
 // The "PortName" keys, by direction and port.
 QString portNameKey(bool input, quint32 port)
@@ -127,9 +147,11 @@ MainWindow::~MainWindow()
 {
     // Views go first, while everything they reach through the view host is still there; a window
     // destroyed without being closed still has them.
-    const QList<QMdiSubWindow*> subWindows = area->subWindowList();
-    for (QMdiSubWindow* subWindow : subWindows)
-        delete subWindow;
+    // The area takes closed sub-windows still waiting for their deferred deletion with it.
+    // The filter sees the sub-windows' last events; with the area pointer cleared it leaves them.
+    QMdiArea* doomedArea = area;
+    area = nullptr;
+    delete doomedArea;
 
     analyzer->closeTransmittedLogFile();
     analyzer->closeReceivedLogFile();
@@ -349,6 +371,8 @@ void MainWindow::closeAllViews()
     area->closeAllSubWindows();
     for (QPointer<QMdiSubWindow>& slot : singleViews)
         slot = nullptr;
+    for (QList<QPointer<QMdiSubWindow>>& list : multiViews)
+        list.clear();
     vantelModel->unlockModified();
     // What the closed views sent belongs to the layout that is gone.
     analyzer->discardTransmittedText();
@@ -367,7 +391,7 @@ void MainWindow::fileMenuSelected(QAction* action)
         if (isMaximized() || isMinimized() || isFullScreen())
             showNormal();
         resizeToDefault();
-        // Place of the default layout (MIDI In and Out monitors and a System Exclusive editor).
+        resetLayout();
         setUpdatesEnabled(true);
         vantelModel->unlockModified();
         vantelModel->setProjectFilePath(QString());
@@ -395,25 +419,16 @@ void MainWindow::viewsMenuSelected(QAction* action)
         return;
     switch (action->data().toUInt()) {
     case ViewMidiInMonitor:
+        openSingleEditView(SlotMidiInMonitor, inMonitorMenuText, EditInMonitor);
+        break;
     case ViewMidiOutMonitor:
+        openSingleEditView(SlotMidiOutMonitor, outMonitorMenuText, EditOutMonitor);
+        break;
     case ViewSystemExclusive:
-        // Edit views: the two monitors live in their single-view slots, editors in a list.
-        break;
-    case ViewKeyboard:
-    case ViewProgramChange:
-    case ViewPitchBend:
-    case ViewCustomMidiMessage:
-        // Views that may be open several times, up to their limits.
-        break;
-    case ViewTimingClock:
-    case ViewStartStop:
-    case ViewActiveSensing:
-    case ViewFilter:
-    case ViewMidiSettings:
-    case ViewPCKeyboard:
-        // Views that exist at most once: activated when already open.
+        openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), QString());
         break;
     default:
+        // The generator and settings views join these tables when they exist.
         break;
     }
 }
@@ -429,9 +444,17 @@ void MainWindow::commandsMenuSelected(QAction* action)
 {
     closeAboutView();
     switch (action->data().toUInt()) {
-    case CommandClearMonitors:
-        // Clears every open MIDI In and MIDI Out monitor.
+    case CommandClearMonitors: {
+        const QList<MidiEditView*> outMonitors = monitorViewsB;
+        for (MidiEditView* view : outMonitors)
+            view->textView()->clearText();
+        // System-exclusive views hold the user's data; only the In monitors are cleared.
+        const QList<MidiEditView*> inViews = monitorViewsA;
+        for (MidiEditView* view : inViews)
+            if (view->isInMonitor())
+                view->textView()->clearText();
         break;
+    }
     case CommandLogMidiIn:
     case CommandLogMidiOut:
         // The check mark tells whether that traffic is being written to a log file. No log file
@@ -508,9 +531,20 @@ void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!shownOnce) {
-        // Place of restoring the saved layout (unless started with a project file) and of watching
-        // the MDI area with the window's event filter.
         shownOnce = true;
+        if (!startedWithFile) {
+            // Restoring a saved layout comes with the rest of the settings file; until one is
+            // saved, every start begins with the default layout.
+            setUpdatesEnabled(false);
+            vantelModel->lockModified();
+            resetLayout();
+            vantelModel->unlockModified();
+            setUpdatesEnabled(true);
+        }
+        // Drags over the empty area arrive at the area or at its viewport, depending on which of
+        // them accepts drops; watch both.
+        area->installEventFilter(this);
+        area->viewport()->installEventFilter(this);
     }
 }
 
@@ -522,7 +556,24 @@ void MainWindow::timerEvent(QTimerEvent* event)
     }
     QByteArray inText, sysExText, outText;
     quint32 inCount = 0, sysExCount = 0, outCount = 0;
-    analyzer->takeMonitorText(inText, inCount, sysExText, sysExCount, outText, outCount);
+    if (analyzer->takeMonitorText(inText, inCount, sysExText, sysExCount, outText, outCount)) {
+        // One conversion per tick, shared by every view.
+        const QString out = outCount > 0 ? QString::fromUtf8(outText) : QString();
+        const QString in = inCount > 0 ? QString::fromUtf8(inText) : QString();
+        const QString sysEx = sysExCount > 0 ? QString::fromUtf8(sysExText) : QString();
+        if (!out.isEmpty()) {
+            const QList<MidiEditView*> outMonitors = monitorViewsB;
+            for (MidiEditView* view : outMonitors)
+                view->appendOutText(out);
+        }
+        const QList<MidiEditView*> inViews = monitorViewsA;
+        for (MidiEditView* view : inViews) {
+            if (view->isInMonitor())
+                view->appendReceivedText(in, inCount);
+            else
+                view->appendReceivedText(sysEx, sysExCount);
+        }
+    }
     analyzer->advanceTempoIdleTime(100000);
 }
 
@@ -738,12 +789,329 @@ void MainWindow::releaseKeyboardKeys()
     // The PC-keyboard note engine and the keyboard views hold no notes yet.
 }
 
+
+// --- Sub-windows ----------------------------------------------------------------------------------
+
+QString MainWindow::viewTitle(const QString& menuText)
+{
+    QString title = menuText;
+    title.remove(QRegExp(QStringLiteral("\\&|\\.\\.\\.")));
+    return title;
+}
+
+void MainWindow::removeStayOnTopAction(QMdiSubWindow* subWindow)
+{
+    QMenu* menu = subWindow->systemMenu();
+    if (!menu)
+        return;
+    const QList<QAction*> actions = menu->actions();
+    for (QAction* action : actions)
+        if (action->text() == QLatin1String("Stay on &Top"))
+            menu->removeAction(action);
+}
+
+QMdiSubWindow* MainWindow::addViewSubWindow(QWidget* view, const QString& objectName)
+{
+    QMdiSubWindow* subWindow = area->addSubWindow(view);
+    if (!objectName.isEmpty())
+        subWindow->setObjectName(objectName);
+    removeStayOnTopAction(subWindow);
+    subWindow->setWindowIcon(subWindowIcon);
+    subWindow->installEventFilter(this);
+    // A sub-window deleted without a close event (the window going away) must not leave an entry
+    // that a later sub-window at the same address would inherit.
+    connect(subWindow, &QObject::destroyed, this,
+            [this, subWindow] { normalGeometryTable.remove(subWindow); });
+    return subWindow;
+}
+
+void MainWindow::finishViewSubWindow(QMdiSubWindow* subWindow, const QString& menuText)
+{
+    subWindow->setWindowTitle(viewTitle(menuText));
+    rememberGeometry(subWindow);
+    subWindow->show();
+}
+
+QList<QMdiSubWindow*> MainWindow::multiViewList(int list)
+{
+    QList<QMdiSubWindow*> open;
+    if (list < 0 || list >= MultiViewListCount)
+        return open;
+    QList<QPointer<QMdiSubWindow>>& views = multiViews[size_t(list)];
+    views.removeAll(QPointer<QMdiSubWindow>());
+    for (const QPointer<QMdiSubWindow>& view : views)
+        open.append(view);
+    return open;
+}
+
+bool MainWindow::multiViewHasRoom(int list, const QString& title)
+{
+    if (multiViewList(list).size() < multiViewLimit(list))
+        return true;
+    showViewLimitWarning(title);
+    return false;
+}
+
+void MainWindow::showViewLimitWarning(const QString& title)
+{
+    if (warningShown)
+        return;
+    warningShown = true;
+    QMessageBox::warning(this, productName,
+                         QStringLiteral("Unable to open a new %1 View.\nPlease close any opened %1 View before trying again.")
+                             .arg(title),
+                         QMessageBox::Ok);
+    warningShown = false;
+}
+
 QMdiSubWindow* MainWindow::openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
                                         const QString& initialText)
 {
-    Q_UNUSED(menuText)
-    Q_UNUSED(editKind)
-    Q_UNUSED(contentSize)
-    Q_UNUSED(initialText)
-    return nullptr;
+    if (editKind < EditInMonitor || editKind > EditSystemExclusiveReceive)
+        return nullptr;
+    // Monitors count against the editors' limit too: they are the same kind of view.
+    if (!multiViewHasRoom(ListSystemExclusive, viewTitle(menuText)))
+        return nullptr;
+
+    auto* view = new MidiEditView(nullptr, vantelModel, editKind, initialText);
+    QMdiSubWindow* subWindow = addViewSubWindow(view, editViewObjectName);
+    if (!contentSize.isEmpty()) {
+        subWindow->adjustSize();
+        view->adjustSize();
+        subWindow->resize(contentSize + (subWindow->size() - view->size()));
+    } else {
+        subWindow->resize(editViewWidth, editViewHeight);
+    }
+    if (editKind == EditSystemExclusive || editKind == EditSystemExclusiveReceive)
+        multiViews[ListSystemExclusive].append(subWindow);
+    finishViewSubWindow(subWindow, menuText);
+    return subWindow;
+}
+
+QMdiSubWindow* MainWindow::openSingleEditView(int slot, const QString& menuText, qint32 editKind)
+{
+    QPointer<QMdiSubWindow>& open = singleViews[size_t(slot)];
+    if (open) {
+        area->setActiveSubWindow(open);
+        return open;
+    }
+    open = openEditView(menuText, editKind, QSize(), QString());
+    return open;
+}
+
+void MainWindow::resetLayout()
+{
+    closeAllViews();
+    if ((singleViews[SlotMidiInMonitor] = openEditView(inMonitorMenuText, EditInMonitor, QSize(), QString())))
+        singleViews[SlotMidiInMonitor]->setGeometry(0, 0, editViewWidth, editViewHeight);
+    if ((singleViews[SlotMidiOutMonitor] = openEditView(outMonitorMenuText, EditOutMonitor, QSize(), QString())))
+        singleViews[SlotMidiOutMonitor]->setGeometry(editViewWidth, 0, editViewWidth, editViewHeight);
+    if (QMdiSubWindow* editor = openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), QString()))
+        editor->setGeometry(0, editViewHeight, editViewWidth, editViewHeight);
+}
+
+QMdiSubWindow* MainWindow::restoreView(qint32 kind, bool stayOnTop, const QRect& geometry, Qt::WindowStates state,
+                                       const QList<QVariant>& extraValues)
+{
+    Q_UNUSED(extraValues) // the Control Change view's controller number, when that view exists
+    QMdiSubWindow* subWindow = nullptr;
+    switch (kind) {
+    case 1:
+        // A restored layout replaces whatever the slot held.
+        subWindow = singleViews[SlotMidiInMonitor] = openEditView(inMonitorMenuText, EditInMonitor, QSize(), QString());
+        break;
+    case 2:
+        subWindow = singleViews[SlotMidiOutMonitor] =
+            openEditView(outMonitorMenuText, EditOutMonitor, QSize(), QString());
+        break;
+    case 3:
+        subWindow = openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), QString());
+        break;
+    default:
+        // Kinds of views that do not exist (yet) restore nothing.
+        break;
+    }
+    if (!subWindow)
+        return nullptr;
+    applyGeometry(subWindow, geometry);
+    if (stayOnTop)
+        subWindow->setWindowFlags(subWindow->windowFlags() | Qt::WindowStaysOnTopHint);
+    subWindow->setWindowState(subWindow->windowState() | state);
+    return subWindow;
+}
+
+void MainWindow::applyGeometry(QWidget* window, const QRect& rectangle)
+{
+    if ((window->windowFlags() & Qt::WindowMaximizeButtonHint) || window->size() != window->minimumSize() ||
+        window->size() != window->maximumSize())
+        window->setGeometry(rectangle);
+    else
+        window->move(rectangle.topLeft());
+}
+
+QRect MainWindow::fitToScreens(const QRect& rectangle)
+{
+    QRect result;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect overlap = screen->availableGeometry().intersected(rectangle);
+        if (overlap.width() >= 100 && overlap.height() >= 100)
+            result = rectangle;
+    }
+    if (result.isNull()) {
+        if (const QScreen* primary = QGuiApplication::primaryScreen())
+            result = QRect(primary->availableGeometry().topLeft() + QPoint(50, 50), rectangle.size());
+        else
+            result = rectangle;
+    }
+    return result;
+}
+
+bool MainWindow::isNormalState(const QWidget* window)
+{
+    if (window->isMinimized() || window->isMaximized() || window->isFullScreen())
+        return false;
+    const auto* subWindow = qobject_cast<const QMdiSubWindow*>(window);
+    if (!subWindow || !subWindow->systemMenu())
+        return true;
+    // A sub-window shaded (rolled up to its title) is not maximised or minimised but offers
+    // "Restore"; it is in normal state exactly when there is nothing to restore.
+    for (const QAction* action : subWindow->systemMenu()->actions())
+        if (action->text() == QLatin1String("&Restore"))
+            return !action->isEnabled();
+    return true;
+}
+
+QRect MainWindow::normalGeometry(const QWidget* window) const
+{
+    if (window == this)
+        return QMainWindow::normalGeometry();
+    const auto* subWindow = qobject_cast<const QMdiSubWindow*>(window);
+    if (!subWindow)
+        return window->geometry();
+    return normalGeometryTable.value(subWindow, subWindow->geometry());
+}
+
+void MainWindow::rememberGeometry(QMdiSubWindow* subWindow)
+{
+    if (!normalGeometryTable.contains(subWindow))
+        normalGeometryTable.insert(subWindow, subWindow->geometry());
+}
+
+bool MainWindow::mayMaximize(const QMdiSubWindow* subWindow)
+{
+    static const QStringList resizable = {QStringLiteral("MidiEditViewSubWindow"),
+                                          QStringLiteral("ControlChangeViewSubWindow"),
+                                          QStringLiteral("TimingClockViewSubWindow"),
+                                          QStringLiteral("ActivesenseViewSubWindow"),
+                                          QStringLiteral("PitchbendViewSubWindow"),
+                                          QStringLiteral("MIDISettingsViewSubWindow"),
+                                          QStringLiteral("CustomMIDIMessageViewSubWindow")};
+    return resizable.contains(subWindow->objectName(), Qt::CaseSensitive);
+}
+
+void MainWindow::applyMaximizeRule()
+{
+    const QList<QMdiSubWindow*> subWindows = area->subWindowList();
+    for (QMdiSubWindow* subWindow : subWindows)
+        if (!mayMaximize(subWindow) && (subWindow->windowState() & Qt::WindowMaximized))
+            subWindow->setWindowState(subWindow->windowState() & ~Qt::WindowMaximized);
+}
+
+// --- Event filter ---------------------------------------------------------------------------------
+
+bool MainWindow::isMdiAreaObject(const QObject* object) const
+{
+    return object == area || object == area->viewport();
+}
+
+QString MainWindow::droppedSuffix(const QMimeData* data)
+{
+    if (!data || !data->hasFormat(QStringLiteral("text/uri-list")))
+        return QString();
+    // The first item only: several dropped files open nothing more than the first.
+    QString first;
+    const QList<QUrl> urls = data->urls();
+    if (!urls.isEmpty())
+        first = urls.first().isLocalFile() ? urls.first().toLocalFile() : urls.first().path();
+    else
+        first = data->text().split(QLatin1Char('\n')).first().trimmed();
+    // Everything after the first dot of the file name: "dump.syx.txt" is "syx.txt", not "txt".
+    return QFileInfo(first).completeSuffix();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!area)
+        return false;
+    const QEvent::Type type = event->type();
+    if (type == QEvent::WindowStateChange)
+        applyMaximizeRule();
+
+    if (singleViews[SlotAbout] && watched == singleViews[SlotAbout])
+        return false;
+
+    if (type == QEvent::Wheel)
+        return true;
+
+    if (auto* subWindow = qobject_cast<QMdiSubWindow*>(watched)) {
+        auto entry = normalGeometryTable.find(subWindow);
+        if (type == QEvent::Resize && entry != normalGeometryTable.end() && isNormalState(subWindow))
+            entry->setSize(static_cast<QResizeEvent*>(event)->size());
+        else if (type == QEvent::Move && entry != normalGeometryTable.end() && isNormalState(subWindow))
+            entry->moveTopLeft(static_cast<QMoveEvent*>(event)->pos());
+        else if (type == QEvent::Close)
+            normalGeometryTable.remove(subWindow);
+    }
+
+    if (!isMdiAreaObject(watched))
+        return false;
+    return mdiAreaEvent(event);
+}
+
+bool MainWindow::mdiAreaEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter: {
+        auto* drag = static_cast<QDragEnterEvent*>(event);
+        const QString suffix = droppedSuffix(drag->mimeData());
+        // Project files are accepted once project files can be loaded; until then a dropped one
+        // would be taken and then ignored, so the drag shows no drop cursor for it.
+        const bool wanted = suffix == QLatin1String("txt");
+        if (QApplication::activeModalWidget() || vantelModel->getValue(ParamTransmissionState) == 1 || !wanted) {
+            drag->setDropAction(Qt::IgnoreAction);
+            drag->ignore();
+            return true;
+        }
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::DragMove:
+        static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QMimeData* data = drop->mimeData();
+        if (!data->hasFormat(QStringLiteral("text/uri-list")))
+            return false;
+        if (droppedSuffix(data) != QLatin1String("txt"))
+            return false;
+        const QList<QUrl> urls = data->urls();
+        const QString path = urls.isEmpty() ? QString() : urls.first().toLocalFile();
+        // An unreadable file gives an empty editor.
+        QString text;
+        QFile file(path);
+        if (!path.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            QTextStream stream(&file);
+            stream.setCodec("UTF-8");
+            text = stream.readAll();
+        }
+        if (!path.isEmpty())
+            vantelModel->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
+        openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), text);
+        drop->acceptProposedAction();
+        return true;
+    }
+    default:
+        return false;
+    }
 }

@@ -3,11 +3,15 @@
 #include "ModelAssistant.h"
 #include "ViewHost.h"
 
+#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRect>
+#include <QVariant>
 #include <QStringList>
 
 #include <array>
@@ -21,6 +25,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMimeData;
 class VantelMidiModel;
 
 // The program's single top-level window: the menu bar, the multiple-document area every view lives
@@ -82,6 +87,24 @@ public:
     static constexpr quint32 NoDevice = 0xFFFFFFFFu;
     static constexpr int RefreshIntervalMs = 100;
 
+    // The views that may be open several times, in their list order, and how many of each.
+    enum MultiViewList {
+        ListSystemExclusive = 0,
+        ListControlChange,
+        ListKeyboard,
+        ListProgramChange,
+        ListPitchBend,
+        ListCustomMidiMessage,
+        MultiViewListCount
+    };
+    static constexpr int multiViewLimit(int list)
+    {
+        return list == ListKeyboard || list == ListProgramChange || list == ListPitchBend ? 16 : 32;
+    }
+
+    // Edit kinds of openEditView.
+    enum EditKind : qint32 { EditInMonitor = 0, EditOutMonitor = 1, EditSystemExclusive = 2, EditSystemExclusiveReceive = 3 };
+
     static constexpr int DefaultWidth = 679;
     static constexpr int DefaultHeightBelowMenuBar = 548;
 
@@ -122,6 +145,32 @@ public:
 
     // Closes every sub-window without marking the project modified.
     void closeAllViews();
+    // Closes everything and opens the MIDI In and Out monitors and a system-exclusive editor.
+    void resetLayout();
+    // Recreates a saved view (kinds of WindowRestorationInfo) at its rectangle; null when the kind
+    // is unknown or its opener refuses.
+    QMdiSubWindow* restoreView(qint32 kind, bool stayOnTop, const QRect& geometry, Qt::WindowStates state,
+                               const QList<QVariant>& extraValues);
+    // A fixed-size window only moves; any other takes the rectangle.
+    static void applyGeometry(QWidget* window, const QRect& rectangle);
+    // The rectangle when it overlaps some screen by at least 100 x 100; otherwise its size placed
+    // 50, 50 inside the primary screen's available area.
+    static QRect fitToScreens(const QRect& rectangle);
+    static bool isNormalState(const QWidget* window);
+    QRect normalGeometry(const QWidget* window) const;
+    void rememberGeometry(QMdiSubWindow* subWindow);
+    // "Pitch &Bend" -> "Pitch Bend", "&Preferences..." -> "Preferences".
+    static QString viewTitle(const QString& menuText);
+    // Whether the sub-window may stay maximised (the maximise rule).
+    static bool mayMaximize(const QMdiSubWindow* subWindow);
+
+    QMdiSubWindow* singleView(int slot) const { return singleViews[size_t(slot)]; }
+    // Open views of a list, closed ones dropped.
+    QList<QMdiSubWindow*> multiViewList(int list);
+    const QList<MidiEditView*>& inAndSystemExclusiveViews() const { return monitorViewsA; }
+    const QList<MidiEditView*>& outMonitorViews() const { return monitorViewsB; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // ViewHost.
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
@@ -200,6 +249,21 @@ private:
     void writePortName(bool input, quint32 port, const QString& name);
     void logWriteFailed(quint32 commandData, const QString& text);
 
+    // The steps every opener shares, before and after its own size rule.
+    QMdiSubWindow* addViewSubWindow(QWidget* view, const QString& objectName);
+    void finishViewSubWindow(QMdiSubWindow* subWindow, const QString& menuText);
+    static void removeStayOnTopAction(QMdiSubWindow* subWindow);
+    // Opens the single view of a slot, or activates it when it is open.
+    QMdiSubWindow* openSingleEditView(int slot, const QString& menuText, qint32 editKind);
+    bool multiViewHasRoom(int list, const QString& title);
+    void showViewLimitWarning(const QString& title);
+    void applyMaximizeRule();
+    bool isMdiAreaObject(const QObject* object) const;
+    bool mdiAreaEvent(QEvent* event);
+    // The complete suffix of the first dropped item, or an empty text.
+    static QString droppedSuffix(const QMimeData* data);
+    void feedViews();
+
     VantelMidiModel* vantelModel = nullptr;
     QMdiArea* area = nullptr;
     int timerId = 0;
@@ -218,7 +282,10 @@ private:
     bool startedWithFile = false;
     bool loadingProject = false;
     bool closing = false;
+    bool warningShown = false;
     std::array<QPointer<QMdiSubWindow>, SingleViewSlotCount> singleViews;
+    QHash<const QMdiSubWindow*, QRect> normalGeometryTable;
+    std::array<QList<QPointer<QMdiSubWindow>>, MultiViewListCount> multiViews;
     QPointer<QMenu> inputPortMenu;
     QPointer<QMenu> outputPortMenu;
     QPointer<QMenu> commandsMenu;
