@@ -1,0 +1,328 @@
+// Text files and project-file blocks of the editor views: Open and Save through the file dialog,
+// a save that fails, a dropped text file, and the tagged fields the views store in a project.
+
+#include "EditorViewHost.h"
+#include "FileStream.h"
+#include "MidiEditGeneralView.h"
+#include "MidiEditTextView.h"
+#include "ToolButton.h"
+#include "VantelMidiParameterId.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+
+// Answers the next file dialog like a user: types the path into its name field and presses Return.
+void answerFileDialog(const QString& path)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name != nullptr);
+        name->selectAll();
+        QTest::keyClicks(name, path);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    poll->start(20);
+}
+
+QByteArray bytesOf(const std::function<void(QDataStream&)>& write)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    write(stream);
+    return bytes;
+}
+
+} // namespace
+
+class EditViewFilesTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<VantelMidiModel> model;
+    std::unique_ptr<EditorViewHost> host;
+    QTemporaryDir folder;
+
+    MidiEditView* openShown(qint32 kind, const QString& text = QString())
+    {
+        MidiEditView* view = host->open(kind, text);
+        host->area.show();
+        QApplication::setActiveWindow(&host->area);
+        view->textView()->setFocus();
+        return view;
+    }
+
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        file.write(bytes);
+        return path;
+    }
+
+    ToolButton* toolButton(MidiEditView* view, const QString& tip)
+    {
+        for (ToolButton* button : view->generalView()->toolBar()->findChildren<ToolButton*>()) {
+            if (button->toolTip() == tip)
+                return button;
+        }
+        return nullptr;
+    }
+
+    static bool drop(MidiEditView* view, const QString& path)
+    {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QWidget* viewport = view->textView()->viewport();
+        const QPoint at(10, 10);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &dropped);
+        return dropped.isAccepted();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(folder.isValid()); }
+
+    void init()
+    {
+        model = std::make_unique<VantelMidiModel>();
+        host = std::make_unique<EditorViewHost>(model.get());
+    }
+
+    void cleanup()
+    {
+        host.reset();
+        model.reset();
+    }
+
+    void openPlacesTheFileInAnEmptyViewElseInANewOne()
+    {
+        const QString path = writeFile(QStringLiteral("gm.txt"), QByteArray("F0 7E 7F 09 01 F7 // GM on\xc2\xb5\n"));
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive);
+        answerFileDialog(path);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Open")), Qt::LeftButton);
+        QCOMPARE(view->text(), QString::fromUtf8("F0 7E 7F 09 01 F7 // GM on\xc2\xb5\n"));
+        QCOMPARE(model->getString(ParamDumpFileWorkingDirectory), QFileInfo(path).absolutePath());
+        QCOMPARE(host->keyReleases, 1);
+
+        answerFileDialog(path);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Open")), Qt::LeftButton);
+        const QList<MidiEditView*> views = host->openViews();
+        QCOMPARE(views.size(), 2);
+        QCOMPARE(views.last()->viewType(), qint32(MidiEditView::SystemExclusive));
+        QCOMPARE(views.last()->text(), view->text());
+    }
+
+    void saveWritesTheWholeTextAsUtf8()
+    {
+        const QString text = QString::fromUtf8("F0 41 10 42 12 40 00 7F 00 41 F7 // reset \xc3\xa9\n90 3C 64");
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive, text);
+        const QString path = folder.filePath(QStringLiteral("saved.txt"));
+        answerFileDialog(path);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text.toUtf8());
+        QVERIFY(host->errors.isEmpty());
+    }
+
+    void aSaveThatFailsIsReported()
+    {
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
+        answerFileDialog(folder.filePath(QStringLiteral("no-such-folder/lost.txt")));
+        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
+        QCOMPARE(host->errors, QStringList{QStringLiteral("File save failed.")});
+    }
+
+    void unreadableFileGivesAnEmptyText()
+    {
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive);
+        view->generalView()->placeFileText(folder.filePath(QStringLiteral("missing.txt")));
+        QCOMPARE(view->text(), QString());
+        QCOMPARE(host->openViews().size(), 1);
+    }
+
+    void droppedTextFileOpensASecondViewBesideText()
+    {
+        const QString path = writeFile(QStringLiteral("dump.txt"), QByteArray("F0 43 10 4C 00 00 7E 00 F7\n"));
+        const QString other = writeFile(QStringLiteral("dump.syx"), QByteArray("F0 F7"));
+        const QString twoSuffixes = writeFile(QStringLiteral("dump.old.txt"), QByteArray("F0 F7"));
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
+
+        QVERIFY(!drop(view, other));
+        QVERIFY(!drop(view, twoSuffixes));
+        QCOMPARE(host->openViews().size(), 1);
+
+        model->setValue(ParamTransmissionState, 1);
+        QVERIFY(!drop(view, path));
+        model->setValue(ParamTransmissionState, 0);
+        QCOMPARE(host->openViews().size(), 1);
+
+        QVERIFY(drop(view, path));
+        QCOMPARE(view->text(), QStringLiteral("90 3C 64"));
+        const QList<MidiEditView*> views = host->openViews();
+        QCOMPARE(views.size(), 2);
+        QCOMPARE(views.last()->text(), QStringLiteral("F0 43 10 4C 00 00 7E 00 F7\n"));
+
+        // Into an empty view it goes straight in.
+        MidiEditView* empty = openShown(MidiEditView::SystemExclusive);
+        QVERIFY(drop(empty, path));
+        QCOMPARE(empty->text(), QStringLiteral("F0 43 10 4C 00 00 7E 00 F7\n"));
+        QCOMPARE(host->openViews().size(), 3);
+    }
+
+    void monitorsRefuseDrops()
+    {
+        const QString path = writeFile(QStringLiteral("m.txt"), QByteArray("F0 F7"));
+        MidiEditView* monitor = openShown(MidiEditView::InMonitor);
+        QVERIFY(!monitor->textView()->viewport()->acceptDrops());
+        QVERIFY(!drop(monitor, path));
+        QCOMPARE(monitor->text(), QString());
+    }
+
+    void viewBlocksRoundTrip_data()
+    {
+        QTest::addColumn<qint32>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("block");
+        const QString text = QString::fromUtf8("F0 7E 7F 09 01 F7 // \xc3\xa9");
+        QTest::newRow("editor") << qint32(MidiEditView::SystemExclusive) << text
+                                << bytesOf([&](QDataStream& s) {
+                                       s << qint32(0) << qint32(text.toUtf8().size());
+                                       s.writeRawData(text.toUtf8().constData(), text.toUtf8().size());
+                                   });
+        QTest::newRow("empty editor") << qint32(MidiEditView::SystemExclusive) << QString()
+                                      << QByteArray::fromHex("0000000000000000");
+        QTest::newRow("monitor") << qint32(MidiEditView::OutMonitor) << QStringLiteral("line") << QByteArray();
+        QTest::newRow("receiving editor") << qint32(MidiEditView::SystemExclusiveReceive) << QStringLiteral("F0 F7")
+                                          << QByteArray();
+    }
+
+    void viewBlocksRoundTrip()
+    {
+        QFETCH(qint32, kind);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, block);
+        MidiEditView* view = host->open(kind, text);
+        QByteArray written;
+        {
+            QDataStream stream(&written, QIODevice::WriteOnly);
+            QVERIFY(view->writeToStream(stream));
+        }
+        QCOMPARE(written, block);
+        if (block.isEmpty())
+            return;
+        MidiEditView* restored = host->open(MidiEditView::SystemExclusive, QStringLiteral("old"));
+        QDataStream stream(block);
+        QVERIFY(restored->readFromStream(stream));
+        QCOMPARE(restored->text(), text);
+        QCOMPARE(restored->viewKind, 3);
+    }
+
+    void viewKinds()
+    {
+        QCOMPARE(host->open(MidiEditView::InMonitor)->viewKind, 1);
+        QCOMPARE(host->open(MidiEditView::OutMonitor)->viewKind, 2);
+        QCOMPARE(host->open(MidiEditView::SystemExclusive)->viewKind, 3);
+        QCOMPARE(host->open(MidiEditView::SystemExclusiveReceive)->viewKind, 3);
+        QCOMPARE(WindowRestorationInfo().viewKind, 18);
+        QCOMPARE(host->inViews.size(), 3);
+        QCOMPARE(host->outViews.size(), 1);
+    }
+
+    void taggedFieldsReadBackAndRefuseDamage_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("intOk");
+        QTest::addColumn<qint32>("value");
+        QTest::addColumn<bool>("textOk");
+        QTest::addColumn<QString>("text");
+
+        // An integer field, tag 7, then a string field, tag 8.
+        const QByteArray good = QByteArray::fromHex("00000007" "00000004" "FFFFFFFE" "00000008" "00000002") + "ab";
+        QTest::newRow("whole") << good << true << -2 << true << "ab";
+        QTest::newRow("empty stream") << QByteArray() << false << 0 << false << "";
+        QTest::newRow("integer cut short") << good.left(10) << false << 0 << false << "";
+        QTest::newRow("wrong integer size") << QByteArray::fromHex("000000070000000200000001") << false << 0
+                                            << false << "";
+        QTest::newRow("string cut short") << good.left(good.size() - 1) << true << -2 << false << "";
+        QTest::newRow("huge string length") << QByteArray::fromHex("00000007000000040000000100000008" "7FFFFFFF")
+                                            << true << 1 << false << "";
+        QTest::newRow("negative string length")
+            << QByteArray::fromHex("00000007000000040000000100000008" "80000000") << true << 1 << true << "";
+        QTest::newRow("wrong tags") << QByteArray::fromHex("000000090000000400000001") << false << 0 << false << "";
+    }
+
+    void taggedFieldsReadBackAndRefuseDamage()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, intOk);
+        QFETCH(qint32, value);
+        QFETCH(bool, textOk);
+        QFETCH(QString, text);
+        QDataStream stream(bytes);
+        qint32 read = 99;
+        QString readText = QStringLiteral("x");
+        QCOMPARE(FileStream::readIntField(stream, 7, &read), intOk);
+        QCOMPARE(read, value);
+        QCOMPARE(FileStream::readStringField(stream, 8, &readText), textOk);
+        QCOMPARE(readText, textOk ? text : QString());
+        QCOMPARE(readText.isNull(), !textOk);
+    }
+
+    void taggedFieldsWrite()
+    {
+        QByteArray bytes;
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        QVERIFY(FileStream::writeIntField(stream, 7, -2));
+        QVERIFY(FileStream::writeStringField(stream, 8, QStringLiteral("ab")));
+        QVERIFY(!FileStream::writeStringField(stream, 9, QString()));
+        QCOMPARE(bytes, QByteArray::fromHex("00000007" "00000004" "FFFFFFFE" "00000008" "00000002" "6162"
+                                            "00000009" "00000000"));
+    }
+
+    void stringFieldFromASequentialDeviceIsBounded()
+    {
+        // A socket-like device cannot say how much is left; a damaged length must still fail
+        // without first allocating all of it.
+        QByteArray bytes = QByteArray::fromHex("00000008" "40000000") + QByteArray(100, 'a');
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        struct Sequential : QIODevice
+        {
+            QIODevice* inner;
+            explicit Sequential(QIODevice* d) : inner(d) { open(QIODevice::ReadOnly); }
+            bool isSequential() const override { return true; }
+            qint64 readData(char* data, qint64 max) override { return inner->read(data, max); }
+            qint64 writeData(const char*, qint64) override { return -1; }
+        } device(&buffer);
+        QDataStream stream(&device);
+        QString text;
+        QVERIFY(!FileStream::readStringField(stream, 8, &text));
+        QVERIFY(text.isNull());
+    }
+};
+
+VANTEL_WIDGET_TEST_MAIN(EditViewFilesTest)
+#include "EditViewFilesTest.moc"
