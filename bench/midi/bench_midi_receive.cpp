@@ -64,8 +64,8 @@ void sysexRecords(benchmark::State& state)
     quint64 sent = 0;
     for (auto _ : state) {
         for (quint64 i = 0; i < batch; ++i)
-            MidiInputPort::hostInput(&port, HostMidiService::LongData, 0, buffer.data(), quint32(buffer.size()),
-                                     HostMidiService::milliseconds(), i);
+            MidiInputPort::hostInput(&port, HostMidiService::LongData, 0, buffer.data(),
+                                     quint32(buffer.size()), HostMidiService::milliseconds(), i);
         sent += batch;
         counter.waitFor(sent);
     }

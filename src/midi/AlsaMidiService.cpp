@@ -24,8 +24,7 @@ std::string clientName(const char* portName)
 }
 
 // Finds the RtMidi number of the port listed under name, by asking the object that will open it.
-template <typename Midi>
-int rtIndexOf(Midi& midi, const QString& name)
+template <typename Midi> int rtIndexOf(Midi& midi, const QString& name)
 {
     const unsigned count = midi.getPortCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -49,8 +48,8 @@ AlsaMidiService::AlsaMidiService()
         m_inputLister->setErrorCallback(&raiseFlag, &m_listerFailed);
         m_outputLister = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, "Vantel MIDI");
         m_outputLister->setErrorCallback(&raiseFlag, &m_listerFailed);
-        if (m_inputLister->getCurrentApi() != RtMidi::LINUX_ALSA
-            || m_outputLister->getCurrentApi() != RtMidi::LINUX_ALSA) {
+        if (m_inputLister->getCurrentApi() != RtMidi::LINUX_ALSA ||
+            m_outputLister->getCurrentApi() != RtMidi::LINUX_ALSA) {
             m_inputLister.reset();
             m_outputLister.reset();
         }
@@ -110,8 +109,8 @@ QVector<HostMidiDevice> AlsaMidiService::outputDevices()
     return devices;
 }
 
-qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback,
-                                  void* context, Handle* handle)
+qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
+                                  InputCallback callback, void* context, Handle* handle)
 {
     if (!isAvailable() || portNumber > 1 || !callback || !handle)
         return 1;

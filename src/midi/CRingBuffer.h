@@ -9,15 +9,10 @@
 // full from empty, so its owner keeps a wrap counter beside it and checks free space before every
 // write. An index may stand at exactly the capacity after an operation that ended at the end of
 // the storage; the next operation then continues at 0. No lock: the owner serialises all access.
-template <typename T>
-class CRingBuffer
+template <typename T> class CRingBuffer
 {
 public:
-    explicit CRingBuffer(quint32 capacity)
-        : m_storage(new T[capacity]())
-        , m_capacity(capacity)
-    {
-    }
+    explicit CRingBuffer(quint32 capacity) : m_storage(new T[capacity]()), m_capacity(capacity) {}
     virtual ~CRingBuffer() = default;
 
     CRingBuffer(const CRingBuffer&) = delete;
@@ -34,17 +29,21 @@ public:
         m_readIndex = 0;
     }
 
-    void write(const T* source, quint32 n) { transfer(m_writeIndex, n, [&](T* at, quint32 from, quint32 count) {
-        std::copy(source + from, source + from + count, at);
-    }); }
+    void write(const T* source, quint32 n)
+    {
+        transfer(m_writeIndex, n, [&](T* at, quint32 from, quint32 count) {
+            std::copy(source + from, source + from + count, at);
+        });
+    }
 
-    void read(T* destination, quint32 n) { transfer(m_readIndex, n, [&](T* at, quint32 to, quint32 count) {
-        std::copy(at, at + count, destination + to);
-    }); }
+    void read(T* destination, quint32 n)
+    {
+        transfer(m_readIndex, n,
+                 [&](T* at, quint32 to, quint32 count) { std::copy(at, at + count, destination + to); });
+    }
 
 private:
-    template <typename Copy>
-    void transfer(quint32& index, quint32 n, Copy copy)
+    template <typename Copy> void transfer(quint32& index, quint32 n, Copy copy)
     {
         if (index + n <= m_capacity) {
             copy(m_storage.get() + index, 0, n);

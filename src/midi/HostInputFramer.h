@@ -18,8 +18,7 @@
 class HostInputFramer
 {
 public:
-    explicit HostInputFramer(quint32 bufferSize = 16384)
-        : m_bufferSize(bufferSize == 0 ? 1 : bufferSize)
+    explicit HostInputFramer(quint32 bufferSize = 16384) : m_bufferSize(bufferSize == 0 ? 1 : bufferSize)
     {
         m_sysex.reserve(m_bufferSize);
     }
@@ -27,13 +26,12 @@ public:
     quint32 bufferSize() const { return m_bufferSize; }
 
     // deliver(HostMidiService::InputMessage message, quint32 packed, const quint8* bytes, quint32 length)
-    template <typename Deliver>
-    void feed(const quint8* data, quint32 length, Deliver&& deliver)
+    template <typename Deliver> void feed(const quint8* data, quint32 length, Deliver&& deliver)
     {
         // A whole channel message in one event is by far the most common input; skip the state
         // machine for it.
-        if (!m_inSysex && length >= 1 && length <= 3 && data[0] >= 0x80 && data[0] < 0xF0
-            && HostMidiService::shortMessageLength(data[0]) == length) {
+        if (!m_inSysex && length >= 1 && length <= 3 && data[0] >= 0x80 && data[0] < 0xF0 &&
+            HostMidiService::shortMessageLength(data[0]) == length) {
             m_runningStatus = data[0];
             m_count = 0;
             quint32 packed = 0;
@@ -48,8 +46,7 @@ public:
 
     // Ends an unfinished system-exclusive message as a long error (the source lost data or went
     // away) and forgets running status.
-    template <typename Deliver>
-    void reset(Deliver&& deliver)
+    template <typename Deliver> void reset(Deliver&& deliver)
     {
         if (m_inSysex)
             finishSysex(HostMidiService::LongError, deliver);
@@ -58,8 +55,7 @@ public:
     }
 
 private:
-    template <typename Deliver>
-    void feedByte(quint8 b, Deliver& deliver)
+    template <typename Deliver> void feedByte(quint8 b, Deliver& deliver)
     {
         if (b >= 0xF8) {
             deliver(HostMidiService::ShortData, quint32(b), &b, 1u);
@@ -113,8 +109,7 @@ private:
             deliverShort(deliver);
     }
 
-    template <typename Deliver>
-    void deliverShort(Deliver& deliver)
+    template <typename Deliver> void deliverShort(Deliver& deliver)
     {
         quint32 packed = 0;
         for (quint32 i = 0; i < m_count; ++i)
@@ -124,8 +119,7 @@ private:
         deliver(HostMidiService::ShortData, packed, m_message, n);
     }
 
-    template <typename Deliver>
-    void finishSysex(HostMidiService::InputMessage message, Deliver& deliver)
+    template <typename Deliver> void finishSysex(HostMidiService::InputMessage message, Deliver& deliver)
     {
         m_inSysex = false;
         if (!m_sysex.empty())

@@ -32,9 +32,9 @@ QCommandLineOption HostMidiService::commandLineOption()
 {
     return QCommandLineOption(
         optionName,
-        QCoreApplication::translate("HostMidiService",
-                                    "MIDI system to use: jack, alsa or loopback. Without it: ALSA when the "
-                                    "sequencer is available, else JACK when a server is running, else loopback."),
+        QCoreApplication::translate(
+            "HostMidiService", "MIDI system to use: jack, alsa or loopback. Without it: ALSA when the "
+                               "sequencer is available, else JACK when a server is running, else loopback."),
         QStringLiteral("api"));
 }
 

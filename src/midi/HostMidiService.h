@@ -34,7 +34,8 @@ struct HostMidiDevice
 class HostMidiService
 {
 public:
-    enum InputMessage : quint32 {
+    enum InputMessage : quint32
+    {
         ShortData = 0x3C3, // packed: 1 to 3 bytes, status byte lowest
         LongData = 0x3C4,  // bytes/length: one filled buffer of a system-exclusive message
         ShortError = 0x3C5,
@@ -59,8 +60,8 @@ public:
 
     // Long data is delivered in buffers of at most bufferSize bytes; a longer system-exclusive
     // message arrives as several consecutive LongData calls. Input does not flow before startInput.
-    virtual qint32 openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback,
-                             void* context, Handle* handle) = 0;
+    virtual qint32 openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
+                             InputCallback callback, void* context, Handle* handle) = 0;
     virtual qint32 startInput(Handle handle) = 0;
     virtual qint32 stopInput(Handle handle) = 0;
     virtual qint32 closeInput(Handle handle) = 0;

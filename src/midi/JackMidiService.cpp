@@ -13,8 +13,8 @@ const char* const clientNameWanted = "Vantel MIDI";
 const char* const inputPortNames[2] = {"Port1 In", "Port2 In"};
 const char* const outputPortNames[2] = {"Port1 Out", "Port2 Out"};
 
-constexpr quint32 inputHeaderSize = 16;  // size, counter, host stamp
-constexpr quint32 outputHeaderSize = 8;  // length, target frame
+constexpr quint32 inputHeaderSize = 16; // size, counter, host stamp
+constexpr quint32 outputHeaderSize = 8; // length, target frame
 // Longer messages go out as several events (continuations of one system-exclusive message): many
 // JACK clients take no larger event, and it bounds what one cycle's buffer must hold.
 constexpr size_t maxEventSize = 4096;
@@ -38,8 +38,10 @@ JackMidiService::JackMidiService()
     m_client.reset(client);
     m_clientName = QString::fromUtf8(jack_get_client_name(client));
     for (int i = 0; i < 2; ++i) {
-        m_inputs[i].port = jack_port_register(client, inputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        m_outputs[i].port = jack_port_register(client, outputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        m_inputs[i].port =
+            jack_port_register(client, inputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        m_outputs[i].port =
+            jack_port_register(client, outputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         if (!m_inputs[i].port || !m_outputs[i].port) {
             m_client.reset();
             m_serverGone = true;
@@ -118,8 +120,8 @@ QVector<HostMidiDevice> JackMidiService::outputDevices()
     return devices(JackPortIsInput);
 }
 
-qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback,
-                                  void* context, Handle* handle)
+qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
+                                  InputCallback callback, void* context, Handle* handle)
 {
     if (!isRunning() || portNumber > 1 || !callback || !handle)
         return 1;

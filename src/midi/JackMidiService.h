@@ -49,8 +49,8 @@ public:
     QString apiName() const override;
     QVector<HostMidiDevice> inputDevices() override;
     QVector<HostMidiDevice> outputDevices() override;
-    qint32 openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback, void* context,
-                     Handle* handle) override;
+    qint32 openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback,
+                     void* context, Handle* handle) override;
     qint32 startInput(Handle handle) override;
     qint32 stopInput(Handle handle) override;
     qint32 closeInput(Handle handle) override;

@@ -17,8 +17,7 @@ constexpr qint64 neverDone = -1;
 } // namespace
 
 LoopbackMidiService::LoopbackMidiService()
-    : m_inputNames{QStringLiteral("Loopback A"), QStringLiteral("Loopback B")}
-    , m_outputNames(m_inputNames)
+    : m_inputNames{QStringLiteral("Loopback A"), QStringLiteral("Loopback B")}, m_outputNames(m_inputNames)
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -56,13 +55,13 @@ QVector<HostMidiDevice> LoopbackMidiService::outputDevices()
     return devices;
 }
 
-qint32 LoopbackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback,
-                                      void* context, Handle* handle)
+qint32 LoopbackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
+                                      InputCallback callback, void* context, Handle* handle)
 {
     std::lock_guard<std::mutex> delivery(m_deliveryMutex);
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_refuseOpen || portNumber > 1 || !callback || !handle || !m_inputNames.contains(device)
-        || m_inputs[portNumber].open)
+    if (m_refuseOpen || portNumber > 1 || !callback || !handle || !m_inputNames.contains(device) ||
+        m_inputs[portNumber].open)
         return 1;
     Input& in = m_inputs[portNumber];
     in.open = true;
@@ -108,7 +107,8 @@ qint32 LoopbackMidiService::closeInput(Handle handle)
 qint32 LoopbackMidiService::openOutput(const QString& device, quint32 portNumber, Handle* handle)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_refuseOpen || portNumber > 1 || !handle || !m_outputNames.contains(device) || m_outputs[portNumber].open)
+    if (m_refuseOpen || portNumber > 1 || !handle || !m_outputNames.contains(device) ||
+        m_outputs[portNumber].open)
         return 1;
     m_outputs[portNumber].open = true;
     m_outputs[portNumber].device = device;
@@ -139,7 +139,8 @@ qint32 LoopbackMidiService::sendLong(Handle handle, const quint8* bytes, quint32
     return sendBytes(handle, bytes, length, true, ticket);
 }
 
-qint32 LoopbackMidiService::sendBytes(Handle handle, const quint8* bytes, quint32 length, bool isLong, quint64* ticket)
+qint32 LoopbackMidiService::sendBytes(Handle handle, const quint8* bytes, quint32 length, bool isLong,
+                                      quint64* ticket)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     ++m_sendCalls;
@@ -262,14 +263,16 @@ void LoopbackMidiService::run()
                 void* context = nullptr;
                 {
                     std::lock_guard<std::mutex> state(m_mutex);
-                    if (!in.open || !in.started || in.device != work.device || !m_inputNames.contains(in.device))
+                    if (!in.open || !in.started || in.device != work.device ||
+                        !m_inputNames.contains(in.device))
                         continue;
                     callback = in.callback;
                     context = in.context;
                 }
                 const quint32 counter = work.counter;
                 const quint64 hostStamp = work.hostStamp;
-                auto deliver = [&](InputMessage message, quint32 packed, const quint8* bytes, quint32 length) {
+                auto deliver = [&](InputMessage message, quint32 packed, const quint8* bytes,
+                                   quint32 length) {
                     callback(context, message, packed, bytes, length, counter, hostStamp);
                 };
                 const auto* bytes = reinterpret_cast<const quint8*>(work.bytes.constData());

@@ -28,7 +28,12 @@
 class LoopbackMidiService : public HostMidiService
 {
 public:
-    enum class Completion { Immediate, Delayed, Never };
+    enum class Completion
+    {
+        Immediate,
+        Delayed,
+        Never
+    };
 
     struct SentMessage
     {
@@ -44,8 +49,8 @@ public:
     QString apiName() const override;
     QVector<HostMidiDevice> inputDevices() override;
     QVector<HostMidiDevice> outputDevices() override;
-    qint32 openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback, void* context,
-                     Handle* handle) override;
+    qint32 openInput(const QString& device, quint32 portNumber, quint32 bufferSize, InputCallback callback,
+                     void* context, Handle* handle) override;
     qint32 startInput(Handle handle) override;
     qint32 stopInput(Handle handle) override;
     qint32 closeInput(Handle handle) override;
@@ -63,7 +68,8 @@ public:
     // Input as a device would send it: bytes pass the framer (buffers of the input's size).
     void injectBytes(const QString& device, const QByteArray& bytes);
     // Messages exactly as a host would hand them over, bypassing the framer.
-    void injectMessage(const QString& device, InputMessage message, quint32 packed, const QByteArray& bytes = {});
+    void injectMessage(const QString& device, InputMessage message, quint32 packed,
+                       const QByteArray& bytes = {});
     // Everything sent since the last takeSent, in order.
     QVector<SentMessage> takeSent();
     quint32 sendCalls() const;

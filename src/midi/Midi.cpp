@@ -9,12 +9,8 @@ const QString Midi::NotConnected = QStringLiteral("Not Connected");
 
 Midi::Midi(MidiClient* client, quint16 maxLongMessage, quint32 portNumber, quint32 baseCounter,
            quint32 baseTimeOfDay)
-    : m_client(client)
-    , m_recordCapacity(quint16(maxLongMessage + 14))
-    , m_portName(NotConnected)
-    , m_portNumber(portNumber)
-    , m_baseCounter(baseCounter)
-    , m_baseTimeOfDay(baseTimeOfDay)
+    : m_client(client), m_recordCapacity(quint16(maxLongMessage + 14)), m_portName(NotConnected),
+      m_portNumber(portNumber), m_baseCounter(baseCounter), m_baseTimeOfDay(baseTimeOfDay)
 {
 }
 

@@ -24,7 +24,8 @@ public:
     static constexpr quint32 NoId = 0xFFFFFFFFu;
     static constexpr quint32 MillisecondsPerDay = 86400000u;
 
-    Midi(MidiClient* client, quint16 maxLongMessage, quint32 portNumber, quint32 baseCounter, quint32 baseTimeOfDay);
+    Midi(MidiClient* client, quint16 maxLongMessage, quint32 portNumber, quint32 baseCounter,
+         quint32 baseTimeOfDay);
     virtual ~Midi();
 
     Midi(const Midi&) = delete;

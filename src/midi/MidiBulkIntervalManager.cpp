@@ -5,8 +5,7 @@
 
 #include <QThread>
 
-MidiBulkIntervalManager::MidiBulkIntervalManager(Model* model)
-    : m_model(model)
+MidiBulkIntervalManager::MidiBulkIntervalManager(Model* model) : m_model(model)
 {
     m_interval = m_model->getValue(ParamBulkInterval);
     m_enabled = m_model->getValue(ParamParser) > 0;

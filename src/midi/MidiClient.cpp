@@ -1,9 +1,6 @@
 #include "MidiClient.h"
 
-MidiClient::MidiClient(HostMidiService* service)
-    : m_service(service)
-{
-}
+MidiClient::MidiClient(HostMidiService* service) : m_service(service) {}
 
 MidiClient::~MidiClient() = default;
 

@@ -10,11 +10,7 @@ constexpr quint32 framing = 14; // length 2, stamp 4, host stamp 8
 } // namespace
 
 MidiDataTransmissionThread::MidiDataTransmissionThread(QObject* parent, quint16 capacity, quint32 portNumber)
-    : QThread(parent)
-    , m_ring(capacity)
-    , m_capacity(capacity)
-    , m_portNumber(portNumber)
-    , m_record(capacity)
+    : QThread(parent), m_ring(capacity), m_capacity(capacity), m_portNumber(portNumber), m_record(capacity)
 {
     start(QThread::InheritPriority);
 }
@@ -47,7 +43,8 @@ void MidiDataTransmissionThread::setReceiver(Receiver receiver, void* context)
         m_receiverIdle.wait(lock, [this] { return !m_calling; });
 }
 
-void MidiDataTransmissionThread::enqueue(const quint8* bytes, quint16 length, quint32 stamp, quint64 hostStamp)
+void MidiDataTransmissionThread::enqueue(const quint8* bytes, quint16 length, quint32 stamp,
+                                         quint64 hostStamp)
 {
     const quint32 need = quint32(length) + framing;
     if (need > m_capacity)

@@ -28,8 +28,8 @@ class MidiDataTransmissionThread : public QThread
     Q_OBJECT
 
 public:
-    using Receiver = void (*)(void* context, const quint8* bytes, quint16 length, quint32 stamp, quint64 hostStamp,
-                              quint32 port);
+    using Receiver = void (*)(void* context, const quint8* bytes, quint16 length, quint32 stamp,
+                              quint64 hostStamp, quint32 port);
 
     // Starts the thread at once, with the creating thread's priority.
     MidiDataTransmissionThread(QObject* parent, quint16 capacity, quint32 portNumber);

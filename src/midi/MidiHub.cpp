@@ -7,8 +7,7 @@
 
 namespace {
 
-template <typename Port>
-QStringList choices(Port* port, qint32* position, bool closeWhenMissing)
+template <typename Port> QStringList choices(Port* port, qint32* position, bool closeWhenMissing)
 {
     QStringList list{Midi::NotConnected};
     list += port->enumerateDevices();
@@ -23,8 +22,7 @@ QStringList choices(Port* port, qint32* position, bool closeWhenMissing)
     return list;
 }
 
-template <typename Port>
-bool openPort(Port* port, quint32 deviceIndex)
+template <typename Port> bool openPort(Port* port, quint32 deviceIndex)
 {
     port->close();
     if (deviceIndex == MidiHub::NoDevice)
@@ -32,8 +30,7 @@ bool openPort(Port* port, quint32 deviceIndex)
     return deviceIndex <= quint32(INT_MAX) && port->open(qint32(deviceIndex)) == 0;
 }
 
-template <typename Port>
-qint32 reopen(Port* port, const QString& name)
+template <typename Port> qint32 reopen(Port* port, const QString& name)
 {
     port->open(name);
     qint32 position = 0;
@@ -52,9 +49,11 @@ MidiHub::MidiHub(HostMidiService* service, quint16 maxLongMessage)
     const quint32 baseCounter = HostMidiService::milliseconds();
     const quint32 baseTimeOfDay = Midi::localTimeOfDay();
     for (quint32 i = 0; i < 2; ++i)
-        m_inputs[i] = std::make_unique<MidiInputPort>(m_client.get(), maxLongMessage, i, baseCounter, baseTimeOfDay);
+        m_inputs[i] =
+            std::make_unique<MidiInputPort>(m_client.get(), maxLongMessage, i, baseCounter, baseTimeOfDay);
     for (quint32 i = 0; i < 2; ++i)
-        m_outputs[i] = std::make_unique<MidiOutputPort>(m_client.get(), maxLongMessage, i, baseCounter, baseTimeOfDay);
+        m_outputs[i] =
+            std::make_unique<MidiOutputPort>(m_client.get(), maxLongMessage, i, baseCounter, baseTimeOfDay);
 }
 
 MidiHub::~MidiHub()

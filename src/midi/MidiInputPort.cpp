@@ -1,10 +1,10 @@
 #include "MidiInputPort.h"
 
-MidiInputPort::MidiInputPort(MidiClient* client, quint16 maxLongMessage, quint32 portNumber, quint32 baseCounter,
-                             quint32 baseTimeOfDay)
-    : Midi(client, maxLongMessage, portNumber, baseCounter, baseTimeOfDay)
-    , m_thread(std::make_unique<MidiDataTransmissionThread>(nullptr, m_recordCapacity, portNumber))
-    , m_maxLongMessage(maxLongMessage)
+MidiInputPort::MidiInputPort(MidiClient* client, quint16 maxLongMessage, quint32 portNumber,
+                             quint32 baseCounter, quint32 baseTimeOfDay)
+    : Midi(client, maxLongMessage, portNumber, baseCounter, baseTimeOfDay),
+      m_thread(std::make_unique<MidiDataTransmissionThread>(nullptr, m_recordCapacity, portNumber)),
+      m_maxLongMessage(maxLongMessage)
 {
 }
 
@@ -29,9 +29,8 @@ qint32 MidiInputPort::open(qint32 index)
         return 1;
     }
     HostMidiService::Handle handle = HostMidiService::InvalidHandle;
-    if (host->openInput(deviceNames().at(index), portNumber(), m_maxLongMessage, &MidiInputPort::hostInput, this,
-                        &handle)
-        != 0) {
+    if (host->openInput(deviceNames().at(index), portNumber(), m_maxLongMessage, &MidiInputPort::hostInput,
+                        this, &handle) != 0) {
         setNotConnected();
         return 1;
     }
@@ -94,8 +93,9 @@ void MidiInputPort::hostInput(void* context, HostMidiService::InputMessage messa
         // Buffers are never larger than the size the port asked for; should a host break that, the
         // data is still handed on whole-buffer by whole-buffer.
         for (quint32 offset = 0; offset < length; offset += port->m_maxLongMessage)
-            port->m_thread->enqueue(bytes + offset, quint16(qMin<quint32>(port->m_maxLongMessage, length - offset)),
-                                    stamp, hostStamp);
+            port->m_thread->enqueue(bytes + offset,
+                                    quint16(qMin<quint32>(port->m_maxLongMessage, length - offset)), stamp,
+                                    hostStamp);
         return;
     case HostMidiService::LongError:
     case HostMidiService::ShortError:

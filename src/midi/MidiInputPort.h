@@ -32,8 +32,8 @@ public:
     void setReceiver(Receiver receiver, void* context);
 
     // The host's input callback (context = the port).
-    static void hostInput(void* context, HostMidiService::InputMessage message, quint32 packed, const quint8* bytes,
-                          quint32 length, quint32 eventCounter, quint64 hostStamp);
+    static void hostInput(void* context, HostMidiService::InputMessage message, quint32 packed,
+                          const quint8* bytes, quint32 length, quint32 eventCounter, quint64 hostStamp);
 
 private:
     std::unique_ptr<MidiDataTransmissionThread> m_thread;

@@ -4,8 +4,8 @@
 #include <QMutexLocker>
 #include <QThread>
 
-MidiOutputPort::MidiOutputPort(MidiClient* client, quint16 maxLongMessage, quint32 portNumber, quint32 baseCounter,
-                               quint32 baseTimeOfDay)
+MidiOutputPort::MidiOutputPort(MidiClient* client, quint16 maxLongMessage, quint32 portNumber,
+                               quint32 baseCounter, quint32 baseTimeOfDay)
     : Midi(client, maxLongMessage, portNumber, baseCounter, baseTimeOfDay)
 {
 }
@@ -28,8 +28,8 @@ qint32 MidiOutputPort::open(qint32 index)
         close();
     HostMidiService* host = service();
     HostMidiService::Handle handle = HostMidiService::InvalidHandle;
-    if (!host || index < 0 || index >= deviceNames().size()
-        || host->openOutput(deviceNames().at(index), portNumber(), &handle) != 0) {
+    if (!host || index < 0 || index >= deviceNames().size() ||
+        host->openOutput(deviceNames().at(index), portNumber(), &handle) != 0) {
         setNotConnected();
         return 1;
     }
@@ -60,7 +60,8 @@ qint32 MidiOutputPort::close()
     return 0;
 }
 
-qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong, quint64 passThrough)
+qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong,
+                            quint64 passThrough)
 {
     Q_UNUSED(passThrough)
     QMutexLocker lock(&m_mutex);

@@ -13,9 +13,7 @@ class SpscByteRing
 {
 public:
     explicit SpscByteRing(quint32 capacityPowerOfTwo)
-        : m_capacity(roundUp(capacityPowerOfTwo))
-        , m_mask(m_capacity - 1)
-        , m_storage(new quint8[m_capacity]())
+        : m_capacity(roundUp(capacityPowerOfTwo)), m_mask(m_capacity - 1), m_storage(new quint8[m_capacity]())
     {
     }
 
@@ -33,7 +31,10 @@ public:
     {
         copyIn(m_write.load(std::memory_order_relaxed) + offset, static_cast<const quint8*>(data), n);
     }
-    void publish(quint32 n) { m_write.store(m_write.load(std::memory_order_relaxed) + n, std::memory_order_release); }
+    void publish(quint32 n)
+    {
+        m_write.store(m_write.load(std::memory_order_relaxed) + n, std::memory_order_release);
+    }
     bool write(const void* data, quint32 n)
     {
         if (writeSpace() < n)
@@ -55,7 +56,10 @@ public:
     {
         copyOut(m_read.load(std::memory_order_relaxed) + offset, static_cast<quint8*>(out), n);
     }
-    void consume(quint32 n) { m_read.store(m_read.load(std::memory_order_relaxed) + n, std::memory_order_release); }
+    void consume(quint32 n)
+    {
+        m_read.store(m_read.load(std::memory_order_relaxed) + n, std::memory_order_release);
+    }
 
 private:
     static quint32 roundUp(quint32 n)

@@ -31,7 +31,8 @@ struct Line
 class RecordingMonitor : public MidiOutMonitor
 {
 public:
-    void appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind, quint32 port) override
+    void appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind,
+                           quint32 port) override
     {
         QMutexLocker lock(&mutex);
         lines.append(Line{count, bytes[0], kind, port});
@@ -169,7 +170,8 @@ private Q_SLOTS:
         QTest::newRow("four bytes") << QByteArray("\x90\x01\x02\x03", 4) << false << false << 0;
         QTest::newRow("four bytes, force long") << QByteArray("\x90\x01\x02\x03", 4) << true << true << 1;
         // Later pieces of a split message go out long even when the first does not.
-        QTest::newRow("5000 bytes, force long") << QByteArray(5000, '\x11').prepend('\x90') << true << true << 2;
+        QTest::newRow("5000 bytes, force long")
+            << QByteArray(5000, '\x11').prepend('\x90') << true << true << 2;
         QTest::newRow("5000 bytes, short") << QByteArray(5000, '\x11').prepend('\x90') << false << false << 0;
     }
     void sendRulesForOnePort()
@@ -256,7 +258,8 @@ private Q_SLOTS:
     void choicesAndOpeningByPosition()
     {
         qint32 position = -1;
-        QCOMPARE(hub->inputPortChoices(0, &position), (QStringList{QStringLiteral("Not Connected"), loopA, loopB}));
+        QCOMPARE(hub->inputPortChoices(0, &position),
+                 (QStringList{QStringLiteral("Not Connected"), loopA, loopB}));
         QCOMPARE(position, 0);
         QVERIFY(hub->openInputPort(0, 1));
         QCOMPARE(hub->inputPortName(0), loopB);
@@ -311,7 +314,8 @@ private Q_SLOTS:
         {
             MidiHub* hub;
             std::atomic<int> ok{0};
-            static void receive(void* c, const quint8* bytes, quint16 length, quint32, quint64 hostStamp, quint32)
+            static void receive(void* c, const quint8* bytes, quint16 length, quint32, quint64 hostStamp,
+                                quint32)
             {
                 auto* t = static_cast<Thru*>(c);
                 if (t->hub->sendToOutputPorts(bytes, length, 20, 1, true, true, hostStamp, true))

@@ -1,9 +1,9 @@
 // The JACK backend against a real server (started by the test fixture, dummy driver, private name
 // in JACK_DEFAULT_SERVER) and Debian's own JACK MIDI clients as peers.
 #include "JackMidiService.h"
+#include "MidiBulkIntervalManager.h"
 #include "MidiClient.h"
 #include "MidiHub.h"
-#include "MidiBulkIntervalManager.h"
 #include "MidiInputPort.h"
 #include "MidiOutputPort.h"
 #include "Model.h"
@@ -13,6 +13,8 @@
 #include <QMutexLocker>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -119,7 +121,8 @@ private Q_SLOTS:
         QVERIFY(lsp.waitForFinished(10000));
         const QString ports = QString::fromUtf8(lsp.readAllStandardOutput());
         for (const char* name : {"Port1 In", "Port2 In", "Port1 Out", "Port2 Out"})
-            QVERIFY2(ports.contains(jack->clientName() + QLatin1Char(':') + QLatin1String(name)), qPrintable(ports));
+            QVERIFY2(ports.contains(jack->clientName() + QLatin1Char(':') + QLatin1String(name)),
+                     qPrintable(ports));
         for (const HostMidiDevice& d : jack->inputDevices() + jack->outputDevices())
             QVERIFY(!d.name.startsWith(jack->clientName() + QLatin1Char(':')));
     }
@@ -128,8 +131,9 @@ private Q_SLOTS:
     {
         // A half-second loop at 48 kHz: C4 at its start, D#4 at a quarter.
         Peer seq(QStringLiteral("jack_midiseq"),
-                 {QStringLiteral("vantel-seq"), QStringLiteral("24000"), QStringLiteral("0"), QStringLiteral("60"),
-                  QStringLiteral("8000"), QStringLiteral("12000"), QStringLiteral("63"), QStringLiteral("8000")});
+                 {QStringLiteral("vantel-seq"), QStringLiteral("24000"), QStringLiteral("0"),
+                  QStringLiteral("60"), QStringLiteral("8000"), QStringLiteral("12000"), QStringLiteral("63"),
+                  QStringLiteral("8000")});
         QTRY_VERIFY_WITH_TIMEOUT(listed(jack->inputDevices(), QStringLiteral("vantel-seq:out")), 10000);
         MidiClient client(jack.get());
         MidiInputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
@@ -159,7 +163,8 @@ private Q_SLOTS:
         QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(note.constData()), 3, nullptr), 0);
         expected += note;
         const QByteArray program("\xC1\x05", 2);
-        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(program.constData()), 2, nullptr), 0);
+        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(program.constData()), 2, nullptr),
+                 0);
         expected += program;
         QByteArray sysex(10000, '\0');
         sysex[0] = char(0xF0);
@@ -167,7 +172,8 @@ private Q_SLOTS:
             sysex[i] = char(i % 128);
         sysex[9999] = char(0xF7);
         // One long message straight to the port: the backend cuts it into events a peer takes.
-        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(sysex.constData()), 10000, nullptr), 0);
+        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(sysex.constData()), 10000, nullptr),
+                 0);
         expected += sysex;
         // The program's send operation: pieces of 4096 bytes, each done before the next goes.
         Model model;
@@ -189,24 +195,64 @@ private Q_SLOTS:
             got = dumpedBytes(text);
         }
         int firstDifference = 0;
-        while (firstDifference < qMin(got.size(), expected.size()) && got[firstDifference] == expected[firstDifference])
+        while (firstDifference < qMin(got.size(), expected.size()) &&
+               got[firstDifference] == expected[firstDifference])
             ++firstDifference;
         QVERIFY2(got == expected, qPrintable(QStringLiteral("%1 of %2 bytes, first difference at %3\n%4")
                                                  .arg(got.size())
                                                  .arg(expected.size())
                                                  .arg(firstDifference)
-                                                 .arg(QString::fromUtf8(dump.process.readAllStandardError()) + text.right(300))));
+                                                 .arg(QString::fromUtf8(dump.process.readAllStandardError()) +
+                                                      text.right(300))));
+    }
+
+    void eventsKeepTheirTimingWithinThePeriod()
+    {
+        // Each event is written at the frame that matches the moment it was sent (one period later),
+        // not at the start of the next cycle: notes sent at unrelated moments land at many different
+        // frames of their cycles.
+        Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-timing")});
+        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), QStringLiteral("vantel-timing:input")), 10000);
+        MidiClient client(jack.get());
+        MidiOutputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
+        QTRY_COMPARE_WITH_TIMEOUT(port.open(QStringLiteral("vantel-timing:input")), 0, 10000);
+        const int notes = 12;
+        for (int i = 0; i < notes; ++i) {
+            const quint8 note[3] = {0x90, quint8(0x30 + i), 0x40};
+            QCOMPARE(port.send(note, 3, nullptr), 0);
+            QThread::usleep(1700 + 370 * i);
+        }
+        QString text;
+        QSet<int> offsets;
+        int seen = 0;
+        for (int i = 0; i < 100 && seen < notes; ++i) {
+            dump.process.waitForReadyRead(100);
+            text += QString::fromUtf8(dump.process.readAllStandardOutput());
+            offsets.clear();
+            seen = 0;
+            for (const QString& line : text.split(QLatin1Char('\n'))) {
+                const int colon = line.indexOf(QLatin1Char(':'));
+                if (colon > 0 && line.contains(QLatin1String("note on"))) {
+                    offsets.insert(line.left(colon).trimmed().toInt());
+                    ++seen;
+                }
+            }
+        }
+        QCOMPARE(seen, notes);
+        QVERIFY2(offsets.size() >= 3, qPrintable(text));
     }
 
     void peerLeavingTakesItsDeviceAway()
     {
-        auto dump = std::make_unique<Peer>(QStringLiteral("jack_midi_dump"), QStringList{QStringLiteral("vantel-gone")});
+        auto dump = std::make_unique<Peer>(QStringLiteral("jack_midi_dump"),
+                                           QStringList{QStringLiteral("vantel-gone")});
         QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), QStringLiteral("vantel-gone:input")), 10000);
         MidiHub hub(jack.get());
         qint32 position = 0;
         hub.outputPortChoices(0, &position);
         QTRY_VERIFY_WITH_TIMEOUT(
-            hub.openOutputPort(0, quint32(hub.outputPort(0)->deviceNames().indexOf("vantel-gone:input"))), 10000);
+            hub.openOutputPort(0, quint32(hub.outputPort(0)->deviceNames().indexOf("vantel-gone:input"))),
+            10000);
         dump.reset();
         QTRY_VERIFY_WITH_TIMEOUT(!listed(jack->outputDevices(), QStringLiteral("vantel-gone:input")), 10000);
         hub.outputPortChoices(0, &position, true);

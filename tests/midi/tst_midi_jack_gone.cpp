@@ -25,8 +25,9 @@ private Q_SLOTS:
         server.start();
         QVERIFY(server.waitForStarted(5000));
         QProcess waiter;
-        waiter.start(QStringLiteral("jack_wait"), {QStringLiteral("-s"), QString::fromLatin1(name),
-                                                   QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("10")});
+        waiter.start(QStringLiteral("jack_wait"),
+                     {QStringLiteral("-s"), QString::fromLatin1(name), QStringLiteral("-w"),
+                      QStringLiteral("-t"), QStringLiteral("10")});
         QVERIFY(waiter.waitForFinished(15000));
 
         auto jack = std::make_unique<JackMidiService>();

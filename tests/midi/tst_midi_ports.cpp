@@ -67,8 +67,8 @@ private:
 
     std::unique_ptr<MidiInputPort> makeInput(quint32 number = 0)
     {
-        auto port = std::make_unique<MidiInputPort>(client.get(), 16384, number, HostMidiService::milliseconds(),
-                                                    Midi::localTimeOfDay());
+        auto port = std::make_unique<MidiInputPort>(client.get(), 16384, number,
+                                                    HostMidiService::milliseconds(), Midi::localTimeOfDay());
         port->setReceiver(&Sink::receive, &sink);
         return port;
     }
@@ -156,9 +156,9 @@ private Q_SLOTS:
         auto in = makeInput();
         in->enumerateDevices();
         QCOMPARE(in->open(0), 0);
-        host->injectMessage(loopA, HostMidiService::ShortData, 0x00403C10u);       // no status byte
+        host->injectMessage(loopA, HostMidiService::ShortData, 0x00403C10u);              // no status byte
         host->injectMessage(loopA, HostMidiService::LongError, 0, bytesOf({0xF0, 1, 2})); // recycled, dropped
-        host->injectMessage(loopA, HostMidiService::LongData, 0, QByteArray());    // buffer returned on reset
+        host->injectMessage(loopA, HostMidiService::LongData, 0, QByteArray()); // buffer returned on reset
         host->injectMessage(loopA, HostMidiService::ShortError, 0x90u);
         host->injectMessage(loopA, HostMidiService::ShortData, 0xFEu);
         QCOMPARE(settle(), QList<QByteArray>{bytesOf({0xFE})});
@@ -201,8 +201,8 @@ private Q_SLOTS:
         QTRY_COMPARE(stampSink.port.load(), 1u);
         const quint32 after = in->currentTimeStamp();
         // Near midnight the stamps wrap; compare on the circle of one day.
-        QVERIFY((stampSink.stamp - before + Midi::MillisecondsPerDay) % Midi::MillisecondsPerDay
-                <= (after - before + Midi::MillisecondsPerDay) % Midi::MillisecondsPerDay);
+        QVERIFY((stampSink.stamp - before + Midi::MillisecondsPerDay) % Midi::MillisecondsPerDay <=
+                (after - before + Midi::MillisecondsPerDay) % Midi::MillisecondsPerDay);
     }
 
     void openByUnknownNameKeepsTheOpenDevice()

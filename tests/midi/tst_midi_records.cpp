@@ -93,14 +93,16 @@ private Q_SLOTS:
         quint8 out[8] = {};
         ring.read(out, 8);
         QCOMPARE(ring.readIndex(), 8u);
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 8), QByteArray(reinterpret_cast<const char*>(a), 8));
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 8),
+                 QByteArray(reinterpret_cast<const char*>(a), 8));
         // 0 elements at the end, all 3 at the start.
         const quint8 b[3] = {9, 10, 11};
         ring.write(b, 3);
         QCOMPARE(ring.writeIndex(), 3u);
         quint8 tail[3] = {};
         ring.read(tail, 3);
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(tail), 3), QByteArray(reinterpret_cast<const char*>(b), 3));
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(tail), 3),
+                 QByteArray(reinterpret_cast<const char*>(b), 3));
         QCOMPARE(ring.readIndex(), 3u);
     }
 
@@ -152,17 +154,18 @@ private Q_SLOTS:
         using L = QList<QByteArray>;
         QTest::newRow("clock") << bytesOf({0xF8}) << L{bytesOf({0xF8})} << L{} << 0;
         QTest::newRow("program change") << bytesOf({0xC5, 0x10}) << L{bytesOf({0xC5, 0x10})} << L{} << 0;
-        QTest::newRow("song position") << bytesOf({0xF2, 0x01, 0x02}) << L{bytesOf({0xF2, 0x01, 0x02})} << L{} << 0;
+        QTest::newRow("song position")
+            << bytesOf({0xF2, 0x01, 0x02}) << L{bytesOf({0xF2, 0x01, 0x02})} << L{} << 0;
         QTest::newRow("tune request") << bytesOf({0xF6}) << L{bytesOf({0xF6})} << L{} << 0;
         QTest::newRow("running status")
-            << bytesOf({0x90, 0x3C, 0x40, 0x3E, 0x41}) << L{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0x90, 0x3E, 0x41})}
-            << L{} << 0;
+            << bytesOf({0x90, 0x3C, 0x40, 0x3E, 0x41})
+            << L{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0x90, 0x3E, 0x41})} << L{} << 0;
         QTest::newRow("data without status dropped") << bytesOf({0x3C, 0x40}) << L{} << L{} << 0;
         QTest::newRow("system common cancels running status")
-            << bytesOf({0x90, 0x3C, 0x40, 0xF6, 0x3C, 0x40}) << L{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xF6})} << L{}
-            << 0;
-        QTest::newRow("clock inside sysex")
-            << bytesOf({0xF0, 0x01, 0xF8, 0x02, 0xF7}) << L{bytesOf({0xF8})} << L{bytesOf({0xF0, 0x01, 0x02, 0xF7})} << 0;
+            << bytesOf({0x90, 0x3C, 0x40, 0xF6, 0x3C, 0x40})
+            << L{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xF6})} << L{} << 0;
+        QTest::newRow("clock inside sysex") << bytesOf({0xF0, 0x01, 0xF8, 0x02, 0xF7}) << L{bytesOf({0xF8})}
+                                            << L{bytesOf({0xF0, 0x01, 0x02, 0xF7})} << 0;
         QTest::newRow("sysex cut by note on")
             << bytesOf({0xF0, 0x01, 0x90, 0x3C, 0x40}) << L{bytesOf({0x90, 0x3C, 0x40})} << L{} << 1;
         QTest::newRow("stray end of exclusive") << bytesOf({0xF7, 0xF8}) << L{bytesOf({0xF8})} << L{} << 0;

@@ -25,9 +25,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("api");
         QTest::addColumn<QString>("message");
         const QString app = QStringLiteral("vantel-midi");
-        QTest::newRow("loopback") << QStringList{app, "--midi-api", "loopback"} << true << "loopback" << "";
-        QTest::newRow("loopback with =") << QStringList{app, "--midi-api=loopback", "project.vantelmidi"} << true
-                                         << "loopback" << "";
+        QTest::newRow("loopback") << QStringList{app, "--midi-api", "loopback"} << true << "loopback"
+                                  << "";
+        QTest::newRow("loopback with =")
+            << QStringList{app, "--midi-api=loopback", "project.vantelmidi"} << true << "loopback"
+            << "";
         QTest::newRow("unknown") << QStringList{app, "--midi-api", "coreaudio"} << false << ""
                                  << "Unknown MIDI API \"coreaudio\"; use jack, alsa or loopback.";
         QTest::newRow("missing value") << QStringList{app, "--midi-api"} << false << ""
@@ -35,7 +37,8 @@ private Q_SLOTS:
         QTest::newRow("jack without server") << QStringList{app, "--midi-api", "jack"} << false << ""
                                              << "No JACK server is running.";
         // The project file argument is left alone; no sequencer and no server here: loopback.
-        QTest::newRow("automatic") << QStringList{app, "project.vantelmidi"} << true << "loopback" << "";
+        QTest::newRow("automatic") << QStringList{app, "project.vantelmidi"} << true << "loopback"
+                                   << "";
     }
     void selection()
     {
@@ -60,8 +63,8 @@ private Q_SLOTS:
         QCommandLineParser parser;
         parser.addOption(HostMidiService::commandLineOption());
         parser.addPositionalArgument(QStringLiteral("project"), QStringLiteral("Project file"));
-        QVERIFY(parser.parse({QStringLiteral("vantel-midi"), QStringLiteral("--midi-api"), QStringLiteral("loopback"),
-                              QStringLiteral("a.vantelmidi")}));
+        QVERIFY(parser.parse({QStringLiteral("vantel-midi"), QStringLiteral("--midi-api"),
+                              QStringLiteral("loopback"), QStringLiteral("a.vantelmidi")}));
         QCOMPARE(parser.value(QStringLiteral("midi-api")), QStringLiteral("loopback"));
         QCOMPARE(parser.positionalArguments(), QStringList{QStringLiteral("a.vantelmidi")});
     }
