@@ -11,6 +11,7 @@
 #include "MidiEditTextView.h"
 #include "RepeatSettingsView.h"
 #include "CheckBox.h"
+#include "PushButton.h"
 #include "SpinBox.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
@@ -285,10 +286,10 @@ private Q_SLOTS:
         QTest::keyClick(view->textView(), Qt::Key_F5);
         QTRY_VERIFY(view->isTransmitting() && view->currentPage() == MidiEditView::ProgressPage);
         QPointer<QWidget> window = view->parentWidget();
-        QElapsedTimer clock;
-        clock.start();
+        QPointer<MidiEditTransmittionThread> worker = view->transmissionThread();
         window->close();
-        QVERIFY2(clock.elapsed() < 100, "closing waited for the transmission");
+        // Still sending when close returned: the GUI thread did not wait for it.
+        QVERIFY(worker != nullptr && worker->isRunning());
         QCOMPARE(model->getValue(ParamTransmissionState), 0);
         QTRY_VERIFY(window == nullptr);
         QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 1);
@@ -331,10 +332,8 @@ private Q_SLOTS:
         view->showPage(MidiEditView::RepeatPage);
 
         QSignalSpy finish(view->repeatThread(), &MidiEditTransmittionThread::finishTransmittion);
-        clock.restart();
         QTest::mouseClick(view->repeatMessageView()->button(), Qt::LeftButton);
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
-        QVERIFY2(clock.elapsed() < 400, "Cancel waited for the pause to run out");
         QCOMPARE(finish.count(), 1);
         QCOMPARE(finish.first().at(0).toInt(), 1);
         QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
@@ -343,6 +342,31 @@ private Q_SLOTS:
         QTest::qWait(700);
         QVERIFY(host->sentToPort1().isEmpty());
         QVERIFY(cycles >= 3);
+    }
+
+    void cancelEndsALongPauseAtOnce()
+    {
+        MidiEditView* view = openEditor(QStringLiteral("F8"));
+        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
+        RepeatSettingsView* settings = view->generalView()->repeatSettings();
+        QTest::mouseClick(settings->repeatCheckBox(), Qt::LeftButton);
+        SpinBox* interval = settings->intervalSpinBox();
+        QTest::mouseDClick(interval, Qt::LeftButton, Qt::NoModifier, interval->rect().center());
+        QTest::keyClicks(interval, QStringLiteral("5000"));
+        QTest::keyClick(interval, Qt::Key_Return);
+        QCOMPARE(settings->intervalValue(), 5000);
+        // Closing the bar keeps the setting.
+        QTest::mouseClick(settings->findChild<PushButton*>(), Qt::LeftButton);
+        QVERIFY(!settings->isVisible());
+
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QCOMPARE(view->currentPage(), int(MidiEditView::RepeatPage));
+        QTRY_COMPARE(view->repeatThread()->cycleCount(), 1u);
+        QTest::keyClick(view->repeatMessageView()->button(), Qt::Key_Return);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+        // Well inside the five-second pause.
+        QTRY_COMPARE_WITH_TIMEOUT(model->getValue(ParamTransmissionState), 0, 2500);
+        QCOMPARE(host->sentToPort1().size(), 1);
     }
 
     void closingDuringRepetitionFreesBothFlags()
@@ -396,6 +420,30 @@ private Q_SLOTS:
         };
         QCOMPARE(tipOf(view->generalView()->transmitButton()), transmit);
         QCOMPARE(tipOf(view->generalView()->transmitAndReceiveButton()), both);
+    }
+
+    void receiveSwitchesAnEmptyViewElseOpensOne()
+    {
+        MidiEditView* empty = openEditor(QString());
+        QTest::keyClick(empty->textView(), Qt::Key_F6);
+        QVERIFY(empty->isReceiveMode());
+        QCOMPARE(empty->currentPage(), int(MidiEditView::ProgressPage));
+        QCOMPARE(empty->progressView()->labelText(), QStringLiteral("0Bytes"));
+        empty->appendReceivedText(QStringLiteral("\nF0 01 F7"), 3);
+        QCOMPARE(empty->progressView()->labelText(), QStringLiteral("3Bytes"));
+        model->setValue(ParamParser, 0);
+        QCOMPARE(empty->progressView()->labelText(),
+                 QStringLiteral("Message receive function is currently disabled.\nTurn On File > Preferences > Parser."));
+        model->setValue(ParamParser, 1);
+        QTest::keyClick(empty->progressView()->button(), Qt::Key_Return);
+        QVERIFY(!empty->isReceiveMode());
+        QCOMPARE(empty->text(), QStringLiteral("F0 01 F7"));
+
+        MidiEditView* full = openEditor(QStringLiteral("F0 7E 7F 06 01 F7"));
+        QTest::keyClick(full->textView(), Qt::Key_F6);
+        QVERIFY(!full->isReceiveMode());
+        QCOMPARE(host->openViews().size(), 3);
+        QVERIFY(host->openViews().last()->isReceiveMode());
     }
 
     void transmitAndReceiveOpensAReceivingView()
