@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -131,8 +132,10 @@ BENCHMARK(analyzerLines)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The GUI thread's side while a receive thread feeds the analyzer and the In log goes into a pipe
 // that is read only slowly (a disk that cannot keep up): the time of each takeMonitorText, every
-// millisecond. Arg: blocks per millisecond from the receive thread, 0 for as fast as it can.
-// Reported: mean (the benchmark's time), the longest one (max_us), and whether the log survived
+// millisecond. Args: blocks per millisecond from the receive thread (0: as fast as it can), and
+// 1 to log to the slow pipe or 0 not to log (to tell the disk's share from the CPU's).
+// Reported: mean (the benchmark's time), the longest one (max_us), the longest time this thread
+// was held up around an uncontended lock (baseline_max_us), and whether the log survived
 // (log_ok: 0 when the backlog limit was reached and the file was failed).
 void takeMonitorTextUnderSlowLog(benchmark::State& state)
 {
@@ -149,7 +152,9 @@ void takeMonitorTextUnderSlowLog(benchmark::State& state)
     model.setValue(ParamMessageDetail, 1);
     model.setValue(ParamTimeStamp, 1);
     MidiAnalyzer analyzer(&model);
-    analyzer.openReceivedLogFile(QString::fromLocal8Bit(fifo));
+    const bool logging = state.range(1) != 0;
+    if (logging)
+        analyzer.openReceivedLogFile(QString::fromLocal8Bit(fifo));
 
     std::atomic<bool> stop{false};
     std::thread slowDisk([&] {
@@ -184,8 +189,20 @@ void takeMonitorTextUnderSlowLog(benchmark::State& state)
     QByteArray in, sysEx, out;
     quint32 inCount, sysExCount, outCount;
     double longest = 0;
+    // The same measurement around an uncontended lock: how long this thread alone can be held up
+    // by the scheduler on a busy machine, so that max_us can be told apart from it.
+    double longestBaseline = 0;
+    std::mutex uncontended;
     for (auto _ : state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const auto baselineStart = std::chrono::steady_clock::now();
+        {
+            std::lock_guard<std::mutex> lock(uncontended);
+            benchmark::DoNotOptimize(in.size());
+        }
+        longestBaseline =
+            std::max(longestBaseline,
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - baselineStart).count());
         const auto start = std::chrono::steady_clock::now();
         analyzer.takeMonitorText(in, inCount, sysEx, sysExCount, out, outCount);
         const double seconds =
@@ -194,12 +211,18 @@ void takeMonitorTextUnderSlowLog(benchmark::State& state)
         state.SetIterationTime(seconds);
     }
     state.counters["max_us"] = longest * 1e6;
+    state.counters["baseline_max_us"] = longestBaseline * 1e6;
 
     stop.store(true);
     receiveThread.join();
     // Closing waits for the backlog, which the slow reader drains; read fast from here on.
     bool logOk = false;
-    std::thread drain([&] { logOk = analyzer.closeReceivedLogFile(); });
+    std::thread drain([&] {
+        if (logging) {
+            logOk = analyzer.closeReceivedLogFile();
+            analyzer.waitForLogFiles(); // the pipe reaches its end once the writer has closed it
+        }
+    });
     slowDisk.join();
     char chunk[65536];
     for (;;) {
@@ -211,13 +234,17 @@ void takeMonitorTextUnderSlowLog(benchmark::State& state)
         }
     }
     drain.join();
-    state.counters["log_ok"] = logOk ? 1 : 0;
+    if (logging)
+        state.counters["log_ok"] = logOk ? 1 : 0;
     ::close(readEnd);
     ::unlink(fifo.constData());
 }
 BENCHMARK(takeMonitorTextUnderSlowLog)
-    ->Arg(0)
-    ->Arg(100)
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Args({100, 1})
+    ->Args({1000, 1})
+    ->Args({1000, 0})
     ->UseManualTime()
     ->Iterations(2000)
     ->Unit(benchmark::kMicrosecond);

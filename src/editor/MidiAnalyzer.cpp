@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -230,6 +231,12 @@ void MidiAnalyzer::readSetting(qint32 id)
         filter.setKind(MidiMessageKind::TimingClock + (id - ParamFilterTimingClock), value != 0);
 }
 
+void MidiAnalyzer::letCollectorFirst() const
+{
+    while (collectorsWaiting.load(std::memory_order_relaxed) != 0)
+        std::this_thread::yield();
+}
+
 void MidiAnalyzer::receiveCallback(void* context, const quint8* bytes, quint16 length, quint32 stamp,
                                    quint64 hostStamp, quint32 port)
 {
@@ -282,6 +289,7 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
 
     // 2. Out lines for what was forwarded, Port1 then Port2; no filter.
     if (sent[0] || sent[1]) {
+        letCollectorFirst();
         QMutexLocker lock(&mutex);
         for (quint32 output = 0; output < 2; ++output) {
             if (!sent[output])
@@ -301,6 +309,7 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
         thruLock.unlock();
 
     // 3. In lines after the filter; clocks feed the tempo meter whether shown or not.
+    letCollectorFirst();
     QMutexLocker lock(&mutex);
     if (parserOn) {
         MidiMessageParser& parser = inParsers[port];
@@ -322,6 +331,7 @@ void MidiAnalyzer::appendTransmitted(const quint8* bytes, quint32 count, quint32
 {
     if (!bytes || count == 0)
         return;
+    letCollectorFirst();
     QMutexLocker lock(&mutex);
     writeLines(Out, parserOn ? kind : quint8(MidiMessageKind::NotParsed), bytes, count, stamp, port);
 }
@@ -524,7 +534,9 @@ bool MidiAnalyzer::takeMonitorText(QByteArray& inText, quint32& inCount, QByteAr
 {
     int inHead, outHead;
     {
+        collectorsWaiting.fetch_add(1, std::memory_order_relaxed);
         QMutexLocker lock(&mutex);
+        collectorsWaiting.fetch_sub(1, std::memory_order_relaxed);
         inText.clear();
         outText.clear();
         sysExText.clear();

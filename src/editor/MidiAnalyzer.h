@@ -14,6 +14,7 @@
 #include <QRecursiveMutex>
 #include <QString>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -113,6 +114,7 @@ private:
     };
 
     void readSetting(qint32 id);
+    void letCollectorFirst() const;
     void writeMessage(int direction, const MidiMessage& message, quint32 stamp, quint32 port);
     void writeLines(int direction, quint8 kind, const quint8* bytes, quint32 count, quint32 stamp,
                     quint32 port);
@@ -127,6 +129,9 @@ private:
     ClockTempoMeter tempoMeter;
     QRecursiveMutex mutex;
     std::mutex thruMutex;
+    // Set while the GUI thread waits for the mutex: producers stand back so that a flood of data
+    // cannot keep re-taking the lock ahead of it.
+    std::atomic<int> collectorsWaiting{0};
 
     QByteArray pendingSysEx;
     quint32 pendingSysExCount = 0;
