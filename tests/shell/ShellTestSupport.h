@@ -59,7 +59,12 @@ inline bool chooseFromMenu(QMainWindow* window, const QString& title, const QStr
         return false;
     }
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    return true;
+    // The closed pop-up leaves the activation to the window system; shortcuts typed next need the
+    // main window active again.
+    if (QApplication::activeModalWidget())
+        return true;
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
 }
 
 // Answers every modal message box that appears while it lives by clicking one of its buttons, and

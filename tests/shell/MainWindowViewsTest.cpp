@@ -1,0 +1,442 @@
+#include "LoopbackMidiService.h"
+#include "MainWindow.h"
+#include "MidiEditTextView.h"
+#include "MidiEditView.h"
+#include "ShellTestSupport.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+
+// Sub-window management, the event filter and the refresh timer of the main window, driven through
+// its menus, shortcuts and events, with the real monitor and system-exclusive views.
+class MainWindowViewsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(images);
+        QVERIFY(home.isValid());
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        auto service = std::make_unique<LoopbackMidiService>();
+        loop = service.get();
+        HostMidiService::install(std::move(service));
+    }
+
+    void init()
+    {
+        QFile::remove(MainWindow::settingsFilePath());
+        model = std::make_unique<VantelMidiModel>();
+        window = std::make_unique<MainWindow>(model.get());
+        window->show();
+        window->resizeToDefault();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    void cleanup()
+    {
+        model->setModified(0);
+        window.reset();
+        model.reset();
+    }
+
+    void firstStartShowsTheDefaultLayout()
+    {
+        const QList<QMdiSubWindow*> subs = subWindows();
+        QCOMPARE(subs.size(), 3);
+        QCOMPARE(describe(subs.at(0)), QStringLiteral("MIDI In Monitor 0,0 338x274"));
+        QCOMPARE(describe(subs.at(1)), QStringLiteral("MIDI Out Monitor 338,0 338x274"));
+        QCOMPARE(describe(subs.at(2)), QStringLiteral("System Exclusive 0,274 338x274"));
+        QCOMPARE(view(subs.at(0))->viewType(), qint32(MidiEditView::InMonitor));
+        QCOMPARE(view(subs.at(1))->viewType(), qint32(MidiEditView::OutMonitor));
+        QCOMPARE(view(subs.at(2))->viewType(), qint32(MidiEditView::SystemExclusive));
+        for (QMdiSubWindow* sub : subs) {
+            QCOMPARE(sub->objectName(), QStringLiteral("MidiEditViewSubWindow"));
+            QVERIFY(!sub->windowIcon().isNull());
+            QVERIFY(sub->systemMenu());
+            QVERIFY(!findEntry(sub->systemMenu(), "Stay on &Top"));
+        }
+        QCOMPARE(window->singleView(MainWindow::SlotMidiInMonitor), subs.at(0));
+        QCOMPARE(window->singleView(MainWindow::SlotMidiOutMonitor), subs.at(1));
+        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive), QList<QMdiSubWindow*>{subs.at(2)});
+        // Opening the start-up layout is not an edit.
+        QVERIFY(!model->isModified());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
+        QCOMPARE(window->inAndSystemExclusiveViews().size(), 2);
+        QCOMPARE(window->outMonitorViews().size(), 1);
+    }
+
+    void singleViewsAreActivatedNotDuplicated_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("slot");
+        QTest::newRow("MIDI In Monitor, Ctrl+I") << int(Qt::Key_I) << int(MainWindow::SlotMidiInMonitor);
+        QTest::newRow("MIDI Out Monitor, Ctrl+U") << int(Qt::Key_U) << int(MainWindow::SlotMidiOutMonitor);
+    }
+    void singleViewsAreActivatedNotDuplicated()
+    {
+        QFETCH(int, key);
+        QFETCH(int, slot);
+        QMdiSubWindow* monitor = window->singleView(slot);
+        QVERIFY(monitor);
+        QMdiSubWindow* editor = window->multiViewList(MainWindow::ListSystemExclusive).first();
+        window->mdiArea()->setActiveSubWindow(editor);
+        QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(subWindows().size(), 3);
+        QCOMPARE(window->mdiArea()->activeSubWindow(), monitor);
+
+        // Once closed, the same entry opens a new one.
+        monitor->close();
+        QTRY_VERIFY(!window->singleView(slot));
+        QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+        QTRY_COMPARE(subWindows().size(), 3);
+        QVERIFY(window->singleView(slot) && window->singleView(slot) != monitor);
+    }
+
+    void editorsAreOpenedFromTheViewsMenuAndMarkTheProject()
+    {
+        QVERIFY(chooseFromMenu(window.get(), "&Views", "&System Exclusive"));
+        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 2);
+        QMdiSubWindow* added = window->multiViewList(MainWindow::ListSystemExclusive).last();
+        QCOMPARE(describe(added).section(' ', 0, 1), QStringLiteral("System Exclusive"));
+        QCOMPARE(added->size(), QSize(338, 274));
+        QVERIFY(model->isModified());
+        QCOMPARE(window->windowTitle(), QStringLiteral("*Vantel MIDI"));
+    }
+
+    void the33rdEditorIsRefusedWithAWarning()
+    {
+        for (int i = 1; i < 32; ++i)
+            QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 32);
+        const int before = subWindows().size();
+
+        BoxAnswerer answerer(QMessageBox::Ok);
+        QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
+        QTRY_COMPARE(answerer.boxes, 1);
+        // Back from the box, the shortcuts need the window active again.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
+        QCOMPARE(answerer.icon, QMessageBox::Warning);
+        QCOMPARE(answerer.text, QStringLiteral("Unable to open a new System Exclusive View.\n"
+                                               "Please close any opened System Exclusive View before trying again."));
+        QCOMPARE(subWindows().size(), before);
+
+        // The monitors count against the same limit.
+        window->singleView(MainWindow::SlotMidiInMonitor)->close();
+        QTRY_VERIFY(!window->singleView(MainWindow::SlotMidiInMonitor));
+        QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
+        QTRY_COMPARE(answerer.boxes, 2);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(answerer.text, QStringLiteral("Unable to open a new MIDI In Monitor View.\n"
+                                               "Please close any opened MIDI In Monitor View before trying again."));
+        QVERIFY(!window->singleView(MainWindow::SlotMidiInMonitor));
+
+        // A closed editor makes room at once.
+        QPointer<QMdiSubWindow> last = window->multiViewList(MainWindow::ListSystemExclusive).last();
+        last->close();
+        QTRY_VERIFY(!last);
+        QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(answerer.boxes, 2);
+        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 32);
+    }
+
+    void closeAllThenNewEndsInTheDefaultLayout()
+    {
+        model->setModified(1);
+        {
+            BoxAnswerer answerer(QMessageBox::No);
+            QVERIFY(chooseFromMenu(window.get(), "&Window", "Close &All"));
+            QTRY_COMPARE(answerer.boxes, 1);
+        }
+        QTRY_COMPARE(subWindows().size(), 0);
+        QVERIFY(!window->singleView(MainWindow::SlotMidiInMonitor));
+        QVERIFY(window->multiViewList(MainWindow::ListSystemExclusive).isEmpty());
+        QTRY_VERIFY(window->inAndSystemExclusiveViews().isEmpty());
+        QVERIFY(window->outMonitorViews().isEmpty());
+        QVERIFY(!model->isModified());
+
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(subWindows().size(), 3);
+        QStringList titles;
+        for (QMdiSubWindow* sub : subWindows())
+            titles << describe(sub);
+        QCOMPARE(titles, QStringList({"MIDI In Monitor 0,0 338x274", "MIDI Out Monitor 338,0 338x274",
+                                      "System Exclusive 0,274 338x274"}));
+        QVERIFY(!model->isModified());
+    }
+
+    void cascadeAndTileArrangeTheViews_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("Cascade") << "&Cascade";
+        QTest::newRow("Tile") << "&Tile";
+    }
+    void cascadeAndTileArrangeTheViews()
+    {
+        QFETCH(QString, entry);
+        QVERIFY(chooseFromMenu(window.get(), "&Window", entry));
+        const QList<QMdiSubWindow*> subs = subWindows();
+        QCOMPARE(subs.size(), 3);
+        if (entry == "&Tile") {
+            // Tiled: the views share the area without overlapping.
+            for (int i = 0; i < subs.size(); ++i)
+                for (int j = i + 1; j < subs.size(); ++j)
+                    QVERIFY(!subs[i]->geometry().intersects(subs[j]->geometry()));
+        } else {
+            // Cascaded: each one further right and down than the one before.
+            QList<QPoint> corners;
+            for (QMdiSubWindow* sub : subs)
+                corners << sub->pos();
+            std::sort(corners.begin(), corners.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); });
+            QVERIFY(corners[0].x() < corners[1].x() && corners[0].y() < corners[1].y());
+            QVERIFY(corners[1].x() < corners[2].x() && corners[1].y() < corners[2].y());
+        }
+    }
+
+    void normalGeometryFollowsMovesButNotMaximising()
+    {
+        QMdiSubWindow* monitor = window->singleView(MainWindow::SlotMidiInMonitor);
+        monitor->move(10, 20);
+        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 338, 274));
+        monitor->resize(300, 200);
+        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 300, 200));
+        monitor->showMaximized();
+        QTRY_VERIFY(monitor->isMaximized());
+        QVERIFY(!MainWindow::isNormalState(monitor));
+        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 300, 200));
+        monitor->showNormal();
+        QTRY_VERIFY(MainWindow::isNormalState(monitor));
+        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 300, 200));
+    }
+
+    void onlyResizableViewsStayMaximised()
+    {
+        // A fixed-size kind of view (no object name of the resizable ones), watched by the window.
+        QMdiSubWindow* fixed = window->mdiArea()->addSubWindow(new QLabel("fixed"));
+        fixed->installEventFilter(window.get());
+        fixed->show();
+        fixed->showMaximized();
+        QTRY_VERIFY(!fixed->isMaximized());
+
+        QMdiSubWindow* monitor = window->singleView(MainWindow::SlotMidiOutMonitor);
+        monitor->showMaximized();
+        QTRY_VERIFY(monitor->isMaximized());
+        QTest::qWait(20);
+        QVERIFY(monitor->isMaximized());
+    }
+
+    void wheelOverTheAreaDoesNotScrollIt()
+    {
+        // A view far outside makes the area scrollable.
+        window->singleView(MainWindow::SlotMidiInMonitor)->move(1500, 1500);
+        QScrollBar* bar = window->mdiArea()->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(0);
+        const QPoint inside(window->mdiArea()->viewport()->width() - 5, window->mdiArea()->viewport()->height() - 5);
+        QWheelEvent wheel(inside, window->mdiArea()->viewport()->mapToGlobal(inside), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window->mdiArea()->viewport(), &wheel);
+        QCOMPARE(bar->value(), 0);
+    }
+
+    void drops_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("transmissionState");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("text file") << QStringList{"dump.txt"} << 0 << true;
+        QTest::newRow("two dots before the suffix") << QStringList{"dump.syx.txt"} << 0 << false;
+        QTest::newRow("other suffix") << QStringList{"dump.syx"} << 0 << false;
+        QTest::newRow("first of several counts") << QStringList{"dump.txt", "other.syx"} << 0 << true;
+        QTest::newRow("first of several refused") << QStringList{"other.syx", "dump.txt"} << 0 << false;
+        QTest::newRow("during a transmission") << QStringList{"dump.txt"} << 1 << false;
+        // Until project files can be loaded, a dropped one is not taken.
+        QTest::newRow("project file") << QStringList{"song.vantelmidi"} << 0 << false;
+    }
+    void drops()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(int, transmissionState);
+        QFETCH(bool, accepted);
+        QTemporaryDir folder;
+        QList<QUrl> urls;
+        for (const QString& name : files) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("F0 7E 7F 09 01 F7 // GM on \xC2\xB5\n");
+            urls << QUrl::fromLocalFile(file.fileName());
+        }
+        QMimeData data;
+        data.setUrls(urls);
+        model->setValue(ParamTransmissionState, transmissionState);
+        const int before = subWindows().size();
+
+        QWidget* target = window->mdiArea()->viewport();
+        QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QCOMPARE(enter.isAccepted(), accepted);
+        if (!accepted) {
+            QCOMPARE(enter.dropAction(), Qt::IgnoreAction);
+            model->setValue(ParamTransmissionState, 0);
+            return;
+        }
+        QDropEvent drop(QPointF(400, 500), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+        QCOMPARE(subWindows().size(), before + 1);
+        MidiEditView* opened = view(window->multiViewList(MainWindow::ListSystemExclusive).last());
+        QCOMPARE(opened->viewType(), qint32(MidiEditView::SystemExclusive));
+        QCOMPARE(opened->text(), QString::fromUtf8("F0 7E 7F 09 01 F7 // GM on \xC2\xB5\n"));
+        QCOMPARE(model->getString(ParamDumpFileWorkingDirectory), QFileInfo(folder.path()).absoluteFilePath());
+    }
+
+    void restoreViewPlacesTheViewAndRefusesUnknownKinds()
+    {
+        QMdiSubWindow* editor = window->restoreView(3, true, QRect(40, 30, 400, 250), Qt::WindowNoState, {});
+        QVERIFY(editor);
+        QCOMPARE(editor->geometry(), QRect(40, 30, 400, 250));
+        QVERIFY(editor->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 2);
+
+        QMdiSubWindow* monitor = window->restoreView(2, false, QRect(5, 6, 400, 250), Qt::WindowMaximized, {});
+        QVERIFY(monitor);
+        QCOMPARE(window->singleView(MainWindow::SlotMidiOutMonitor), monitor);
+        QTRY_VERIFY(monitor->isMaximized());
+        QCOMPARE(window->normalGeometry(monitor), QRect(5, 6, 400, 250));
+
+        QVERIFY(!window->restoreView(18, false, QRect(0, 0, 100, 100), Qt::WindowNoState, {}));
+        QVERIFY(!window->restoreView(0, false, QRect(0, 0, 100, 100), Qt::WindowNoState, {}));
+    }
+
+    void fixedSizeWindowsOnlyMove()
+    {
+        QWidget fixed;
+        fixed.setFixedSize(120, 80);
+        MainWindow::applyGeometry(&fixed, QRect(30, 40, 500, 500));
+        QCOMPARE(fixed.geometry(), QRect(30, 40, 120, 80));
+        QWidget free;
+        MainWindow::applyGeometry(&free, QRect(30, 40, 500, 400));
+        QCOMPARE(free.geometry(), QRect(30, 40, 500, 400));
+    }
+
+    void rectanglesOffTheScreensAreBroughtBack()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect visible(screen.topLeft() + QPoint(10, 10), QSize(300, 200));
+        QCOMPARE(MainWindow::fitToScreens(visible), visible);
+        // Overlapping by 100 x 100 is enough; by 99 in one direction is not.
+        const QRect corner(screen.right() - 99, screen.bottom() - 99, 300, 200);
+        QCOMPARE(MainWindow::fitToScreens(corner), corner);
+        const QRect sliver(screen.right() - 98, screen.top() + 10, 300, 200);
+        QCOMPARE(MainWindow::fitToScreens(sliver), QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
+        QCOMPARE(MainWindow::fitToScreens(QRect(-5000, -5000, 300, 200)),
+                 QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
+    }
+
+    void monitorsShowTheTrafficAndClearTogether()
+    {
+        openLoopbackA();
+        const quint8 noteOn[] = {0x90, 0x3C, 0x64};
+        QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
+        MidiEditView* in = view(window->singleView(MainWindow::SlotMidiInMonitor));
+        MidiEditView* out = view(window->singleView(MainWindow::SlotMidiOutMonitor));
+        QTRY_VERIFY(in->text().contains("90 3C 64"));
+        QTRY_VERIFY(out->text().contains("90 3C 64"));
+        MidiEditView* editor = view(window->multiViewList(MainWindow::ListSystemExclusive).first());
+        editor->setText("F0 01 F7");
+
+        QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(in->text(), QString());
+        QCOMPARE(out->text(), QString());
+        QCOMPARE(editor->text(), QStringLiteral("F0 01 F7"));
+    }
+
+    void transmitAndReceiveEndToEnd()
+    {
+        openLoopbackA();
+        QMdiSubWindow* editorWindow = window->multiViewList(MainWindow::ListSystemExclusive).first();
+        MidiEditView* editor = view(editorWindow);
+        window->mdiArea()->setActiveSubWindow(editorWindow);
+        MidiEditTextView* text = editor->textView();
+        text->setFocus();
+        QTRY_VERIFY(text->hasFocus());
+        QTest::keyClicks(text, "F0 7E 7F 09 01 F7 // GM on");
+        QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
+
+        QTest::keyClick(text, Qt::Key_F7);
+        QTRY_COMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 2);
+        MidiEditView* receiver = view(window->multiViewList(MainWindow::ListSystemExclusive).last());
+        QCOMPARE(receiver->viewType(), qint32(MidiEditView::SystemExclusiveReceive));
+
+        MidiEditView* in = view(window->singleView(MainWindow::SlotMidiInMonitor));
+        MidiEditView* out = view(window->singleView(MainWindow::SlotMidiOutMonitor));
+        QTRY_VERIFY(out->text().contains("F0 7E 7F 09 01 F7"));
+        QTRY_VERIFY(in->text().contains("F0 7E 7F 09 01 F7"));
+        QTRY_VERIFY(receiver->text().contains("F0 7E 7F 09 01 F7"));
+        // The message stays where it was typed.
+        QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+    }
+
+    void closingEverythingDropsPendingOutText()
+    {
+        openLoopbackA();
+        const quint8 noteOn[] = {0x90, 0x3C, 0x64};
+        // Sent and closed within one tick: the new layout's Out monitor starts empty.
+        QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(subWindows().size(), 3);
+        MidiEditView* out = view(window->singleView(MainWindow::SlotMidiOutMonitor));
+        QTest::qWait(250);
+        QCOMPARE(out->text(), QString());
+    }
+
+private:
+    QList<QMdiSubWindow*> subWindows() const
+    {
+        QList<QMdiSubWindow*> open;
+        for (QMdiSubWindow* sub : window->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+            if (sub->isVisible())
+                open << sub;
+        return open;
+    }
+
+    static MidiEditView* view(QMdiSubWindow* sub) { return sub ? qobject_cast<MidiEditView*>(sub->widget()) : nullptr; }
+
+    static QString describe(QMdiSubWindow* sub)
+    {
+        const QRect g = sub->geometry();
+        return QStringLiteral("%1 %2,%3 %4x%5").arg(sub->windowTitle()).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
+    }
+
+    void openLoopbackA()
+    {
+        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
+    }
+
+    QTemporaryDir home;
+    LoopbackMidiService* loop = nullptr;
+    std::unique_ptr<VantelMidiModel> model;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(MainWindowViewsTest)
+#include "MainWindowViewsTest.moc"
