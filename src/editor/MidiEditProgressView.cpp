@@ -58,7 +58,10 @@ void MidiEditProgressView::setMode(bool transmitting, quint32 minimum, quint32 m
             bar = new QProgressBar(this);
             bar->setTextVisible(false);
             layout->insertWidget(0, bar);
-            // The bar counts in ints; byte totals stay far below that in practice.
+        }
+        if (bar != nullptr) {
+            // A repeated transmission starts every cycle anew on the same bar. The bar counts in
+            // ints; byte totals stay far below that in practice.
             bar->setRange(int(qMin<quint32>(minimum, INT_MAX)), int(qMin<quint32>(maximum, INT_MAX)));
             bar->setValue(int(qMin<quint32>(minimum, INT_MAX)));
         }

@@ -189,6 +189,20 @@ private Q_SLOTS:
         QCOMPARE(runThread(thread, QStringLiteral("42 F7")).sent, QByteArrayList{hexBytes("F0 41 10 42 F7")});
     }
 
+    void deletingAThreadInTheMiddleOfATextEnds()
+    {
+        model->setValue(ParamParser, 0);
+        host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 200);
+        auto* thread = new MidiEditTransmittionThread(model.get(), host.get());
+        QSignalSpy progress(thread, &MidiEditTransmittionThread::transmittionProgress);
+        thread->requestTransmission(digits(40000));
+        QTRY_VERIFY(thread->isRunning());
+        // Ends after the piece in progress, not after the whole text.
+        delete thread;
+        QVERIFY(progress.count() < 10);
+        QVERIFY(host->sentToPort1().size() < 10);
+    }
+
     void noOpenPortFails()
     {
         QVERIFY(host->hub.closeOutputPort(0));
