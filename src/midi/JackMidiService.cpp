@@ -50,6 +50,7 @@ JackMidiService::JackMidiService()
     }
     jack_set_process_callback(client, &JackMidiService::processCallback, this);
     jack_on_shutdown(client, &JackMidiService::shutdownCallback, this);
+    jack_set_xrun_callback(client, &JackMidiService::xrunCallback, this);
     m_delivery = std::thread([this] { deliveryLoop(); });
     if (jack_activate(client) != 0) {
         m_serverGone = true;
@@ -78,6 +79,11 @@ bool JackMidiService::isRunning() const
 QString JackMidiService::clientName() const
 {
     return m_clientName;
+}
+
+quint64 JackMidiService::xruns() const
+{
+    return m_xruns.load();
 }
 
 QString JackMidiService::apiName() const
@@ -270,6 +276,12 @@ void JackMidiService::shutdownCallback(void* self)
     auto* service = static_cast<JackMidiService*>(self);
     service->m_serverGone = true;
     sem_post(&service->m_wake);
+}
+
+int JackMidiService::xrunCallback(void* self)
+{
+    ++static_cast<JackMidiService*>(self)->m_xruns;
+    return 0;
 }
 
 void JackMidiService::process(jack_nframes_t frames)

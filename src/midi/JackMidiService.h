@@ -30,6 +30,7 @@
 //   callback runs after they return. Callbacks may therefore block without stalling JACK.
 // - Senders (any thread) copy their bytes into the output ring of their port, one sender at a time
 //   per port (the output mutex of that port).
+// - JACK's xrun callback only counts.
 // - JACK's shutdown callback only raises a flag: the service then lists no devices and fails every
 //   open and send, and the program goes on with its ports not connected.
 class JackMidiService : public HostMidiService
@@ -45,6 +46,9 @@ public:
     bool isRunning() const;
     // The client's name as the server registered it ("Vantel MIDI", or a unique variant of it).
     QString clientName() const;
+    // Cycles the server reported as missed (a client, perhaps this one, was late): MIDI data of
+    // such a cycle may be lost or repeated by the server.
+    quint64 xruns() const;
 
     QString apiName() const override;
     QVector<HostMidiDevice> inputDevices() override;
@@ -98,6 +102,7 @@ private:
 
     static int processCallback(jack_nframes_t frames, void* self);
     static void shutdownCallback(void* self);
+    static int xrunCallback(void* self);
     void process(jack_nframes_t frames);
     void readInput(InputPort& in, jack_nframes_t frames, jack_nframes_t cycleStart);
     void writeOutput(OutputPort& out, jack_nframes_t frames, jack_nframes_t cycleStart);
@@ -110,6 +115,7 @@ private:
     std::unique_ptr<jack_client_t, ClientCloser> m_client;
     QString m_clientName;
     std::atomic<bool> m_serverGone{false};
+    std::atomic<quint64> m_xruns{0};
     InputPort m_inputs[2];
     OutputPort m_outputs[2];
 

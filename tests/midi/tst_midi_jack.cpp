@@ -9,6 +9,7 @@
 #include "Model.h"
 #include "VantelMidiParameterId.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
@@ -150,60 +151,89 @@ private Q_SLOTS:
             QCOMPARE(r.size(), 3);
     }
 
+private:
+    // Runs attempt(n) until it returns no error. JACK itself loses or repeats the MIDI data of a
+    // cycle that a client missed under load (an xrun); only such an attempt is repeated, any other
+    // failure fails the test.
+    template <typename Attempt> void withXrunRetries(Attempt attempt)
+    {
+        for (int n = 0; n < 4; ++n) {
+            const quint64 xruns = jack->xruns();
+            const QString error = attempt(n);
+            if (error.isEmpty())
+                return;
+            if (jack->xruns() == xruns)
+                QFAIL(qPrintable(error));
+            qWarning("JACK missed a cycle during the attempt; repeating it");
+        }
+        QFAIL("JACK missed cycles in every attempt");
+    }
+
+private Q_SLOTS:
     void bytesWeSendArriveAtMidiDump()
     {
-        Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-dump")});
-        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), QStringLiteral("vantel-dump:input")), 10000);
-        MidiHub hub(jack.get());
-        // A peer lists its port a moment before it is active and can be connected.
-        QTRY_COMPARE_WITH_TIMEOUT(hub.outputPort(0)->open(QStringLiteral("vantel-dump:input")), 0, 10000);
-
-        QByteArray expected;
-        const QByteArray note("\x90\x3C\x40", 3);
-        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(note.constData()), 3, nullptr), 0);
-        expected += note;
-        const QByteArray program("\xC1\x05", 2);
-        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(program.constData()), 2, nullptr),
-                 0);
-        expected += program;
         QByteArray sysex(10000, '\0');
         sysex[0] = char(0xF0);
         for (int i = 1; i < 9999; ++i)
             sysex[i] = char(i % 128);
         sysex[9999] = char(0xF7);
-        // One long message straight to the port: the backend cuts it into events a peer takes.
-        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(sysex.constData()), 10000, nullptr),
-                 0);
-        expected += sysex;
-        // The program's send operation: pieces of 4096 bytes, each done before the next goes.
         Model model;
         model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
         model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
         MidiBulkIntervalManager bulk(&model);
-        hub.setBulkIntervalManager(&bulk);
-        QVERIFY(hub.sendToOutputPorts(reinterpret_cast<const quint8*>(sysex.constData()), 10000, 16, 0));
-        expected += sysex;
-        const QByteArray off("\x80\x3C\x40", 3);
-        QCOMPARE(hub.outputPort(0)->send(reinterpret_cast<const quint8*>(off.constData()), 3, nullptr), 0);
-        expected += off;
 
-        QString text;
-        QByteArray got;
-        for (int i = 0; i < 100 && got.size() < expected.size(); ++i) {
-            dump.process.waitForReadyRead(100);
-            text += QString::fromUtf8(dump.process.readAllStandardOutput());
-            got = dumpedBytes(text);
-        }
-        int firstDifference = 0;
-        while (firstDifference < qMin(got.size(), expected.size()) &&
-               got[firstDifference] == expected[firstDifference])
-            ++firstDifference;
-        QVERIFY2(got == expected, qPrintable(QStringLiteral("%1 of %2 bytes, first difference at %3\n%4")
-                                                 .arg(got.size())
-                                                 .arg(expected.size())
-                                                 .arg(firstDifference)
-                                                 .arg(QString::fromUtf8(dump.process.readAllStandardError()) +
-                                                      text.right(300))));
+        withXrunRetries([&](int n) -> QString {
+            const QString peer = QStringLiteral("vantel-dump-%1").arg(n);
+            Peer dump(QStringLiteral("jack_midi_dump"), {peer});
+            const QString input = peer + QStringLiteral(":input");
+            MidiHub hub(jack.get());
+            hub.setBulkIntervalManager(&bulk);
+            MidiOutputPort* port = hub.outputPort(0);
+            // A peer lists its port a moment before it is active and can be connected.
+            QElapsedTimer waited;
+            waited.start();
+            while (port->open(input) != 0) {
+                if (waited.elapsed() > 10000)
+                    return QStringLiteral("could not connect to ") + input;
+                QTest::qWait(50);
+            }
+            QByteArray expected;
+            auto send = [&](const QByteArray& bytes) {
+                expected += bytes;
+                return port->send(reinterpret_cast<const quint8*>(bytes.constData()), quint32(bytes.size()),
+                                  nullptr) == 0;
+            };
+            if (!send(QByteArray("\x90\x3C\x40", 3)) || !send(QByteArray("\xC1\x05", 2)))
+                return QStringLiteral("short send failed");
+            // One long message straight to the port: the backend cuts it into events a peer takes.
+            if (!send(sysex))
+                return QStringLiteral("long send failed");
+            // The program's send operation: pieces of 4096 bytes, each done before the next goes.
+            if (!hub.sendToOutputPorts(reinterpret_cast<const quint8*>(sysex.constData()), 10000, 16, 0))
+                return QStringLiteral("sendToOutputPorts failed");
+            expected += sysex;
+            if (!send(QByteArray("\x80\x3C\x40", 3)))
+                return QStringLiteral("short send failed");
+
+            QString text;
+            QByteArray got;
+            for (int i = 0; i < 100 && got.size() < expected.size(); ++i) {
+                dump.process.waitForReadyRead(100);
+                text += QString::fromUtf8(dump.process.readAllStandardOutput());
+                got = dumpedBytes(text);
+            }
+            if (got == expected)
+                return QString();
+            int firstDifference = 0;
+            while (firstDifference < qMin(got.size(), expected.size()) &&
+                   got[firstDifference] == expected[firstDifference])
+                ++firstDifference;
+            return QStringLiteral("%1 of %2 bytes, first difference at %3\n%4")
+                .arg(got.size())
+                .arg(expected.size())
+                .arg(firstDifference)
+                .arg(QString::fromUtf8(dump.process.readAllStandardError()) + text.right(300));
+        });
     }
 
     void eventsKeepTheirTimingWithinThePeriod()
@@ -211,35 +241,47 @@ private Q_SLOTS:
         // Each event is written at the frame that matches the moment it was sent (one period later),
         // not at the start of the next cycle: notes sent at unrelated moments land at many different
         // frames of their cycles.
-        Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-timing")});
-        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), QStringLiteral("vantel-timing:input")), 10000);
-        MidiClient client(jack.get());
-        MidiOutputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-        QTRY_COMPARE_WITH_TIMEOUT(port.open(QStringLiteral("vantel-timing:input")), 0, 10000);
-        const int notes = 12;
-        for (int i = 0; i < notes; ++i) {
-            const quint8 note[3] = {0x90, quint8(0x30 + i), 0x40};
-            QCOMPARE(port.send(note, 3, nullptr), 0);
-            QThread::usleep(1700 + 370 * i);
-        }
-        QString text;
-        QSet<int> offsets;
-        int seen = 0;
-        for (int i = 0; i < 100 && seen < notes; ++i) {
-            dump.process.waitForReadyRead(100);
-            text += QString::fromUtf8(dump.process.readAllStandardOutput());
-            offsets.clear();
-            seen = 0;
-            for (const QString& line : text.split(QLatin1Char('\n'))) {
-                const int colon = line.indexOf(QLatin1Char(':'));
-                if (colon > 0 && line.contains(QLatin1String("note on"))) {
-                    offsets.insert(line.left(colon).trimmed().toInt());
-                    ++seen;
+        withXrunRetries([&](int n) -> QString {
+            const QString peer = QStringLiteral("vantel-timing-%1").arg(n);
+            Peer dump(QStringLiteral("jack_midi_dump"), {peer});
+            MidiClient client(jack.get());
+            MidiOutputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
+            QElapsedTimer waited;
+            waited.start();
+            while (port.open(peer + QStringLiteral(":input")) != 0) {
+                if (waited.elapsed() > 10000)
+                    return QStringLiteral("could not connect to ") + peer;
+                QTest::qWait(50);
+            }
+            const int notes = 12;
+            for (int i = 0; i < notes; ++i) {
+                const quint8 note[3] = {0x90, quint8(0x30 + i), 0x40};
+                if (port.send(note, 3, nullptr) != 0)
+                    return QStringLiteral("send failed");
+                QThread::usleep(1700 + 370 * i);
+            }
+            QString text;
+            QSet<int> offsets;
+            int seen = 0;
+            for (int i = 0; i < 100 && seen < notes; ++i) {
+                dump.process.waitForReadyRead(100);
+                text += QString::fromUtf8(dump.process.readAllStandardOutput());
+                offsets.clear();
+                seen = 0;
+                for (const QString& line : text.split(QLatin1Char('\n'))) {
+                    const int colon = line.indexOf(QLatin1Char(':'));
+                    if (colon > 0 && line.contains(QLatin1String("note on"))) {
+                        offsets.insert(line.left(colon).trimmed().toInt());
+                        ++seen;
+                    }
                 }
             }
-        }
-        QCOMPARE(seen, notes);
-        QVERIFY2(offsets.size() >= 3, qPrintable(text));
+            if (seen != notes)
+                return QStringLiteral("%1 of %2 notes arrived\n%3").arg(seen).arg(notes).arg(text);
+            if (offsets.size() < 3)
+                return QStringLiteral("all notes at %1 frame offsets\n%2").arg(offsets.size()).arg(text);
+            return QString();
+        });
     }
 
     void peerLeavingTakesItsDeviceAway()
