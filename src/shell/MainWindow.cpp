@@ -1029,12 +1029,11 @@ QString MainWindow::droppedSuffix(const QMimeData* data)
     if (!data || !data->hasFormat(QStringLiteral("text/uri-list")))
         return QString();
     // The first item only: several dropped files open nothing more than the first.
-    QString first;
     const QList<QUrl> urls = data->urls();
-    if (!urls.isEmpty())
-        first = urls.first().isLocalFile() ? urls.first().toLocalFile() : urls.first().path();
-    else
-        first = data->text().split(QLatin1Char('\n')).first().trimmed();
+    // Only files can be opened; a dragged web link is not one.
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return QString();
+    const QString first = urls.first().toLocalFile();
     // Everything after the first dot of the file name: "dump.syx.txt" is "syx.txt", not "txt".
     return QFileInfo(first).completeSuffix();
 }

@@ -307,6 +307,26 @@ private Q_SLOTS:
         QCOMPARE(model->getString(ParamDumpFileWorkingDirectory), QFileInfo(folder.path()).absoluteFilePath());
     }
 
+    void dragsWithoutLocalFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("web link") << "url";
+        QTest::newRow("plain text naming a file") << "text";
+    }
+    void dragsWithoutLocalFilesAreRefused()
+    {
+        QFETCH(QString, kind);
+        QMimeData data;
+        if (kind == "url")
+            data.setUrls({QUrl("https://example.org/dump.txt")});
+        else
+            data.setText("/tmp/dump.txt");
+        QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window->mdiArea()->viewport(), &enter);
+        QVERIFY(!enter.isAccepted());
+        QCOMPARE(enter.dropAction(), Qt::IgnoreAction);
+    }
+
     void restoreViewPlacesTheViewAndRefusesUnknownKinds()
     {
         QMdiSubWindow* editor = window->restoreView(3, true, QRect(40, 30, 400, 250), Qt::WindowNoState, {});
