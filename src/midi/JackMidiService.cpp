@@ -37,6 +37,7 @@ JackMidiService::JackMidiService()
     }
     m_client.reset(client);
     m_clientName = QString::fromUtf8(jack_get_client_name(client));
+    m_sampleRate = jack_get_sample_rate(client);
     for (int i = 0; i < 2; ++i) {
         m_inputs[i].port =
             jack_port_register(client, inputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
@@ -350,9 +351,14 @@ void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_n
             out.remaining = header[0];
             out.targetFrame = header[1];
         }
-        const qint32 due = qint32(out.targetFrame - cycleStart);
+        qint32 due = qint32(out.targetFrame - cycleStart);
+        // A message is due about a period after its send, later when cycles run late; a frame more
+        // than a second ahead means the server's clock jumped, and the message goes now rather than
+        // waiting for it.
+        if (due >= qint32(m_sampleRate))
+            due = 0;
         if (due >= qint32(frames))
-            return; // belongs to a later cycle
+            return; // belongs to the next cycle
         jack_nframes_t offset = due < 0 ? 0 : jack_nframes_t(due);
         if (offset < lastOffset)
             offset = lastOffset;

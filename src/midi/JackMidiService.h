@@ -114,6 +114,7 @@ private:
 
     std::unique_ptr<jack_client_t, ClientCloser> m_client;
     QString m_clientName;
+    jack_nframes_t m_sampleRate = 48000;
     std::atomic<bool> m_serverGone{false};
     std::atomic<quint64> m_xruns{0};
     InputPort m_inputs[2];

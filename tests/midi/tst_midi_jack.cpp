@@ -157,16 +157,17 @@ private:
     // failure fails the test.
     template <typename Attempt> void withXrunRetries(Attempt attempt)
     {
-        for (int n = 0; n < 4; ++n) {
+        QString error;
+        for (int n = 0; n < 6; ++n) {
             const quint64 xruns = jack->xruns();
-            const QString error = attempt(n);
+            error = attempt(n);
             if (error.isEmpty())
                 return;
             if (jack->xruns() == xruns)
                 QFAIL(qPrintable(error));
             qWarning("JACK missed a cycle during the attempt; repeating it");
         }
-        QFAIL("JACK missed cycles in every attempt");
+        QFAIL(qPrintable(QStringLiteral("JACK missed cycles in every attempt; the last one: ") + error));
     }
 
 private Q_SLOTS:
@@ -276,8 +277,7 @@ private Q_SLOTS:
                     }
                 }
             }
-            if (seen != notes)
-                return QStringLiteral("%1 of %2 notes arrived\n%3").arg(seen).arg(notes).arg(text);
+            // Whether every note arrives is the business of the test above; here only where they land.
             if (offsets.size() < 3)
                 return QStringLiteral("all notes at %1 frame offsets\n%2").arg(offsets.size()).arg(text);
             return QString();
