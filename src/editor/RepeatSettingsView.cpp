@@ -17,6 +17,11 @@ RepeatSettingsView::RepeatSettingsView(QWidget* parent)
 
     auto* panel = new QWidget(this);
     panel->setFixedSize(230, 23);
+    // The panel's places are fixed; a small type keeps "Interval (ms)" inside its 80 pixels with
+    // the wider fonts of some desktops.
+    QFont small = panel->font();
+    small.setPixelSize(11);
+    panel->setFont(small);
     repeat = new CheckBox(tr("Repeat"), panel);
     repeat->setGeometry(0, 0, 70, 23);
     auto* label = new QLabel(tr("Interval (ms)"), panel);

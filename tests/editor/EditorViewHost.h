@@ -20,6 +20,16 @@
 
 #include <memory>
 
+// The embedded images live in a static library, whose resources are registered by hand.
+inline void registerEditorImages()
+{
+    static bool registered = false;
+    if (!registered) {
+        Q_INIT_RESOURCE(images);
+        registered = true;
+    }
+}
+
 class EditorViewHost : public ViewHost
 {
 public:
@@ -28,6 +38,7 @@ public:
         , bulk(model)
         , hub(&service)
     {
+        registerEditorImages();
         hub.setBulkIntervalManager(&bulk);
         area.resize(1000, 700);
         ViewHost::setInstance(this);
