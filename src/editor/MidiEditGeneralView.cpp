@@ -43,10 +43,7 @@ QString readTextFile(const QString& path)
 } // namespace
 
 MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* model, qint32 viewType)
-    : QWidget(owner)
-    , owner(owner)
-    , model(model)
-    , type(viewType)
+    : QWidget(owner), owner(owner), model(model), type(viewType)
 {
     const bool monitor = viewType == MidiEditView::InMonitor || viewType == MidiEditView::OutMonitor;
     auto* layout = new QVBoxLayout(this);
@@ -66,9 +63,10 @@ MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* m
         textArea->setAcceptDrops(false);
         textArea->viewport()->setAcceptDrops(false);
         textArea->setAccessibleName(viewType == MidiEditView::InMonitor ? tr("MIDI In Monitor View")
-                                                                         : tr("MIDI Out Monitor View"));
-        textHighlighter = new TextHighlighter(textArea->document(), model, TextHighlighter::MonitorParserOnRules,
-                                              TextHighlighter::MonitorParserOnCount);
+                                                                        : tr("MIDI Out Monitor View"));
+        textHighlighter =
+            new TextHighlighter(textArea->document(), model, TextHighlighter::MonitorParserOnRules,
+                                TextHighlighter::MonitorParserOnCount);
         useParserRules();
         layout->addWidget(textArea);
         model->addAssistant(this);
@@ -80,8 +78,8 @@ MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* m
     textArea->setMouseTracking(true);
     textArea->viewport()->setMouseTracking(true);
     textArea->setAccessibleName(tr("System Exclusive View"));
-    textHighlighter =
-        new TextHighlighter(textArea->document(), model, TextHighlighter::EditorRules, TextHighlighter::EditorCount);
+    textHighlighter = new TextHighlighter(textArea->document(), model, TextHighlighter::EditorRules,
+                                          TextHighlighter::EditorCount);
 
     tools = new QToolBar(this);
     tools->setAutoFillBackground(true);
@@ -188,7 +186,8 @@ void MidiEditGeneralView::copyRepeatSettings()
 void MidiEditGeneralView::openReceivingView()
 {
     if (ViewHost* host = ViewHost::instance())
-        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusiveReceive, QSize(), QString());
+        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusiveReceive, QSize(),
+                           QString());
 }
 
 void MidiEditGeneralView::transmitMidi(QString message)
@@ -239,7 +238,8 @@ void MidiEditGeneralView::transmitRowMessageAndChangeReceiveMode(QString message
 void MidiEditGeneralView::newMenuSelected()
 {
     if (ViewHost* host = ViewHost::instance())
-        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(), QString());
+        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(),
+                           QString());
 }
 
 QString MidiEditGeneralView::startFolder() const
@@ -254,8 +254,8 @@ void MidiEditGeneralView::openMenuSelected()
 {
     if (ViewHost* host = ViewHost::instance())
         host->releaseKeyboardKeys();
-    const QString path =
-        QFileDialog::getOpenFileName(this, tr("Open"), startFolder() + QLatin1Char('/'), tr("Text Files (*.txt)"));
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open"), startFolder() + QLatin1Char('/'),
+                                                      tr("Text Files (*.txt)"));
     if (path.isEmpty())
         return;
     placeFileText(path);
@@ -277,8 +277,8 @@ void MidiEditGeneralView::saveMenuSelected()
 {
     if (ViewHost* host = ViewHost::instance())
         host->releaseKeyboardKeys();
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("Save"), startFolder() + QLatin1Char('/'), tr("Text Files (*.txt)"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save"), startFolder() + QLatin1Char('/'),
+                                                      tr("Text Files (*.txt)"));
     if (path.isEmpty())
         return;
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
@@ -317,8 +317,8 @@ QString MidiEditGeneralView::transmitToolTip(const QString& menuLabel) const
     if (count < 0)
         return tip;
     const QString transmit = tr("Transmit");
-    return tip.replace(transmit, transmit + QStringLiteral(" (") + QString::number(count)
-                                     + (count == 1 ? tr(" Byte") : tr(" Bytes")) + QStringLiteral(")"));
+    return tip.replace(transmit, transmit + QStringLiteral(" (") + QString::number(count) +
+                                     (count == 1 ? tr(" Byte") : tr(" Bytes")) + QStringLiteral(")"));
 }
 
 bool MidiEditGeneralView::eventFilter(QObject* watched, QEvent* event)

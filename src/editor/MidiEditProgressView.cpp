@@ -31,9 +31,7 @@ QString byteCountText(quint32 count)
 } // namespace
 
 MidiEditProgressView::MidiEditProgressView(MidiEditView* owner, VantelMidiModel* model)
-    : QWidget(owner)
-    , owner(owner)
-    , model(model)
+    : QWidget(owner), owner(owner), model(model)
 {
     layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

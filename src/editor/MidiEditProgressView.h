@@ -18,7 +18,13 @@ class MidiEditProgressView : public QWidget, public ModelAssistant
     Q_OBJECT
 
 public:
-    enum State : qint32 { Transmitting = 0, Idle = 1, ShowingError = 2, Initial = 3 };
+    enum State : qint32
+    {
+        Transmitting = 0,
+        Idle = 1,
+        ShowingError = 2,
+        Initial = 3
+    };
 
     MidiEditProgressView(MidiEditView* owner, VantelMidiModel* model);
     ~MidiEditProgressView() override;

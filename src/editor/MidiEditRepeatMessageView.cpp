@@ -8,9 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-MidiEditRepeatMessageView::MidiEditRepeatMessageView(MidiEditView* owner)
-    : QWidget(owner)
-    , owner(owner)
+MidiEditRepeatMessageView::MidiEditRepeatMessageView(MidiEditView* owner) : QWidget(owner), owner(owner)
 {
     layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

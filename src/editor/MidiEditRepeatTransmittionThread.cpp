@@ -2,7 +2,8 @@
 
 #include <QElapsedTimer>
 
-MidiEditRepeatTransmittionThread::MidiEditRepeatTransmittionThread(Model* model, MidiSender* sender, QObject* parent)
+MidiEditRepeatTransmittionThread::MidiEditRepeatTransmittionThread(Model* model, MidiSender* sender,
+                                                                   QObject* parent)
     : MidiEditTransmittionThread(model, sender, parent)
 {
 }

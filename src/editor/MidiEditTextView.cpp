@@ -32,9 +32,7 @@ QString messageOfLine(const QString& line)
 } // namespace
 
 MidiEditTextView::MidiEditTextView(MidiEditGeneralView* owner, VantelMidiModel* model, bool readOnly)
-    : QPlainTextEdit(owner)
-    , owner(owner)
-    , model(model)
+    : QPlainTextEdit(owner), owner(owner), model(model)
 {
     setReadOnly(readOnly);
     applyFont();
@@ -329,11 +327,13 @@ void MidiEditTextView::contextMenuEvent(QContextMenuEvent* event)
         menu->addSeparator();
         add(tr("&Transmit"), tr("F5"), owner, &MidiEditGeneralView::transmitMenuSelected);
         add(tr("&Receive"), tr("F6"), owner, &MidiEditGeneralView::receiveMenuSelected);
-        add(tr("&Transmit and Receive"), tr("F7"), owner, &MidiEditGeneralView::transmitAndReceiveMenuSelected);
+        add(tr("&Transmit and Receive"), tr("F7"), owner,
+            &MidiEditGeneralView::transmitAndReceiveMenuSelected);
         menu->addSeparator();
         add(tr("&Find..."), tr("Ctrl+F"), owner, &MidiEditGeneralView::searchMenuSelected);
         menu->addSeparator();
-        add(tr("R&epeat Transmission Settings..."), tr("Ctrl+R"), owner, &MidiEditGeneralView::settingsMenuSelected);
+        add(tr("R&epeat Transmission Settings..."), tr("Ctrl+R"), owner,
+            &MidiEditGeneralView::settingsMenuSelected);
     }
     menu->exec(event->globalPos());
     delete menu;

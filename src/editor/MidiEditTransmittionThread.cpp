@@ -38,9 +38,7 @@ int hexValue(QChar c)
 } // namespace
 
 MidiEditTransmittionThread::MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent)
-    : QThread(parent)
-    , model(model)
-    , sender(sender)
+    : QThread(parent), model(model), sender(sender)
 {
     if (model != nullptr) {
         const bool on = model->getValue(ParamParser) != 0;

@@ -14,19 +14,16 @@
 #include <QDataStream>
 #include <QStackedLayout>
 
-MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType, const QString& initialText)
+MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType,
+                           const QString& initialText)
     : MidiEditView(parent, model, viewType, initialText, ViewHost::instance())
 {
 }
 
-MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType, const QString& initialText,
-                           MidiSender* sender)
-    : QFrame(parent)
-    , receiveMode(viewType == InMonitor || viewType == SystemExclusiveReceive)
-    , monitor(viewType == InMonitor || viewType == OutMonitor)
-    , model(model)
-    , type(viewType)
-    , sender(sender)
+MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType,
+                           const QString& initialText, MidiSender* sender)
+    : QFrame(parent), receiveMode(viewType == InMonitor || viewType == SystemExclusiveReceive),
+      monitor(viewType == InMonitor || viewType == OutMonitor), model(model), type(viewType), sender(sender)
 {
     viewKind = viewType == InMonitor ? 1 : viewType == OutMonitor ? 2 : 3;
 
@@ -41,7 +38,8 @@ MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewT
 
     thread = new MidiEditTransmittionThread(model, sender);
     connect(thread, &MidiEditTransmittionThread::startTransmittion, this, &MidiEditView::startTransmittion);
-    connect(thread, &MidiEditTransmittionThread::transmittionProgress, this, &MidiEditView::transmittionProgress);
+    connect(thread, &MidiEditTransmittionThread::transmittionProgress, this,
+            &MidiEditView::transmittionProgress);
     connect(thread, &MidiEditTransmittionThread::finishTransmittion, this, &MidiEditView::finishTransmittion);
 
     if (ViewHost* host = ViewHost::instance()) {
@@ -119,10 +117,12 @@ void MidiEditView::transmit(const QString& text)
         releaseRepeatThread();
         pages->setCurrentIndex(RepeatPage);
         repeat = new MidiEditRepeatTransmittionThread(model, sender);
-        connect(repeat, &MidiEditTransmittionThread::startTransmittion, this, &MidiEditView::startTransmittion);
+        connect(repeat, &MidiEditTransmittionThread::startTransmittion, this,
+                &MidiEditView::startTransmittion);
         connect(repeat, &MidiEditTransmittionThread::transmittionProgress, this,
                 &MidiEditView::transmittionProgress);
-        connect(repeat, &MidiEditTransmittionThread::finishTransmittion, this, &MidiEditView::finishTransmittion);
+        connect(repeat, &MidiEditTransmittionThread::finishTransmittion, this,
+                &MidiEditView::finishTransmittion);
         repeat->setInterval(general->repeatInterval());
         repeat->requestTransmission(text);
         return;

@@ -30,8 +30,19 @@ class MidiEditView : public QFrame, public WindowRestorationInfo, public FileStr
     Q_OBJECT
 
 public:
-    enum ViewType : qint32 { InMonitor = 0, OutMonitor = 1, SystemExclusive = 2, SystemExclusiveReceive = 3 };
-    enum Page : int { GeneralPage = 0, ProgressPage = 1, RepeatPage = 2 };
+    enum ViewType : qint32
+    {
+        InMonitor = 0,
+        OutMonitor = 1,
+        SystemExclusive = 2,
+        SystemExclusiveReceive = 3
+    };
+    enum Page : int
+    {
+        GeneralPage = 0,
+        ProgressPage = 1,
+        RepeatPage = 2
+    };
 
     // Registers with ViewHost::instance() (when there is one) as a view fed with MIDI In text
     // (In monitor, system-exclusive views) or MIDI Out text (Out monitor), and sends through it.

@@ -9,8 +9,7 @@
 #include <QLabel>
 #include <QPainter>
 
-RepeatSettingsView::RepeatSettingsView(QWidget* parent)
-    : QWidget(parent)
+RepeatSettingsView::RepeatSettingsView(QWidget* parent) : QWidget(parent)
 {
     setAutoFillBackground(true);
     setFocusPolicy(Qt::ClickFocus);

@@ -52,11 +52,9 @@ const TextHighlighter::Rule TextHighlighter::EditorRules[] = {
 };
 const int TextHighlighter::EditorCount = 11;
 
-TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table, int count)
-    : QSyntaxHighlighter(document)
-    , model(model)
-    , active(table)
-    , activeCount(count)
+TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table,
+                                 int count)
+    : QSyntaxHighlighter(document), model(model), active(table), activeCount(count)
 {
     colouring = model->getValue(ParamMessageColor) != 0;
     compile();
@@ -73,7 +71,8 @@ void TextHighlighter::compile()
     expressions.clear();
     expressions.reserve(activeCount);
     for (int i = 0; i < activeCount; ++i)
-        expressions.append(QRegExp(QString::fromLatin1(active[i].pattern), Qt::CaseSensitive, QRegExp::RegExp));
+        expressions.append(
+            QRegExp(QString::fromLatin1(active[i].pattern), Qt::CaseSensitive, QRegExp::RegExp));
 }
 
 void TextHighlighter::setPendingRules(const Rule* table, int count)

@@ -59,8 +59,8 @@ bool FileStream::writeStringField(QDataStream& stream, qint32 tag, const QString
     stream << tag << qint32(bytes.size());
     if (bytes.isEmpty())
         return false;
-    return stream.writeRawData(bytes.constData(), bytes.size()) == bytes.size()
-        && stream.status() == QDataStream::Ok;
+    return stream.writeRawData(bytes.constData(), bytes.size()) == bytes.size() &&
+           stream.status() == QDataStream::Ok;
 }
 
 bool FileStream::readStringField(QDataStream& stream, qint32 tag, QString* text)

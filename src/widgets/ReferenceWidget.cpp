@@ -34,8 +34,7 @@ void stepBackOverLineStart(QTextCursor& cursor)
 
 } // namespace
 
-ReferenceWidget::ReferenceWidget(QWidget* parent)
-    : QWidget(parent)
+ReferenceWidget::ReferenceWidget(QWidget* parent) : QWidget(parent)
 {
     setAutoFillBackground(true);
 
@@ -89,7 +88,8 @@ bool ReferenceWidget::find(const QString& text, bool backwards)
     if (backwards)
         stepBackOverLineStart(start);
 
-    const QTextDocument::FindFlags flags = backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    const QTextDocument::FindFlags flags =
+        backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
     QTextCursor found = document->find(text, start, flags);
     if (found.isNull()) {
         QTextCursor wrap(document);

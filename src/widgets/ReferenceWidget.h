@@ -7,7 +7,6 @@
 class PushButton;
 class QLineEdit;
 
-
 // The find bar of the message text views: a search field with Previous, Next and Close buttons
 // that searches one plain-text editor forwards or backwards, wrapping around at either end. Once
 // attached, it also listens to the editor's keys, so Control+F and F3 work while typing.

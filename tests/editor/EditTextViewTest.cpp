@@ -4,8 +4,8 @@
 #include "EditorViewHost.h"
 #include "MidiEditGeneralView.h"
 #include "MidiEditProgressView.h"
-#include "PushButton.h"
 #include "MidiEditTextView.h"
+#include "PushButton.h"
 #include "ReferenceWidget.h"
 #include "TextHighlighter.h"
 #include "VantelMidiParameterId.h"
@@ -60,7 +60,8 @@ private:
         const QTextBlock block = text->document()->findBlockByNumber(line);
         QColor colour;
         for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
-            if (column >= range.start && column < range.start + range.length && range.format.hasProperty(QTextFormat::ForegroundBrush))
+            if (column >= range.start && column < range.start + range.length &&
+                range.format.hasProperty(QTextFormat::ForegroundBrush))
                 colour = range.format.foreground().color();
         }
         return colour;
@@ -84,12 +85,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("sysex with comment") << "F0 7E 7F 09 01 F7 // GM on" << "6 Bytes";
-        QTest::newRow("odd digits") << "F0 7" << "Unknown number of bytes.";
-        QTest::newRow("only a comment") << "// only a comment" << "0 Bytes";
-        QTest::newRow("digits of a byte apart") << "F 0" << "1 Byte";
-        QTest::newRow("lines and commas") << "F0,41\n// x\n10 F7" << "4 Bytes";
-        QTest::newRow("not hexadecimal") << "F0 XX" << "Unknown number of bytes.";
+        QTest::newRow("sysex with comment") << "F0 7E 7F 09 01 F7 // GM on"
+                                            << "6 Bytes";
+        QTest::newRow("odd digits") << "F0 7"
+                                    << "Unknown number of bytes.";
+        QTest::newRow("only a comment") << "// only a comment"
+                                        << "0 Bytes";
+        QTest::newRow("digits of a byte apart") << "F 0"
+                                                << "1 Byte";
+        QTest::newRow("lines and commas") << "F0,41\n// x\n10 F7"
+                                          << "4 Bytes";
+        QTest::newRow("not hexadecimal") << "F0 XX"
+                                         << "Unknown number of bytes.";
     }
 
     void selectionTooltipCountsBytes()
@@ -212,8 +219,8 @@ private Q_SLOTS:
     void controlClickTransmitsTheLine()
     {
         QVERIFY(host->openOutputs());
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive,
-                                       QStringLiteral("F0 7E 7F 09 01 F7 // GM on\n90 3C 64"));
+        MidiEditView* view =
+            openShown(MidiEditView::SystemExclusive, QStringLiteral("F0 7E 7F 09 01 F7 // GM on\n90 3C 64"));
         MidiEditTextView* area = view->textView();
         QSignalSpy rows(area, &MidiEditTextView::transmitRowMessage);
         const QPoint second = characterCentre(area, 28);
@@ -227,8 +234,8 @@ private Q_SLOTS:
         // With Shift too: a receiving view opens and the line goes out.
         QSignalSpy withReceive(area, &MidiEditTextView::transmitRwoMessageAndChangeReceiveMode);
         const QPoint first = characterCentre(area, 1);
-        QTest::mouseEvent(QTest::MouseMove, area->viewport(), Qt::NoButton, Qt::ControlModifier | Qt::ShiftModifier,
-                          first);
+        QTest::mouseEvent(QTest::MouseMove, area->viewport(), Qt::NoButton,
+                          Qt::ControlModifier | Qt::ShiftModifier, first);
         QTest::mouseClick(area->viewport(), Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, first);
         QCOMPARE(withReceive.count(), 1);
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
@@ -259,13 +266,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("bytes");
         QTest::addColumn<QColor>("colour");
-        QTest::newRow("note on") << "Port1 Ch 1 NoteOn   90 3C 64 [C3  ( 60), 100]" << "90 3C 64" << QColor(172, 172, 255);
-        QTest::newRow("data over 7F") << "Port1 Ch 1 --------  90 3C 80" << "90 3C 80" << QColor();
-        QTest::newRow("note off") << "Port1 Ch 1 NoteOff  80 3C 00" << "80 3C 00" << QColor(170, 0, 130);
-        QTest::newRow("control change") << "Port1 Ch 1 CC       B0 07 64 [007 Volume, 100]" << "B0 07 64"
-                                        << QColor(255, 255, 66);
-        QTest::newRow("program change") << "Port1 Ch 1 PC       C0 05 [5]" << "C0 05" << QColor(255, 28, 28);
-        QTest::newRow("pitch bend") << "Port1 Ch 1 PB       E0 00 40 [0]" << "E0 00 40" << QColor(16, 227, 16);
+        QTest::newRow("note on") << "Port1 Ch 1 NoteOn   90 3C 64 [C3  ( 60), 100]"
+                                 << "90 3C 64" << QColor(172, 172, 255);
+        QTest::newRow("data over 7F") << "Port1 Ch 1 --------  90 3C 80"
+                                      << "90 3C 80" << QColor();
+        QTest::newRow("note off") << "Port1 Ch 1 NoteOff  80 3C 00"
+                                  << "80 3C 00" << QColor(170, 0, 130);
+        QTest::newRow("control change") << "Port1 Ch 1 CC       B0 07 64 [007 Volume, 100]"
+                                        << "B0 07 64" << QColor(255, 255, 66);
+        QTest::newRow("program change") << "Port1 Ch 1 PC       C0 05 [5]"
+                                        << "C0 05" << QColor(255, 28, 28);
+        QTest::newRow("pitch bend") << "Port1 Ch 1 PB       E0 00 40 [0]"
+                                    << "E0 00 40" << QColor(16, 227, 16);
     }
 
     void monitorColoursWithTheParserOn()
@@ -304,9 +316,9 @@ private Q_SLOTS:
         const QColor blue(96, 96, 255);
         QTRY_COMPARE(colourAt(area, 0, 0), blue);
         QCOMPARE(colourAt(area, 0, 1), blue);
-        QCOMPARE(colourAt(area, 0, 3), QColor());      // 41
-        QCOMPARE(colourAt(area, 0, 21), QColor());     // 7f
-        QCOMPARE(colourAt(area, 0, 29), blue);         // the blank before f7
+        QCOMPARE(colourAt(area, 0, 3), QColor());  // 41
+        QCOMPARE(colourAt(area, 0, 21), QColor()); // 7f
+        QCOMPARE(colourAt(area, 0, 29), blue);     // the blank before f7
         QCOMPARE(colourAt(area, 0, 30), blue);
         QCOMPARE(colourAt(area, 0, 31), blue);
         QCOMPARE(colourAt(area, 0, 33), QColor(Qt::darkGreen));
@@ -330,8 +342,8 @@ private Q_SLOTS:
 
     void findWrapsBothWays()
     {
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive,
-                                       QStringLiteral("F0 41 F7\n90 41 64\nF0 41 10 F7"));
+        MidiEditView* view =
+            openShown(MidiEditView::SystemExclusive, QStringLiteral("F0 41 F7\n90 41 64\nF0 41 10 F7"));
         MidiEditTextView* area = view->textView();
         ReferenceWidget* find = view->generalView()->findBar();
         QVERIFY(!find->isVisible());
@@ -370,7 +382,8 @@ private Q_SLOTS:
 
     void f3InTheEditorOpensTheBarAndSearches()
     {
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64\n80 3C 00\n90 3E 64"));
+        MidiEditView* view =
+            openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64\n80 3C 00\n90 3E 64"));
         MidiEditTextView* area = view->textView();
         ReferenceWidget* find = view->generalView()->findBar();
         QTest::keyClick(area, Qt::Key_F, Qt::ControlModifier);

@@ -2,6 +2,7 @@
 // routine sends with the parser on and off, how it fails, progress and the progress page, cancel,
 // repetition, and a view closed in the middle of a transmission.
 
+#include "CheckBox.h"
 #include "EditorViewHost.h"
 #include "HexBytes.h"
 #include "MidiEditGeneralView.h"
@@ -9,9 +10,8 @@
 #include "MidiEditRepeatMessageView.h"
 #include "MidiEditRepeatTransmittionThread.h"
 #include "MidiEditTextView.h"
-#include "RepeatSettingsView.h"
-#include "CheckBox.h"
 #include "PushButton.h"
+#include "RepeatSettingsView.h"
 #include "SpinBox.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
@@ -102,18 +102,20 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("announced");
         QTest::addColumn<quint32>("progress");
 
-        QTest::newRow("sysex with comment") << true << "F0 7E 7F 09 01 F7 // GM on"
-                                            << QStringList{"F0 7E 7F 09 01 F7"} << 0 << 6u << 6u;
-        QTest::newRow("running status expanded") << true << "90 3C 64 3E 64"
-                                                 << QStringList{"90 3C 64", "90 3E 64"} << 0 << 5u << 6u;
-        QTest::newRow("commas tabs lines") << true << "b0,07\t64\n// volume\nC0 05"
-                                           << QStringList{"B0 07 64", "C0 05"} << 0 << 5u << 5u;
+        QTest::newRow("sysex with comment")
+            << true << "F0 7E 7F 09 01 F7 // GM on" << QStringList{"F0 7E 7F 09 01 F7"} << 0 << 6u << 6u;
+        QTest::newRow("running status expanded")
+            << true << "90 3C 64 3E 64" << QStringList{"90 3C 64", "90 3E 64"} << 0 << 5u << 6u;
+        QTest::newRow("commas tabs lines")
+            << true << "b0,07\t64\n// volume\nC0 05" << QStringList{"B0 07 64", "C0 05"} << 0 << 5u << 5u;
         QTest::newRow("lone digit, parser off") << false << "F0 7" << QStringList{"F0"} << 0 << 1u << 1u;
         QTest::newRow("lone digit, parser on") << true << "F0 7" << QStringList{} << 0 << 1u << 0u;
         QTest::newRow("bad pair") << true << "F0 GG" << QStringList{} << 2 << 2u << 0u;
         QTest::newRow("bad pair, parser off") << false << "F0 GG" << QStringList{} << 2 << 2u << 0u;
-        QTest::newRow("carriage return is not blank") << false << "F0\r\nF7" << QStringList{} << 2 << 2u << 0u;
-        QTest::newRow("parser off short block") << false << "90 3C 64" << QStringList{"90 3C 64"} << 0 << 3u << 3u;
+        QTest::newRow("carriage return is not blank")
+            << false << "F0\r\nF7" << QStringList{} << 2 << 2u << 0u;
+        QTest::newRow("parser off short block")
+            << false << "90 3C 64" << QStringList{"90 3C 64"} << 0 << 3u << 3u;
     }
 
     void routineSendsWhatTheTextSays()
@@ -340,8 +342,9 @@ private Q_SLOTS:
         view->setReceiveMode(true);
         view->appendReceivedText(QStringLiteral("F0 01 F7"), 3);
         QCOMPARE(view->text(), QStringLiteral("F0 7E 7F 09 01 F7"));
-        QCOMPARE(view->progressView()->labelText(),
-                 QStringLiteral("Unable to receive messages when repeating\nmessage transmission is in-process."));
+        QCOMPARE(
+            view->progressView()->labelText(),
+            QStringLiteral("Unable to receive messages when repeating\nmessage transmission is in-process."));
         view->setReceiveMode(false);
         view->showPage(MidiEditView::RepeatPage);
 
@@ -414,11 +417,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("transmit");
         QTest::addColumn<QString>("both");
-        QTest::newRow("twelve") << "F0 7E 7F 09 01 F7 F0 7E 7F 09 01 F7" << "Transmit (12 Bytes)"
+        QTest::newRow("twelve") << "F0 7E 7F 09 01 F7 F0 7E 7F 09 01 F7"
+                                << "Transmit (12 Bytes)"
                                 << "Transmit (12 Bytes) and Receive";
-        QTest::newRow("one") << "F8 // clock" << "Transmit (1 Byte)" << "Transmit (1 Byte) and Receive";
-        QTest::newRow("unknown") << "F0 7" << "Transmit" << "Transmit and Receive";
-        QTest::newRow("empty") << "" << "Transmit (0 Bytes)" << "Transmit (0 Bytes) and Receive";
+        QTest::newRow("one") << "F8 // clock"
+                             << "Transmit (1 Byte)"
+                             << "Transmit (1 Byte) and Receive";
+        QTest::newRow("unknown") << "F0 7"
+                                 << "Transmit"
+                                 << "Transmit and Receive";
+        QTest::newRow("empty") << ""
+                               << "Transmit (0 Bytes)"
+                               << "Transmit (0 Bytes) and Receive";
     }
 
     void transmitTooltipsCountTheBytes()
@@ -446,8 +456,10 @@ private Q_SLOTS:
         empty->appendReceivedText(QStringLiteral("\nF0 01 F7"), 3);
         QCOMPARE(empty->progressView()->labelText(), QStringLiteral("3Bytes"));
         model->setValue(ParamParser, 0);
-        QCOMPARE(empty->progressView()->labelText(),
-                 QStringLiteral("Message receive function is currently disabled.\nTurn On File > Preferences > Parser."));
+        QCOMPARE(
+            empty->progressView()->labelText(),
+            QStringLiteral(
+                "Message receive function is currently disabled.\nTurn On File > Preferences > Parser."));
         model->setValue(ParamParser, 1);
         QTest::keyClick(empty->progressView()->button(), Qt::Key_Return);
         QVERIFY(!empty->isReceiveMode());

@@ -118,7 +118,8 @@ private Q_SLOTS:
 
     void openPlacesTheFileInAnEmptyViewElseInANewOne()
     {
-        const QString path = writeFile(QStringLiteral("gm.txt"), QByteArray("F0 7E 7F 09 01 F7 // GM on\xc2\xb5\n"));
+        const QString path =
+            writeFile(QStringLiteral("gm.txt"), QByteArray("F0 7E 7F 09 01 F7 // GM on\xc2\xb5\n"));
         MidiEditView* view = openShown(MidiEditView::SystemExclusive);
         answerFileDialog(path);
         QTest::mouseClick(toolButton(view, QStringLiteral("Open")), Qt::LeftButton);
@@ -136,7 +137,8 @@ private Q_SLOTS:
 
     void saveWritesTheWholeTextAsUtf8()
     {
-        const QString text = QString::fromUtf8("F0 41 10 42 12 40 00 7F 00 41 F7 // reset \xc3\xa9\n90 3C 64");
+        const QString text =
+            QString::fromUtf8("F0 41 10 42 12 40 00 7F 00 41 F7 // reset \xc3\xa9\n90 3C 64");
         MidiEditView* view = openShown(MidiEditView::SystemExclusive, text);
         const QString path = folder.filePath(QStringLiteral("saved.txt"));
         answerFileDialog(path);
@@ -165,7 +167,8 @@ private Q_SLOTS:
 
     void droppedTextFileOpensASecondViewBesideText()
     {
-        const QString path = writeFile(QStringLiteral("dump.txt"), QByteArray("F0 43 10 4C 00 00 7E 00 F7\n"));
+        const QString path =
+            writeFile(QStringLiteral("dump.txt"), QByteArray("F0 43 10 4C 00 00 7E 00 F7\n"));
         const QString other = writeFile(QStringLiteral("dump.syx"), QByteArray("F0 F7"));
         const QString twoSuffixes = writeFile(QStringLiteral("dump.old.txt"), QByteArray("F0 F7"));
         MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
@@ -212,11 +215,12 @@ private Q_SLOTS:
                                        s << qint32(0) << qint32(text.toUtf8().size());
                                        s.writeRawData(text.toUtf8().constData(), text.toUtf8().size());
                                    });
-        QTest::newRow("empty editor") << qint32(MidiEditView::SystemExclusive) << QString()
-                                      << QByteArray::fromHex("0000000000000000");
-        QTest::newRow("monitor") << qint32(MidiEditView::OutMonitor) << QStringLiteral("line") << QByteArray();
-        QTest::newRow("receiving editor") << qint32(MidiEditView::SystemExclusiveReceive) << QStringLiteral("F0 F7")
-                                          << QByteArray();
+        QTest::newRow("empty editor")
+            << qint32(MidiEditView::SystemExclusive) << QString() << QByteArray::fromHex("0000000000000000");
+        QTest::newRow("monitor") << qint32(MidiEditView::OutMonitor) << QStringLiteral("line")
+                                 << QByteArray();
+        QTest::newRow("receiving editor")
+            << qint32(MidiEditView::SystemExclusiveReceive) << QStringLiteral("F0 F7") << QByteArray();
     }
 
     void viewBlocksRoundTrip()
@@ -260,18 +264,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
 
         // An integer field, tag 7, then a string field, tag 8.
-        const QByteArray good = QByteArray::fromHex("00000007" "00000004" "FFFFFFFE" "00000008" "00000002") + "ab";
+        const QByteArray good = QByteArray::fromHex("00000007"
+                                                    "00000004"
+                                                    "FFFFFFFE"
+                                                    "00000008"
+                                                    "00000002") +
+                                "ab";
         QTest::newRow("whole") << good << true << -2 << true << "ab";
         QTest::newRow("empty stream") << QByteArray() << false << 0 << false << "";
         QTest::newRow("integer cut short") << good.left(10) << false << 0 << false << "";
-        QTest::newRow("wrong integer size") << QByteArray::fromHex("000000070000000200000001") << false << 0
-                                            << false << "";
+        QTest::newRow("wrong integer size")
+            << QByteArray::fromHex("000000070000000200000001") << false << 0 << false << "";
         QTest::newRow("string cut short") << good.left(good.size() - 1) << true << -2 << false << "";
-        QTest::newRow("huge string length") << QByteArray::fromHex("00000007000000040000000100000008" "7FFFFFFF")
+        QTest::newRow("huge string length") << QByteArray::fromHex("00000007000000040000000100000008"
+                                                                   "7FFFFFFF")
                                             << true << 1 << false << "";
-        QTest::newRow("negative string length")
-            << QByteArray::fromHex("00000007000000040000000100000008" "80000000") << true << 1 << true << "";
-        QTest::newRow("wrong tags") << QByteArray::fromHex("000000090000000400000001") << false << 0 << false << "";
+        QTest::newRow("negative string length") << QByteArray::fromHex("00000007000000040000000100000008"
+                                                                       "80000000")
+                                                << true << 1 << true << "";
+        QTest::newRow("wrong tags") << QByteArray::fromHex("000000090000000400000001") << false << 0 << false
+                                    << "";
     }
 
     void taggedFieldsReadBackAndRefuseDamage()
@@ -298,15 +310,23 @@ private Q_SLOTS:
         QVERIFY(FileStream::writeIntField(stream, 7, -2));
         QVERIFY(FileStream::writeStringField(stream, 8, QStringLiteral("ab")));
         QVERIFY(!FileStream::writeStringField(stream, 9, QString()));
-        QCOMPARE(bytes, QByteArray::fromHex("00000007" "00000004" "FFFFFFFE" "00000008" "00000002" "6162"
-                                            "00000009" "00000000"));
+        QCOMPARE(bytes, QByteArray::fromHex("00000007"
+                                            "00000004"
+                                            "FFFFFFFE"
+                                            "00000008"
+                                            "00000002"
+                                            "6162"
+                                            "00000009"
+                                            "00000000"));
     }
 
     void stringFieldFromASequentialDeviceIsBounded()
     {
         // A socket-like device cannot say how much is left; a damaged length must still fail
         // without first allocating all of it.
-        QByteArray bytes = QByteArray::fromHex("00000008" "40000000") + QByteArray(100, 'a');
+        QByteArray bytes = QByteArray::fromHex("00000008"
+                                               "40000000") +
+                           QByteArray(100, 'a');
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         struct Sequential : QIODevice

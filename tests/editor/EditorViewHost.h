@@ -33,10 +33,7 @@ inline void registerEditorImages()
 class EditorViewHost : public ViewHost
 {
 public:
-    explicit EditorViewHost(VantelMidiModel* model)
-        : model(model)
-        , bulk(model)
-        , hub(&service)
+    explicit EditorViewHost(VantelMidiModel* model) : model(model), bulk(model), hub(&service)
     {
         registerEditorImages();
         hub.setBulkIntervalManager(&bulk);
@@ -56,8 +53,8 @@ public:
 
     bool openOutputs()
     {
-        return hub.outputPort(0)->open(QStringLiteral("Loopback A")) == 0
-            && hub.outputPort(1)->open(QStringLiteral("Loopback B")) == 0;
+        return hub.outputPort(0)->open(QStringLiteral("Loopback A")) == 0 &&
+               hub.outputPort(1)->open(QStringLiteral("Loopback B")) == 0;
     }
 
     // What reached the Port1 output device since the last call.
@@ -107,8 +104,8 @@ public:
                            bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
                            quint32* sendTimeOut) override
     {
-        return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong, passThrough,
-                                     direct, sendTimeOut);
+        return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
+                                     passThrough, direct, sendTimeOut);
     }
 
     // Views still open, in the order they were opened.
