@@ -1,7 +1,9 @@
 // The text area of the monitors and editors, its highlighting and its find bar, driven with mouse
 // and key events through an MDI area as the main window would hold them.
 
+// First: it sets up QtTest's window-system mouse handling before QtTest is included.
 #include "EditorViewHost.h"
+
 #include "MidiEditGeneralView.h"
 #include "MidiEditProgressView.h"
 #include "MidiEditTextView.h"

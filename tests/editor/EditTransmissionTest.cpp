@@ -2,8 +2,10 @@
 // routine sends with the parser on and off, how it fails, progress and the progress page, cancel,
 // repetition, and a view closed in the middle of a transmission.
 
-#include "CheckBox.h"
+// First: it sets up QtTest's window-system mouse handling before QtTest is included.
 #include "EditorViewHost.h"
+
+#include "CheckBox.h"
 #include "HexBytes.h"
 #include "MidiEditGeneralView.h"
 #include "MidiEditProgressView.h"

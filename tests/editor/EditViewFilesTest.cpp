@@ -1,7 +1,9 @@
 // Text files and project-file blocks of the editor views: Open and Save through the file dialog,
 // a save that fails, a dropped text file, and the tagged fields the views store in a project.
 
+// First: it sets up QtTest's window-system mouse handling before QtTest is included.
 #include "EditorViewHost.h"
+
 #include "FileStream.h"
 #include "MidiEditGeneralView.h"
 #include "MidiEditTextView.h"
