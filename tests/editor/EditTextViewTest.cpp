@@ -12,12 +12,14 @@
 #include "TextHighlighter.h"
 #include "VantelMidiParameterId.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
 #include <QToolTip>
 
 class EditTextViewTest : public QObject
@@ -340,6 +342,61 @@ private Q_SLOTS:
         QCOMPARE(colourAt(view->textView(), 1, 16), QColor(172, 172, 255));
         QCOMPARE(colourAt(view->textView(), 1, 19), QColor());
         QCOMPARE(view->generalView()->highlighter()->activeRules(), TextHighlighter::MonitorParserOffRules);
+    }
+
+    void contextMenuHoldsTheCommandsButNotWhileBusy()
+    {
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
+        QWidget* viewport = view->textView()->viewport();
+        const auto rightClickMenu = [viewport] {
+            QStringList labels;
+            QTimer::singleShot(300, [&labels] {
+                if (QWidget* popup = QApplication::activePopupWidget()) {
+                    for (QAction* action : popup->actions()) {
+                        if (!action->isSeparator())
+                            labels.append(action->text() + QLatin1Char('|') + action->shortcut().toString());
+                    }
+                    popup->close();
+                }
+            });
+            QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, QPoint(20, 10));
+            QTest::qWait(400);
+            return labels;
+        };
+        const QStringList labels = rightClickMenu();
+        const QStringList commands = {"&New|",           "&Open...|",
+                                      "&Save...|",       "&Transmit|F5",
+                                      "&Receive|F6",     "&Transmit and Receive|F7",
+                                      "&Find...|Ctrl+F", "R&epeat Transmission Settings...|Ctrl+R"};
+        QVERIFY(labels.size() > commands.size());
+        QCOMPARE(labels.mid(labels.size() - commands.size()), commands);
+
+        model->setValue(ParamTransmissionState, 1);
+        QVERIFY(rightClickMenu().isEmpty());
+        model->setValue(ParamTransmissionState, 0);
+
+        MidiEditView* monitor = openShown(MidiEditView::OutMonitor);
+        monitor->appendOutText(QStringLiteral("line"));
+        model->setValue(ParamTransmissionState, 1);
+        QStringList monitorLabels;
+        QTimer::singleShot(300, [&monitorLabels] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                monitorLabels.append(popup->actions().last()->text());
+                popup->close();
+            }
+        });
+        QTest::mouseClick(monitor->textView()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 10));
+        QTest::qWait(400);
+        QCOMPARE(monitorLabels, QStringList{QStringLiteral("&Clear")});
+        model->setValue(ParamTransmissionState, 0);
+    }
+
+    void fontFollowsTheSizePreference()
+    {
+        MidiEditView* view = openShown(MidiEditView::InMonitor);
+        QCOMPARE(view->textView()->font().pixelSize(), 12);
+        model->setValue(ParamMessageFontSize, 1);
+        QCOMPARE(view->textView()->font().pixelSize(), 18);
     }
 
     void findWrapsBothWays()
