@@ -199,6 +199,7 @@ public:
     QString outputPortName(quint32 port) const;
 
     MidiAnalyzer* midiAnalyzer() const { return analyzer.get(); }
+    int refreshTimerId() const { return timerId; }
     MidiBulkIntervalManager* bulkManager() const { return bulkIntervalManager.get(); }
 
 Q_SIGNALS:
