@@ -3,6 +3,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include <chrono>
+#include <unistd.h>
 
 namespace {
 
@@ -43,6 +44,10 @@ QString AlsaMidiService::ownPrefix()
 
 AlsaMidiService::AlsaMidiService()
 {
+    // Without the sequencer device there is nothing to open, and the libraries would only print
+    // their failure.
+    if (::access("/dev/snd/seq", R_OK | W_OK) != 0)
+        return;
     try {
         m_inputLister = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, "Vantel MIDI");
         m_inputLister->setErrorCallback(&raiseFlag, &m_listerFailed);

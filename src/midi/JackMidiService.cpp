@@ -3,6 +3,7 @@
 #include <jack/midiport.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -19,6 +20,13 @@ constexpr quint32 outputHeaderSize = 8; // length, target frame
 // JACK clients take no larger event, and it bounds what one cycle's buffer must hold.
 constexpr size_t maxEventSize = 4096;
 
+void quiet(const char*) {}
+
+void toStandardError(const char* message)
+{
+    std::fprintf(stderr, "JACK: %s\n", message);
+}
+
 } // namespace
 
 void JackMidiService::ClientCloser::operator()(jack_client_t* client) const
@@ -30,7 +38,12 @@ JackMidiService::JackMidiService()
 {
     sem_init(&m_wake, 0, 0);
     jack_status_t status{};
+    // Looking for a server that is not there is no error worth printing; once connected, the
+    // server's complaints are.
+    jack_set_error_function(&quiet);
+    jack_set_info_function(&quiet);
     jack_client_t* client = jack_client_open(clientNameWanted, JackNoStartServer, &status);
+    jack_set_error_function(&toStandardError);
     if (!client) {
         m_serverGone = true;
         return;
@@ -220,6 +233,8 @@ qint32 JackMidiService::closeOutput(Handle handle)
         return 1;
     if (isRunning())
         jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData());
+    out.flushCompleted.store(out.queued, std::memory_order_relaxed);
+    out.flushTo.store(out.ring.writePosition(), std::memory_order_release);
     out.open = false;
     out.peer.clear();
     return 0;
@@ -339,6 +354,12 @@ void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_n
     if (!buffer)
         return;
     jack_midi_clear_buffer(buffer);
+    const quint64 flushTo = out.flushTo.load(std::memory_order_acquire);
+    if (flushTo > out.ring.readPosition()) {
+        out.ring.consume(quint32(flushTo - out.ring.readPosition()));
+        out.remaining = 0;
+        out.completed.store(out.flushCompleted.load(std::memory_order_relaxed), std::memory_order_release);
+    }
     jack_nframes_t lastOffset = 0;
     for (;;) {
         if (out.remaining == 0) {

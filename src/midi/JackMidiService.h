@@ -89,6 +89,9 @@ private:
         jack_port_t* port = nullptr;
         SpscByteRing ring{1u << 18};
         std::atomic<quint64> completed{0};
+        // Set on close: what was queued up to there is dropped, not sent to the next device.
+        std::atomic<quint64> flushTo{0};
+        std::atomic<quint64> flushCompleted{0};
         // Sender side, under the output mutex.
         std::mutex mutex;
         quint64 queued = 0;

@@ -20,6 +20,7 @@ public:
     quint32 capacity() const { return m_capacity; }
 
     // Producer side.
+    quint64 writePosition() const { return m_write.load(std::memory_order_relaxed); }
     quint32 writeSpace() const
     {
         const quint64 r = m_read.load(std::memory_order_acquire);
@@ -45,6 +46,7 @@ public:
     }
 
     // Consumer side.
+    quint64 readPosition() const { return m_read.load(std::memory_order_relaxed); }
     quint32 readAvailable() const
     {
         const quint64 w = m_write.load(std::memory_order_acquire);

@@ -3,6 +3,7 @@
 #include "HostInputFramer.h"
 #include "Midi.h"
 #include "MidiDataTransmissionThread.h"
+#include "SpscByteRing.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -120,6 +121,33 @@ private Q_SLOTS:
         quint16 back = 0;
         ring.read(reinterpret_cast<quint8*>(&back), 2);
         QCOMPARE(back, quint16(0xBEEF));
+    }
+
+    void lockFreeRingAcrossItsEnd()
+    {
+        // The ring between JACK's process thread and ours: staged bytes are invisible until
+        // published, and records split at the end of the storage come back whole.
+        SpscByteRing ring(16);
+        QCOMPARE(ring.capacity(), 16u);
+        QByteArray sent;
+        QByteArray received;
+        for (int round = 0; round < 20; ++round) {
+            const QByteArray chunk(3 + round % 9, char('a' + round));
+            QVERIFY(ring.writeSpace() >= quint32(chunk.size()));
+            ring.stage(0, chunk.constData(), quint32(chunk.size()));
+            QCOMPARE(ring.readAvailable(), 0u);
+            ring.publish(quint32(chunk.size()));
+            sent += chunk;
+            QByteArray out(int(ring.readAvailable()), '\0');
+            ring.peek(0, out.data(), quint32(out.size()));
+            ring.consume(quint32(out.size()));
+            received += out;
+        }
+        QCOMPARE(received, sent);
+        const QByteArray tooBig(17, 'x');
+        QVERIFY(!ring.write(tooBig.constData(), 17));
+        QVERIFY(ring.write(tooBig.constData(), 16));
+        QCOMPARE(ring.writeSpace(), 0u);
     }
 
     void stamps_data()
