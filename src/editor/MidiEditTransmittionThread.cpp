@@ -121,8 +121,10 @@ void MidiEditTransmittionThread::release()
     stopTransmission();
     connect(this, &QThread::finished, this, &QObject::deleteLater);
     // Connected first: a worker ending right now is either seen as not running or reports its end.
+    // One that is not running goes at once, so that nothing is left for an event loop that may
+    // never run again (a window destroyed at exit); the destructor's wait is then immediate.
     if (!isRunning())
-        deleteLater();
+        delete this;
 }
 
 bool MidiEditTransmittionThread::finishReleasedThreads(int msecs)

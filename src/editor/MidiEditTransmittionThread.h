@@ -56,7 +56,8 @@ public:
     void parameterChanged(qint32 id) override;
 
     // Hands the object over to itself: stop, no more signals, unregister from the model, and
-    // delete on the GUI thread when the worker has ended (at once when it is not running).
+    // delete on the GUI thread when the worker has ended; at once, within this call, when it is
+    // not running. The caller must not use the pointer afterwards.
     void release();
     // Waits up to msecs for every released worker to end and deletes those that did. true when
     // none is left. GUI thread, at shutdown.
