@@ -4,6 +4,8 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include <algorithm>
+
 MidiOutputPort::MidiOutputPort(MidiClient* client, quint16 maxLongMessage, quint32 portNumber,
                                quint32 baseCounter, quint32 baseTimeOfDay)
     : Midi(client, maxLongMessage, portNumber, baseCounter, baseTimeOfDay)
@@ -71,10 +73,15 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
     if (bytes[0] != 0xF0 && !forceLong) {
         if (length > 3)
             return 1;
+        // A short message is one packed word: missing bytes are zero, and the status byte decides
+        // how many of them go out (bytes without a status go out as given).
+        quint8 packed[3] = {0, 0, 0};
+        std::copy(bytes, bytes + length, packed);
+        const quint32 n = bytes[0] >= 0x80 ? HostMidiService::shortMessageLength(bytes[0]) : length;
         const quint32 stamp = currentTimeStamp();
         if (stampOut)
             *stampOut = stamp;
-        return host->sendShort(m_handle, bytes, length) == 0 ? 0 : 1;
+        return host->sendShort(m_handle, packed, n) == 0 ? 0 : 1;
     }
     const quint32 stamp = currentTimeStamp();
     if (stampOut)

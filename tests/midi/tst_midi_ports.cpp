@@ -248,12 +248,24 @@ private Q_SLOTS:
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("hostContacted");
         QTest::addColumn<bool>("isLong");
-        QTest::newRow("nothing") << QByteArray() << false << 1 << false << false;
-        QTest::newRow("four bytes, short") << bytesOf({0x90, 1, 2, 3}) << false << 1 << false << false;
-        QTest::newRow("four bytes, force long") << bytesOf({0x90, 1, 2, 3}) << true << 0 << true << true;
-        QTest::newRow("note on") << bytesOf({0x90, 0x3C, 0x40}) << false << 0 << true << false;
-        QTest::newRow("clock") << bytesOf({0xF8}) << false << 0 << true << false;
-        QTest::newRow("sysex") << bytesOf({0xF0, 0x7E, 0xF7}) << false << 0 << true << true;
+        QTest::addColumn<QByteArray>("wire");
+        QTest::newRow("nothing") << QByteArray() << false << 1 << false << false << QByteArray();
+        QTest::newRow("four bytes, short")
+            << bytesOf({0x90, 1, 2, 3}) << false << 1 << false << false << QByteArray();
+        QTest::newRow("four bytes, force long")
+            << bytesOf({0x90, 1, 2, 3}) << true << 0 << true << true << bytesOf({0x90, 1, 2, 3});
+        QTest::newRow("note on") << bytesOf({0x90, 0x3C, 0x40}) << false << 0 << true << false
+                                 << bytesOf({0x90, 0x3C, 0x40});
+        QTest::newRow("clock") << bytesOf({0xF8}) << false << 0 << true << false << bytesOf({0xF8});
+        QTest::newRow("sysex") << bytesOf({0xF0, 0x7E, 0xF7}) << false << 0 << true << true
+                               << bytesOf({0xF0, 0x7E, 0xF7});
+        // The status byte decides the length of a short message.
+        QTest::newRow("program change with a spare byte")
+            << bytesOf({0xC0, 0x05, 0x00}) << false << 0 << true << false << bytesOf({0xC0, 0x05});
+        QTest::newRow("note on without velocity")
+            << bytesOf({0x90, 0x3C}) << false << 0 << true << false << bytesOf({0x90, 0x3C, 0x00});
+        QTest::newRow("running status data")
+            << bytesOf({0x3C, 0x40}) << false << 0 << true << false << bytesOf({0x3C, 0x40});
     }
     void sendRules()
     {
@@ -262,6 +274,7 @@ private Q_SLOTS:
         QFETCH(int, result);
         QFETCH(bool, hostContacted);
         QFETCH(bool, isLong);
+        QFETCH(QByteArray, wire);
         auto out = makeOutput();
         QCOMPARE(out->open(loopA), 0);
         const quint32 calls = host->sendCalls();
@@ -272,7 +285,7 @@ private Q_SLOTS:
             QVERIFY(stamp < Midi::MillisecondsPerDay);
             const auto sent = host->takeSent();
             QCOMPARE(sent.size(), 1);
-            QCOMPARE(sent.first().bytes, bytes);
+            QCOMPARE(sent.first().bytes, wire);
             QCOMPARE(sent.first().isLong, isLong);
         }
     }
