@@ -284,6 +284,64 @@ private Q_SLOTS:
         });
     }
 
+    void fragmentedSysexArrivesAsWholeRecords()
+    {
+        // Our output cuts a 20000-byte message into events of at most 4096 bytes; looped back into
+        // our input, the fragments come out as the records of one message: 16384 + 3616 bytes.
+        QByteArray sysex(20000, '\0');
+        sysex[0] = char(0xF0);
+        for (int i = 1; i < 19999; ++i)
+            sysex[i] = char((i * 7) % 128);
+        sysex[19999] = char(0xF7);
+        withXrunRetries([&](int n) -> QString {
+            // The input needs a device to be open on: a sequencer that plays one short note at its
+            // start and then keeps quiet for a minute.
+            const QString quiet = QStringLiteral("vantel-quiet-%1").arg(n);
+            const QString sinkName = QStringLiteral("vantel-sink-%1").arg(n);
+            Peer seq(QStringLiteral("jack_midiseq"), {quiet, QStringLiteral("2880000"), QStringLiteral("0"),
+                                                      QStringLiteral("60"), QStringLiteral("10")});
+            Peer dump(QStringLiteral("jack_midi_dump"), {sinkName});
+            MidiClient client(jack.get());
+            MidiInputPort in(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
+            MidiOutputPort out(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
+            Sink sink;
+            in.setReceiver(&Sink::receive, &sink);
+            QElapsedTimer waited;
+            waited.start();
+            while (in.open(quiet + QStringLiteral(":out")) != 0 ||
+                   out.open(sinkName + QStringLiteral(":input")) != 0) {
+                if (waited.elapsed() > 10000)
+                    return QStringLiteral("could not connect the peers");
+                QTest::qWait(50);
+            }
+            QProcess connect;
+            connect.start(QStringLiteral("jack_connect"), {jack->clientName() + QStringLiteral(":Port1 Out"),
+                                                           jack->clientName() + QStringLiteral(":Port1 In")});
+            if (!connect.waitForFinished(10000) || connect.exitCode() != 0)
+                return QStringLiteral("jack_connect failed");
+            QTest::qWait(50);
+            if (out.send(reinterpret_cast<const quint8*>(sysex.constData()), 20000, nullptr) != 0)
+                return QStringLiteral("send failed");
+            QList<QByteArray> records;
+            QByteArray joined;
+            for (int i = 0; i < 100 && joined.size() < sysex.size(); ++i) {
+                QTest::qWait(50);
+                QMutexLocker lock(&sink.mutex);
+                records.clear();
+                joined.clear();
+                for (const QByteArray& r : sink.records) {
+                    if (quint8(r.at(0)) == 0xF0 || quint8(r.at(0)) < 0x80) {
+                        records.append(r);
+                        joined += r;
+                    }
+                }
+            }
+            if (records.size() != 2 || records.at(0).size() != 16384 || joined != sysex)
+                return QStringLiteral("%1 records, %2 bytes").arg(records.size()).arg(joined.size());
+            return QString();
+        });
+    }
+
     void peerLeavingTakesItsDeviceAway()
     {
         auto dump = std::make_unique<Peer>(QStringLiteral("jack_midi_dump"),
