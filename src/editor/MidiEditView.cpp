@@ -144,8 +144,20 @@ void MidiEditView::stopRepeat()
         repeat->stopTransmission();
 }
 
+bool MidiEditView::isStaleReport() const
+{
+    // Reports already queued when a thread was released still arrive; they belong to no
+    // transmission of this view any more, and a late end would free another view's lock.
+    if (closed)
+        return true;
+    const QObject* from = QObject::sender();
+    return from != nullptr && from != thread && from != repeat;
+}
+
 void MidiEditView::startTransmittion(quint32 total)
 {
+    if (isStaleReport())
+        return;
     if (total == 0)
         return;
     progress->setProgress(0);
@@ -156,6 +168,8 @@ void MidiEditView::startTransmittion(quint32 total)
 
 void MidiEditView::transmittionProgress(quint32 sent)
 {
+    if (isStaleReport())
+        return;
     if (progress->state() == MidiEditProgressView::Idle) {
         // Cancel was pressed on the progress page.
         if (repeat != nullptr)
@@ -170,6 +184,8 @@ void MidiEditView::transmittionProgress(quint32 sent)
 
 void MidiEditView::finishTransmittion(qint32 result)
 {
+    if (isStaleReport())
+        return;
     transmitting = false;
     model->setValue(ParamTransmissionState, 0);
     model->setValue(ParamRepeatTransmission, 0);
@@ -193,6 +209,7 @@ void MidiEditView::releaseRepeatThread()
 
 void MidiEditView::releaseThreads()
 {
+    closed = true;
     releaseRepeatThread();
     if (thread != nullptr) {
         thread->release();

@@ -93,6 +93,7 @@ protected:
 
 private:
     void releaseThreads();
+    bool isStaleReport() const;
     void releaseRepeatThread();
 
     bool receiveMode;
@@ -108,4 +109,5 @@ private:
     qint32 type;
     MidiSender* sender;
     bool registered = false;
+    bool closed = false;
 };

@@ -315,6 +315,28 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(MidiEditTransmittionThread::releasedThreadCount(), 0, 5000);
     }
 
+    // Views closed at every stage of a transmission or repetition: nothing may be used after it
+    // is freed (the sanitizer watches), the lock must always come back, no worker may be left.
+    void closingAtAnyMomentIsSafe()
+    {
+        model->setValue(ParamParser, 0);
+        host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 5);
+        for (int round = 0; round < 24; ++round) {
+            MidiEditView* view = openEditor(digits(round % 2 == 0 ? 9000 : 3, QStringLiteral("F0")));
+            if (round % 3 == 0) {
+                QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
+                QTest::mouseClick(view->generalView()->repeatSettings()->repeatCheckBox(), Qt::LeftButton);
+            }
+            QTest::keyClick(view->textView(), Qt::Key_F5);
+            QTest::qWait(round % 8 * 3);
+            view->parentWidget()->close();
+            QCOMPARE(model->getValue(ParamTransmissionState), 0);
+            QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(MidiEditTransmittionThread::releasedThreadCount(), 0, 10000);
+        host->sentToPort1();
+    }
+
     void repeatSendsCyclesUntilCancel()
     {
         MidiEditView* view = openEditor(QStringLiteral("F0 7E 7F 09 01 F7"));
