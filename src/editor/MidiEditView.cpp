@@ -109,7 +109,7 @@ void MidiEditView::appendReceivedText(const QString& text, quint32 count)
 
 void MidiEditView::transmit(const QString& text)
 {
-    if (text.isEmpty() || model->getValue(ParamTransmissionState) != 0)
+    if (closed || text.isEmpty() || model->getValue(ParamTransmissionState) != 0)
         return;
     model->setValue(ParamTransmissionState, 1);
     transmitting = true;
