@@ -157,7 +157,6 @@ qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, qui
         return 1;
     // Whatever came in while the port was closed belongs to nobody.
     in.ring.consume(in.ring.readAvailable());
-    in.overrun = false;
     in.open = true;
     in.peer = peer;
     in.callback = callback;
@@ -332,9 +331,18 @@ void JackMidiService::readInput(InputPort& in, jack_nframes_t frames, jack_nfram
         jack_midi_event_t event{};
         if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0)
             continue;
-        if (in.ring.writeSpace() < inputHeaderSize + event.size) {
-            in.overrun.store(true, std::memory_order_release);
+        // After a dropped event an empty record marks the gap, in its place in the stream, so that
+        // a system-exclusive message it cut is not joined across it.
+        const quint32 gap = in.gapPending ? inputHeaderSize : 0;
+        if (in.ring.writeSpace() < gap + inputHeaderSize + event.size) {
+            in.gapPending = true;
             continue;
+        }
+        if (gap) {
+            const quint32 marker[4] = {0, 0, 0, 0};
+            in.ring.stage(0, marker, inputHeaderSize);
+            in.ring.publish(inputHeaderSize);
+            in.gapPending = false;
         }
         const jack_time_t eventUs = jack_frames_to_time(m_client.get(), cycleStart + event.time);
         const qint64 ageUs = qint64(jackNowUs) - qint64(eventUs);
@@ -435,9 +443,9 @@ void JackMidiService::deliverInput(InputPort& in)
         auto deliver = [&](InputMessage message, quint32 packed, const quint8* bytes, quint32 length) {
             in.callback(in.context, message, packed, bytes, length, counter, hostStamp);
         };
-        // Events were dropped before this one: a system-exclusive message in progress lost bytes.
-        if (in.overrun.exchange(false))
-            in.framer->reset(deliver);
-        in.framer->feed(event.data(), size, deliver);
+        if (size == 0)
+            in.framer->reset(deliver); // events were lost here
+        else
+            in.framer->feed(event.data(), size, deliver);
     }
 }

@@ -75,7 +75,7 @@ private:
         jack_port_t* port = nullptr;
         SpscByteRing ring{1u << 20};
         std::atomic<bool> started{false};
-        std::atomic<bool> overrun{false};
+        bool gapPending = false; // process thread only
         // Delivery side, under the delivery mutex.
         bool open = false;
         QString peer;
