@@ -175,9 +175,11 @@ bool MidiEditGeneralView::isBusy() const
     return model->getValue(ParamTransmissionState) != 0;
 }
 
-void MidiEditGeneralView::copyRepeatSettings()
+void MidiEditGeneralView::copyRepeatSettings(const QString& text)
 {
-    if (repeatSettingsView == nullptr)
+    // Nothing will be sent, so nothing would clear the flag again, and every editor would go on
+    // refusing received text.
+    if (repeatSettingsView == nullptr || text.isEmpty())
         return;
     model->setValue(ParamRepeatTransmission, repeatSettingsView->isRepeatChecked() ? 1 : 0);
     interval = repeatSettingsView->intervalValue();
@@ -201,8 +203,9 @@ void MidiEditGeneralView::transmitMenuSelected()
 {
     if (isBusy())
         return;
-    copyRepeatSettings();
-    owner->transmit(textArea->textToTransmit());
+    const QString text = textArea->textToTransmit();
+    copyRepeatSettings(text);
+    owner->transmit(text);
 }
 
 void MidiEditGeneralView::receiveMenuSelected()
@@ -222,7 +225,7 @@ void MidiEditGeneralView::transmitAndReceiveMenuSelected()
     // Taken before the new view takes the focus and the selection would no longer show.
     const QString text = textArea->textToTransmit();
     openReceivingView();
-    copyRepeatSettings();
+    copyRepeatSettings(text);
     owner->transmit(text);
 }
 
@@ -231,7 +234,7 @@ void MidiEditGeneralView::transmitRowMessageAndChangeReceiveMode(QString message
     if (isBusy())
         return;
     openReceivingView();
-    copyRepeatSettings();
+    copyRepeatSettings(message);
     owner->transmit(message);
 }
 

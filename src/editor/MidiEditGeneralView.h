@@ -62,7 +62,7 @@ protected:
 
 private:
     bool isBusy() const;
-    void copyRepeatSettings();
+    void copyRepeatSettings(const QString& text);
     void openReceivingView();
     void useParserRules();
     QString startFolder() const;

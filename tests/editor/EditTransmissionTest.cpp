@@ -410,6 +410,17 @@ private Q_SLOTS:
         QCOMPARE(host->sentToPort1().size(), 1);
     }
 
+    void repeatOfAnEmptyTextLeavesNoFlag()
+    {
+        MidiEditView* view = openEditor(QString());
+        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
+        QTest::mouseClick(view->generalView()->repeatSettings()->repeatCheckBox(), Qt::LeftButton);
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
+        QCOMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+    }
+
     void closingDuringRepetitionFreesBothFlags()
     {
         MidiEditView* view = openEditor(QStringLiteral("90 3C 64"));
