@@ -7,6 +7,7 @@
 #include "MidiBulkIntervalManager.h"
 #include "MidiControllerNames.h"
 #include "MidiEditTextView.h"
+#include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
 #include "MidiHub.h"
 #include "VantelMidiModel.h"
@@ -153,18 +154,23 @@ MainWindow::~MainWindow()
     area = nullptr;
     delete doomedArea;
 
-    analyzer->closeTransmittedLogFile();
-    analyzer->closeReceivedLogFile();
-    killTimer(timerId);
-    timerId = 0;
-    vantelModel->removeAssistant(this);
-
     // Withdraw the send path, then wait for the sends already inside the hub (a thru forward on a
     // receive thread, a worker's transmission) to come out before the ports go. Each is bounded by
     // the output ports' completion timeout.
     sendHub.store(nullptr);
     while (sendsInFlight.load() != 0)
         QThread::usleep(200);
+    // The closed editors' transmissions were told to stop but may still be between two sends, and
+    // they send through this window; with the hub withdrawn every further send fails at once, so
+    // they end promptly.
+    for (int second = 0; second < 5 && !MidiEditTransmittionThread::finishReleasedThreads(1000); ++second) {
+    }
+
+    analyzer->closeTransmittedLogFile();
+    analyzer->closeReceivedLogFile();
+    killTimer(timerId);
+    timerId = 0;
+    vantelModel->removeAssistant(this);
     analyzer->setSender(nullptr);
     hub.reset();
     analyzer.reset();

@@ -1,6 +1,7 @@
 #include "LoopbackMidiService.h"
 #include "MainWindow.h"
 #include "MidiEditTextView.h"
+#include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
 #include "ShellTestSupport.h"
 #include "VantelMidiModel.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     {
         model->setModified(0);
         window.reset();
+        loop->setCompletion(LoopbackMidiService::Completion::Immediate);
         model.reset();
     }
 
@@ -413,6 +415,30 @@ private Q_SLOTS:
         // The message stays where it was typed.
         QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+    }
+
+    void windowGoesAwayDuringALongTransmission()
+    {
+        openLoopbackA();
+        // Every long piece takes a while to leave, so the transmission is still running when the
+        // window is destroyed; its worker sends through the window and must be gone first.
+        loop->setCompletion(LoopbackMidiService::Completion::Delayed, 50);
+        QString dump = QStringLiteral("F0");
+        for (int i = 0; i < 20000; ++i)
+            dump += QStringLiteral(" 11");
+        dump += QStringLiteral(" F7");
+        QMdiSubWindow* editorWindow = window->multiViewList(MainWindow::ListSystemExclusive).first();
+        view(editorWindow)->setText(dump);
+        window->mdiArea()->setActiveSubWindow(editorWindow);
+        view(editorWindow)->textView()->setFocus();
+        QTest::keyClick(view(editorWindow)->textView(), Qt::Key_F5);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 1);
+        QTRY_VERIFY(loop->sendCalls() > 0);
+        model->setModified(0);
+        window.reset();
+        QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 0);
+        loop->setCompletion(LoopbackMidiService::Completion::Immediate);
+        QVERIFY(ViewHost::instance() == nullptr);
     }
 
     void closingEverythingDropsPendingOutText()
