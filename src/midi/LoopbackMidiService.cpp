@@ -158,7 +158,7 @@ qint32 LoopbackMidiService::sendBytes(Handle handle, const quint8* bytes, quint3
         if (m_completion == Completion::Never)
             m_pendingDoneAt.insert(*ticket, neverDone);
         else if (m_completion == Completion::Delayed)
-            m_pendingDoneAt.insert(*ticket, qint64(HostMidiService::milliseconds() + m_delayMs));
+            m_pendingDoneAt.insert(*ticket, qint64(microseconds() + quint64(m_delayMs) * 1000u));
     }
     lock.unlock();
     queue(Work{device, true, ShortData, 0, data, HostMidiService::milliseconds(), microseconds()});
@@ -173,7 +173,7 @@ bool LoopbackMidiService::longDone(Handle handle, quint64 ticket)
         return true;
     if (it.value() == neverDone)
         return false;
-    if (qint32(HostMidiService::milliseconds() - quint32(it.value())) < 0)
+    if (qint64(microseconds()) < it.value())
         return false;
     m_pendingDoneAt.remove(ticket);
     return true;

@@ -124,7 +124,7 @@ private:
     Completion m_completion = Completion::Immediate;
     quint32 m_delayMs = 0;
     quint64 m_nextTicket = 1;
-    QHash<quint64, qint64> m_pendingDoneAt; // ticket -> millisecond counter when it completes
+    QHash<quint64, qint64> m_pendingDoneAt; // ticket -> monotonic microseconds when it completes
     QVector<SentMessage> m_sent;
     quint32 m_sendCalls = 0;
 
