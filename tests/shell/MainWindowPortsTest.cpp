@@ -272,6 +272,21 @@ private Q_SLOTS:
                                          "Port2 Ch 1 NoteOn   90 3C 64", "Port2 ---- SysEx    F0 7E 7F 09 01 F7"}));
     }
 
+    void refreshTicksCountIdleTimeForTheTempoMeter()
+    {
+        // Received clocks give a tempo; once they stop, the window's ticks run the meter out.
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
+        QTimer clock;
+        connect(&clock, &QTimer::timeout, this, [this] { loop->injectBytes("Loopback A", QByteArray("\xF8", 1)); });
+        clock.setTimerType(Qt::PreciseTimer);
+        clock.start(20); // 125 BPM
+        QTRY_VERIFY_WITH_TIMEOUT(window->midiAnalyzer()->receivedTempo() > 0, 3000);
+        clock.stop();
+        QTest::qWait(2000);
+        QVERIFY(window->midiAnalyzer()->receivedTempo() > 0); // not yet 3 s of silence
+        QTRY_COMPARE_WITH_TIMEOUT(window->midiAnalyzer()->receivedTempo(), 0, 3000);
+    }
+
     void sendingWithoutAnOpenPortFails()
     {
         const quint32 callsBefore = loop->sendCalls();

@@ -434,6 +434,19 @@ private Q_SLOTS:
         QTest::keyClick(view(editorWindow)->textView(), Qt::Key_F5);
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 1);
         QTRY_VERIFY(loop->sendCalls() > 0);
+
+        // A text file dragged over the area meanwhile gets no drop cursor.
+        QTemporaryDir folder;
+        QFile file(folder.filePath("dump.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file.fileName())});
+        QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window->mdiArea()->viewport(), &enter);
+        QVERIFY(!enter.isAccepted());
+        QCOMPARE(model->getValue(ParamTransmissionState), 1);
+
         model->setModified(0);
         window.reset();
         QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 0);
