@@ -232,6 +232,24 @@ private Q_SLOTS:
         QCOMPARE(model->getValue(ParamInputPortIndex), 2);
     }
 
+    void twoDevicesOfTheSameNameShowTheFirstChecked()
+    {
+        loop->setDeviceNames({"Loopback A", "Twin", "Twin"}, {"Loopback A"});
+        QMenu* menu = openMenu(window.get(), "&InputPort");
+        QVERIFY(menu);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(3)).center());
+        QCOMPARE(model->getValue(ParamInputPortIndex), 3);
+        menu = openMenu(window.get(), "&InputPort");
+        QCOMPARE(entries(menu), QStringList({"Not Connected [ ]", "Loopback A [ ]", "Twin [x]", "Twin [ ]"}));
+        menu->hide();
+
+        // At start-up the name opens the first of them.
+        window.reset();
+        makeWindow();
+        QCOMPARE(window->inputPortName(0), QStringLiteral("Twin"));
+        QCOMPARE(model->getValue(ParamInputPortIndex), 2);
+    }
+
     void sentBytesComeBackThroughTheAnalyzerAndThru()
     {
         // Port1 out and in on Loopback A; Port1's input forwarded to Port2's output on Loopback B.
