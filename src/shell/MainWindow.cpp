@@ -146,10 +146,10 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
 
 MainWindow::~MainWindow()
 {
-    // Views go first, while everything they reach through the view host is still there; a window
-    // destroyed without being closed still has them.
-    // The area takes closed sub-windows still waiting for their deferred deletion with it.
-    // The filter sees the sub-windows' last events; with the area pointer cleared it leaves them.
+    // Views go first, while everything they reach through the view host is still there (a window
+    // destroyed without being closed still has them). Deleting the area also takes the closed
+    // sub-windows that wait for their deferred deletion. The event filter still sees their last
+    // events; with the area pointer cleared it leaves them alone.
     QMdiArea* doomedArea = area;
     area = nullptr;
     delete doomedArea;
