@@ -5,7 +5,7 @@
 #include <QCommandLineParser>
 #include <QtTest>
 
-class TestMidiService : public QObject
+class MidiServiceTest : public QObject
 {
     Q_OBJECT
 
@@ -81,5 +81,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMidiService)
-#include "tst_midi_service.moc"
+QTEST_GUILESS_MAIN(MidiServiceTest)
+#include "MidiServiceTest.moc"

@@ -58,7 +58,7 @@ const quint8* data(const QByteArray& a)
 
 } // namespace
 
-class TestMidiHub : public QObject
+class MidiHubTest : public QObject
 {
     Q_OBJECT
 
@@ -336,5 +336,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMidiHub)
-#include "tst_midi_hub.moc"
+QTEST_GUILESS_MAIN(MidiHubTest)
+#include "MidiHubTest.moc"

@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QtTest>
 
-class TestMidiJackGone : public QObject
+class MidiJackGoneTest : public QObject
 {
     Q_OBJECT
 
@@ -53,5 +53,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMidiJackGone)
-#include "tst_midi_jack_gone.moc"
+QTEST_GUILESS_MAIN(MidiJackGoneTest)
+#include "MidiJackGoneTest.moc"

@@ -56,7 +56,7 @@ const quint8* data(const QByteArray& a)
 
 } // namespace
 
-class TestMidiPorts : public QObject
+class MidiPortsTest : public QObject
 {
     Q_OBJECT
 
@@ -370,5 +370,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMidiPorts)
-#include "tst_midi_ports.moc"
+QTEST_GUILESS_MAIN(MidiPortsTest)
+#include "MidiPortsTest.moc"

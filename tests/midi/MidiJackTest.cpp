@@ -98,7 +98,7 @@ QByteArray dumpedBytes(const QString& text)
 
 } // namespace
 
-class TestMidiJack : public QObject
+class MidiJackTest : public QObject
 {
     Q_OBJECT
 
@@ -361,5 +361,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMidiJack)
-#include "tst_midi_jack.moc"
+QTEST_GUILESS_MAIN(MidiJackTest)
+#include "MidiJackTest.moc"

@@ -80,7 +80,7 @@ struct Sink
 
 } // namespace
 
-class TestMidiRecords : public QObject
+class MidiRecordsTest : public QObject
 {
     Q_OBJECT
 
@@ -330,5 +330,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMidiRecords)
-#include "tst_midi_records.moc"
+QTEST_GUILESS_MAIN(MidiRecordsTest)
+#include "MidiRecordsTest.moc"
