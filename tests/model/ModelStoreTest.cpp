@@ -84,29 +84,22 @@ private Q_SLOTS:
 
     void unregisteredIdsReportErrors()
     {
-        qint32 error = -1;
-        QCOMPARE(model->getValue(99, &error), 0);
-        QCOMPARE(error, 1);
+        // Every read of an unknown id (or of an id of the other kind) flags an error.
+        const auto flags = [](auto read) {
+            qint32 error = -1;
+            read(&error);
+            return error == 1;
+        };
+        QVERIFY(flags([&](qint32* e) { QCOMPARE(model->getValue(99, e), 0); }));
+        QVERIFY(flags([&](qint32* e) { QVERIFY(model->getString(10, e).isNull()); }));
+        QVERIFY(flags([&](qint32* e) { QVERIFY(model->getDefaultString(10, e).isNull()); }));
+        QVERIFY(flags([&](qint32* e) { QVERIFY(model->getName(99, e).isNull()); }));
+        QVERIFY(flags([&](qint32* e) { QVERIFY(model->getValueText(99, 1, e).isNull()); }));
+        for (auto getter : {&Model::getMinimum, &Model::getMaximum, &Model::getDefault})
+            QVERIFY(flags([&](qint32* e) { QCOMPARE((model.get()->*getter)(99, e), 0); }));
         QCOMPARE(model->setValue(99, 5), 1);
         QCOMPARE(model->setValue(20, 5), 1); // a string id is not an integer parameter
-        error = -1;
-        QVERIFY(model->getString(10, &error).isNull());
-        QCOMPARE(error, 1);
         QCOMPARE(model->setString(99, QStringLiteral("x")), 1);
-        for (auto getter : {&Model::getMinimum, &Model::getMaximum, &Model::getDefault}) {
-            error = -1;
-            QCOMPARE((model.get()->*getter)(99, &error), 0);
-            QCOMPARE(error, 1);
-        }
-        error = -1;
-        QVERIFY(model->getDefaultString(10, &error).isNull());
-        QCOMPARE(error, 1);
-        error = -1;
-        QVERIFY(model->getName(99, &error).isNull());
-        QCOMPARE(error, 1);
-        error = -1;
-        QVERIFY(model->getValueText(99, 1, &error).isNull());
-        QCOMPARE(error, 1);
         // A null flag pointer is allowed everywhere.
         QCOMPARE(model->getValue(99), 0);
         QCOMPARE(model->connect(nullptr), 1);
@@ -129,8 +122,7 @@ private Q_SLOTS:
     {
         Probe probe(QStringLiteral("a"), &log);
         Listener listener(&log);
-        probe.setId(10);
-        probe.connectModel(model.get());
+        attach(probe, 10);
         model->addAssistant(&listener);
         log.clear();
         QCOMPARE(model->setValue(10, 64), 0);
@@ -144,12 +136,9 @@ private Q_SLOTS:
         Probe a(QStringLiteral("a"), &log), b(QStringLiteral("b"), &log), other(QStringLiteral("o"), &log);
         Listener listener(&log);
         model->addAssistant(&listener);
-        a.setId(10);
-        b.setId(10);
-        other.setId(11);
-        a.connectModel(model.get());
-        b.connectModel(model.get());
-        other.connectModel(model.get());
+        attach(a, 10);
+        attach(b, 10);
+        attach(other, 11);
         log.clear();
         model->setValue(10, 1);
         QCOMPARE(whoGot(log), QStringList({"a", "b", "assistant"}));
@@ -167,8 +156,7 @@ private Q_SLOTS:
         QCOMPARE(whoGot(log), QStringList({"a"}));
         QCOMPARE(log[0].value, 7);
         log.clear();
-        b.setId(10);
-        b.connectModel(model.get());
+        attach(b, 10);
         QCOMPARE(whoGot(log), QStringList({"a", "b"}));
     }
 
@@ -176,8 +164,7 @@ private Q_SLOTS:
     {
         Probe a(QStringLiteral("a"), &log), b(QStringLiteral("b"), &log), c(QStringLiteral("c"), &log);
         for (Probe* p : {&a, &b, &c}) {
-            p->setId(10);
-            p->connectModel(model.get());
+            attach(*p, 10);
         }
         b.onUpdate = [&b] { b.disconnectModel(); };
         log.clear();
@@ -190,8 +177,7 @@ private Q_SLOTS:
 
         // The freed slot is reused: the next connect sweeps the null entry and appends.
         Probe d(QStringLiteral("d"), &log);
-        d.setId(10);
-        d.connectModel(model.get());
+        attach(d, 10);
         log.clear();
         model->setValue(10, 3);
         QCOMPARE(whoGot(log), QStringList({"a", "c", "d"}));
@@ -201,10 +187,8 @@ private Q_SLOTS:
     {
         auto a = std::make_unique<Probe>(QStringLiteral("a"), &log);
         Probe b(QStringLiteral("b"), &log);
-        b.setId(10);
-        b.connectModel(model.get());
-        a->setId(10);
-        a->connectModel(model.get());
+        attach(b, 10);
+        attach(*a, 10);
         // b deletes a before a's turn; the copy still holds a's pointer, so without the null entry
         // this would call into freed memory.
         b.onUpdate = [&a] { a.reset(); };
@@ -216,10 +200,8 @@ private Q_SLOTS:
     void nestedSetRunsToCompletionInsideOuter()
     {
         Probe a(QStringLiteral("a"), &log), b(QStringLiteral("b"), &log);
-        a.setId(10);
-        b.setId(11);
-        a.connectModel(model.get());
-        b.connectModel(model.get());
+        attach(a, 10);
+        attach(b, 11);
         a.onUpdate = [&] { model->setValue(11, 1); };
         log.clear();
         model->setValue(10, 2);
@@ -230,10 +212,8 @@ private Q_SLOTS:
     void mutualBindingsStopAfterOneExchange()
     {
         Probe a(QStringLiteral("a"), &log), b(QStringLiteral("b"), &log);
-        a.setId(10);
-        b.setId(10);
-        a.connectModel(model.get());
-        b.connectModel(model.get());
+        attach(a, 10);
+        attach(b, 10);
         // Each echoes the value it is shown back into the store, as two bound widgets would.
         a.onUpdate = [&a] { a.setValue(a.getValue()); };
         b.onUpdate = [&b] { b.setValue(b.getValue()); };
@@ -295,8 +275,7 @@ private Q_SLOTS:
     void reRegistrationResetsValueWithoutNotifying()
     {
         Probe probe(QStringLiteral("a"), &log);
-        probe.setId(10);
-        probe.connectModel(model.get());
+        attach(probe, 10);
         model->setValue(10, 100);
         model->setString(20, QStringLiteral("/home"));
         log.clear();
@@ -317,8 +296,7 @@ private Q_SLOTS:
         model->addAssistant(&first);
         model->addAssistant(&second);
         Probe remover(QStringLiteral("r"), &log);
-        remover.setId(10);
-        remover.connectModel(model.get());
+        attach(remover, 10);
         remover.onUpdate = [&] { model->removeAssistant(&second); };
         log.clear();
         model->setValue(10, 1);
@@ -343,8 +321,7 @@ private Q_SLOTS:
         QVERIFY(!probe.isConnected(&error));
         QCOMPARE(error, 0);
 
-        probe.setId(11);
-        probe.connectModel(model.get());
+        attach(probe, 11);
         QCOMPARE(probe.getMaximum(), 1);
         QCOMPARE(probe.getValueText(0), QStringLiteral("OFF"));
         QCOMPARE(probe.getDefault(), 0);
@@ -355,8 +332,7 @@ private Q_SLOTS:
     void idChangeWhileConnectedMovesTheBinding()
     {
         Probe probe(QStringLiteral("a"), &log);
-        probe.setId(10);
-        probe.connectModel(model.get());
+        attach(probe, 10);
         probe.setId(11);
         log.clear();
         model->setValue(10, 1);
@@ -371,8 +347,7 @@ private Q_SLOTS:
         other.registerParameter(10, 0, 127, 0, QString());
         {
             Probe probe(QStringLiteral("a"), &log);
-            probe.setId(10);
-            probe.connectModel(model.get());
+            attach(probe, 10);
             probe.connectModel(&other);
         }
         model->setValue(10, 5); // would call the destroyed probe
@@ -381,13 +356,18 @@ private Q_SLOTS:
     void storeDestroyedBeforeItsConnections()
     {
         Probe probe(QStringLiteral("a"), &log);
-        probe.setId(10);
-        probe.connectModel(model.get());
+        attach(probe, 10);
         model.reset();
         QVERIFY(!probe.isConnected());
     }
 
 private:
+    void attach(Probe& probe, qint32 id)
+    {
+        probe.setId(id);
+        probe.connectModel(model.get());
+    }
+
     std::unique_ptr<Model> model;
     QVector<Delivery> log;
 };
