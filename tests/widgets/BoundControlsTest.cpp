@@ -61,7 +61,6 @@ private Q_SLOTS:
     void comboBoxSelectionWritesIndex();
     void comboBoxWithSingleValueStaysEmpty();
     void comboBoxWithWidestRangeIsFilledByView();
-    void comboBoxReconnectDoesNotDuplicate();
     void comboBoxValueWithoutItemIsKept();
 
 private:
@@ -70,6 +69,14 @@ private:
     {
         layout->addWidget(widget);
         widget->show();
+        return widget;
+    }
+    // Added to the window and bound to id.
+    template <typename T>
+    T* bound(T* widget, qint32 id)
+    {
+        add(widget)->setId(id);
+        widget->connectModel(model.get());
         return widget;
     }
 
@@ -92,10 +99,7 @@ void BoundControlsTest::init()
     window = std::make_unique<QWidget>();
     layout = new QVBoxLayout(window.get());
     window->resize(240, 300);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(showActive(window.get()));
 }
 
 void BoundControlsTest::cleanup()
@@ -107,12 +111,8 @@ void BoundControlsTest::cleanup()
 
 void BoundControlsTest::checkBoxesFollowEachOther()
 {
-    auto* first = add(new CheckBox(QStringLiteral("First")));
-    auto* second = add(new CheckBox(QStringLiteral("Second")));
-    for (CheckBox* box : {first, second}) {
-        box->setId(SwitchId);
-        box->connectModel(model.get());
-    }
+    auto* first = bound(new CheckBox(QStringLiteral("First")), SwitchId);
+    auto* second = bound(new CheckBox(QStringLiteral("Second")), SwitchId);
     QTest::qWait(10);
     recorder.ids.clear();
 
@@ -200,9 +200,7 @@ void BoundControlsTest::comboBoxFillsWithValueTexts()
 {
     model->setValue(ModeId, 2);
     recorder.ids.clear();
-    auto* box = add(new ComboBox);
-    box->setId(ModeId);
-    box->connectModel(model.get());
+    auto* box = bound(new ComboBox, ModeId);
     QCOMPARE(itemTexts(box), (QStringList{"Off", "Low", "Mid", "High"}));
     QCOMPARE(box->currentIndex(), 2);
     QCOMPARE(box->currentText(), QStringLiteral("Mid"));
@@ -211,16 +209,19 @@ void BoundControlsTest::comboBoxFillsWithValueTexts()
 
     model->setValue(ModeId, 3);
     QCOMPARE(box->currentText(), QStringLiteral("High"));
+
+    // Connecting again does not add the texts twice.
+    box->disconnectModel();
+    QCOMPARE(box->count(), 4);
+    box->connectModel(model.get());
+    QCOMPARE(itemTexts(box), (QStringList{"Off", "Low", "Mid", "High"}));
+    QCOMPARE(box->currentIndex(), 3);
 }
 
 void BoundControlsTest::comboBoxSelectionWritesIndex()
 {
-    auto* box = add(new ComboBox);
-    auto* twin = add(new ComboBox);
-    for (ComboBox* b : {box, twin}) {
-        b->setId(ModeId);
-        b->connectModel(model.get());
-    }
+    auto* box = bound(new ComboBox, ModeId);
+    auto* twin = bound(new ComboBox, ModeId);
     QTest::qWait(10);
     recorder.ids.clear();
 
@@ -238,9 +239,7 @@ void BoundControlsTest::comboBoxSelectionWritesIndex()
 
 void BoundControlsTest::comboBoxWithSingleValueStaysEmpty()
 {
-    auto* box = add(new ComboBox);
-    box->setId(SingleId);
-    box->connectModel(model.get());
+    auto* box = bound(new ComboBox, SingleId);
     QCOMPARE(box->count(), 0);
     model->setValue(SingleId, 1);
     QCOMPARE(box->count(), 0);
@@ -252,9 +251,7 @@ void BoundControlsTest::comboBoxWithWidestRangeIsFilledByView()
 {
     const QStringList ports{QStringLiteral("Not Connected"), QStringLiteral("Device A"), QStringLiteral("Device B")};
     model->setValue(PortId, 1);
-    auto* box = add(new ComboBox);
-    box->setId(PortId);
-    box->connectModel(model.get());
+    auto* box = bound(new ComboBox, PortId);
     QCOMPARE(box->count(), 0);
 
     // The owning view lists the ports; from then on the box follows and writes the value.
@@ -277,23 +274,9 @@ void BoundControlsTest::comboBoxWithWidestRangeIsFilledByView()
     QCOMPARE(model->getValue(PortId), 2);
 }
 
-void BoundControlsTest::comboBoxReconnectDoesNotDuplicate()
-{
-    auto* box = add(new ComboBox);
-    box->setId(ModeId);
-    box->connectModel(model.get());
-    box->disconnectModel();
-    QCOMPARE(box->count(), 4);
-    box->connectModel(model.get());
-    QCOMPARE(itemTexts(box), (QStringList{"Off", "Low", "Mid", "High"}));
-    QCOMPARE(box->currentIndex(), 1);
-}
-
 void BoundControlsTest::comboBoxValueWithoutItemIsKept()
 {
-    auto* box = add(new ComboBox);
-    box->setId(ModeId);
-    box->connectModel(model.get());
+    auto* box = bound(new ComboBox, ModeId);
     // The store does not clamp. The box shows no item, and must not write its "no item" index
     // back over the value.
     model->setValue(ModeId, 9);

@@ -24,13 +24,12 @@ private Q_SLOTS:
 
     void stepsFollowRange_data();
     void stepsFollowRange();
-    void maximumHoldsUntilCursorReturns();
-    void minimumHoldsUntilCursorReturns();
+    void limitRows_data();
+    void limitRows();
     void topEdgeKeepsRaising();
     void bottomEdgeKeepsLowering();
     void dragWritesBoundParameter();
     void outOfRangeStartValueMovesAtOnce();
-    void widestRangeDoesNotOverflow();
     void otherButtonsDoNotDrag();
 
 private:
@@ -75,14 +74,12 @@ void DragTrackerTest::stepsFollowRange_data()
 
     // Controller values: one per pixel, a quarter under Shift.
     QTest::newRow("0..127 one pixel") << 0 << 127 << 0 << false << 1 << 1;
-    QTest::newRow("0..127 ten pixels") << 0 << 127 << 0 << false << 10 << 10;
     QTest::newRow("0..127 fine three pixels") << 0 << 127 << 0 << true << 3 << 0;
     QTest::newRow("0..127 fine four pixels") << 0 << 127 << 0 << true << 4 << 1;
     QTest::newRow("0..127 fine eight pixels") << 0 << 127 << 0 << true << 8 << 2;
     QTest::newRow("0..127 down") << 0 << 127 << 100 << false << -5 << 95;
     // 14-bit values: range / 100 per pixel; fine mode slows down to a quarter unit.
     QTest::newRow("0..16383 one pixel") << 0 << 16383 << 0 << false << 1 << 163;
-    QTest::newRow("0..16383 two pixels") << 0 << 16383 << 0 << false << 2 << 326;
     QTest::newRow("0..16383 fine three pixels") << 0 << 16383 << 0 << true << 3 << 0;
     QTest::newRow("0..16383 fine four pixels") << 0 << 16383 << 0 << true << 4 << 1;
     // Small ranges: four pixels per step, sixteen under Shift.
@@ -134,57 +131,44 @@ void DragTrackerTest::stepsFollowRange()
     QCOMPARE(spinBox->value(), expected);
 }
 
-void DragTrackerTest::maximumHoldsUntilCursorReturns()
+// A drag of several strokes (pixels, positive up), with the value expected after each.
+void DragTrackerTest::limitRows_data()
 {
-    makeSpinBox(0, 127, 120);
-    MouseDrag drag(spinBox, spinBox->rect().center());
-    drag.up(7);
-    QCOMPARE(spinBox->value(), 127);
-    // The eighth pixel overshoots: this row is remembered, and all motion above it is ignored.
-    drag.up(1);
-    drag.up(22);
-    QCOMPARE(spinBox->value(), 127);
-    drag.down(21);
-    QCOMPARE(spinBox->value(), 127);
-    // Back on the remembered row the value moves at once, one step per pixel.
-    drag.down(1);
-    QCOMPARE(spinBox->value(), 126);
-    drag.down(1);
-    QCOMPARE(spinBox->value(), 125);
-    // Going up again counts from where the value is, not from the overshoot.
-    drag.up(3);
-    QCOMPARE(spinBox->value(), 127);
-    drag.release();
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QList<int>>("strokes");
+    QTest::addColumn<QList<int>>("values");
+
+    // The eighth pixel overshoots: its row is remembered and all motion beyond it is ignored; back
+    // on that row the value moves at once, and going up again counts from where the value is.
+    QTest::newRow("maximum") << 0 << 127 << 120 << QList<int>{7, 1, 22, -21, -1, -1, 3}
+                             << QList<int>{127, 127, 127, 127, 126, 125, 127};
+    QTest::newRow("minimum") << 0 << 127 << 5 << QList<int>{-5, -1, -30, 29, 1} << QList<int>{0, 0, 0, 0, 1};
+    // Back on the row of the overshoot the change is a quarter step, which the truncation toward
+    // the start value turns into a whole step up from the minimum.
+    QTest::newRow("small range minimum") << 0 << 3 << 2 << QList<int>{-8, -20, 18, 1} << QList<int>{0, 0, 0, 1};
+    // The first pixel back down moves at once, by a whole step, without overflow.
+    const int max = std::numeric_limits<qint32>::max();
+    QTest::newRow("widest range") << std::numeric_limits<qint32>::min() << max << max - 10 << QList<int>{1, -1, -2}
+                                  << QList<int>{max, max - 42949672, max - 3 * 42949672};
 }
 
-void DragTrackerTest::minimumHoldsUntilCursorReturns()
+void DragTrackerTest::limitRows()
 {
-    makeSpinBox(0, 127, 5);
-    MouseDrag drag(spinBox, spinBox->rect().center());
-    drag.down(5);
-    QCOMPARE(spinBox->value(), 0);
-    drag.down(1);
-    drag.down(30);
-    QCOMPARE(spinBox->value(), 0);
-    drag.up(29);
-    QCOMPARE(spinBox->value(), 0);
-    // Back on the row of the overshoot.
-    drag.up(1);
-    QCOMPARE(spinBox->value(), 1);
-    drag.release();
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(int, start);
+    QFETCH(QList<int>, strokes);
+    QFETCH(QList<int>, values);
 
-    // Small ranges: back on the row of the overshoot the change is a quarter step, which the
-    // truncation toward the start value turns into a whole step up from the minimum.
-    makeSpinBox(0, 3, 2);
-    MouseDrag small(spinBox, spinBox->rect().center());
-    small.down(8);
-    QCOMPARE(spinBox->value(), 0);
-    small.down(20);
-    small.up(18);
-    QCOMPARE(spinBox->value(), 0);
-    small.up(1);
-    QCOMPARE(spinBox->value(), 1);
-    small.release();
+    makeSpinBox(minimum, maximum, start);
+    MouseDrag drag(spinBox, spinBox->rect().center());
+    for (int i = 0; i < strokes.size(); ++i) {
+        drag.up(strokes.at(i));
+        QCOMPARE(spinBox->value(), values.at(i));
+    }
+    drag.release();
 }
 
 void DragTrackerTest::topEdgeKeepsRaising()
@@ -275,22 +259,6 @@ void DragTrackerTest::outOfRangeStartValueMovesAtOnce()
     drag.release();
     QCOMPARE(model.getValue(7), 126);
     spinBox->disconnectModel();
-}
-
-void DragTrackerTest::widestRangeDoesNotOverflow()
-{
-    const qint32 min = std::numeric_limits<qint32>::min();
-    const qint32 max = std::numeric_limits<qint32>::max();
-    makeSpinBox(min, max, max - 10);
-    MouseDrag drag(spinBox, spinBox->rect().center());
-    drag.up(1);
-    QCOMPARE(spinBox->value(), max);
-    // The first pixel back down moves at once, by a whole step.
-    drag.down(1);
-    QCOMPARE(spinBox->value(), max - 42949672);
-    drag.down(2);
-    QCOMPARE(spinBox->value(), max - 3 * 42949672);
-    drag.release();
 }
 
 void DragTrackerTest::otherButtonsDoNotDrag()

@@ -75,6 +75,25 @@ private Q_SLOTS:
     void unstyledCheckBoxShowsNoIndicator();
 
 private:
+    // A line edit with the focus, clamping to 1..16 unless validated is false.
+    LineEdit* clampingEdit(const QString& fallback, bool validated = true)
+    {
+        auto* edit = new LineEdit(QStringLiteral("3"), fallback, window.get());
+        if (validated)
+            edit->setValidator(new QIntValidator(1, 16, edit));
+        edit->setGeometry(10, 10, 100, 24);
+        edit->show();
+        edit->setFocus();
+        return edit;
+    }
+    PushButton* imageButton()
+    {
+        auto* button = new PushButton(window.get());
+        button->setGeometry(10, 10, 40, 30);
+        button->setImage(twoFrameStrip());
+        return button;
+    }
+
     std::unique_ptr<QWidget> window;
     QLineEdit* other = nullptr;
 };
@@ -85,10 +104,7 @@ void PlainWidgetsTest::init()
     window->resize(300, 200);
     other = new QLineEdit(window.get());
     other->setGeometry(10, 150, 100, 24);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(showActive(window.get()));
 }
 
 void PlainWidgetsTest::cleanup()
@@ -126,12 +142,7 @@ void PlainWidgetsTest::lineEditCommitsOnReturn()
     QFETCH(QString, expected);
     QFETCH(int, emitted);
 
-    auto* edit = new LineEdit(QStringLiteral("3"), fallback, window.get());
-    if (validated)
-        edit->setValidator(new QIntValidator(1, 16, edit));
-    edit->setGeometry(10, 10, 100, 24);
-    edit->show();
-    edit->setFocus();
+    LineEdit* edit = clampingEdit(fallback, validated);
     KeyCounter parentKeys;
     window->installEventFilter(&parentKeys);
     QSignalSpy finished(edit, &QLineEdit::editingFinished);
@@ -147,11 +158,7 @@ void PlainWidgetsTest::lineEditCommitsOnReturn()
 
 void PlainWidgetsTest::lineEditCommitsTypedText()
 {
-    auto* edit = new LineEdit(QStringLiteral("3"), QStringLiteral("3"), window.get());
-    edit->setValidator(new QIntValidator(1, 16, edit));
-    edit->setGeometry(10, 10, 100, 24);
-    edit->show();
-    edit->setFocus();
+    LineEdit* edit = clampingEdit(QStringLiteral("3"));
     QSignalSpy finished(edit, &QLineEdit::editingFinished);
 
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -167,11 +174,7 @@ void PlainWidgetsTest::lineEditCommitsTypedText()
 
 void PlainWidgetsTest::lineEditCommitsOnFocusLoss()
 {
-    auto* edit = new LineEdit(QStringLiteral("3"), QStringLiteral("3"), window.get());
-    edit->setValidator(new QIntValidator(1, 16, edit));
-    edit->setGeometry(10, 10, 100, 24);
-    edit->show();
-    edit->setFocus();
+    LineEdit* edit = clampingEdit(QStringLiteral("3"));
     QSignalSpy finished(edit, &QLineEdit::editingFinished);
     edit->setText(QStringLiteral("20"));
     QTest::mouseClick(other, Qt::LeftButton);
@@ -182,11 +185,7 @@ void PlainWidgetsTest::lineEditCommitsOnFocusLoss()
 
 void PlainWidgetsTest::lineEditKeepsEditingThroughItsMenu()
 {
-    auto* edit = new LineEdit(QStringLiteral("3"), QStringLiteral("3"), window.get());
-    edit->setValidator(new QIntValidator(1, 16, edit));
-    edit->setGeometry(10, 10, 100, 24);
-    edit->show();
-    edit->setFocus();
+    LineEdit* edit = clampingEdit(QStringLiteral("3"));
     QSignalSpy finished(edit, &QLineEdit::editingFinished);
     edit->setText(QStringLiteral("0"));
 
@@ -224,9 +223,7 @@ void PlainWidgetsTest::toolButtonShowsFrameForState()
 
 void PlainWidgetsTest::pushButtonImageFrames()
 {
-    auto* button = new PushButton(window.get());
-    button->setGeometry(10, 10, 40, 30);
-    button->setImage(twoFrameStrip());
+    PushButton* button = imageButton();
     button->setImagePosition(4, 6);
     button->show();
     QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::red));
@@ -248,9 +245,7 @@ void PlainWidgetsTest::pushButtonImageFrames()
 
 void PlainWidgetsTest::pushButtonAutoCentre()
 {
-    auto* button = new PushButton(window.get());
-    button->setGeometry(10, 10, 40, 30);
-    button->setImage(twoFrameStrip());
+    PushButton* button = imageButton();
     button->setAutoCentre(true);
     button->show();
     // ((40 - 10) / 2, (30 - 10) / 2)
@@ -265,9 +260,7 @@ void PlainWidgetsTest::pushButtonAutoCentre()
 
 void PlainWidgetsTest::pushButtonCustomPaint()
 {
-    auto* button = new PushButton(window.get());
-    button->setGeometry(10, 10, 40, 30);
-    button->setImage(twoFrameStrip());
+    PushButton* button = imageButton();
     button->setPaintFunction(&paintGreen);
     button->show();
     QCOMPARE(pixelAt(button, QPoint(5, 5)), QColor(Qt::green));

@@ -47,6 +47,16 @@ inline void releaseOffscreenScreens()
         QWindowSystemInterface::handleScreenRemoved(screen->handle());
 }
 
+// Shows a top-level widget and waits until the window system has exposed and activated it.
+[[nodiscard]] inline bool showActive(QWidget* window)
+{
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        return false;
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
 // QTEST_MAIN, plus the release of the offscreen screens once every test object is gone.
 #define VANTEL_WIDGET_TEST_MAIN(TestObject)                                                        \
     int main(int argc, char* argv[])                                                               \
