@@ -3,6 +3,7 @@
 #include "MidiBulkIntervalManager.h"
 #include "MidiHub.h"
 #include "MidiOutMonitor.h"
+#include "MidiTestSupport.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
 
@@ -12,9 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-const QString loopA = QStringLiteral("Loopback A");
-const QString loopB = QStringLiteral("Loopback B");
 
 struct Line
 {
@@ -42,19 +40,6 @@ public:
     QList<Line> lines;
     QList<quint32> stamps;
 };
-
-QByteArray sysex(int total)
-{
-    QByteArray data(total, char(0x21));
-    data[0] = char(0xF0);
-    data[total - 1] = char(0xF7);
-    return data;
-}
-
-const quint8* data(const QByteArray& a)
-{
-    return reinterpret_cast<const quint8*>(a.constData());
-}
 
 } // namespace
 
@@ -111,7 +96,7 @@ private Q_SLOTS:
     void bothPortsSplitAndAlternate()
     {
         openOutputs(true, true);
-        const QByteArray message = sysex(10000);
+        const QByteArray message = sysex(10000, 0x21);
         QVERIFY(hub->sendToOutputPorts(data(message), 10000, 16, 2));
         const auto sent = host->takeSent();
         QCOMPARE(sent.size(), 6);
@@ -134,7 +119,7 @@ private Q_SLOTS:
     void bothPortsWithPort2MissingStillSucceeds()
     {
         openOutputs(true, false);
-        const QByteArray message = sysex(5000);
+        const QByteArray message = sysex(5000, 0x21);
         QVERIFY(hub->sendToOutputPorts(data(message), 5000, 16, 2));
         QCOMPARE(monitor.lines.size(), 2);
         QCOMPARE(monitor.lines.at(0).port, 0u);
@@ -154,7 +139,7 @@ private Q_SLOTS:
         openOutputs(true, false);
         // The first piece does not complete: the transmission fails and the rest is not sent.
         host->setCompletion(LoopbackMidiService::Completion::Never);
-        const QByteArray message = sysex(10000);
+        const QByteArray message = sysex(10000, 0x21);
         QVERIFY(!hub->sendToOutputPorts(data(message), 10000, 16, 0));
         QCOMPARE(host->takeSent().size(), 1);
         QVERIFY(monitor.lines.isEmpty());
@@ -216,7 +201,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             QVERIFY(hub->sendToOutputPorts(data(small), 100, 16, 0));
         QCOMPARE(bulk->pauseCount(), 3u);
-        const QByteArray large = sysex(10000);
+        const QByteArray large = sysex(10000, 0x21);
         QVERIFY(hub->sendToOutputPorts(data(large), 10000, 16, 2));
         QCOMPARE(bulk->pauseCount(), 4u);
         // Ends with 0xF7 although it is no system-exclusive message: paused too.

@@ -3,6 +3,7 @@
 #include "HostInputFramer.h"
 #include "Midi.h"
 #include "MidiDataTransmissionThread.h"
+#include "MidiTestSupport.h"
 #include "SpscByteRing.h"
 
 #include <QByteArray>
@@ -23,30 +24,14 @@ struct Delivered
     QByteArray bytes;
 };
 
-QByteArray bytesOf(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
 std::vector<Delivered> frame(HostInputFramer& framer, const QByteArray& input)
 {
     std::vector<Delivered> out;
-    framer.feed(reinterpret_cast<const quint8*>(input.constData()), quint32(input.size()),
+    framer.feed(data(input), quint32(input.size()),
                 [&](HostMidiService::InputMessage m, quint32 packed, const quint8* b, quint32 n) {
                     out.push_back({m, packed, QByteArray(reinterpret_cast<const char*>(b), int(n))});
                 });
     return out;
-}
-
-QByteArray sysex(int total)
-{
-    QByteArray data(total, char(0x11));
-    data[0] = char(0xF0);
-    data[total - 1] = char(0xF7);
-    return data;
 }
 
 // Collects what the receive thread hands over.
@@ -85,36 +70,22 @@ class MidiRecordsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ringWriteEndingAtCapacityContinuesAtStart()
+    void ringAcrossItsEnd()
     {
-        CRingBuffer<quint8> ring(8);
-        const quint8 a[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-        ring.write(a, 8);
-        QCOMPARE(ring.writeIndex(), 8u);
-        quint8 out[8] = {};
-        ring.read(out, 8);
-        QCOMPARE(ring.readIndex(), 8u);
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(out), 8),
-                 QByteArray(reinterpret_cast<const char*>(a), 8));
-        // 0 elements at the end, all 3 at the start.
-        const quint8 b[3] = {9, 10, 11};
-        ring.write(b, 3);
-        QCOMPARE(ring.writeIndex(), 3u);
-        quint8 tail[3] = {};
-        ring.read(tail, 3);
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(tail), 3),
-                 QByteArray(reinterpret_cast<const char*>(b), 3));
-        QCOMPARE(ring.readIndex(), 3u);
-    }
-
-    void ringFieldStraddlingTheEnd()
-    {
-        // A 16-bit length written one byte before the end comes back whole.
         CRingBuffer<quint8> ring(10);
-        const quint8 filler[9] = {};
-        ring.write(filler, 9);
-        quint8 scratch[9];
-        ring.read(scratch, 9);
+        QByteArray out(10, '\0');
+        // A write ending exactly at the capacity continues at the start: 0 elements at the end.
+        const QByteArray whole = bytesOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+        ring.write(data(whole), 10);
+        QCOMPARE(ring.writeIndex(), 10u);
+        ring.read(reinterpret_cast<quint8*>(out.data()), 10);
+        QCOMPARE(out, whole);
+        ring.write(data(whole), 9);
+        QCOMPARE(ring.writeIndex(), 9u);
+        ring.read(reinterpret_cast<quint8*>(out.data()), 9);
+        QCOMPARE(ring.readIndex(), 9u);
+        QCOMPARE(out.left(9), whole.left(9));
+        // A 16-bit length written one byte before the end comes back whole.
         const quint16 length = 0xBEEF;
         ring.write(reinterpret_cast<const quint8*>(&length), 2);
         QCOMPARE(ring.writeIndex(), 1u);
@@ -261,7 +232,7 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i) {
             QByteArray r(1 + (i * 7) % 80, char(i));
             sent.append(r);
-            thread.enqueue(reinterpret_cast<const quint8*>(r.constData()), quint16(r.size()), quint32(i),
+            thread.enqueue(data(r), quint16(r.size()), quint32(i),
                            quint64(i) << 40);
         }
         QTRY_COMPARE_WITH_TIMEOUT(sink.count(), 300, 10000);
@@ -279,9 +250,9 @@ private Q_SLOTS:
         Sink sink;
         thread.setReceiver(&Sink::receive, &sink);
         QByteArray big(16385, char(0x22));
-        thread.enqueue(reinterpret_cast<const quint8*>(big.constData()), quint16(big.size()), 0, 0);
+        thread.enqueue(data(big), quint16(big.size()), 0, 0);
         QByteArray fits(16384, char(0x33));
-        thread.enqueue(reinterpret_cast<const quint8*>(fits.constData()), quint16(fits.size()), 0, 0);
+        thread.enqueue(data(fits), quint16(fits.size()), 0, 0);
         QTRY_COMPARE(sink.count(), 1);
         QCOMPARE(sink.records.first().size(), 16384);
     }
@@ -295,7 +266,7 @@ private Q_SLOTS:
         thread.setReceiver(&Sink::receive, &sink);
         QByteArray big(16384, char(0x44));
         for (int i = 0; i < 4; ++i)
-            thread.enqueue(reinterpret_cast<const quint8*>(big.constData()), quint16(big.size()), 0, 0);
+            thread.enqueue(data(big), quint16(big.size()), 0, 0);
         QTRY_COMPARE(sink.count(), 4);
     }
 

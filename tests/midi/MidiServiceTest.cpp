@@ -1,6 +1,5 @@
 // Choosing the host MIDI service from the command line.
 #include "HostMidiService.h"
-#include "LoopbackMidiService.h"
 
 #include <QCommandLineParser>
 #include <QtTest>
@@ -67,17 +66,6 @@ private Q_SLOTS:
                               QStringLiteral("loopback"), QStringLiteral("a.vantelmidi")}));
         QCOMPARE(parser.value(QStringLiteral("midi-api")), QStringLiteral("loopback"));
         QCOMPARE(parser.positionalArguments(), QStringList{QStringLiteral("a.vantelmidi")});
-    }
-
-    void loopbackListsTwoDevicesPerDirection()
-    {
-        LoopbackMidiService loopback;
-        const QVector<HostMidiDevice> in = loopback.inputDevices();
-        const QVector<HostMidiDevice> out = loopback.outputDevices();
-        QCOMPARE(in.size(), 2);
-        QCOMPARE(out.size(), 2);
-        QCOMPARE(in.at(0).name, QStringLiteral("Loopback A"));
-        QCOMPARE(out.at(1).name, QStringLiteral("Loopback B"));
     }
 };
 
