@@ -71,13 +71,29 @@ private:
         return outcome;
     }
 
-    MidiEditView* openEditor(const QString& text)
+    MidiEditView* openEditor(const QString& text) { return host->openShown(MidiEditView::SystemExclusive, text); }
+
+    // Opens the repeat bar with Control+R and ticks its check box.
+    static RepeatSettingsView* turnOnRepeat(MidiEditView* view)
     {
-        MidiEditView* view = host->open(MidiEditView::SystemExclusive, text);
-        host->area.show();
-        QApplication::setActiveWindow(&host->area);
-        view->textView()->setFocus();
-        return view;
+        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
+        RepeatSettingsView* settings = view->generalView()->repeatSettings();
+        QTest::mouseClick(settings->repeatCheckBox(), Qt::LeftButton);
+        return settings;
+    }
+
+    static void typeInterval(RepeatSettingsView* settings, const QString& milliseconds)
+    {
+        SpinBox* interval = settings->intervalSpinBox();
+        QTest::mouseDClick(interval, Qt::LeftButton, Qt::NoModifier, interval->rect().center());
+        QTest::keyClicks(interval, milliseconds);
+        QTest::keyClick(interval, Qt::Key_Return);
+    }
+
+    void closeOutputs()
+    {
+        QVERIFY(host->hub.closeOutputPort(0));
+        QVERIFY(host->hub.closeOutputPort(1));
     }
 
 private Q_SLOTS:
@@ -118,6 +134,8 @@ private Q_SLOTS:
             << false << "F0\r\nF7" << QStringList{} << 2 << 2u << 0u;
         QTest::newRow("parser off short block")
             << false << "90 3C 64" << QStringList{"90 3C 64"} << 0 << 3u << 3u;
+        // Announced 0: no start is announced at all.
+        QTest::newRow("only a comment") << true << "  // only a comment\n" << QStringList{} << 0 << 0u << 0u;
     }
 
     void routineSendsWhatTheTextSays()
@@ -132,21 +150,12 @@ private Q_SLOTS:
         MidiEditTransmittionThread thread(model.get(), host.get());
         const Outcome outcome = runThread(thread, text);
         QCOMPARE(outcome.finishes, QList<qint32>{result});
-        QCOMPARE(outcome.starts, QList<quint32>{announced});
+        QCOMPARE(outcome.starts, announced ? QList<quint32>{announced} : QList<quint32>{});
         QCOMPARE(outcome.lastProgress, progress);
         QStringList sent;
         for (const QByteArray& bytes : outcome.sent)
             sent.append(hexText(bytes));
         QCOMPARE(sent, expected);
-    }
-
-    void emptyTextSendsNothingAndAnnouncesNothing()
-    {
-        MidiEditTransmittionThread thread(model.get(), host.get());
-        const Outcome outcome = runThread(thread, QStringLiteral("  // only a comment\n"));
-        QCOMPARE(outcome.finishes, QList<qint32>{0});
-        QVERIFY(outcome.starts.isEmpty());
-        QVERIFY(outcome.sent.isEmpty());
     }
 
     void longTextGoesInPiecesOrAsOneMessage_data()
@@ -209,8 +218,7 @@ private Q_SLOTS:
 
     void noOpenPortFails()
     {
-        QVERIFY(host->hub.closeOutputPort(0));
-        QVERIFY(host->hub.closeOutputPort(1));
+        closeOutputs();
         MidiEditTransmittionThread thread(model.get(), host.get());
         QCOMPARE(runThread(thread, QStringLiteral("90 3C 64")).finishes, QList<qint32>{2});
     }
@@ -227,8 +235,7 @@ private Q_SLOTS:
         QCOMPARE(host->sentToPort1(), QByteArrayList{hexBytes("F0 7E 7F 09 01 F7")});
         QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
 
-        host->hub.closeOutputPort(0);
-        host->hub.closeOutputPort(1);
+        closeOutputs();
         QTest::keyClick(view->textView(), Qt::Key_F5);
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
         QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
@@ -323,10 +330,8 @@ private Q_SLOTS:
         host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 5);
         for (int round = 0; round < 24; ++round) {
             MidiEditView* view = openEditor(digits(round % 2 == 0 ? 9000 : 3, QStringLiteral("F0")));
-            if (round % 3 == 0) {
-                QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
-                QTest::mouseClick(view->generalView()->repeatSettings()->repeatCheckBox(), Qt::LeftButton);
-            }
+            if (round % 3 == 0)
+                turnOnRepeat(view);
             QTest::keyClick(view->textView(), Qt::Key_F5);
             QTest::qWait(round % 8 * 3);
             view->parentWidget()->close();
@@ -340,16 +345,11 @@ private Q_SLOTS:
     void repeatSendsCyclesUntilCancel()
     {
         MidiEditView* view = openEditor(QStringLiteral("F0 7E 7F 09 01 F7"));
-        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
-        RepeatSettingsView* settings = view->generalView()->repeatSettings();
+        RepeatSettingsView* settings = turnOnRepeat(view);
         QVERIFY(settings->isVisible());
-        QTest::mouseClick(settings->repeatCheckBox(), Qt::LeftButton);
         QVERIFY(settings->isRepeatChecked());
         QCOMPARE(settings->intervalValue(), 1000);
-        SpinBox* interval = settings->intervalSpinBox();
-        QTest::mouseDClick(interval, Qt::LeftButton, Qt::NoModifier, interval->rect().center());
-        QTest::keyClicks(interval, QStringLiteral("500"));
-        QTest::keyClick(interval, Qt::Key_Return);
+        typeInterval(settings, QStringLiteral("500"));
         QCOMPARE(settings->intervalValue(), 500);
 
         QElapsedTimer clock;
@@ -388,13 +388,8 @@ private Q_SLOTS:
     void cancelEndsALongPauseAtOnce()
     {
         MidiEditView* view = openEditor(QStringLiteral("F8"));
-        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
-        RepeatSettingsView* settings = view->generalView()->repeatSettings();
-        QTest::mouseClick(settings->repeatCheckBox(), Qt::LeftButton);
-        SpinBox* interval = settings->intervalSpinBox();
-        QTest::mouseDClick(interval, Qt::LeftButton, Qt::NoModifier, interval->rect().center());
-        QTest::keyClicks(interval, QStringLiteral("5000"));
-        QTest::keyClick(interval, Qt::Key_Return);
+        RepeatSettingsView* settings = turnOnRepeat(view);
+        typeInterval(settings, QStringLiteral("5000"));
         QCOMPARE(settings->intervalValue(), 5000);
         // Closing the bar keeps the setting.
         QTest::mouseClick(settings->findChild<PushButton*>(), Qt::LeftButton);
@@ -413,8 +408,7 @@ private Q_SLOTS:
     void repeatOfAnEmptyTextLeavesNoFlag()
     {
         MidiEditView* view = openEditor(QString());
-        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
-        QTest::mouseClick(view->generalView()->repeatSettings()->repeatCheckBox(), Qt::LeftButton);
+        turnOnRepeat(view);
         QTest::keyClick(view->textView(), Qt::Key_F5);
         QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
         QCOMPARE(model->getValue(ParamTransmissionState), 0);
@@ -424,8 +418,7 @@ private Q_SLOTS:
     void closingDuringRepetitionFreesBothFlags()
     {
         MidiEditView* view = openEditor(QStringLiteral("90 3C 64"));
-        QTest::keyClick(view->textView(), Qt::Key_R, Qt::ControlModifier);
-        QTest::mouseClick(view->generalView()->repeatSettings()->repeatCheckBox(), Qt::LeftButton);
+        turnOnRepeat(view);
         QTest::keyClick(view->textView(), Qt::Key_F5);
         QTRY_VERIFY(view->repeatThread() != nullptr && view->repeatThread()->cycleCount() >= 1);
         view->parentWidget()->close();

@@ -60,14 +60,7 @@ private:
     std::unique_ptr<EditorViewHost> host;
     QTemporaryDir folder;
 
-    MidiEditView* openShown(qint32 kind, const QString& text = QString())
-    {
-        MidiEditView* view = host->open(kind, text);
-        host->area.show();
-        QApplication::setActiveWindow(&host->area);
-        view->textView()->setFocus();
-        return view;
-    }
+    MidiEditView* openShown(qint32 kind, const QString& text = QString()) { return host->openShown(kind, text); }
 
     QString writeFile(const QString& name, const QByteArray& bytes)
     {

@@ -8,6 +8,7 @@
 
 #include "LoopbackMidiService.h"
 #include "MidiBulkIntervalManager.h"
+#include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
 #include "MidiHub.h"
@@ -72,6 +73,18 @@ public:
     {
         QMdiSubWindow* window = openEditView(QStringLiteral("&System Exclusive"), kind, QSize(), text);
         return window == nullptr ? nullptr : static_cast<MidiEditView*>(window->widget());
+    }
+
+    // Opened in the shown, active area, with the focus in its text: ready for key and mouse events.
+    MidiEditView* openShown(qint32 kind, const QString& text = QString())
+    {
+        MidiEditView* view = open(kind, text);
+        area.show();
+        QApplication::setActiveWindow(&area);
+        if (!QTest::qWaitForWindowExposed(&area))
+            return nullptr;
+        view->textView()->setFocus();
+        return view;
     }
 
     QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,

@@ -115,17 +115,6 @@ private Q_SLOTS:
         QVERIFY(!parser.nextMessage(message));
     }
 
-    void kindNamesAreEightCharacters()
-    {
-        const QStringList expected = {"NoteOff ", "NoteOn  ", "KeyPre  ", "CC      ", "PC      ", "Ch.Pre  ",
-                                      "PB      ", "SysEx   ", "TimeCode", "SongPos ", "SongSel ", "TuneReq ",
-                                      "T.Clock ", "Start   ", "Continue", "Stop    ", "A.Sense ", "SysReset",
-                                      "--------", "--------", "--------", "--------"};
-        for (int kind = 0; kind < expected.size(); ++kind)
-            QCOMPARE(QString::fromLatin1(MidiMessageKind::name(quint8(kind))), expected.at(kind));
-        QCOMPARE(QString::fromLatin1(MidiMessageKind::name(255)), QStringLiteral("--------"));
-    }
-
     // A dump far larger than one growth block, fed in uneven pieces with real-time bytes
     // sprinkled in, comes out whole and once.
     void longSysExAcrossManyBlocks()
@@ -172,19 +161,6 @@ private Q_SLOTS:
         QCOMPARE(parseBlocks(second, {"90 3C 64"}), QStringLiteral("90 3C 64"));
         second.reset();
         QCOMPARE(parseBlocks(second, {"3E 64"}), QString());
-    }
-
-    void expectedLengths()
-    {
-        QCOMPARE(MidiMessageParser::expectedLength(0x00), 0);
-        QCOMPARE(MidiMessageParser::expectedLength(0x8F), 3);
-        QCOMPARE(MidiMessageParser::expectedLength(0xC3), 2);
-        QCOMPARE(MidiMessageParser::expectedLength(0xD0), 2);
-        QCOMPARE(MidiMessageParser::expectedLength(0xE0), 3);
-        QCOMPARE(MidiMessageParser::expectedLength(0xF0), 2147483647);
-        QCOMPARE(MidiMessageParser::expectedLength(0xF7), 0);
-        for (int undefined : {0xF4, 0xF5, 0xF9, 0xFD})
-            QCOMPARE(MidiMessageParser::expectedLength(quint8(undefined)), -1);
     }
 };
 
