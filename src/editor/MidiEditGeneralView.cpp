@@ -54,6 +54,8 @@ MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* m
     if (monitor) {
         maximumLines = MonitorLineLimit;
         textArea->setMaximumBlockCount(maximumLines);
+        // Nobody edits a monitor; an undo history would only grow with every appended line.
+        textArea->setUndoRedoEnabled(false);
         textArea->setLineWrapMode(QPlainTextEdit::NoWrap);
         QPalette palette = textArea->palette();
         palette.setColor(QPalette::Base, QColor(40, 27, 67));

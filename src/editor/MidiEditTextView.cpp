@@ -85,12 +85,28 @@ void MidiEditTextView::appendText(const QString& text)
 {
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar != nullptr && bar->value() >= bar->maximum() - 3;
-    QTextCursor cursor(document());
+    QTextDocument* doc = document();
+    // A monitor keeps at most its line limit. Left to the document, the limit would drop the oldest
+    // lines one at a time, laying each one out as it goes; under a flood that is most of a refresh
+    // tick. So the limit is lifted for the insert and the surplus is cut in one piece.
+    const int limit = doc->maximumBlockCount();
+    if (limit > 0)
+        doc->setMaximumBlockCount(0);
+    QTextCursor cursor(doc);
     cursor.movePosition(QTextCursor::End);
     if (cursor.atStart())
         cursor.insertText(text.trimmed());
     else
         cursor.insertText(text);
+    if (limit > 0) {
+        const int excess = doc->blockCount() - limit;
+        if (excess > 0) {
+            QTextCursor cut(doc);
+            cut.setPosition(doc->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+            cut.removeSelectedText();
+        }
+        doc->setMaximumBlockCount(limit);
+    }
     if (atBottom)
         bar->setValue(bar->maximum());
 }
