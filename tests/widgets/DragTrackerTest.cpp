@@ -19,262 +19,253 @@ class DragTrackerTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        window = std::make_unique<QWidget>();
+        window->resize(200, 560);
+        spinBox = new SpinBox(window.get());
+        spinBox->setGeometry(20, 268, 100, 24);
+        spinBox->slider()->dragTracker().setScreenGeometry([] { return HugeScreen; });
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
 
-    void stepsFollowRange_data();
-    void stepsFollowRange();
-    void limitRows_data();
-    void limitRows();
-    void topEdgeKeepsRaising();
-    void bottomEdgeKeepsLowering();
-    void dragWritesBoundParameter();
-    void outOfRangeStartValueMovesAtOnce();
-    void otherButtonsDoNotDrag();
+    void cleanup()
+    {
+        window.reset();
+        spinBox = nullptr;
+    }
+
+    void stepsFollowRange_data()
+    {
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<bool>("fine");
+        QTest::addColumn<int>("pixelsUp");
+        QTest::addColumn<int>("expected");
+
+        // Controller values: one per pixel, a quarter under Shift.
+        QTest::newRow("0..127 one pixel") << 0 << 127 << 0 << false << 1 << 1;
+        QTest::newRow("0..127 fine three pixels") << 0 << 127 << 0 << true << 3 << 0;
+        QTest::newRow("0..127 fine four pixels") << 0 << 127 << 0 << true << 4 << 1;
+        QTest::newRow("0..127 fine eight pixels") << 0 << 127 << 0 << true << 8 << 2;
+        QTest::newRow("0..127 down") << 0 << 127 << 100 << false << -5 << 95;
+        // 14-bit values: range / 100 per pixel; fine mode slows down to a quarter unit.
+        QTest::newRow("0..16383 one pixel") << 0 << 16383 << 0 << false << 1 << 163;
+        QTest::newRow("0..16383 fine three pixels") << 0 << 16383 << 0 << true << 3 << 0;
+        QTest::newRow("0..16383 fine four pixels") << 0 << 16383 << 0 << true << 4 << 1;
+        // Small ranges: four pixels per step, sixteen under Shift.
+        QTest::newRow("0..3 three pixels") << 0 << 3 << 0 << false << 3 << 0;
+        QTest::newRow("0..3 four pixels") << 0 << 3 << 0 << false << 4 << 1;
+        QTest::newRow("0..3 twelve pixels") << 0 << 3 << 0 << false << 12 << 3;
+        QTest::newRow("0..3 fine fifteen pixels") << 0 << 3 << 0 << true << 15 << 0;
+        QTest::newRow("0..3 fine sixteen pixels") << 0 << 3 << 0 << true << 16 << 1;
+        // Boundaries of the step table.
+        QTest::newRow("0..16 four pixels") << 0 << 16 << 0 << false << 4 << 1;
+        QTest::newRow("0..17 one pixel") << 0 << 17 << 0 << false << 1 << 1;
+        QTest::newRow("0..128 one pixel") << 0 << 128 << 0 << false << 1 << 1;
+        QTest::newRow("0..129 one pixel") << 0 << 129 << 0 << false << 1 << 2;
+        QTest::newRow("0..320 one pixel") << 0 << 320 << 0 << false << 1 << 2;
+        QTest::newRow("0..321 one pixel") << 0 << 321 << 0 << false << 1 << 3;
+        QTest::newRow("0..1023 fine one pixel") << 0 << 1023 << 0 << true << 1 << 1;
+        QTest::newRow("0..1024 fine three pixels") << 0 << 1024 << 0 << true << 3 << 0;
+        QTest::newRow("0..1024 fine four pixels") << 0 << 1024 << 0 << true << 4 << 1;
+        // Signed ranges: the accumulated change is truncated toward zero, in both directions.
+        QTest::newRow("-64..63 down") << -64 << 63 << 0 << false << -10 << -10;
+        QTest::newRow("-64..63 fine down three") << -64 << 63 << 0 << true << -3 << 0;
+        QTest::newRow("-64..63 fine down five") << -64 << 63 << 0 << true << -5 << -1;
+        QTest::newRow("-8192..8191 one pixel") << -8192 << 8191 << 0 << false << 1 << 163;
+    }
+
+    void stepsFollowRange()
+    {
+        QFETCH(int, minimum);
+        QFETCH(int, maximum);
+        QFETCH(int, start);
+        QFETCH(bool, fine);
+        QFETCH(int, pixelsUp);
+        QFETCH(int, expected);
+
+        makeSpinBox(minimum, maximum, start);
+        const Qt::KeyboardModifiers modifiers = fine ? Qt::ShiftModifier : Qt::NoModifier;
+
+        MouseDrag drag(spinBox, spinBox->rect().center());
+        drag.up(pixelsUp, modifiers);
+        drag.release();
+        QCOMPARE(spinBox->value(), expected);
+        QCOMPARE(spinBox->currentValue(), expected);
+
+        // The same travel in one event gives the same value.
+        makeSpinBox(minimum, maximum, start);
+        MouseDrag jump(spinBox, spinBox->rect().center());
+        jump.up(pixelsUp, modifiers, true);
+        jump.release();
+        QCOMPARE(spinBox->value(), expected);
+    }
+
+    void limitRows_data()
+    {
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QList<int>>("strokes");
+        QTest::addColumn<QList<int>>("values");
+
+        // The eighth pixel overshoots: its row is remembered and all motion beyond it is ignored; back
+        // on that row the value moves at once, and going up again counts from where the value is.
+        QTest::newRow("maximum") << 0 << 127 << 120 << QList<int>{7, 1, 22, -21, -1, -1, 3}
+                                 << QList<int>{127, 127, 127, 127, 126, 125, 127};
+        QTest::newRow("minimum") << 0 << 127 << 5 << QList<int>{-5, -1, -30, 29, 1}
+                                 << QList<int>{0, 0, 0, 0, 1};
+        // Back on the row of the overshoot the change is a quarter step, which the truncation toward
+        // the start value turns into a whole step up from the minimum.
+        QTest::newRow("small range minimum")
+            << 0 << 3 << 2 << QList<int>{-8, -20, 18, 1} << QList<int>{0, 0, 0, 1};
+        // The first pixel back down moves at once, by a whole step, without overflow.
+        const int max = std::numeric_limits<qint32>::max();
+        QTest::newRow("widest range")
+            << std::numeric_limits<qint32>::min() << max << max - 10 << QList<int>{1, -1, -2}
+            << QList<int>{max, max - 42949672, max - 3 * 42949672};
+    }
+
+    void limitRows()
+    {
+        QFETCH(int, minimum);
+        QFETCH(int, maximum);
+        QFETCH(int, start);
+        QFETCH(QList<int>, strokes);
+        QFETCH(QList<int>, values);
+
+        makeSpinBox(minimum, maximum, start);
+        MouseDrag drag(spinBox, spinBox->rect().center());
+        for (int i = 0; i < strokes.size(); ++i) {
+            drag.up(strokes.at(i));
+            QCOMPARE(spinBox->value(), values.at(i));
+        }
+        drag.release();
+    }
+
+    void topEdgeKeepsRaising()
+    {
+        makeSpinBox(0, 127, 10);
+        const QPoint start = spinBox->rect().center();
+        const int startRow = spinBox->mapToGlobal(start).y();
+        // The screen ends three rows above the press.
+        spinBox->slider()->dragTracker().setScreenGeometry(
+            [startRow] { return QRect(0, startRow - 3, 800, 600); });
+
+        MouseDrag drag(spinBox, start);
+        drag.up(2);
+        QCOMPARE(spinBox->value(), 12);
+        drag.up(1);
+        QCOMPARE(spinBox->value(), 13);
+        // The cursor cannot go further; every event at the edge still counts as one pixel.
+        for (int i = 0; i < 5; ++i)
+            drag.pushAgainstEdge();
+        QCOMPARE(spinBox->value(), 18);
+        // ... at the fine speed under Shift.
+        for (int i = 0; i < 8; ++i)
+            drag.pushAgainstEdge(Qt::ShiftModifier);
+        QCOMPARE(spinBox->value(), 20);
+        // And the maximum still holds.
+        for (int i = 0; i < 200; ++i)
+            drag.pushAgainstEdge();
+        QCOMPARE(spinBox->value(), 127);
+        drag.release();
+    }
+
+    void bottomEdgeKeepsLowering()
+    {
+        makeSpinBox(0, 127, 50);
+        const QPoint start = spinBox->rect().center();
+        const int startRow = spinBox->mapToGlobal(start).y();
+        // The last row of the screen is two rows below the press.
+        spinBox->slider()->dragTracker().setScreenGeometry(
+            [startRow] { return QRect(0, startRow - 300, 800, 303); });
+
+        MouseDrag drag(spinBox, start);
+        drag.down(1);
+        QCOMPARE(spinBox->value(), 49);
+        drag.down(1);
+        QCOMPARE(spinBox->value(), 48);
+        for (int i = 0; i < 6; ++i)
+            drag.pushAgainstEdge();
+        QCOMPARE(spinBox->value(), 42);
+        drag.release();
+    }
+
+    void dragWritesBoundParameter()
+    {
+        Model model;
+        model.registerParameter(42, 0, 127, 64, QStringLiteral("Level"));
+        ChangeRecorder recorder;
+        model.addAssistant(&recorder);
+        spinBox->setId(42);
+        spinBox->connectModel(&model);
+        QCOMPARE(spinBox->value(), 64);
+        recorder.ids.clear();
+        QSignalSpy announced(spinBox, &SpinBox::widgetValueChanged);
+
+        MouseDrag drag(spinBox, spinBox->rect().center(), Qt::NoModifier);
+        drag.up(3, Qt::ShiftModifier); // still 64: no write, no signal
+        drag.up(1, Qt::ShiftModifier); // 65
+        drag.up(2);                    // 66, 67
+        drag.release();
+
+        QCOMPARE(model.getValue(42), 67);
+        QCOMPARE(recorder.count(42), 3);
+        QCOMPARE(announced.count(), 3);
+        QCOMPARE(announced.last().at(0).toInt(), 67);
+        spinBox->disconnectModel();
+        model.removeAssistant(&recorder);
+    }
+
+    void outOfRangeStartValueMovesAtOnce()
+    {
+        // The store does not clamp, so a bound box may hold a value outside its range.
+        Model model;
+        model.registerParameter(7, 0, 127, 0, QString());
+        model.setValue(7, 500);
+        spinBox->setId(7);
+        spinBox->connectModel(&model);
+        QCOMPARE(spinBox->currentValue(), 500);
+
+        MouseDrag drag(spinBox, spinBox->rect().center());
+        drag.down(1);
+        drag.release();
+        QCOMPARE(model.getValue(7), 126);
+        spinBox->disconnectModel();
+    }
+
+    void otherButtonsDoNotDrag()
+    {
+        makeSpinBox(0, 127, 5);
+        const QPoint start = spinBox->rect().center();
+        QTest::mousePress(spinBox, Qt::MiddleButton, Qt::NoModifier, start);
+        QTest::mouseEvent(QTest::MouseMove, spinBox, Qt::NoButton, Qt::NoModifier, start - QPoint(0, 20));
+        QTest::mouseRelease(spinBox, Qt::MiddleButton, Qt::NoModifier, start - QPoint(0, 20));
+        QCOMPARE(spinBox->value(), 5);
+        // A move after the release is no drag either.
+        MouseDrag drag(spinBox, start);
+        drag.release();
+        QTest::mouseEvent(QTest::MouseMove, spinBox, Qt::NoButton, Qt::NoModifier, start - QPoint(0, 20));
+        QCOMPARE(spinBox->value(), 5);
+    }
 
 private:
-    SpinBox* makeSpinBox(qint32 minimum, qint32 maximum, qint32 value);
+    SpinBox* makeSpinBox(qint32 minimum, qint32 maximum, qint32 value)
+    {
+        spinBox->setRange(minimum, maximum);
+        spinBox->setValue(value);
+        return spinBox;
+    }
 
     std::unique_ptr<QWidget> window;
     SpinBox* spinBox = nullptr;
 };
 
-void DragTrackerTest::init()
-{
-    window = std::make_unique<QWidget>();
-    window->resize(200, 560);
-    spinBox = new SpinBox(window.get());
-    spinBox->setGeometry(20, 268, 100, 24);
-    spinBox->slider()->dragTracker().setScreenGeometry([] { return HugeScreen; });
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
-void DragTrackerTest::cleanup()
-{
-    window.reset();
-    spinBox = nullptr;
-}
-
-SpinBox* DragTrackerTest::makeSpinBox(qint32 minimum, qint32 maximum, qint32 value)
-{
-    spinBox->setRange(minimum, maximum);
-    spinBox->setValue(value);
-    return spinBox;
-}
-
-void DragTrackerTest::stepsFollowRange_data()
-{
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<bool>("fine");
-    QTest::addColumn<int>("pixelsUp");
-    QTest::addColumn<int>("expected");
-
-    // Controller values: one per pixel, a quarter under Shift.
-    QTest::newRow("0..127 one pixel") << 0 << 127 << 0 << false << 1 << 1;
-    QTest::newRow("0..127 fine three pixels") << 0 << 127 << 0 << true << 3 << 0;
-    QTest::newRow("0..127 fine four pixels") << 0 << 127 << 0 << true << 4 << 1;
-    QTest::newRow("0..127 fine eight pixels") << 0 << 127 << 0 << true << 8 << 2;
-    QTest::newRow("0..127 down") << 0 << 127 << 100 << false << -5 << 95;
-    // 14-bit values: range / 100 per pixel; fine mode slows down to a quarter unit.
-    QTest::newRow("0..16383 one pixel") << 0 << 16383 << 0 << false << 1 << 163;
-    QTest::newRow("0..16383 fine three pixels") << 0 << 16383 << 0 << true << 3 << 0;
-    QTest::newRow("0..16383 fine four pixels") << 0 << 16383 << 0 << true << 4 << 1;
-    // Small ranges: four pixels per step, sixteen under Shift.
-    QTest::newRow("0..3 three pixels") << 0 << 3 << 0 << false << 3 << 0;
-    QTest::newRow("0..3 four pixels") << 0 << 3 << 0 << false << 4 << 1;
-    QTest::newRow("0..3 twelve pixels") << 0 << 3 << 0 << false << 12 << 3;
-    QTest::newRow("0..3 fine fifteen pixels") << 0 << 3 << 0 << true << 15 << 0;
-    QTest::newRow("0..3 fine sixteen pixels") << 0 << 3 << 0 << true << 16 << 1;
-    // Boundaries of the step table.
-    QTest::newRow("0..16 four pixels") << 0 << 16 << 0 << false << 4 << 1;
-    QTest::newRow("0..17 one pixel") << 0 << 17 << 0 << false << 1 << 1;
-    QTest::newRow("0..128 one pixel") << 0 << 128 << 0 << false << 1 << 1;
-    QTest::newRow("0..129 one pixel") << 0 << 129 << 0 << false << 1 << 2;
-    QTest::newRow("0..320 one pixel") << 0 << 320 << 0 << false << 1 << 2;
-    QTest::newRow("0..321 one pixel") << 0 << 321 << 0 << false << 1 << 3;
-    QTest::newRow("0..1023 fine one pixel") << 0 << 1023 << 0 << true << 1 << 1;
-    QTest::newRow("0..1024 fine three pixels") << 0 << 1024 << 0 << true << 3 << 0;
-    QTest::newRow("0..1024 fine four pixels") << 0 << 1024 << 0 << true << 4 << 1;
-    // Signed ranges: the accumulated change is truncated toward zero, in both directions.
-    QTest::newRow("-64..63 down") << -64 << 63 << 0 << false << -10 << -10;
-    QTest::newRow("-64..63 fine down three") << -64 << 63 << 0 << true << -3 << 0;
-    QTest::newRow("-64..63 fine down five") << -64 << 63 << 0 << true << -5 << -1;
-    QTest::newRow("-8192..8191 one pixel") << -8192 << 8191 << 0 << false << 1 << 163;
-}
-
-void DragTrackerTest::stepsFollowRange()
-{
-    QFETCH(int, minimum);
-    QFETCH(int, maximum);
-    QFETCH(int, start);
-    QFETCH(bool, fine);
-    QFETCH(int, pixelsUp);
-    QFETCH(int, expected);
-
-    makeSpinBox(minimum, maximum, start);
-    const Qt::KeyboardModifiers modifiers = fine ? Qt::ShiftModifier : Qt::NoModifier;
-
-    MouseDrag drag(spinBox, spinBox->rect().center());
-    drag.up(pixelsUp, modifiers);
-    drag.release();
-    QCOMPARE(spinBox->value(), expected);
-    QCOMPARE(spinBox->currentValue(), expected);
-
-    // The same travel in one event gives the same value.
-    makeSpinBox(minimum, maximum, start);
-    MouseDrag jump(spinBox, spinBox->rect().center());
-    jump.up(pixelsUp, modifiers, true);
-    jump.release();
-    QCOMPARE(spinBox->value(), expected);
-}
-
 // A drag of several strokes (pixels, positive up), with the value expected after each.
-void DragTrackerTest::limitRows_data()
-{
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<QList<int>>("strokes");
-    QTest::addColumn<QList<int>>("values");
-
-    // The eighth pixel overshoots: its row is remembered and all motion beyond it is ignored; back
-    // on that row the value moves at once, and going up again counts from where the value is.
-    QTest::newRow("maximum") << 0 << 127 << 120 << QList<int>{7, 1, 22, -21, -1, -1, 3}
-                             << QList<int>{127, 127, 127, 127, 126, 125, 127};
-    QTest::newRow("minimum") << 0 << 127 << 5 << QList<int>{-5, -1, -30, 29, 1} << QList<int>{0, 0, 0, 0, 1};
-    // Back on the row of the overshoot the change is a quarter step, which the truncation toward
-    // the start value turns into a whole step up from the minimum.
-    QTest::newRow("small range minimum") << 0 << 3 << 2 << QList<int>{-8, -20, 18, 1} << QList<int>{0, 0, 0, 1};
-    // The first pixel back down moves at once, by a whole step, without overflow.
-    const int max = std::numeric_limits<qint32>::max();
-    QTest::newRow("widest range") << std::numeric_limits<qint32>::min() << max << max - 10 << QList<int>{1, -1, -2}
-                                  << QList<int>{max, max - 42949672, max - 3 * 42949672};
-}
-
-void DragTrackerTest::limitRows()
-{
-    QFETCH(int, minimum);
-    QFETCH(int, maximum);
-    QFETCH(int, start);
-    QFETCH(QList<int>, strokes);
-    QFETCH(QList<int>, values);
-
-    makeSpinBox(minimum, maximum, start);
-    MouseDrag drag(spinBox, spinBox->rect().center());
-    for (int i = 0; i < strokes.size(); ++i) {
-        drag.up(strokes.at(i));
-        QCOMPARE(spinBox->value(), values.at(i));
-    }
-    drag.release();
-}
-
-void DragTrackerTest::topEdgeKeepsRaising()
-{
-    makeSpinBox(0, 127, 10);
-    const QPoint start = spinBox->rect().center();
-    const int startRow = spinBox->mapToGlobal(start).y();
-    // The screen ends three rows above the press.
-    spinBox->slider()->dragTracker().setScreenGeometry([startRow] { return QRect(0, startRow - 3, 800, 600); });
-
-    MouseDrag drag(spinBox, start);
-    drag.up(2);
-    QCOMPARE(spinBox->value(), 12);
-    drag.up(1);
-    QCOMPARE(spinBox->value(), 13);
-    // The cursor cannot go further; every event at the edge still counts as one pixel.
-    for (int i = 0; i < 5; ++i)
-        drag.pushAgainstEdge();
-    QCOMPARE(spinBox->value(), 18);
-    // ... at the fine speed under Shift.
-    for (int i = 0; i < 8; ++i)
-        drag.pushAgainstEdge(Qt::ShiftModifier);
-    QCOMPARE(spinBox->value(), 20);
-    // And the maximum still holds.
-    for (int i = 0; i < 200; ++i)
-        drag.pushAgainstEdge();
-    QCOMPARE(spinBox->value(), 127);
-    drag.release();
-}
-
-void DragTrackerTest::bottomEdgeKeepsLowering()
-{
-    makeSpinBox(0, 127, 50);
-    const QPoint start = spinBox->rect().center();
-    const int startRow = spinBox->mapToGlobal(start).y();
-    // The last row of the screen is two rows below the press.
-    spinBox->slider()->dragTracker().setScreenGeometry([startRow] { return QRect(0, startRow - 300, 800, 303); });
-
-    MouseDrag drag(spinBox, start);
-    drag.down(1);
-    QCOMPARE(spinBox->value(), 49);
-    drag.down(1);
-    QCOMPARE(spinBox->value(), 48);
-    for (int i = 0; i < 6; ++i)
-        drag.pushAgainstEdge();
-    QCOMPARE(spinBox->value(), 42);
-    drag.release();
-}
-
-void DragTrackerTest::dragWritesBoundParameter()
-{
-    Model model;
-    model.registerParameter(42, 0, 127, 64, QStringLiteral("Level"));
-    ChangeRecorder recorder;
-    model.addAssistant(&recorder);
-    spinBox->setId(42);
-    spinBox->connectModel(&model);
-    QCOMPARE(spinBox->value(), 64);
-    recorder.ids.clear();
-    QSignalSpy announced(spinBox, &SpinBox::widgetValueChanged);
-
-    MouseDrag drag(spinBox, spinBox->rect().center(), Qt::NoModifier);
-    drag.up(3, Qt::ShiftModifier); // still 64: no write, no signal
-    drag.up(1, Qt::ShiftModifier); // 65
-    drag.up(2);                    // 66, 67
-    drag.release();
-
-    QCOMPARE(model.getValue(42), 67);
-    QCOMPARE(recorder.count(42), 3);
-    QCOMPARE(announced.count(), 3);
-    QCOMPARE(announced.last().at(0).toInt(), 67);
-    spinBox->disconnectModel();
-    model.removeAssistant(&recorder);
-}
-
-void DragTrackerTest::outOfRangeStartValueMovesAtOnce()
-{
-    // The store does not clamp, so a bound box may hold a value outside its range.
-    Model model;
-    model.registerParameter(7, 0, 127, 0, QString());
-    model.setValue(7, 500);
-    spinBox->setId(7);
-    spinBox->connectModel(&model);
-    QCOMPARE(spinBox->currentValue(), 500);
-
-    MouseDrag drag(spinBox, spinBox->rect().center());
-    drag.down(1);
-    drag.release();
-    QCOMPARE(model.getValue(7), 126);
-    spinBox->disconnectModel();
-}
-
-void DragTrackerTest::otherButtonsDoNotDrag()
-{
-    makeSpinBox(0, 127, 5);
-    const QPoint start = spinBox->rect().center();
-    QTest::mousePress(spinBox, Qt::MiddleButton, Qt::NoModifier, start);
-    QTest::mouseEvent(QTest::MouseMove, spinBox, Qt::NoButton, Qt::NoModifier, start - QPoint(0, 20));
-    QTest::mouseRelease(spinBox, Qt::MiddleButton, Qt::NoModifier, start - QPoint(0, 20));
-    QCOMPARE(spinBox->value(), 5);
-    // A move after the release is no drag either.
-    MouseDrag drag(spinBox, start);
-    drag.release();
-    QTest::mouseEvent(QTest::MouseMove, spinBox, Qt::NoButton, Qt::NoModifier, start - QPoint(0, 20));
-    QCOMPARE(spinBox->value(), 5);
-}
 
 VANTEL_WIDGET_TEST_MAIN(DragTrackerTest)
 #include "DragTrackerTest.moc"

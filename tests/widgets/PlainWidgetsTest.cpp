@@ -10,8 +10,6 @@
 #include <QIntValidator>
 #include <QMenu>
 #include <QPainter>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -59,20 +57,221 @@ class PlainWidgetsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        window = std::make_unique<QWidget>();
+        window->resize(300, 200);
+        other = new QLineEdit(window.get());
+        other->setGeometry(10, 150, 100, 24);
+        QVERIFY(showActive(window.get()));
+    }
 
-    void lineEditCommitsOnReturn_data();
-    void lineEditCommitsOnReturn();
-    void lineEditCommitsTypedText();
-    void lineEditCommitsOnFocusLoss();
-    void lineEditKeepsEditingThroughItsMenu();
-    void toolButtonShowsFrameForState();
-    void pushButtonImageFrames();
-    void pushButtonAutoCentre();
-    void pushButtonCustomPaint();
-    void styleWidensScrollBars();
-    void unstyledCheckBoxShowsNoIndicator();
+    void cleanup() { window.reset(); }
+
+    void lineEditCommitsOnReturn_data()
+    {
+        QTest::addColumn<bool>("validated");
+        QTest::addColumn<QString>("fallback");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("emitted");
+
+        QTest::newRow("above top") << true << "8" << "20" << "16" << 1;
+        QTest::newRow("top") << true << "8" << "16" << "16" << 1;
+        QTest::newRow("below bottom") << true << "8" << "0" << "1" << 1;
+        QTest::newRow("negative") << true << "8" << "-5" << "1" << 1;
+        QTest::newRow("inside") << true << "8" << "5" << "5" << 1;
+        QTest::newRow("inside, text kept as typed") << true << "8" << "05" << "05" << 1;
+        QTest::newRow("not a number") << true << "8" << "abc" << "8" << 1;
+        QTest::newRow("empty") << true << "8" << "" << "8" << 1;
+        QTest::newRow("too long for 32 bits") << true << "8" << "99999999999" << "8" << 1;
+        QTest::newRow("empty without fallback") << true << "" << "" << "" << 0;
+        QTest::newRow("no validator keeps any text") << false << "8" << "abc" << "abc" << 1;
+        QTest::newRow("no validator, empty") << false << "8" << "" << "" << 0;
+    }
+
+    void lineEditCommitsOnReturn()
+    {
+        QFETCH(bool, validated);
+        QFETCH(QString, fallback);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QFETCH(int, emitted);
+
+        LineEdit* edit = clampingEdit(fallback, validated);
+        KeyCounter parentKeys;
+        window->installEventFilter(&parentKeys);
+        QSignalSpy finished(edit, &QLineEdit::editingFinished);
+
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), expected);
+        QCOMPARE(finished.count(), emitted);
+        // The key stops at the line edit (a dialog's default button must not fire as well).
+        QCOMPARE(parentKeys.presses, 0);
+        window->removeEventFilter(&parentKeys);
+    }
+
+    void lineEditCommitsTypedText()
+    {
+        LineEdit* edit = clampingEdit(QStringLiteral("3"));
+        QSignalSpy finished(edit, &QLineEdit::editingFinished);
+
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, QStringLiteral("0"));
+        QTest::keyClick(edit, Qt::Key_Enter);
+        QCOMPARE(edit->text(), QStringLiteral("1"));
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), QStringLiteral("3"));
+        QCOMPARE(finished.count(), 2);
+    }
+
+    void lineEditCommitsOnFocusLoss()
+    {
+        LineEdit* edit = clampingEdit(QStringLiteral("3"));
+        QSignalSpy finished(edit, &QLineEdit::editingFinished);
+        edit->setText(QStringLiteral("20"));
+        QTest::mouseClick(other, Qt::LeftButton);
+        QVERIFY(other->hasFocus());
+        QCOMPARE(edit->text(), QStringLiteral("16"));
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void lineEditKeepsEditingThroughItsMenu()
+    {
+        LineEdit* edit = clampingEdit(QStringLiteral("3"));
+        QSignalSpy finished(edit, &QLineEdit::editingFinished);
+        edit->setText(QStringLiteral("0"));
+
+        bool menuShown = false;
+        int emittedWhileOpen = -1;
+        QString textWhileOpen;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* popup = QApplication::activePopupWidget();
+            menuShown = qobject_cast<QMenu*>(popup) != nullptr;
+            emittedWhileOpen = finished.count();
+            textWhileOpen = edit->text();
+            if (popup != nullptr)
+                popup->close();
+        });
+        QTest::mouseClick(edit, Qt::RightButton);
+        QTRY_VERIFY(menuShown);
+        // (What happens after the menu closes depends on the window system: the offscreen platform
+        // deactivates the window, which counts as losing the focus.)
+        QCOMPARE(emittedWhileOpen, 0);
+        QCOMPARE(textWhileOpen, QStringLiteral("0"));
+    }
+
+    void toolButtonShowsFrameForState()
+    {
+        auto* button = new ToolButton(window.get());
+        button->setGeometry(10, 10, 30, 30);
+        button->setImage(twoFrameStrip());
+        button->show();
+        // A frame covers a quarter of the strip's width and half its height: 10 x 10 at the origin.
+        QCOMPARE(pixelAt(button, QPoint(5, 5)), QColor(Qt::red));
+        QVERIFY(pixelAt(button, QPoint(20, 20)) != QColor(Qt::red));
+        button->setEnabled(false);
+        QCOMPARE(pixelAt(button, QPoint(5, 5)), QColor(Qt::blue));
+    }
+
+    void pushButtonImageFrames()
+    {
+        PushButton* button = imageButton();
+        button->setImagePosition(4, 6);
+        button->show();
+        QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::red));
+        QVERIFY(pixelAt(button, QPoint(2, 2)) != QColor(Qt::red));
+
+        // Not checkable: the pressed frame while the button is down.
+        QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
+        QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::blue));
+        QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
+        QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::red));
+
+        // Checkable: the checked frame while checked.
+        button->setCheckable(true);
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
+        QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::blue));
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
+        QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::red));
+    }
+
+    void pushButtonAutoCentre()
+    {
+        PushButton* button = imageButton();
+        button->setAutoCentre(true);
+        button->show();
+        // ((40 - 10) / 2, (30 - 10) / 2)
+        QCOMPARE(button->imagePosition(), QPoint(15, 10));
+        QCOMPARE(pixelAt(button, QPoint(20, 15)), QColor(Qt::red));
+        // Recomputed each time the button is shown.
+        button->hide();
+        button->resize(60, 50);
+        button->show();
+        QCOMPARE(button->imagePosition(), QPoint(25, 20));
+    }
+
+    void pushButtonCustomPaint()
+    {
+        PushButton* button = imageButton();
+        button->setPaintFunction(&paintGreen);
+        button->show();
+        QCOMPARE(pixelAt(button, QPoint(5, 5)), QColor(Qt::green));
+        QCOMPARE(pixelAt(button, QPoint(35, 25)), QColor(Qt::green));
+    }
+
+    void styleWidensScrollBars()
+    {
+        VantelMidiStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
+        QCOMPARE(style.pixelMetric(QStyle::PM_ScrollBarExtent), 18);
+        // Everything else is the base style's.
+        std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        QCOMPARE(style.pixelMetric(QStyle::PM_IndicatorWidth), fusion->pixelMetric(QStyle::PM_IndicatorWidth));
+    }
+
+    void unstyledCheckBoxShowsNoIndicator()
+    {
+        VantelMidiStyle plain;
+        UnstyledCheckBox unstyled;
+        QCOMPARE(unstyled.pixelMetric(QStyle::PM_ScrollBarExtent), 18);
+
+        auto* normal = new QCheckBox(window.get());
+        normal->setStyle(&plain);
+        normal->setChecked(true);
+        normal->setGeometry(10, 10, 40, 24);
+        auto* bare = new QCheckBox(window.get());
+        bare->setStyle(&unstyled);
+        bare->setChecked(true);
+        bare->setGeometry(10, 40, 40, 24);
+        normal->show();
+        bare->show();
+
+        const auto uniform = [](const QImage& image) {
+            const QRgb first = image.pixel(0, 0);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != first)
+                        return false;
+            return true;
+        };
+        // Without text, the plain box shows its indicator and the unstyled one shows nothing.
+        QVERIFY(!uniform(normal->grab().toImage()));
+        QVERIFY(uniform(bare->grab().toImage()));
+
+        // It still toggles on a click, and takes no focus.
+        bare->setText(QStringLiteral("Channel"));
+        bare->adjustSize();
+        QCOMPARE(bare->focusPolicy(), Qt::NoFocus);
+        other->setFocus();
+        QTest::mouseClick(bare, Qt::LeftButton, Qt::NoModifier, QPoint(bare->width() / 2, bare->height() / 2));
+        QVERIFY(!bare->isChecked());
+        QVERIFY(other->hasFocus());
+        delete normal;
+        delete bare;
+    }
 
 private:
     // A line edit with the focus, clamping to 1..16 unless validated is false.
@@ -97,238 +296,6 @@ private:
     std::unique_ptr<QWidget> window;
     QLineEdit* other = nullptr;
 };
-
-void PlainWidgetsTest::init()
-{
-    window = std::make_unique<QWidget>();
-    window->resize(300, 200);
-    other = new QLineEdit(window.get());
-    other->setGeometry(10, 150, 100, 24);
-    QVERIFY(showActive(window.get()));
-}
-
-void PlainWidgetsTest::cleanup()
-{
-    window.reset();
-}
-
-void PlainWidgetsTest::lineEditCommitsOnReturn_data()
-{
-    QTest::addColumn<bool>("validated");
-    QTest::addColumn<QString>("fallback");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("emitted");
-
-    QTest::newRow("above top") << true << "8" << "20" << "16" << 1;
-    QTest::newRow("top") << true << "8" << "16" << "16" << 1;
-    QTest::newRow("below bottom") << true << "8" << "0" << "1" << 1;
-    QTest::newRow("negative") << true << "8" << "-5" << "1" << 1;
-    QTest::newRow("inside") << true << "8" << "5" << "5" << 1;
-    QTest::newRow("inside, text kept as typed") << true << "8" << "05" << "05" << 1;
-    QTest::newRow("not a number") << true << "8" << "abc" << "8" << 1;
-    QTest::newRow("empty") << true << "8" << "" << "8" << 1;
-    QTest::newRow("too long for 32 bits") << true << "8" << "99999999999" << "8" << 1;
-    QTest::newRow("empty without fallback") << true << "" << "" << "" << 0;
-    QTest::newRow("no validator keeps any text") << false << "8" << "abc" << "abc" << 1;
-    QTest::newRow("no validator, empty") << false << "8" << "" << "" << 0;
-}
-
-void PlainWidgetsTest::lineEditCommitsOnReturn()
-{
-    QFETCH(bool, validated);
-    QFETCH(QString, fallback);
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QFETCH(int, emitted);
-
-    LineEdit* edit = clampingEdit(fallback, validated);
-    KeyCounter parentKeys;
-    window->installEventFilter(&parentKeys);
-    QSignalSpy finished(edit, &QLineEdit::editingFinished);
-
-    edit->setText(text);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(edit->text(), expected);
-    QCOMPARE(finished.count(), emitted);
-    // The key stops at the line edit (a dialog's default button must not fire as well).
-    QCOMPARE(parentKeys.presses, 0);
-    window->removeEventFilter(&parentKeys);
-}
-
-void PlainWidgetsTest::lineEditCommitsTypedText()
-{
-    LineEdit* edit = clampingEdit(QStringLiteral("3"));
-    QSignalSpy finished(edit, &QLineEdit::editingFinished);
-
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, QStringLiteral("0"));
-    QTest::keyClick(edit, Qt::Key_Enter);
-    QCOMPARE(edit->text(), QStringLiteral("1"));
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(edit->text(), QStringLiteral("3"));
-    QCOMPARE(finished.count(), 2);
-}
-
-void PlainWidgetsTest::lineEditCommitsOnFocusLoss()
-{
-    LineEdit* edit = clampingEdit(QStringLiteral("3"));
-    QSignalSpy finished(edit, &QLineEdit::editingFinished);
-    edit->setText(QStringLiteral("20"));
-    QTest::mouseClick(other, Qt::LeftButton);
-    QVERIFY(other->hasFocus());
-    QCOMPARE(edit->text(), QStringLiteral("16"));
-    QCOMPARE(finished.count(), 1);
-}
-
-void PlainWidgetsTest::lineEditKeepsEditingThroughItsMenu()
-{
-    LineEdit* edit = clampingEdit(QStringLiteral("3"));
-    QSignalSpy finished(edit, &QLineEdit::editingFinished);
-    edit->setText(QStringLiteral("0"));
-
-    bool menuShown = false;
-    int emittedWhileOpen = -1;
-    QString textWhileOpen;
-    QTimer::singleShot(0, this, [&] {
-        QWidget* popup = QApplication::activePopupWidget();
-        menuShown = qobject_cast<QMenu*>(popup) != nullptr;
-        emittedWhileOpen = finished.count();
-        textWhileOpen = edit->text();
-        if (popup != nullptr)
-            popup->close();
-    });
-    QTest::mouseClick(edit, Qt::RightButton);
-    QTRY_VERIFY(menuShown);
-    // (What happens after the menu closes depends on the window system: the offscreen platform
-    // deactivates the window, which counts as losing the focus.)
-    QCOMPARE(emittedWhileOpen, 0);
-    QCOMPARE(textWhileOpen, QStringLiteral("0"));
-}
-
-void PlainWidgetsTest::toolButtonShowsFrameForState()
-{
-    auto* button = new ToolButton(window.get());
-    button->setGeometry(10, 10, 30, 30);
-    button->setImage(twoFrameStrip());
-    button->show();
-    // A frame covers a quarter of the strip's width and half its height: 10 x 10 at the origin.
-    QCOMPARE(pixelAt(button, QPoint(5, 5)), QColor(Qt::red));
-    QVERIFY(pixelAt(button, QPoint(20, 20)) != QColor(Qt::red));
-    button->setEnabled(false);
-    QCOMPARE(pixelAt(button, QPoint(5, 5)), QColor(Qt::blue));
-}
-
-void PlainWidgetsTest::pushButtonImageFrames()
-{
-    PushButton* button = imageButton();
-    button->setImagePosition(4, 6);
-    button->show();
-    QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::red));
-    QVERIFY(pixelAt(button, QPoint(2, 2)) != QColor(Qt::red));
-
-    // Not checkable: the pressed frame while the button is down.
-    QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
-    QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::blue));
-    QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
-    QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::red));
-
-    // Checkable: the checked frame while checked.
-    button->setCheckable(true);
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
-    QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::blue));
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(9, 11));
-    QCOMPARE(pixelAt(button, QPoint(9, 11)), QColor(Qt::red));
-}
-
-void PlainWidgetsTest::pushButtonAutoCentre()
-{
-    PushButton* button = imageButton();
-    button->setAutoCentre(true);
-    button->show();
-    // ((40 - 10) / 2, (30 - 10) / 2)
-    QCOMPARE(button->imagePosition(), QPoint(15, 10));
-    QCOMPARE(pixelAt(button, QPoint(20, 15)), QColor(Qt::red));
-    // Recomputed each time the button is shown.
-    button->hide();
-    button->resize(60, 50);
-    button->show();
-    QCOMPARE(button->imagePosition(), QPoint(25, 20));
-}
-
-void PlainWidgetsTest::pushButtonCustomPaint()
-{
-    PushButton* button = imageButton();
-    button->setPaintFunction(&paintGreen);
-    button->show();
-    QCOMPARE(pixelAt(button, QPoint(5, 5)), QColor(Qt::green));
-    QCOMPARE(pixelAt(button, QPoint(35, 25)), QColor(Qt::green));
-}
-
-void PlainWidgetsTest::styleWidensScrollBars()
-{
-    VantelMidiStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
-    QCOMPARE(style.pixelMetric(QStyle::PM_ScrollBarExtent), 18);
-    // Everything else is the base style's.
-    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-    QCOMPARE(style.pixelMetric(QStyle::PM_IndicatorWidth), fusion->pixelMetric(QStyle::PM_IndicatorWidth));
-
-    auto* area = new QScrollArea(window.get());
-    area->setStyle(&style);
-    area->verticalScrollBar()->setStyle(&style);
-    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    area->setGeometry(120, 10, 150, 120);
-    auto* content = new QWidget;
-    content->resize(100, 1000);
-    area->setWidget(content);
-    area->show();
-    QTest::qWait(10);
-    QCOMPARE(area->verticalScrollBar()->width(), 18);
-    delete area;
-}
-
-void PlainWidgetsTest::unstyledCheckBoxShowsNoIndicator()
-{
-    VantelMidiStyle plain;
-    UnstyledCheckBox unstyled;
-    QCOMPARE(unstyled.pixelMetric(QStyle::PM_ScrollBarExtent), 18);
-
-    auto* normal = new QCheckBox(window.get());
-    normal->setStyle(&plain);
-    normal->setChecked(true);
-    normal->setGeometry(10, 10, 40, 24);
-    auto* bare = new QCheckBox(window.get());
-    bare->setStyle(&unstyled);
-    bare->setChecked(true);
-    bare->setGeometry(10, 40, 40, 24);
-    normal->show();
-    bare->show();
-
-    const auto uniform = [](const QImage& image) {
-        const QRgb first = image.pixel(0, 0);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) != first)
-                    return false;
-        return true;
-    };
-    // Without text, the plain box shows its indicator and the unstyled one shows nothing.
-    QVERIFY(!uniform(normal->grab().toImage()));
-    QVERIFY(uniform(bare->grab().toImage()));
-
-    // It still toggles on a click, and takes no focus.
-    bare->setText(QStringLiteral("Channel"));
-    bare->adjustSize();
-    QCOMPARE(bare->focusPolicy(), Qt::NoFocus);
-    other->setFocus();
-    QTest::mouseClick(bare, Qt::LeftButton, Qt::NoModifier, QPoint(bare->width() / 2, bare->height() / 2));
-    QVERIFY(!bare->isChecked());
-    QVERIFY(other->hasFocus());
-    delete normal;
-    delete bare;
-}
 
 VANTEL_WIDGET_TEST_MAIN(PlainWidgetsTest)
 #include "PlainWidgetsTest.moc"
