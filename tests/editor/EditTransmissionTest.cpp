@@ -216,13 +216,6 @@ private Q_SLOTS:
         QVERIFY(host->sentToPort1().size() < 10);
     }
 
-    void noOpenPortFails()
-    {
-        closeOutputs();
-        MidiEditTransmittionThread thread(model.get(), host.get());
-        QCOMPARE(runThread(thread, QStringLiteral("90 3C 64")).finishes, QList<qint32>{2});
-    }
-
     // Through the view: F5 in the editor, the lock, the pages and the error text.
     void viewTransmitsWithF5AndShowsFailure()
     {

@@ -7,6 +7,7 @@
 #include "MidiInputPort.h"
 #include "MidiOutputPort.h"
 #include "Model.h"
+#include "MidiTestSupport.h"
 #include "VantelMidiParameterId.h"
 
 #include <QElapsedTimer>
@@ -63,6 +64,20 @@ public:
     }
     QProcess process;
 };
+
+// A peer lists its port a moment before it is active and can be connected: tries open() for up to
+// ten seconds.
+template <typename Open> bool openWithin10s(Open open)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!open()) {
+        if (waited.elapsed() > 10000)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
 
 bool listed(const QVector<HostMidiDevice>& devices, const QString& name)
 {
@@ -190,19 +205,12 @@ private Q_SLOTS:
             MidiHub hub(jack.get());
             hub.setBulkIntervalManager(&bulk);
             MidiOutputPort* port = hub.outputPort(0);
-            // A peer lists its port a moment before it is active and can be connected.
-            QElapsedTimer waited;
-            waited.start();
-            while (port->open(input) != 0) {
-                if (waited.elapsed() > 10000)
-                    return QStringLiteral("could not connect to ") + input;
-                QTest::qWait(50);
-            }
+            if (!openWithin10s([&] { return port->open(input) == 0; }))
+                return QStringLiteral("could not connect to ") + input;
             QByteArray expected;
             auto send = [&](const QByteArray& bytes) {
                 expected += bytes;
-                return port->send(reinterpret_cast<const quint8*>(bytes.constData()), quint32(bytes.size()),
-                                  nullptr) == 0;
+                return port->send(data(bytes), quint32(bytes.size()), nullptr) == 0;
             };
             if (!send(QByteArray("\x90\x3C\x40", 3)) || !send(QByteArray("\xC1\x05", 2)))
                 return QStringLiteral("short send failed");
@@ -210,7 +218,7 @@ private Q_SLOTS:
             if (!send(sysex))
                 return QStringLiteral("long send failed");
             // The program's send operation: pieces of 4096 bytes, each done before the next goes.
-            if (!hub.sendToOutputPorts(reinterpret_cast<const quint8*>(sysex.constData()), 10000, 16, 0))
+            if (!hub.sendToOutputPorts(data(sysex), 10000, 16, 0))
                 return QStringLiteral("sendToOutputPorts failed");
             expected += sysex;
             if (!send(QByteArray("\x80\x3C\x40", 3)))
@@ -247,13 +255,8 @@ private Q_SLOTS:
             Peer dump(QStringLiteral("jack_midi_dump"), {peer});
             MidiClient client(jack.get());
             MidiOutputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-            QElapsedTimer waited;
-            waited.start();
-            while (port.open(peer + QStringLiteral(":input")) != 0) {
-                if (waited.elapsed() > 10000)
-                    return QStringLiteral("could not connect to ") + peer;
-                QTest::qWait(50);
-            }
+            if (!openWithin10s([&] { return port.open(peer + QStringLiteral(":input")) == 0; }))
+                return QStringLiteral("could not connect to ") + peer;
             const int notes = 12;
             for (int i = 0; i < notes; ++i) {
                 const quint8 note[3] = {0x90, quint8(0x30 + i), 0x40};
@@ -306,21 +309,18 @@ private Q_SLOTS:
             MidiOutputPort out(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
             Sink sink;
             in.setReceiver(&Sink::receive, &sink);
-            QElapsedTimer waited;
-            waited.start();
-            while (in.open(quiet + QStringLiteral(":out")) != 0 ||
-                   out.open(sinkName + QStringLiteral(":input")) != 0) {
-                if (waited.elapsed() > 10000)
-                    return QStringLiteral("could not connect the peers");
-                QTest::qWait(50);
-            }
+            if (!openWithin10s([&] {
+                    return in.open(quiet + QStringLiteral(":out")) == 0 &&
+                           out.open(sinkName + QStringLiteral(":input")) == 0;
+                }))
+                return QStringLiteral("could not connect the peers");
             QProcess connect;
             connect.start(QStringLiteral("jack_connect"), {jack->clientName() + QStringLiteral(":Port1 Out"),
                                                            jack->clientName() + QStringLiteral(":Port1 In")});
             if (!connect.waitForFinished(10000) || connect.exitCode() != 0)
                 return QStringLiteral("jack_connect failed");
             QTest::qWait(50);
-            if (out.send(reinterpret_cast<const quint8*>(sysex.constData()), 20000, nullptr) != 0)
+            if (out.send(data(sysex), 20000, nullptr) != 0)
                 return QStringLiteral("send failed");
             QList<QByteArray> records;
             QByteArray joined;

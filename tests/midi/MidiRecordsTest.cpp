@@ -193,22 +193,6 @@ private Q_SLOTS:
         QCOMPARE(gotErrors, errors);
     }
 
-    void largeSysexFillsWholeBuffers()
-    {
-        // 20000 bytes in fragments of odd sizes: one full buffer, then the rest with the 0xF7.
-        HostInputFramer framer(16384);
-        const QByteArray data = sysex(20000);
-        std::vector<Delivered> all;
-        for (int offset = 0; offset < data.size(); offset += 777) {
-            auto part = frame(framer, data.mid(offset, 777));
-            all.insert(all.end(), part.begin(), part.end());
-        }
-        QCOMPARE(int(all.size()), 2);
-        QCOMPARE(all[0].bytes.size(), 16384);
-        QCOMPARE(all[1].bytes.size(), 3616);
-        QCOMPARE(all[0].bytes + all[1].bytes, data);
-    }
-
     void resetEndsUnfinishedSysexAsError()
     {
         HostInputFramer framer(16);

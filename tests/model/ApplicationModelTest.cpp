@@ -149,15 +149,6 @@ private Q_SLOTS:
         QCOMPARE(model.getValueText(ParamInputPortIndex, 2147483647), QStringLiteral("2147483647"));
     }
 
-    void groupCheckBoxesCanBeSet()
-    {
-        VantelMidiModel model;
-        for (qint32 id : {703, 708, 709}) {
-            QCOMPARE(model.setValue(id, 1), 0);
-            QCOMPARE(model.getValue(id), 1);
-        }
-    }
-
     void nullModelRegistersNothing()
     {
         VantelMidiParameters parameters(nullptr); // must not crash

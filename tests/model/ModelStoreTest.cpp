@@ -262,16 +262,6 @@ private Q_SLOTS:
         QCOMPARE(flag, error);
     }
 
-    void nameIsFoundInEitherMap()
-    {
-        qint32 error = -1;
-        QCOMPARE(model->getName(20, &error), QStringLiteral("Folder"));
-        QCOMPARE(error, 0);
-        QCOMPARE(model->getName(11, &error), QStringLiteral("Switch"));
-        QCOMPARE(model->getDefaultString(20, &error), QStringLiteral("/tmp"));
-        QCOMPARE(error, 0);
-    }
-
     void reRegistrationResetsValueWithoutNotifying()
     {
         Probe probe(QStringLiteral("a"), &log);
