@@ -44,32 +44,22 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void connectingTakesRangeAndValue()
+    void boundBoxesFollowTheStoreAndEachOther()
     {
         model->setValue(LevelId, 100);
         bind();
-        QCOMPARE(spinBox->minimum(), 0);
         QCOMPARE(spinBox->maximum(), 127);
         QCOMPARE(spinBox->text(), QStringLiteral("100"));
-        QCOMPARE(spinBox->currentValue(), 100);
         QVERIFY(!spinBox->isTextInputActive());
         QVERIFY(edit()->isReadOnly());
+        model->setValue(LevelId, 64);
+        QCOMPARE(spinBox->currentValue(), 64);
 
-        // The store changes, the box follows.
-        model->setValue(LevelId, 3);
-        QCOMPARE(spinBox->text(), QStringLiteral("3"));
-        QCOMPARE(spinBox->currentValue(), 3);
-    }
-
-    void twoBoxesOnOneIdFollowEachOther()
-    {
-        bind();
         auto* twin = new SpinBox(window.get());
         twin->setGeometry(150, 10, 120, 26);
         twin->show();
         twin->setId(LevelId);
         twin->connectModel(model.get());
-
         MouseDrag drag(twin, twin->rect().center());
         drag.up(5);
         drag.release();
