@@ -1,27 +1,12 @@
 #include "AnalyzerRig.h"
+#include "LogFileSupport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 class MidiAnalyzerLogTest : public QObject
 {
     Q_OBJECT
-
-private:
-    static QByteArray readAll(const QString& path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return "<unreadable>";
-        return file.readAll();
-    }
 
 private Q_SLOTS:
     void linesReadBackByteForByte()
@@ -54,13 +39,13 @@ private Q_SLOTS:
         rig.receive("F8"); // after closing: not logged
         rig.analyzer.waitForLogFiles();
 
-        QCOMPARE(readAll(inPath), QByteArray("00:00:01:234 Port1 Ch 1 NoteOn   90 3C 64[C3  ( 60), 100]\n"
+        QCOMPARE(fileBytes(inPath), QByteArray("00:00:01:234 Port1 Ch 1 NoteOn   90 3C 64[C3  ( 60), 100]\n"
                                              "00:00:01:234 Port1 ---- T.Clock  F8\n"
                                              "01:02:03:004 Port1 Ch 1 CC       B0 07 64[007 Volume, 100]\n"
                                              "01:02:03:004 Port1 ---- SysEx    F0 01 02 F7\n"
                                              "01:02:03:005 CA 05\n"));
         // Forwarded data is logged with the send stamp (Port2: 6000 ms) and the Out port.
-        QCOMPARE(readAll(outPath), QByteArray("00:00:06:000 Port2 Ch 1 NoteOn   90 3C 64[C3  ( 60), 100]\n"
+        QCOMPARE(fileBytes(outPath), QByteArray("00:00:06:000 Port2 Ch 1 NoteOn   90 3C 64[C3  ( 60), 100]\n"
                                               "00:00:06:000 Port2 ---- T.Clock  F8\n"
                                               "00:00:06:000 Port2 Ch 1 CC       B0 07 64[007 Volume, 100]\n"
                                               "00:00:06:000 Port2 ---- SysEx    F0 01 02 F7\n"
@@ -87,7 +72,7 @@ private Q_SLOTS:
         const QByteArray expected = (hexText(dump.mid(0, 4096)) + "\n" + hexText(dump.mid(4096, 4096)) +
                                      "\n" + hexText(dump.mid(8192)) + "\n")
                                         .toLatin1();
-        QCOMPARE(readAll(path), expected);
+        QCOMPARE(fileBytes(path), expected);
     }
 
     void openAndCloseResults()
@@ -156,7 +141,7 @@ private Q_SLOTS:
         rig.receive("F8");
         QVERIFY(rig.analyzer.closeReceivedLogFile());
         rig.analyzer.waitForLogFiles();
-        QCOMPARE(readAll(dir.filePath("again.log")), QByteArray("F8\n"));
+        QCOMPARE(fileBytes(dir.filePath("again.log")), QByteArray("F8\n"));
     }
 
     // A disk that stops taking data (a pipe nobody reads yet) holds the writer thread only: the
@@ -166,17 +151,15 @@ private Q_SLOTS:
     void stalledLogDiskHoldsNobody()
     {
         QTemporaryDir dir;
-        const QByteArray fifo = QFile::encodeName(dir.filePath("stalled.fifo"));
-        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-        const int readEnd = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
-        QVERIFY(readEnd >= 0);
+        StalledPipe pipe(dir.filePath("stalled.fifo"));
+        QVERIFY(pipe.isValid());
 
         AnalyzerRig rig;
         int failures = 0;
         connect(
             &rig.analyzer, &MidiAnalyzer::writeReceivedDataFailedToTextFile, this, [&] { ++failures; },
             Qt::QueuedConnection);
-        QVERIFY(rig.analyzer.openReceivedLogFile(QString::fromLocal8Bit(fifo)));
+        QVERIFY(rig.analyzer.openReceivedLogFile(pipe.path()));
         QByteArray expected;
         int monitorLines = 0;
         for (int i = 0; i < 20000; ++i) { // far more than a pipe holds
@@ -192,26 +175,12 @@ private Q_SLOTS:
         QVERIFY(rig.analyzer.openReceivedLogFile(nextPath));
         rig.receive("F8");
 
-        QByteArray received;
-        std::thread reader([&] {
-            char chunk[4096];
-            for (;;) {
-                const ssize_t n = ::read(readEnd, chunk, sizeof chunk);
-                if (n > 0)
-                    received.append(chunk, int(n));
-                else if (n == 0)
-                    break; // the writer closed its end: everything is through
-                else
-                    ::usleep(1000);
-            }
-        });
-        reader.join();
-        ::close(readEnd);
+        const QByteArray received = pipe.drain();
         QCOMPARE(received.size(), expected.size());
         QVERIFY(received == expected);
         QVERIFY(rig.analyzer.closeReceivedLogFile());
         rig.analyzer.waitForLogFiles();
-        QCOMPARE(readAll(nextPath), QByteArray("F8\n"));
+        QCOMPARE(fileBytes(nextPath), QByteArray("F8\n"));
         QCoreApplication::processEvents();
         QCOMPARE(failures, 0);
     }

@@ -1,15 +1,10 @@
+#include "LogFileSupport.h"
 #include "MidiLogWriter.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
-#include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 class MidiLogWriterTest : public QObject
 {
@@ -32,15 +27,11 @@ private Q_SLOTS:
             expectedOut += head + "\n";
         }
         writer.waitUntilWritten();
-        QFile in(dir.filePath("in.log"));
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        QCOMPARE(in.readAll(), expectedIn); // already on disk before closing
+        QCOMPARE(fileBytes(dir.filePath("in.log")), expectedIn); // already on disk before closing
         QVERIFY(writer.close(MidiLogWriter::Received));
         QVERIFY(writer.close(MidiLogWriter::Transmitted));
         writer.waitUntilWritten();
-        QFile out(dir.filePath("out.log"));
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        QCOMPARE(out.readAll(), expectedOut);
+        QCOMPARE(fileBytes(dir.filePath("out.log")), expectedOut);
         QVERIFY(!writer.isOpen(MidiLogWriter::Received));
         writer.append(MidiLogWriter::Received, "late\n", 5, nullptr, 0); // ignored, no crash
     }
@@ -61,10 +52,8 @@ private Q_SLOTS:
     void backlogLimitFailsTheFileOnce()
     {
         QTemporaryDir dir;
-        const QByteArray fifo = QFile::encodeName(dir.filePath("stalled.fifo"));
-        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-        const int readEnd = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
-        QVERIFY(readEnd >= 0);
+        StalledPipe pipe(dir.filePath("stalled.fifo"));
+        QVERIFY(pipe.isValid());
 
         std::atomic<int> failures{0};
         std::atomic<int> failedDirection{-1};
@@ -74,27 +63,13 @@ private Q_SLOTS:
                 failures.fetch_add(1);
             },
             256 * 1024);
-        QVERIFY(writer.open(MidiLogWriter::Transmitted, QString::fromLocal8Bit(fifo)));
+        QVERIFY(writer.open(MidiLogWriter::Transmitted, pipe.path()));
         const QByteArray line(99, 'x');
         for (int i = 0; i < 20000; ++i) // 2 MB against a pipe of 64 KB and a 256 KB backlog
             writer.append(MidiLogWriter::Transmitted, line.constData(), line.size(), "\n", 1);
         QVERIFY(!writer.isOpen(MidiLogWriter::Transmitted));
 
-        qint64 received = 0;
-        std::thread reader([&] {
-            char chunk[4096];
-            for (;;) {
-                const ssize_t n = ::read(readEnd, chunk, sizeof chunk);
-                if (n > 0)
-                    received += n;
-                else if (n == 0)
-                    break;
-                else
-                    ::usleep(1000);
-            }
-        });
-        reader.join();
-        ::close(readEnd);
+        const qint64 received = pipe.drain().size();
         writer.waitUntilWritten();
         QCOMPARE(failures.load(), 1);
         QCOMPARE(failedDirection.load(), int(MidiLogWriter::Transmitted));
