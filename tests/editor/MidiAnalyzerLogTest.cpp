@@ -63,9 +63,7 @@ private Q_SLOTS:
         const QString path = dir.filePath("sysex.log");
         AnalyzerRig rig;
         QVERIFY(rig.analyzer.openReceivedLogFile(path));
-        QByteArray dump(10000, '\x22');
-        dump[0] = char(0xF0);
-        dump[9999] = char(0xF7);
+        const QByteArray dump = sysExDump(10000, '\x22');
         rig.analyzer.receiveData(byteData(dump), quint16(dump.size()), 0, 0, 0);
         QVERIFY(rig.analyzer.closeReceivedLogFile());
         rig.analyzer.waitForLogFiles();

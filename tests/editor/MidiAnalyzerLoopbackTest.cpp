@@ -104,9 +104,7 @@ private Q_SLOTS:
 
     void longSysExToBothPorts()
     {
-        QByteArray dump(10000, '\x33');
-        dump[0] = char(0xF0);
-        dump[9999] = char(0xF7);
+        const QByteArray dump = sysExDump(10000, '\x33');
         QVERIFY(send(dump, MidiMessageKind::SystemExclusive, 2));
         const QString capture = QLatin1Char('\n') + hexText(dump);
         QTRY_COMPARE((collect(), sysExText.size()), 2 * capture.size());

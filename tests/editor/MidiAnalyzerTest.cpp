@@ -264,9 +264,7 @@ private Q_SLOTS:
     {
         AnalyzerRig rig;
         rig.showEverything();
-        QByteArray dump(10000, '\x11');
-        dump[0] = char(0xF0);
-        dump[9999] = char(0xF7);
+        const QByteArray dump = sysExDump(10000, '\x11');
         // As a port would deliver it: several blocks.
         for (int offset = 0; offset < dump.size(); offset += 3000) {
             const QByteArray block = dump.mid(offset, 3000);
