@@ -30,7 +30,10 @@ private:
     std::unique_ptr<VantelMidiModel> model;
     std::unique_ptr<EditorViewHost> host;
 
-    MidiEditView* openShown(qint32 kind, const QString& text = QString()) { return host->openShown(kind, text); }
+    MidiEditView* openShown(qint32 kind, const QString& text = QString())
+    {
+        return host->openShown(kind, text);
+    }
 
     // The middle of character `position` of the document, in viewport coordinates.
     static QPoint characterCentre(MidiEditTextView* text, int position)

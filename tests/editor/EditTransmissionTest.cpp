@@ -71,7 +71,10 @@ private:
         return outcome;
     }
 
-    MidiEditView* openEditor(const QString& text) { return host->openShown(MidiEditView::SystemExclusive, text); }
+    MidiEditView* openEditor(const QString& text)
+    {
+        return host->openShown(MidiEditView::SystemExclusive, text);
+    }
 
     // Opens the repeat bar with Control+R and ticks its check box.
     static RepeatSettingsView* turnOnRepeat(MidiEditView* view)

@@ -60,7 +60,10 @@ private:
     std::unique_ptr<EditorViewHost> host;
     QTemporaryDir folder;
 
-    MidiEditView* openShown(qint32 kind, const QString& text = QString()) { return host->openShown(kind, text); }
+    MidiEditView* openShown(qint32 kind, const QString& text = QString())
+    {
+        return host->openShown(kind, text);
+    }
 
     QString writeFile(const QString& name, const QByteArray& bytes)
     {

@@ -40,17 +40,17 @@ private Q_SLOTS:
         rig.analyzer.waitForLogFiles();
 
         QCOMPARE(fileBytes(inPath), QByteArray("00:00:01:234 Port1 Ch 1 NoteOn   90 3C 64[C3  ( 60), 100]\n"
-                                             "00:00:01:234 Port1 ---- T.Clock  F8\n"
-                                             "01:02:03:004 Port1 Ch 1 CC       B0 07 64[007 Volume, 100]\n"
-                                             "01:02:03:004 Port1 ---- SysEx    F0 01 02 F7\n"
-                                             "01:02:03:005 CA 05\n"));
+                                               "00:00:01:234 Port1 ---- T.Clock  F8\n"
+                                               "01:02:03:004 Port1 Ch 1 CC       B0 07 64[007 Volume, 100]\n"
+                                               "01:02:03:004 Port1 ---- SysEx    F0 01 02 F7\n"
+                                               "01:02:03:005 CA 05\n"));
         // Forwarded data is logged with the send stamp (Port2: 6000 ms) and the Out port.
         QCOMPARE(fileBytes(outPath), QByteArray("00:00:06:000 Port2 Ch 1 NoteOn   90 3C 64[C3  ( 60), 100]\n"
-                                              "00:00:06:000 Port2 ---- T.Clock  F8\n"
-                                              "00:00:06:000 Port2 Ch 1 CC       B0 07 64[007 Volume, 100]\n"
-                                              "00:00:06:000 Port2 ---- SysEx    F0 01 02 F7\n"
-                                              "00:00:06:000 CA 05\n"
-                                              "00:00:00:042 Port1 Ch 1 PB       E0 00 40[    0]\n"));
+                                                "00:00:06:000 Port2 ---- T.Clock  F8\n"
+                                                "00:00:06:000 Port2 Ch 1 CC       B0 07 64[007 Volume, 100]\n"
+                                                "00:00:06:000 Port2 ---- SysEx    F0 01 02 F7\n"
+                                                "00:00:06:000 CA 05\n"
+                                                "00:00:00:042 Port1 Ch 1 PB       E0 00 40[    0]\n"));
         // The monitors saw everything, the lines before opening and after closing included.
         const AnalyzerRig::Text text = rig.take();
         QCOMPARE(text.in.count('\n'), 7);

@@ -1,5 +1,5 @@
-#include "LogFileSupport.h"
 #include "MidiLogWriter.h"
+#include "LogFileSupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -6,8 +6,8 @@
 #include "MidiHub.h"
 #include "MidiInputPort.h"
 #include "MidiOutputPort.h"
-#include "Model.h"
 #include "MidiTestSupport.h"
+#include "Model.h"
 #include "VantelMidiParameterId.h"
 
 #include <QElapsedTimer>

@@ -216,8 +216,7 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i) {
             QByteArray r(1 + (i * 7) % 80, char(i));
             sent.append(r);
-            thread.enqueue(data(r), quint16(r.size()), quint32(i),
-                           quint64(i) << 40);
+            thread.enqueue(data(r), quint16(r.size()), quint32(i), quint64(i) << 40);
         }
         QTRY_COMPARE_WITH_TIMEOUT(sink.count(), 300, 10000);
         QMutexLocker lock(&sink.mutex);

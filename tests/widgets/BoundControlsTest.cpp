@@ -210,7 +210,8 @@ private Q_SLOTS:
 
     void comboBoxWithWidestRangeIsFilledByView()
     {
-        const QStringList ports{QStringLiteral("Not Connected"), QStringLiteral("Device A"), QStringLiteral("Device B")};
+        const QStringList ports{QStringLiteral("Not Connected"), QStringLiteral("Device A"),
+                                QStringLiteral("Device B")};
         model->setValue(PortId, 1);
         auto* box = bound(new ComboBox, PortId);
         QCOMPARE(box->count(), 0);
@@ -246,16 +247,14 @@ private Q_SLOTS:
     }
 
 private:
-    template <typename T>
-    T* add(T* widget)
+    template <typename T> T* add(T* widget)
     {
         layout->addWidget(widget);
         widget->show();
         return widget;
     }
     // Added to the window and bound to id.
-    template <typename T>
-    T* bound(T* widget, qint32 id)
+    template <typename T> T* bound(T* widget, qint32 id)
     {
         add(widget)->setId(id);
         widget->connectModel(model.get());

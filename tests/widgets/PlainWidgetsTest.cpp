@@ -217,7 +217,8 @@ private Q_SLOTS:
         QCOMPARE(style.pixelMetric(QStyle::PM_ScrollBarExtent), 18);
         // Everything else is the base style's.
         std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-        QCOMPARE(style.pixelMetric(QStyle::PM_IndicatorWidth), fusion->pixelMetric(QStyle::PM_IndicatorWidth));
+        QCOMPARE(style.pixelMetric(QStyle::PM_IndicatorWidth),
+                 fusion->pixelMetric(QStyle::PM_IndicatorWidth));
     }
 
     void unstyledCheckBoxShowsNoIndicator()
@@ -254,7 +255,8 @@ private Q_SLOTS:
         bare->adjustSize();
         QCOMPARE(bare->focusPolicy(), Qt::NoFocus);
         other->setFocus();
-        QTest::mouseClick(bare, Qt::LeftButton, Qt::NoModifier, QPoint(bare->width() / 2, bare->height() / 2));
+        QTest::mouseClick(bare, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(bare->width() / 2, bare->height() / 2));
         QVERIFY(!bare->isChecked());
         QVERIFY(other->hasFocus());
         delete normal;
