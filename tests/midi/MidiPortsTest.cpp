@@ -286,7 +286,6 @@ private Q_SLOTS:
         timer.start();
         QCOMPARE(out->send(sysex, 3, nullptr), 1);
         QVERIFY2(timer.elapsed() >= 999, qPrintable(QString::number(timer.elapsed())));
-        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
         // Short messages do not wait for completion.
         const quint8 clock = 0xF8;
         QCOMPARE(out->send(&clock, 1, nullptr), 0);
