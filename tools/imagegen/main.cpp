@@ -21,6 +21,7 @@
 
 #include <cmath>
 #include <functional>
+#include <initializer_list>
 
 namespace {
 
@@ -74,18 +75,23 @@ void toGrid(QPainter& p, const QRectF& frame)
     p.scale(frame.width() / 32.0, frame.height() / 32.0);
 }
 
+// Straight lines through the points in order; closed ones are outlines to fill.
+QPainterPath polyline(std::initializer_list<QPointF> points, bool closed)
+{
+    QPainterPath path;
+    path.moveTo(*points.begin());
+    for (auto it = points.begin() + 1; it != points.end(); ++it)
+        path.lineTo(*it);
+    if (closed)
+        path.closeSubpath();
+    return path;
+}
+
 // --- tool bar icons: enabled | disabled -------------------------------------------------------
 
 QPainterPath page()
 {
-    QPainterPath path;
-    path.moveTo(9, 5);
-    path.lineTo(19, 5);
-    path.lineTo(24, 10);
-    path.lineTo(24, 27);
-    path.lineTo(9, 27);
-    path.closeSubpath();
-    return path;
+    return polyline({{9, 5}, {19, 5}, {24, 10}, {24, 27}, {9, 27}}, true);
 }
 
 void drawFile(QPainter& p, const QRectF& frame, int f)
@@ -95,12 +101,8 @@ void drawFile(QPainter& p, const QRectF& frame, int f)
     p.setPen(QPen(c, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(f ? QColor(0, 0, 0, 0) : QColor(250, 250, 250, 235));
     p.drawPath(page());
-    QPainterPath fold;
-    fold.moveTo(19, 5);
-    fold.lineTo(19, 10);
-    fold.lineTo(24, 10);
     p.setBrush(Qt::NoBrush);
-    p.drawPath(fold);
+    p.drawPath(polyline({{19, 5}, {19, 10}, {24, 10}}, false));
     if (!f) {
         p.setPen(QPen(glyph.lighter(125), 1.4, Qt::SolidLine, Qt::RoundCap));
         for (qreal y : {15.0, 18.5, 22.0})
@@ -112,35 +114,16 @@ void drawOpen(QPainter& p, const QRectF& frame, int f)
 {
     toGrid(p, frame);
     const QColor c = f ? glyphDisabled : glyph;
-    QPainterPath back;
-    back.moveTo(5, 25);
-    back.lineTo(5, 8);
-    back.lineTo(12, 8);
-    back.lineTo(14, 10);
-    back.lineTo(24, 10);
-    back.lineTo(24, 14);
-    fillGlyph(p, back, c.darker(f ? 100 : 115), 1.0);
-    QPainterPath front;
-    front.moveTo(5, 25);
-    front.lineTo(9, 14);
-    front.lineTo(28, 14);
-    front.lineTo(24, 25);
-    front.closeSubpath();
-    fillGlyph(p, front, c, 1.0);
+    fillGlyph(p, polyline({{5, 25}, {5, 8}, {12, 8}, {14, 10}, {24, 10}, {24, 14}}, false),
+              c.darker(f ? 100 : 115), 1.0);
+    fillGlyph(p, polyline({{5, 25}, {9, 14}, {28, 14}, {24, 25}}, true), c, 1.0);
 }
 
 void drawDisk(QPainter& p, const QRectF& frame, int f)
 {
     toGrid(p, frame);
     const QColor c = f ? glyphDisabled : glyph;
-    QPainterPath body;
-    body.moveTo(6, 6);
-    body.lineTo(23, 6);
-    body.lineTo(26, 9);
-    body.lineTo(26, 26);
-    body.lineTo(6, 26);
-    body.closeSubpath();
-    fillGlyph(p, body, c, 1.0);
+    fillGlyph(p, polyline({{6, 6}, {23, 6}, {26, 9}, {26, 26}, {6, 26}}, true), c, 1.0);
     p.setPen(Qt::NoPen);
     p.setBrush(f ? QColor(255, 255, 255, 60) : QColor(245, 246, 248));
     p.drawRoundedRect(QRectF(10, 6.8, 11, 6.5), 0.8, 0.8);
@@ -151,16 +134,14 @@ void drawDisk(QPainter& p, const QRectF& frame, int f)
 
 QPainterPath arrowRight(qreal x, qreal y, qreal length)
 {
-    QPainterPath path;
-    path.moveTo(x, y - 2.2);
-    path.lineTo(x + length - 6, y - 2.2);
-    path.lineTo(x + length - 6, y - 6);
-    path.lineTo(x + length, y);
-    path.lineTo(x + length - 6, y + 6);
-    path.lineTo(x + length - 6, y + 2.2);
-    path.lineTo(x, y + 2.2);
-    path.closeSubpath();
-    return path;
+    return polyline({{x, y - 2.2},
+                     {x + length - 6, y - 2.2},
+                     {x + length - 6, y - 6},
+                     {x + length, y},
+                     {x + length - 6, y + 6},
+                     {x + length - 6, y + 2.2},
+                     {x, y + 2.2}},
+                    true);
 }
 
 QPainterPath arrowLeft(qreal x, qreal y, qreal length)
@@ -233,11 +214,17 @@ void pressedBackground(QPainter& p, const QRectF& r)
     p.drawRoundedRect(r.adjusted(3, 3, -3, -3), 5, 5);
 }
 
-void drawClose(QPainter& p, const QRectF& frame, int f)
+// The design grid of a push-button frame, with the pressed face under the pressed frame.
+void pushButtonGrid(QPainter& p, const QRectF& frame, int f)
 {
     toGrid(p, frame);
     if (f)
         pressedBackground(p, QRectF(0, 0, 32, 32));
+}
+
+void drawClose(QPainter& p, const QRectF& frame, int f)
+{
+    pushButtonGrid(p, frame, f);
     QPainterPath cross;
     cross.moveTo(11, 11);
     cross.lineTo(21, 21);
@@ -248,9 +235,7 @@ void drawClose(QPainter& p, const QRectF& frame, int f)
 
 void drawChevron(QPainter& p, const QRectF& frame, int f, bool up)
 {
-    toGrid(p, frame);
-    if (f)
-        pressedBackground(p, QRectF(0, 0, 32, 32));
+    pushButtonGrid(p, frame, f);
     QPainterPath chevron;
     const qreal tip = up ? 12.5 : 19.5;
     const qreal ends = up ? 19.5 : 12.5;
@@ -277,21 +262,12 @@ void drawArrowButton(QPainter& p, const QRectF& frame, int f, bool up)
     p.setPen(QPen(QColor(48, 52, 60), 0.8));
     p.setBrush(g);
     p.drawRoundedRect(face, 2.5, 2.5);
-    QPainterPath triangle;
     const qreal cy = f ? 12.6 : 12.0;
-    if (up) {
-        triangle.moveTo(9, cy - 3.5);
-        triangle.lineTo(13.5, cy + 3);
-        triangle.lineTo(4.5, cy + 3);
-    } else {
-        triangle.moveTo(9, cy + 3.5);
-        triangle.lineTo(13.5, cy - 3);
-        triangle.lineTo(4.5, cy - 3);
-    }
-    triangle.closeSubpath();
+    const qreal point = up ? -3.5 : 3.5;
+    const qreal base = up ? 3 : -3;
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(245, 247, 250));
-    p.drawPath(triangle);
+    p.drawPath(polyline({{9, cy + point}, {13.5, cy + base}, {4.5, cy + base}}, true));
 }
 
 // --- transport glyphs (drawn over a standard push button): normal | pressed ---------------------
@@ -306,12 +282,7 @@ void transportGrid(QPainter& p, const QRectF& frame, int f)
 
 QPainterPath playTriangle(qreal x, qreal y, qreal w, qreal h)
 {
-    QPainterPath path;
-    path.moveTo(x, y);
-    path.lineTo(x + w, y + h / 2);
-    path.lineTo(x, y + h);
-    path.closeSubpath();
-    return path;
+    return polyline({{x, y}, {x + w, y + h / 2}, {x, y + h}}, true);
 }
 
 void drawStart(QPainter& p, const QRectF& frame, int f)
@@ -375,26 +346,15 @@ void drawDigit(QPainter& p, const QRectF& frame, int digit)
     const qreal slant = 1.6; // a slight italic, like a real LED display
     auto sk = [&](qreal x, qreal y) { return QPointF(x + slant * (middle - y) / 18.0, y); };
     auto horizontal = [&](qreal y) {
-        QPainterPath s;
-        s.moveTo(sk(left + 1.2, y));
-        s.lineTo(sk(left + 1.2 + t / 2, y - t / 2));
-        s.lineTo(sk(right - 1.2 - t / 2, y - t / 2));
-        s.lineTo(sk(right - 1.2, y));
-        s.lineTo(sk(right - 1.2 - t / 2, y + t / 2));
-        s.lineTo(sk(left + 1.2 + t / 2, y + t / 2));
-        s.closeSubpath();
-        return s;
+        return polyline({sk(left + 1.2, y), sk(left + 1.2 + t / 2, y - t / 2),
+                         sk(right - 1.2 - t / 2, y - t / 2), sk(right - 1.2, y),
+                         sk(right - 1.2 - t / 2, y + t / 2), sk(left + 1.2 + t / 2, y + t / 2)},
+                        true);
     };
     auto vertical = [&](qreal x, qreal y0, qreal y1) {
-        QPainterPath s;
-        s.moveTo(sk(x, y0 + 1.2));
-        s.lineTo(sk(x + t / 2, y0 + 1.2 + t / 2));
-        s.lineTo(sk(x + t / 2, y1 - 1.2 - t / 2));
-        s.lineTo(sk(x, y1 - 1.2));
-        s.lineTo(sk(x - t / 2, y1 - 1.2 - t / 2));
-        s.lineTo(sk(x - t / 2, y0 + 1.2 + t / 2));
-        s.closeSubpath();
-        return s;
+        return polyline({sk(x, y0 + 1.2), sk(x + t / 2, y0 + 1.2 + t / 2), sk(x + t / 2, y1 - 1.2 - t / 2),
+                         sk(x, y1 - 1.2), sk(x - t / 2, y1 - 1.2 - t / 2), sk(x - t / 2, y0 + 1.2 + t / 2)},
+                        true);
     };
     const QPainterPath segments[7] = {
         horizontal(top),                 // a
