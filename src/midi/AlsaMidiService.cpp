@@ -35,6 +35,22 @@ template <typename Midi> int rtIndexOf(Midi& midi, const QString& name)
     return -1;
 }
 
+// The ports the lister sees, our own clients' ports left out.
+template <typename Midi> QVector<HostMidiDevice> listedDevices(Midi* lister, const QString& ownPrefix)
+{
+    QVector<HostMidiDevice> devices;
+    if (!lister)
+        return devices;
+    const unsigned count = lister->getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+        const QString name = QString::fromStdString(lister->getPortName(i));
+        if (name.isEmpty() || name.startsWith(ownPrefix))
+            continue;
+        devices.append(HostMidiDevice{name, 0, 0});
+    }
+    return devices;
+}
+
 } // namespace
 
 QString AlsaMidiService::ownPrefix()
@@ -85,33 +101,13 @@ QString AlsaMidiService::apiName() const
 QVector<HostMidiDevice> AlsaMidiService::inputDevices()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    QVector<HostMidiDevice> devices;
-    if (!m_inputLister)
-        return devices;
-    const unsigned count = m_inputLister->getPortCount();
-    for (unsigned i = 0; i < count; ++i) {
-        const QString name = QString::fromStdString(m_inputLister->getPortName(i));
-        if (name.isEmpty() || name.startsWith(ownPrefix()))
-            continue;
-        devices.append(HostMidiDevice{name, 0, 0});
-    }
-    return devices;
+    return listedDevices(m_inputLister.get(), ownPrefix());
 }
 
 QVector<HostMidiDevice> AlsaMidiService::outputDevices()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    QVector<HostMidiDevice> devices;
-    if (!m_outputLister)
-        return devices;
-    const unsigned count = m_outputLister->getPortCount();
-    for (unsigned i = 0; i < count; ++i) {
-        const QString name = QString::fromStdString(m_outputLister->getPortName(i));
-        if (name.isEmpty() || name.startsWith(ownPrefix()))
-            continue;
-        devices.append(HostMidiDevice{name, 0, 0});
-    }
-    return devices;
+    return listedDevices(m_outputLister.get(), ownPrefix());
 }
 
 qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
@@ -154,17 +150,15 @@ qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, qui
 
 qint32 AlsaMidiService::startInput(Handle handle)
 {
-    if (handle < 0 || handle > 1)
-        return 1;
-    Input& in = m_inputs[handle];
-    std::lock_guard<std::mutex> inputLock(in.mutex);
-    if (!in.midi)
-        return 1;
-    in.started = true;
-    return 0;
+    return setStarted(handle, true);
 }
 
 qint32 AlsaMidiService::stopInput(Handle handle)
+{
+    return setStarted(handle, false);
+}
+
+qint32 AlsaMidiService::setStarted(Handle handle, bool started)
 {
     if (handle < 0 || handle > 1)
         return 1;
@@ -172,7 +166,7 @@ qint32 AlsaMidiService::stopInput(Handle handle)
     std::lock_guard<std::mutex> inputLock(in.mutex);
     if (!in.midi)
         return 1;
-    in.started = false;
+    in.started = started;
     return 0;
 }
 

@@ -73,6 +73,8 @@ private:
     };
 
     static void inputFunction(double deltaTime, std::vector<unsigned char>* message, void* input);
+    // What startInput and stopInput do: the flag under the input's mutex, 1 when the input is not open.
+    qint32 setStarted(Handle handle, bool started);
     static QString ownPrefix();
 
     std::mutex m_mutex;

@@ -168,37 +168,35 @@ qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, qui
 
 qint32 JackMidiService::startInput(Handle handle)
 {
-    std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-    if (handle < 0 || handle > 1 || !m_inputs[handle].open)
-        return 1;
-    m_inputs[handle].started = true;
-    return 0;
+    return changeOpenInput(handle, [](InputPort& in) { in.started = true; });
 }
 
 qint32 JackMidiService::stopInput(Handle handle)
 {
-    std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-    if (handle < 0 || handle > 1 || !m_inputs[handle].open)
-        return 1;
-    m_inputs[handle].started = false;
-    return 0;
+    return changeOpenInput(handle, [](InputPort& in) { in.started = false; });
 }
 
 qint32 JackMidiService::closeInput(Handle handle)
 {
+    return changeOpenInput(handle, [this](InputPort& in) {
+        in.started = false;
+        // The peer may be gone already; the connection then went with it.
+        if (isRunning())
+            jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port));
+        in.open = false;
+        in.peer.clear();
+        in.callback = nullptr;
+        in.context = nullptr;
+        in.framer.reset();
+    });
+}
+
+template <typename Change> qint32 JackMidiService::changeOpenInput(Handle handle, Change change)
+{
     std::lock_guard<std::mutex> delivery(m_deliveryMutex);
     if (handle < 0 || handle > 1 || !m_inputs[handle].open)
         return 1;
-    InputPort& in = m_inputs[handle];
-    in.started = false;
-    // The peer may be gone already; the connection then went with it.
-    if (isRunning())
-        jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port));
-    in.open = false;
-    in.peer.clear();
-    in.callback = nullptr;
-    in.context = nullptr;
-    in.framer.reset();
+    change(m_inputs[handle]);
     return 0;
 }
 

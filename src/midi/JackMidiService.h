@@ -114,6 +114,9 @@ private:
     QStringList peerPorts(unsigned long peerFlags);
     QVector<HostMidiDevice> devices(unsigned long peerFlags);
     qint32 queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket);
+    // Applies change to the input port of handle under the delivery mutex, so no callback runs
+    // meanwhile; 1 when that port is not open.
+    template <typename Change> qint32 changeOpenInput(Handle handle, Change change);
 
     std::unique_ptr<jack_client_t, ClientCloser> m_client;
     QString m_clientName;

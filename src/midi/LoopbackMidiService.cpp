@@ -76,31 +76,26 @@ qint32 LoopbackMidiService::openInput(const QString& device, quint32 portNumber,
 
 qint32 LoopbackMidiService::startInput(Handle handle)
 {
-    std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (handle < 0 || handle > 1 || !m_inputs[handle].open)
-        return 1;
-    m_inputs[handle].started = true;
-    return 0;
+    return changeOpenInput(handle, [](Input& in) { in.started = true; });
 }
 
 qint32 LoopbackMidiService::stopInput(Handle handle)
 {
-    std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (handle < 0 || handle > 1 || !m_inputs[handle].open)
-        return 1;
-    m_inputs[handle].started = false;
-    return 0;
+    return changeOpenInput(handle, [](Input& in) { in.started = false; });
 }
 
 qint32 LoopbackMidiService::closeInput(Handle handle)
+{
+    return changeOpenInput(handle, [](Input& in) { in = Input(); });
+}
+
+template <typename Change> qint32 LoopbackMidiService::changeOpenInput(Handle handle, Change change)
 {
     std::lock_guard<std::mutex> delivery(m_deliveryMutex);
     std::lock_guard<std::mutex> lock(m_mutex);
     if (handle < 0 || handle > 1 || !m_inputs[handle].open)
         return 1;
-    m_inputs[handle] = Input();
+    change(m_inputs[handle]);
     return 0;
 }
 

@@ -105,6 +105,9 @@ private:
     void run();
     void queue(Work work);
     qint32 sendBytes(Handle handle, const quint8* bytes, quint32 length, bool isLong, quint64* ticket);
+    // Applies change to the input of handle under both mutexes, so no callback runs meanwhile; 1
+    // when that input is not open.
+    template <typename Change> qint32 changeOpenInput(Handle handle, Change change);
 
     mutable std::mutex m_mutex; // device lists, slots, hooks, queue
     std::condition_variable m_queueChanged;

@@ -93,6 +93,11 @@ QStringList Midi::enumerate(bool input, qint32* error)
     return m_deviceNames;
 }
 
+qint32 Midi::enumerateAndFind(bool input, const QString& name)
+{
+    return qint32(enumerate(input, nullptr).indexOf(name));
+}
+
 void Midi::setConnected(qint32 index)
 {
     m_deviceIndex = index;

@@ -55,6 +55,8 @@ protected:
     HostMidiService* service() const;
     // Replaces the device list and id map with what the host lists now.
     QStringList enumerate(bool input, qint32* error);
+    // Enumerates afresh and returns the index the device of that name got, -1 when none is listed.
+    qint32 enumerateAndFind(bool input, const QString& name);
     void setConnected(qint32 index);
     void setNotConnected();
 

@@ -46,11 +46,8 @@ qint32 MidiInputPort::open(qint32 index)
 
 qint32 MidiInputPort::open(const QString& name)
 {
-    const QStringList names = enumerateDevices();
-    const qint32 index = qint32(names.indexOf(name));
-    if (index < 0)
-        return 1;
-    return open(index);
+    const qint32 index = enumerateAndFind(true, name);
+    return index < 0 ? 1 : open(index);
 }
 
 qint32 MidiInputPort::close()

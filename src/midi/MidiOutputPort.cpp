@@ -43,11 +43,8 @@ qint32 MidiOutputPort::open(qint32 index)
 qint32 MidiOutputPort::open(const QString& name)
 {
     QMutexLocker lock(&m_mutex);
-    const QStringList names = enumerateDevices();
-    const qint32 index = qint32(names.indexOf(name));
-    if (index < 0)
-        return 1;
-    return open(index);
+    const qint32 index = enumerateAndFind(false, name);
+    return index < 0 ? 1 : open(index);
 }
 
 qint32 MidiOutputPort::close()
