@@ -22,12 +22,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         Q_INIT_RESOURCE(images);
-        // A settings file of this program's own, so parallel test programs do not meet in it.
         QVERIFY(home.isValid());
-        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
-        auto service = std::make_unique<LoopbackMidiService>();
-        loop = service.get();
-        HostMidiService::install(std::move(service));
+        loop = useLoopbackHost(home);
     }
 
     void init()
@@ -353,10 +349,7 @@ private:
     void makeWindow()
     {
         window = std::make_unique<MainWindow>(model.get());
-        window->show();
-        window->resizeToDefault();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        showMainWindow(window.get());
     }
 
     QString portName(bool input, quint32 port) const

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 #include "NativeEventFilter.h"
+#include "ShellTestSupport.h"
 #include "VantelMidiModel.h"
 
 #include <QAction>
@@ -55,48 +56,9 @@ QString item(const char* text, const char* keys, int data, bool checkable = fals
 
 QMenu* topMenu(QMainWindow* window, const QString& title)
 {
-    for (QAction* a : window->menuBar()->actions())
-        if (a->text() == title)
-            return a->menu();
-    return nullptr;
+    QAction* entry = menuBarEntry(window, title);
+    return entry ? entry->menu() : nullptr;
 }
-
-// Answers the next modal message box by clicking one of its buttons, as the user would, and
-// remembers what it asked.
-class BoxAnswerer : public QObject
-{
-public:
-    explicit BoxAnswerer(QMessageBox::StandardButton answer) : answer(answer)
-    {
-        QObject::connect(&poll, &QTimer::timeout, this, &BoxAnswerer::look);
-        poll.start(10);
-    }
-
-    QMessageBox::StandardButton answer;
-    int boxes = 0;
-    QString title, text;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-
-private:
-    void look()
-    {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box == answered)
-            return;
-        answered = box;
-        ++boxes;
-        title = box->windowTitle();
-        text = box->text();
-        buttons = box->standardButtons();
-        if (box->defaultButton())
-            defaultButton = box->standardButton(box->defaultButton());
-        QTest::mouseClick(box->button(answer), Qt::LeftButton);
-    }
-
-    QTimer poll;
-    QPointer<QMessageBox> answered;
-};
 
 } // namespace
 
@@ -111,10 +73,7 @@ private Q_SLOTS:
     {
         model = std::make_unique<VantelMidiModel>();
         window = std::make_unique<MainWindow>(model.get());
-        window->show();
-        window->resizeToDefault();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        showMainWindow(window.get());
     }
 
     void cleanup()
@@ -421,15 +380,8 @@ private:
     // Opens a top-level menu by clicking its title in the menu bar, then clicks the entry.
     void openMenuAndClick(const QString& title, QAction* entry)
     {
-        QMenuBar* bar = window->menuBar();
-        QAction* titleAction = nullptr;
-        for (QAction* a : bar->actions())
-            if (a->text() == title)
-                titleAction = a;
-        QVERIFY(titleAction);
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(titleAction).center());
-        QMenu* menu = titleAction->menu();
-        QTRY_VERIFY(menu->isVisible());
+        QMenu* menu = openMenu(window.get(), title);
+        QVERIFY(menu);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
     }
 

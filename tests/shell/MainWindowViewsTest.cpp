@@ -31,10 +31,7 @@ private Q_SLOTS:
     {
         Q_INIT_RESOURCE(images);
         QVERIFY(home.isValid());
-        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
-        auto service = std::make_unique<LoopbackMidiService>();
-        loop = service.get();
-        HostMidiService::install(std::move(service));
+        loop = useLoopbackHost(home);
     }
 
     void init()
@@ -42,10 +39,7 @@ private Q_SLOTS:
         QFile::remove(MainWindow::settingsFilePath());
         model = std::make_unique<VantelMidiModel>();
         window = std::make_unique<MainWindow>(model.get());
-        window->show();
-        window->resizeToDefault();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        showMainWindow(window.get());
     }
 
     void cleanup()

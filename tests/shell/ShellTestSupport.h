@@ -1,5 +1,8 @@
 #pragma once
 
+#include "LoopbackMidiService.h"
+#include "MainWindow.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -8,11 +11,35 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-// Helpers shared by the main-window tests: menus driven by mouse clicks and message boxes answered
-// by clicking their buttons, as the user would.
+#include <memory>
+
+// Helpers shared by the main-window tests: the window shown as the user gets it, menus driven by
+// mouse clicks and message boxes answered by clicking their buttons, as the user would.
+
+// Gives the test program a settings folder of its own, so parallel test programs do not meet in
+// it, and installs the loopback MIDI system as the host; returns it for its hooks.
+inline LoopbackMidiService* useLoopbackHost(const QTemporaryDir& home)
+{
+    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+    auto service = std::make_unique<LoopbackMidiService>();
+    LoopbackMidiService* loop = service.get();
+    HostMidiService::install(std::move(service));
+    return loop;
+}
+
+// Shows the window at its default size and waits until it takes input.
+inline void showMainWindow(MainWindow* window)
+{
+    window->show();
+    window->resizeToDefault();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
 
 inline QAction* menuBarEntry(QMainWindow* window, const QString& title)
 {
@@ -82,6 +109,8 @@ public:
     int boxes = 0;
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 
 private:
     void look()
@@ -94,6 +123,9 @@ private:
         title = box->windowTitle();
         text = box->text();
         icon = box->icon();
+        buttons = box->standardButtons();
+        if (box->defaultButton())
+            defaultButton = box->standardButton(box->defaultButton());
         QTest::mouseClick(box->button(answer), Qt::LeftButton);
     }
 
