@@ -31,69 +31,68 @@ struct Counter
     }
 };
 
+// An input port on the loopback service whose receiver counts what arrives.
+struct ReceivePath
+{
+    ReceivePath() { port.setReceiver(&Counter::receive, &counter); }
+
+    // Each iteration: handOver() passes one batch of batchSize records, then waits until the
+    // receiver has seen them. Returns the records of all iterations.
+    template <typename HandOver> quint64 run(benchmark::State& state, quint64 batchSize, HandOver handOver)
+    {
+        quint64 sent = 0;
+        for (auto _ : state) {
+            handOver();
+            sent += batchSize;
+            counter.waitFor(sent);
+        }
+        state.SetItemsProcessed(int64_t(sent));
+        return sent;
+    }
+
+    LoopbackMidiService host;
+    MidiClient client{&host};
+    MidiInputPort port{&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay()};
+    Counter counter;
+};
+
 void shortMessages(benchmark::State& state)
 {
-    LoopbackMidiService host;
-    MidiClient client(&host);
-    MidiInputPort port(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-    Counter counter;
-    port.setReceiver(&Counter::receive, &counter);
+    ReceivePath path;
     const quint64 batch = 10000;
-    quint64 sent = 0;
-    for (auto _ : state) {
+    const quint64 sent = path.run(state, batch, [&path] {
         for (quint64 i = 0; i < batch; ++i)
-            MidiInputPort::hostInput(&port, HostMidiService::ShortData, 0x00403C90u, nullptr, 0,
+            MidiInputPort::hostInput(&path.port, HostMidiService::ShortData, 0x00403C90u, nullptr, 0,
                                      HostMidiService::milliseconds(), i);
-        sent += batch;
-        counter.waitFor(sent);
-    }
-    state.SetItemsProcessed(int64_t(sent));
+    });
     state.SetBytesProcessed(int64_t(sent * 3));
 }
 
 void sysexRecords(benchmark::State& state)
 {
-    LoopbackMidiService host;
-    MidiClient client(&host);
-    MidiInputPort port(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-    Counter counter;
-    port.setReceiver(&Counter::receive, &counter);
+    ReceivePath path;
     std::vector<quint8> buffer(16384, 0x42);
     buffer.front() = 0xF0;
     const quint64 batch = 200;
-    quint64 sent = 0;
-    for (auto _ : state) {
+    const quint64 sent = path.run(state, batch, [&path, &buffer] {
         for (quint64 i = 0; i < batch; ++i)
-            MidiInputPort::hostInput(&port, HostMidiService::LongData, 0, buffer.data(),
+            MidiInputPort::hostInput(&path.port, HostMidiService::LongData, 0, buffer.data(),
                                      quint32(buffer.size()), HostMidiService::milliseconds(), i);
-        sent += batch;
-        counter.waitFor(sent);
-    }
-    state.SetItemsProcessed(int64_t(sent));
+    });
     state.SetBytesProcessed(int64_t(sent * buffer.size()));
 }
 
 // The same through the loopback service: framing on its delivery thread, then the port.
 void shortMessagesThroughLoopback(benchmark::State& state)
 {
-    LoopbackMidiService host;
-    MidiClient client(&host);
-    MidiInputPort port(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-    Counter counter;
-    port.setReceiver(&Counter::receive, &counter);
-    port.enumerateDevices();
-    port.open(0);
+    ReceivePath path;
+    path.port.enumerateDevices();
+    path.port.open(0);
     const quint64 batch = 10000;
     QByteArray stream;
     for (quint64 i = 0; i < batch; ++i)
         stream.append("\x90\x3C\x40", 3);
-    quint64 sent = 0;
-    for (auto _ : state) {
-        host.injectBytes(QStringLiteral("Loopback A"), stream);
-        sent += batch;
-        counter.waitFor(sent);
-    }
-    state.SetItemsProcessed(int64_t(sent));
+    path.run(state, batch, [&path, &stream] { path.host.injectBytes(QStringLiteral("Loopback A"), stream); });
 }
 
 } // namespace
