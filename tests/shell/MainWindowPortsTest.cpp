@@ -14,7 +14,7 @@
 
 // The port menus, the port operations, the "PortName" settings and the MIDI path through the main
 // window, on the loopback MIDI system.
-class MainWindowPortsTest : public QObject
+class MainWindowPortsTest : public QObject, private MainWindowFixture
 {
     Q_OBJECT
 
@@ -22,17 +22,14 @@ private Q_SLOTS:
     void initTestCase()
     {
         Q_INIT_RESOURCE(images);
-        QVERIFY(home.isValid());
-        loop = useLoopbackHost(home);
+        useLoopbackHost();
     }
 
     void init()
     {
         loop->setRefuseOpen(false);
         loop->setDeviceNames({"Loopback A", "Loopback B"}, {"Loopback A", "Loopback B"});
-        QFile::remove(MainWindow::settingsFilePath());
-        model = std::make_unique<VantelMidiModel>();
-        makeWindow();
+        startFresh();
     }
 
     void cleanup()
@@ -346,12 +343,6 @@ private Q_SLOTS:
     }
 
 private:
-    void makeWindow()
-    {
-        window = std::make_unique<MainWindow>(model.get());
-        showMainWindow(window.get());
-    }
-
     QString portName(bool input, quint32 port) const
     {
         return input ? window->inputPortName(port) : window->outputPortName(port);
@@ -399,11 +390,7 @@ private:
         return result;
     }
 
-    QTemporaryDir home;
-    LoopbackMidiService* loop = nullptr;
     QHash<QString, QByteArray> collected;
-    std::unique_ptr<VantelMidiModel> model;
-    std::unique_ptr<MainWindow> window;
 };
 
 QTEST_MAIN(MainWindowPortsTest)

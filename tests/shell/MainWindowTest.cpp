@@ -62,7 +62,7 @@ QMenu* topMenu(QMainWindow* window, const QString& title)
 
 } // namespace
 
-class MainWindowTest : public QObject
+class MainWindowTest : public QObject, private MainWindowFixture
 {
     Q_OBJECT
 
@@ -72,8 +72,7 @@ private Q_SLOTS:
     void init()
     {
         model = std::make_unique<VantelMidiModel>();
-        window = std::make_unique<MainWindow>(model.get());
-        showMainWindow(window.get());
+        makeWindow();
     }
 
     void cleanup()
@@ -384,9 +383,6 @@ private:
         QVERIFY(menu);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
     }
-
-    std::unique_ptr<VantelMidiModel> model;
-    std::unique_ptr<MainWindow> window;
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -22,7 +22,7 @@
 
 // Sub-window management, the event filter and the refresh timer of the main window, driven through
 // its menus, shortcuts and events, with the real monitor and system-exclusive views.
-class MainWindowViewsTest : public QObject
+class MainWindowViewsTest : public QObject, private MainWindowFixture
 {
     Q_OBJECT
 
@@ -30,17 +30,10 @@ private Q_SLOTS:
     void initTestCase()
     {
         Q_INIT_RESOURCE(images);
-        QVERIFY(home.isValid());
-        loop = useLoopbackHost(home);
+        useLoopbackHost();
     }
 
-    void init()
-    {
-        QFile::remove(MainWindow::settingsFilePath());
-        model = std::make_unique<VantelMidiModel>();
-        window = std::make_unique<MainWindow>(model.get());
-        showMainWindow(window.get());
-    }
+    void init() { startFresh(); }
 
     void cleanup()
     {
@@ -484,11 +477,6 @@ private:
         QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
         QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
     }
-
-    QTemporaryDir home;
-    LoopbackMidiService* loop = nullptr;
-    std::unique_ptr<VantelMidiModel> model;
-    std::unique_ptr<MainWindow> window;
 };
 
 QTEST_MAIN(MainWindowViewsTest)

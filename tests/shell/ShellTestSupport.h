@@ -2,6 +2,7 @@
 
 #include "LoopbackMidiService.h"
 #include "MainWindow.h"
+#include "VantelMidiModel.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -20,26 +21,6 @@
 
 // Helpers shared by the main-window tests: the window shown as the user gets it, menus driven by
 // mouse clicks and message boxes answered by clicking their buttons, as the user would.
-
-// Gives the test program a settings folder of its own, so parallel test programs do not meet in
-// it, and installs the loopback MIDI system as the host; returns it for its hooks.
-inline LoopbackMidiService* useLoopbackHost(const QTemporaryDir& home)
-{
-    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
-    auto service = std::make_unique<LoopbackMidiService>();
-    LoopbackMidiService* loop = service.get();
-    HostMidiService::install(std::move(service));
-    return loop;
-}
-
-// Shows the window at its default size and waits until it takes input.
-inline void showMainWindow(MainWindow* window)
-{
-    window->show();
-    window->resizeToDefault();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QVERIFY(QTest::qWaitForWindowActive(window));
-}
 
 inline QAction* menuBarEntry(QMainWindow* window, const QString& title)
 {
@@ -131,4 +112,44 @@ private:
 
     QTimer poll;
     QPointer<QMessageBox> answered;
+};
+
+// What the main-window tests work on: a model and the window on it and, for the tests on the
+// loopback MIDI system, that host. Test classes derive from it after QObject.
+class MainWindowFixture
+{
+protected:
+    // From initTestCase: the loopback MIDI system becomes the host, and the settings go to a folder
+    // of this program's own, so parallel test programs do not meet in it.
+    void useLoopbackHost()
+    {
+        QVERIFY(home.isValid());
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        auto service = std::make_unique<LoopbackMidiService>();
+        loop = service.get();
+        HostMidiService::install(std::move(service));
+    }
+
+    // The window on the model, shown at its default size and taking input.
+    void makeWindow()
+    {
+        window = std::make_unique<MainWindow>(model.get());
+        window->show();
+        window->resizeToDefault();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    // A first start: no saved settings, a new model and its window.
+    void startFresh()
+    {
+        QFile::remove(MainWindow::settingsFilePath());
+        model = std::make_unique<VantelMidiModel>();
+        makeWindow();
+    }
+
+    QTemporaryDir home;
+    LoopbackMidiService* loop = nullptr;
+    std::unique_ptr<VantelMidiModel> model;
+    std::unique_ptr<MainWindow> window;
 };
