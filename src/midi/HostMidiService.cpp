@@ -137,3 +137,11 @@ quint32 HostMidiService::shortMessageLength(quint8 status)
         return 1;
     }
 }
+
+QVector<HostMidiDevice> HostMidiService::namedDevices(const QStringList& names)
+{
+    QVector<HostMidiDevice> devices;
+    for (const QString& name : names)
+        devices.append(HostMidiDevice{name, 0, 0});
+    return devices;
+}

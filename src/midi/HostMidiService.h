@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QtGlobal>
 
@@ -95,4 +96,8 @@ public:
 
     // 1 to 3, from the status byte of a short message; 0 for a byte that is no status byte.
     static quint32 shortMessageLength(quint8 status);
+
+protected:
+    // A device list of these names, in their order, for hosts that report no ids.
+    static QVector<HostMidiDevice> namedDevices(const QStringList& names);
 };

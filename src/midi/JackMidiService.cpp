@@ -122,22 +122,14 @@ QStringList JackMidiService::peerPorts(unsigned long peerFlags)
     return names;
 }
 
-QVector<HostMidiDevice> JackMidiService::devices(unsigned long peerFlags)
-{
-    QVector<HostMidiDevice> result;
-    for (const QString& name : peerPorts(peerFlags))
-        result.append(HostMidiDevice{name, 0, 0});
-    return result;
-}
-
 QVector<HostMidiDevice> JackMidiService::inputDevices()
 {
-    return devices(JackPortIsOutput);
+    return namedDevices(peerPorts(JackPortIsOutput));
 }
 
 QVector<HostMidiDevice> JackMidiService::outputDevices()
 {
-    return devices(JackPortIsInput);
+    return namedDevices(peerPorts(JackPortIsInput));
 }
 
 qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,

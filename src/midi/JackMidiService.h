@@ -112,7 +112,6 @@ private:
     void deliveryLoop();
     void deliverInput(InputPort& in);
     QStringList peerPorts(unsigned long peerFlags);
-    QVector<HostMidiDevice> devices(unsigned long peerFlags);
     qint32 queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket);
     // Applies change to the input port of handle under the delivery mutex, so no callback runs
     // meanwhile; 1 when that port is not open.

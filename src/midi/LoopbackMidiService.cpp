@@ -40,19 +40,13 @@ QString LoopbackMidiService::apiName() const
 QVector<HostMidiDevice> LoopbackMidiService::inputDevices()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    QVector<HostMidiDevice> devices;
-    for (const QString& name : m_inputNames)
-        devices.append(HostMidiDevice{name, 0, 0});
-    return devices;
+    return namedDevices(m_inputNames);
 }
 
 QVector<HostMidiDevice> LoopbackMidiService::outputDevices()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    QVector<HostMidiDevice> devices;
-    for (const QString& name : m_outputNames)
-        devices.append(HostMidiDevice{name, 0, 0});
-    return devices;
+    return namedDevices(m_outputNames);
 }
 
 qint32 LoopbackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,

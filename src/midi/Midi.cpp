@@ -98,9 +98,15 @@ qint32 Midi::enumerateAndFind(bool input, const QString& name)
     return qint32(enumerate(input, nullptr).indexOf(name));
 }
 
-void Midi::setConnected(qint32 index)
+HostMidiService::Handle Midi::handle() const
+{
+    return m_handle;
+}
+
+void Midi::setConnected(qint32 index, HostMidiService::Handle handle)
 {
     m_deviceIndex = index;
+    m_handle = handle;
     m_portName = m_deviceNames.at(index);
     const QPair<quint32, quint32> ids = m_deviceIds.value(index, qMakePair(NoId, NoId));
     m_manufacturerId = ids.first;
@@ -110,6 +116,7 @@ void Midi::setConnected(qint32 index)
 void Midi::setNotConnected()
 {
     m_deviceIndex = NoDevice;
+    m_handle = HostMidiService::InvalidHandle;
     m_manufacturerId = NoId;
     m_productId = NoId;
     m_portName = NotConnected;

@@ -1,16 +1,17 @@
 #pragma once
 
+#include "HostMidiService.h"
+
 #include <QMap>
 #include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
-class HostMidiService;
 class MidiClient;
 
 // The common part of the four MIDI endpoints (Port1 and Port2, input and output): the device that
-// is open, the host's device list of the port's direction, and the time stamps.
+// is open with the host's handle of it, the host's device list of the port's direction, and the time stamps.
 //
 // Time stamps are milliseconds since local midnight. Every port is built with two base values
 // taken once, when the ports are created: the host's millisecond counter and the local time of
@@ -57,7 +58,9 @@ protected:
     QStringList enumerate(bool input, qint32* error);
     // Enumerates afresh and returns the index the device of that name got, -1 when none is listed.
     qint32 enumerateAndFind(bool input, const QString& name);
-    void setConnected(qint32 index);
+    // The host's handle of the open device; InvalidHandle while not connected.
+    HostMidiService::Handle handle() const;
+    void setConnected(qint32 index, HostMidiService::Handle handle);
     void setNotConnected();
 
     MidiClient* m_client;
@@ -65,6 +68,7 @@ protected:
 
 private:
     qint32 m_deviceIndex = NoDevice;
+    HostMidiService::Handle m_handle = HostMidiService::InvalidHandle;
     quint32 m_manufacturerId = NoId;
     quint32 m_productId = NoId;
     QString m_portName;

@@ -28,19 +28,18 @@ qint32 MidiInputPort::open(qint32 index)
         setNotConnected();
         return 1;
     }
-    HostMidiService::Handle handle = HostMidiService::InvalidHandle;
+    HostMidiService::Handle opened = HostMidiService::InvalidHandle;
     if (host->openInput(deviceNames().at(index), portNumber(), m_maxLongMessage, &MidiInputPort::hostInput,
-                        this, &handle) != 0) {
+                        this, &opened) != 0) {
         setNotConnected();
         return 1;
     }
-    if (host->startInput(handle) != 0) {
-        host->closeInput(handle);
+    if (host->startInput(opened) != 0) {
+        host->closeInput(opened);
         setNotConnected();
         return 1;
     }
-    m_handle = handle;
-    setConnected(index);
+    setConnected(index, opened);
     return 0;
 }
 
@@ -55,10 +54,9 @@ qint32 MidiInputPort::close()
     if (!isConnected())
         return 1;
     if (HostMidiService* host = service()) {
-        host->stopInput(m_handle);
-        host->closeInput(m_handle);
+        host->stopInput(handle());
+        host->closeInput(handle());
     }
-    m_handle = HostMidiService::InvalidHandle;
     setNotConnected();
     return 0;
 }

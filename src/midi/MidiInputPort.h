@@ -37,6 +37,5 @@ public:
 
 private:
     std::unique_ptr<MidiDataTransmissionThread> m_thread;
-    HostMidiService::Handle m_handle = HostMidiService::InvalidHandle;
     quint16 m_maxLongMessage;
 };

@@ -29,14 +29,13 @@ qint32 MidiOutputPort::open(qint32 index)
     if (isConnected())
         close();
     HostMidiService* host = service();
-    HostMidiService::Handle handle = HostMidiService::InvalidHandle;
+    HostMidiService::Handle opened = HostMidiService::InvalidHandle;
     if (!host || index < 0 || index >= deviceNames().size() ||
-        host->openOutput(deviceNames().at(index), portNumber(), &handle) != 0) {
+        host->openOutput(deviceNames().at(index), portNumber(), &opened) != 0) {
         setNotConnected();
         return 1;
     }
-    m_handle = handle;
-    setConnected(index);
+    setConnected(index, opened);
     return 0;
 }
 
@@ -53,8 +52,7 @@ qint32 MidiOutputPort::close()
     if (!isConnected())
         return 1;
     if (HostMidiService* host = service())
-        host->closeOutput(m_handle);
-    m_handle = HostMidiService::InvalidHandle;
+        host->closeOutput(handle());
     setNotConnected();
     return 0;
 }
@@ -78,20 +76,20 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
         const quint32 stamp = currentTimeStamp();
         if (stampOut)
             *stampOut = stamp;
-        return host->sendShort(m_handle, packed, n) == 0 ? 0 : 1;
+        return host->sendShort(handle(), packed, n) == 0 ? 0 : 1;
     }
     const quint32 stamp = currentTimeStamp();
     if (stampOut)
         *stampOut = stamp;
     quint64 ticket = 0;
-    if (host->sendLong(m_handle, bytes, length, &ticket) != 0)
+    if (host->sendLong(handle(), bytes, length, &ticket) != 0)
         return 1;
     // Hosts that buffer output finish within a cycle or two of their own, so the flag is checked
     // every millisecond rather than every 100 ms; the time limit stays the same.
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        if (host->longDone(m_handle, ticket))
+        if (host->longDone(handle(), ticket))
             return 0;
         if (waited.elapsed() >= CompletionTimeoutMs)
             return 1;

@@ -36,5 +36,4 @@ public:
 
 private:
     QRecursiveMutex m_mutex;
-    HostMidiService::Handle m_handle = HostMidiService::InvalidHandle;
 };
