@@ -68,7 +68,8 @@ MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* m
                                                                         : tr("MIDI Out Monitor View"));
         textHighlighter =
             new TextHighlighter(textArea->document(), model, TextHighlighter::MonitorParserOnRules,
-                                TextHighlighter::MonitorParserOnCount);
+                                TextHighlighter::MonitorParserOnCount, TextHighlighter::ColoursOnRequest);
+        textArea->setAppendColourer(textHighlighter);
         useParserRules();
         layout->addWidget(textArea);
         model->addAssistant(this);

@@ -2,6 +2,7 @@
 
 #include "MidiEditGeneralView.h"
 #include "MidiEditTransmittionThread.h"
+#include "TextHighlighter.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -94,19 +95,29 @@ void MidiEditTextView::appendText(const QString& text)
         doc->setMaximumBlockCount(0);
     QTextCursor cursor(doc);
     cursor.movePosition(QTextCursor::End);
-    if (cursor.atStart())
-        cursor.insertText(text.trimmed());
-    else
-        cursor.insertText(text);
+    const bool empty = cursor.atStart();
+    const QString inserted = empty ? text.trimmed() : text;
+    // The line the text continues, by number: the cut below may renumber or remove it.
+    const int continued = doc->blockCount() - 1;
+    // Insert, cut and colouring make one change of the document, so the view lays it out once.
+    cursor.beginEditBlock();
+    cursor.insertText(inserted);
+    int cutLines = 0;
     if (limit > 0) {
-        const int excess = doc->blockCount() - limit;
-        if (excess > 0) {
+        cutLines = qMax(0, doc->blockCount() - limit);
+        if (cutLines > 0) {
             QTextCursor cut(doc);
-            cut.setPosition(doc->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+            cut.setPosition(doc->findBlockByNumber(cutLines).position(), QTextCursor::KeepAnchor);
             cut.removeSelectedText();
         }
-        doc->setMaximumBlockCount(limit);
     }
+    if (appendColourer != nullptr && !inserted.isEmpty()) {
+        const int first = continued - cutLines;
+        appendColourer->colourAppendedLines(first >= 0 ? doc->findBlockByNumber(first) : QTextBlock());
+    }
+    cursor.endEditBlock();
+    if (limit > 0)
+        doc->setMaximumBlockCount(limit);
     if (atBottom)
         bar->setValue(bar->maximum());
 }

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class MidiEditGeneralView;
+class TextHighlighter;
 class VantelMidiModel;
 
 // The text area of the monitors (read-only, growing only at the end) and of the system-exclusive
@@ -26,6 +27,8 @@ public:
     // scrolled up stays where it is. Into an empty document the text goes without its leading and
     // trailing white space.
     void appendText(const QString& text);
+    // A monitor's highlighter that colours only on request: appendText() hands it the new lines.
+    void setAppendColourer(TextHighlighter* highlighter) { appendColourer = highlighter; }
     // Bytes of the selection, or of the whole text without one; -1 when unknown.
     qint32 byteCount() const;
     // The text a transmission takes: the selection, or the whole text without one.
@@ -77,4 +80,5 @@ private:
     bool mousePressed = false;
     QTimer* tooltipTimer = nullptr;
     QPoint tooltipPosition;
+    TextHighlighter* appendColourer = nullptr;
 };

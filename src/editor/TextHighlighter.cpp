@@ -3,6 +3,13 @@
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <iterator>
+
 namespace {
 const QColor NoteOnColor(172, 172, 255);
 const QColor NoteOffColor(170, 0, 130);
@@ -12,6 +19,28 @@ const QColor ProgramChangeColor(255, 28, 28);
 const QColor ChannelPressureColor(152, 192, 172);
 const QColor PitchBendColor(16, 227, 16);
 const QColor StatusColor(96, 96, 255);
+bool isWordCharacter(QChar c)
+{
+    // What QRegExp's \b takes for a word character.
+    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_');
+}
+
+// The character every match of a pattern starts with, when the pattern begins with a word boundary
+// and a literal word character: such a match can only start where that character starts a word.
+// 0 when the pattern does not begin so.
+char leadOf(const char* pattern)
+{
+    if (pattern[0] != '\\' || pattern[1] != 'b')
+        return 0;
+    const char c = pattern[2];
+    const bool literal = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    // A quantifier after it would make it optional.
+    const char next = pattern[3];
+    if (!literal || next == '?' || next == '*' || next == '{' || next == '|')
+        return 0;
+    return c;
+}
+
 } // namespace
 
 const TextHighlighter::Rule TextHighlighter::MonitorParserOnRules[] = {
@@ -53,11 +82,14 @@ const TextHighlighter::Rule TextHighlighter::EditorRules[] = {
 const int TextHighlighter::EditorCount = 11;
 
 TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table,
-                                 int count)
-    : QSyntaxHighlighter(document), model(model), active(table), activeCount(count)
+                                 int count, Attachment attachment)
+    : QSyntaxHighlighter(static_cast<QObject*>(document)), model(model), target(document),
+      attachment(attachment), active(table), activeCount(count)
 {
     colouring = model->getValue(ParamMessageColor) != 0;
     compile();
+    if (attachment == FollowsDocument)
+        setDocument(document);
     model->addAssistant(this);
 }
 
@@ -69,10 +101,18 @@ TextHighlighter::~TextHighlighter()
 void TextHighlighter::compile()
 {
     expressions.clear();
+    formats.clear();
+    leads.clear();
     expressions.reserve(activeCount);
-    for (int i = 0; i < activeCount; ++i)
+    formats.reserve(activeCount);
+    for (int i = 0; i < activeCount; ++i) {
         expressions.append(
             QRegExp(QString::fromLatin1(active[i].pattern), Qt::CaseSensitive, QRegExp::RegExp));
+        QTextCharFormat format;
+        format.setForeground(active[i].color);
+        formats.append(format);
+        leads.append(leadOf(active[i].pattern));
+    }
 }
 
 void TextHighlighter::setPendingRules(const Rule* table, int count)
@@ -100,7 +140,10 @@ void TextHighlighter::parameterChanged(qint32 id)
     // Re-highlighting touches the document; that is not an edit of the user's.
     model->lockModified();
     applyPendingRules();
-    rehighlight();
+    if (attachment == FollowsDocument)
+        rehighlight();
+    else
+        recolourDocument();
     model->unlockModified();
 }
 
@@ -113,16 +156,127 @@ void TextHighlighter::highlightBlock(const QString& text)
             if (rule.mode == 1) {
                 const int start = expression.indexIn(text);
                 if (start >= 0)
-                    setFormat(start, rule.length < 1 ? text.length() : rule.length, rule.color);
+                    setFormat(start, rule.length < 1 ? text.length() : rule.length, formats[i]);
                 continue;
             }
             int start = expression.indexIn(text);
             while (start >= 0) {
                 const int length = expression.matchedLength();
-                setFormat(start, length, rule.color);
+                setFormat(start, length, formats[i]);
                 start = expression.indexIn(text, start + qMax(length, 1));
             }
         }
     }
     applyPendingRules();
+}
+
+void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::FormatRange>& ranges)
+{
+    ranges.clear();
+    if (!colouring || text.isEmpty())
+        return;
+    // The same matches as highlightBlock(), each character owned by the last rule that set it.
+    const int size = text.length();
+    owners.fill(-1, size);
+    qint8* owner = owners.data();
+    const auto claim = [owner, size](int start, int count, qint8 rule) {
+        if (start < 0 || start >= size)
+            return;
+        const int end = qMin(size, start + count);
+        for (int c = start; c < end; ++c)
+            owner[c] = rule;
+    };
+    // Where each ASCII character first starts a word. Most rules begin with a word boundary and one
+    // fixed character; a line without that character at the start of a word is left to the next
+    // rule without running the expression, and the search starts at its first candidate.
+    int firstWordStart[128];
+    std::fill(std::begin(firstWordStart), std::end(firstWordStart), -1);
+    const QChar* characters = text.constData();
+    for (int c = 0; c < size; ++c) {
+        const ushort code = characters[c].unicode();
+        if (code < 128 && firstWordStart[code] < 0 && (c == 0 || !isWordCharacter(characters[c - 1])))
+            firstWordStart[code] = c;
+    }
+    bool any = false;
+    for (int i = 0; i < activeCount; ++i) {
+        const Rule& rule = active[i];
+        int from = 0;
+        if (leads[i] != 0) {
+            from = firstWordStart[uchar(leads[i])];
+            if (from < 0)
+                continue;
+        }
+        QRegExp& expression = expressions[i];
+        int start = expression.indexIn(text, from);
+        if (start < 0)
+            continue;
+        any = true;
+        if (rule.mode == 1) {
+            claim(start, rule.length < 1 ? size : rule.length, qint8(i));
+            continue;
+        }
+        while (start >= 0) {
+            const int length = expression.matchedLength();
+            claim(start, length, qint8(i));
+            start = expression.indexIn(text, start + qMax(length, 1));
+        }
+    }
+    if (!any)
+        return;
+    for (int c = 0; c < size;) {
+        const qint8 rule = owner[c];
+        int end = c + 1;
+        // Neighbouring matches of the same colour make one range.
+        while (end < size && (owner[end] == rule || (rule >= 0 && owner[end] >= 0 &&
+                                                     active[owner[end]].color == active[rule].color)))
+            ++end;
+        if (rule >= 0) {
+            QTextLayout::FormatRange range;
+            range.start = c;
+            range.length = end - c;
+            range.format = formats[rule];
+            ranges.append(range);
+        }
+        c = end;
+    }
+}
+
+void TextHighlighter::colourBlock(const QTextBlock& block, QVector<QTextLayout::FormatRange>& ranges)
+{
+    lineFormats(block.text(), ranges);
+    QTextLayout* layout = block.layout();
+    // A new line has no formats yet; setting none would only report a change.
+    if (ranges.isEmpty() && layout->formats().isEmpty())
+        return;
+    layout->setFormats(ranges);
+}
+
+void TextHighlighter::colourAppendedLines(const QTextBlock& continued)
+{
+    if (target == nullptr)
+        return;
+    QVector<QTextLayout::FormatRange> ranges;
+    QTextBlock block = continued;
+    if (block.isValid()) {
+        colourBlock(block, ranges);
+        block = block.next();
+    } else {
+        block = target->firstBlock();
+    }
+    applyPendingRules();
+    for (; block.isValid(); block = block.next())
+        colourBlock(block, ranges);
+}
+
+void TextHighlighter::recolourDocument()
+{
+    if (target == nullptr)
+        return;
+    // One edit: the view lays the document out once, not once per line.
+    QTextCursor cursor(target);
+    cursor.beginEditBlock();
+    QVector<QTextLayout::FormatRange> ranges;
+    for (QTextBlock block = target->firstBlock(); block.isValid(); block = block.next())
+        colourBlock(block, ranges);
+    cursor.endEditBlock();
 }

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -71,7 +72,7 @@ private:
     }
 
     // The colour the highlighter gave to character `column` of line `line`, or an invalid colour.
-    static QColor colourAt(MidiEditTextView* text, int line, int column)
+    static QColor colourAt(QPlainTextEdit* text, int line, int column)
     {
         const QTextBlock block = text->document()->findBlockByNumber(line);
         QColor colour;
@@ -347,6 +348,102 @@ private Q_SLOTS:
         QCOMPARE(colourAt(view->textView(), 1, 16), QColor(172, 172, 255));
         QCOMPARE(colourAt(view->textView(), 1, 19), QColor());
         QCOMPARE(view->generalView()->highlighter()->activeRules(), TextHighlighter::MonitorParserOffRules);
+    }
+
+    // A monitor colours its appended lines itself; an editor's highlighter follows the document.
+    // Both must give every character the colour the same table gives it.
+    void monitorColoursMatchTheHighlighterOfADocument_data()
+    {
+        QTest::addColumn<int>("parser");
+        QTest::newRow("parser on") << 1;
+        QTest::newRow("parser off") << 0;
+    }
+
+    void monitorColoursMatchTheHighlighterOfADocument()
+    {
+        QFETCH(int, parser);
+        model->setValue(ParamParser, parser);
+        const QStringList lines = {
+            QStringLiteral("00:00:01:250 Port1 Ch 1 NoteOn   90 3C 64 [C3  ( 60), 100]"),
+            QStringLiteral("Port1 Ch 1 --------  90 3C 80"),
+            QStringLiteral("x90 3C 64 _80 3C 00 \u00e990 3C 64 9A 3C 64"),
+            QStringLiteral("90 3C 64 80 3C 00 90 3C 64 A0 10 20 B0 07 64"),
+            QStringLiteral("Port1 Ch 1 PC       C0 05 [5] C0] C0 D0 7F E0 00 40"),
+            QStringLiteral("Port1       SysEx    F0 * 41 10 42 F7 F0 7E"),
+            QStringLiteral("F0 * 90 3C 64"),
+            QStringLiteral("E0 00 40E1 00 40 B0 07 64 [007 Volume, 100] 8F 7F 7F"),
+            QString(),
+            QStringLiteral("  C5 01      C5 7F [127]"),
+        };
+        MidiEditView* view = openShown(MidiEditView::InMonitor);
+        for (const QString& line : lines)
+            view->appendReceivedText(QLatin1Char('\n') + line, 3);
+
+        QPlainTextEdit reference;
+        const bool on = parser != 0;
+        TextHighlighter highlighter(
+            reference.document(), model.get(),
+            on ? TextHighlighter::MonitorParserOnRules : TextHighlighter::MonitorParserOffRules,
+            on ? TextHighlighter::MonitorParserOnCount : TextHighlighter::MonitorParserOffCount);
+        reference.setPlainText(lines.join(QLatin1Char('\n')));
+        highlighter.rehighlight();
+        // The empty first line of the monitor was trimmed away.
+        QCOMPARE(view->text(), lines.join(QLatin1Char('\n')));
+        int coloured = 0;
+        for (int line = 0; line < lines.size(); ++line) {
+            for (int column = 0; column < lines[line].size(); ++column) {
+                const QColor expected = colourAt(&reference, line, column);
+                if (expected.isValid())
+                    ++coloured;
+                QVERIFY2(colourAt(view->textView(), line, column) == expected,
+                         qPrintable(QStringLiteral("line %1 column %2").arg(line).arg(column)));
+            }
+        }
+        QVERIFY(coloured > 20);
+    }
+
+    void monitorColoursALineContinuedAndKeepsColoursPastTheLimit()
+    {
+        MidiEditView* view = openShown(MidiEditView::OutMonitor);
+        view->appendOutText(QStringLiteral("\nPort1 Ch 1 NoteOn   90 3C"));
+        QCOMPARE(colourAt(view->textView(), 0, 20), QColor());
+        // The rest of the message arrives without a line break: the line is coloured as a whole.
+        view->appendOutText(QStringLiteral(" 64"));
+        QCOMPARE(colourAt(view->textView(), 0, 20), QColor(172, 172, 255));
+        QCOMPARE(colourAt(view->textView(), 0, 26), QColor(172, 172, 255));
+
+        // More lines than the monitor keeps, in one append: the lines that stay are coloured.
+        QString flood;
+        for (int i = 0; i < 5000; ++i)
+            flood += i % 2 ? QStringLiteral("\nPort1 Ch 1 CC       B0 07 64")
+                           : QStringLiteral("\nPort1 Ch 1 PC       C0 05");
+        view->appendOutText(flood);
+        QTextDocument* document = view->textView()->document();
+        QCOMPARE(document->blockCount(), MidiEditGeneralView::MonitorLineLimit);
+        QCOMPARE(colourAt(view->textView(), 0, 20), QColor(255, 28, 28));
+        QCOMPARE(colourAt(view->textView(), 1, 20), QColor(255, 255, 66));
+        QCOMPARE(colourAt(view->textView(), document->blockCount() - 1, 22), QColor(255, 255, 66));
+    }
+
+    void parserSwitchTakesOverAtTheNextColourSwitch()
+    {
+        MidiEditView* view = openShown(MidiEditView::InMonitor);
+        view->appendReceivedText(QStringLiteral("Port1 Ch 1 NoteOn   90 3C 64"), 3);
+        model->setValue(ParamParser, 0);
+        QCOMPARE(colourAt(view->textView(), 0, 23), QColor(172, 172, 255));
+        // No new line has come; switching the colours off and on again recolours with the new table.
+        model->setValue(ParamMessageColor, 0);
+        QCOMPARE(view->generalView()->highlighter()->activeRules(), TextHighlighter::MonitorParserOffRules);
+        QCOMPARE(colourAt(view->textView(), 0, 20), QColor());
+        model->setValue(ParamMessageColor, 1);
+        QCOMPARE(colourAt(view->textView(), 0, 20), QColor(172, 172, 255));
+        QCOMPARE(colourAt(view->textView(), 0, 23), QColor());
+        // Lines appended while colouring is off stay plain until it is switched on.
+        model->setValue(ParamMessageColor, 0);
+        view->appendReceivedText(QStringLiteral("\nPort1 --------  80 3C 00"), 3);
+        QCOMPARE(colourAt(view->textView(), 1, 16), QColor());
+        model->setValue(ParamMessageColor, 1);
+        QCOMPARE(colourAt(view->textView(), 1, 16), QColor(170, 0, 130));
     }
 
     void contextMenuHoldsTheCommandsButNotWhileBusy()
