@@ -19,10 +19,15 @@ const QColor ProgramChangeColor(255, 28, 28);
 const QColor ChannelPressureColor(152, 192, 172);
 const QColor PitchBendColor(16, 227, 16);
 const QColor StatusColor(96, 96, 255);
+
 bool isWordCharacter(QChar c)
 {
-    // What QRegExp's \b takes for a word character.
-    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_');
+    // What QRegExp's \b takes for a word character; monitor text is ASCII nearly always.
+    const ushort code = c.unicode();
+    if (code < 128)
+        return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') ||
+               code == '_';
+    return c.isLetterOrNumber() || c.isMark();
 }
 
 // The character every match of a pattern starts with, when the pattern begins with a word boundary
@@ -218,7 +223,16 @@ void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::Form
         while (start >= 0) {
             const int length = expression.matchedLength();
             claim(start, length, qint8(i));
-            start = expression.indexIn(text, start + qMax(length, 1));
+            from = start + qMax(length, 1);
+            if (leads[i] != 0) {
+                // No further place where a match could start: no need to let the expression look.
+                const QChar lead = QLatin1Char(leads[i]);
+                while (from < size && (characters[from] != lead || isWordCharacter(characters[from - 1])))
+                    ++from;
+                if (from >= size)
+                    break;
+            }
+            start = expression.indexIn(text, from);
         }
     }
     if (!any)
