@@ -111,6 +111,7 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
     model.setValue(ParamTimeStamp, 1);
     model.setValue(ParamMessageDetail, 1);
     model.setValue(ParamMessageColor, int(state.range(1)));
+    model.setValue(ParamParser, int(state.range(3)));
     auto window = std::make_unique<MainWindow>(&model);
     window->show();
     window->resizeToDefault();
@@ -196,11 +197,13 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
 } // namespace
 
 // Arguments: messages per second, colouring of the monitor text (parameter 1203, on by default),
-// monitors open (0: all views closed, which leaves the collection of the text alone).
+// monitors open (0: all views closed, which leaves the collection of the text alone), parser
+// (parameter 1207; off, the monitors show raw bytes and colour them with the other rule table).
 BENCHMARK(BM_RefreshTickUnderFlood)
-    ->Args({20000, 1, 1})
-    ->Args({20000, 0, 1})
-    ->Args({20000, 1, 0})
+    ->Args({20000, 1, 1, 1})
+    ->Args({20000, 0, 1, 1})
+    ->Args({20000, 1, 0, 1})
+    ->Args({20000, 1, 1, 0})
     ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
