@@ -378,28 +378,27 @@ QString MidiEditTextView::droppableFile(const QMimeData* data) const
     return path;
 }
 
+bool MidiEditTextView::answerFileDrag(QDropEvent* event) const
+{
+    if (event->mimeData() == nullptr || !event->mimeData()->hasFormat(QStringLiteral("text/uri-list")))
+        return false;
+    if (droppableFile(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+    return true;
+}
+
 void MidiEditTextView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData() != nullptr && event->mimeData()->hasFormat(QStringLiteral("text/uri-list"))) {
-        if (droppableFile(event->mimeData()).isEmpty())
-            event->ignore();
-        else
-            event->acceptProposedAction();
-        return;
-    }
-    QPlainTextEdit::dragEnterEvent(event);
+    if (!answerFileDrag(event))
+        QPlainTextEdit::dragEnterEvent(event);
 }
 
 void MidiEditTextView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (event->mimeData() != nullptr && event->mimeData()->hasFormat(QStringLiteral("text/uri-list"))) {
-        if (droppableFile(event->mimeData()).isEmpty())
-            event->ignore();
-        else
-            event->acceptProposedAction();
-        return;
-    }
-    QPlainTextEdit::dragMoveEvent(event);
+    if (!answerFileDrag(event))
+        QPlainTextEdit::dragMoveEvent(event);
 }
 
 void MidiEditTextView::dropEvent(QDropEvent* event)
