@@ -249,18 +249,23 @@ void MidiEditTextView::clearLink()
     viewport()->setCursor(Qt::IBeamCursor);
 }
 
+void MidiEditTextView::transmitHoveredLine(Qt::KeyboardModifiers modifiers)
+{
+    // A copy: a receiver may clear the link while the signal is delivered.
+    const QString message = hoverMessage;
+    if (modifiers & Qt::ShiftModifier)
+        Q_EMIT transmitRwoMessageAndChangeReceiveMode(message);
+    else
+        Q_EMIT transmitRowMessage(message);
+}
+
 void MidiEditTextView::mousePressEvent(QMouseEvent* event)
 {
     mousePressed = true;
     if (tooltipTimer != nullptr)
         tooltipTimer->stop();
-    if (hoverActive) {
-        const QString message = hoverMessage;
-        if (event->modifiers() & Qt::ShiftModifier)
-            Q_EMIT transmitRwoMessageAndChangeReceiveMode(message);
-        else
-            Q_EMIT transmitRowMessage(message);
-    }
+    if (hoverActive)
+        transmitHoveredLine(event->modifiers());
     QPlainTextEdit::mousePressEvent(event);
 }
 
@@ -275,11 +280,7 @@ void MidiEditTextView::mouseDoubleClickEvent(QMouseEvent* event)
     if (tooltipTimer != nullptr)
         tooltipTimer->stop();
     if (hoverActive) {
-        const QString message = hoverMessage;
-        if (event->modifiers() & Qt::ShiftModifier)
-            Q_EMIT transmitRwoMessageAndChangeReceiveMode(message);
-        else
-            Q_EMIT transmitRowMessage(message);
+        transmitHoveredLine(event->modifiers());
         return;
     }
     QPlainTextEdit::mouseDoubleClickEvent(event);

@@ -75,6 +75,8 @@ private:
     // Answers a drag that carries files: accepted when the first is a ".txt" file, else refused. Returns
     // false when the drag carries no files, so that plain text keeps its editing behaviour.
     bool answerFileDrag(QDropEvent* event) const;
+    // Sends the linked line, with a new receiving view when Shift is held.
+    void transmitHoveredLine(Qt::KeyboardModifiers modifiers);
 
     MidiEditGeneralView* owner;
     VantelMidiModel* model;
