@@ -9,7 +9,7 @@
 #include "MidiAnalyzer.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
-#include "midi/MidiSender.h"
+#include "MidiSender.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,25 +1,10 @@
 #include "CommandLineOptions.h"
 
+#include "HostMidiService.h"
+
 namespace {
 
-// Options that take a value, given as "--name value", "-name value" or "--name=value". Their values
-// are read where they are used (the MIDI service reads --midi-api); here they are only kept from
-// being taken for the project file.
-const char* const valueOptions[] = {"midi-api"};
-
-// 0: not an option of ours; 1: an option with its value attached; 2: an option whose value is the
-// next argument.
-int optionArguments(const QString& argument)
-{
-    for (const char* name : valueOptions) {
-        const QString option = QLatin1String(name);
-        if (argument == QLatin1String("--") + option || argument == QLatin1Char('-') + option)
-            return 2;
-        if (argument.startsWith(QLatin1String("--") + option + QLatin1Char('=')))
-            return 1;
-    }
-    return 0;
-}
+const QString midiApiOption = QStringLiteral("midi-api");
 
 } // namespace
 
@@ -29,9 +14,19 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     bool positionalSeen = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        const int consumed = optionArguments(argument);
-        if (consumed > 0) {
-            i += consumed - 1;
+        if (argument == QLatin1String("--") + midiApiOption || argument == QLatin1Char('-') + midiApiOption) {
+            if (i + 1 < arguments.size() && !arguments.at(i + 1).isEmpty()) {
+                options.api = arguments.at(++i);
+            } else {
+                options.problem = QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
+                ++i;
+            }
+            continue;
+        }
+        if (argument.startsWith(QLatin1String("--") + midiApiOption + QLatin1Char('='))) {
+            options.api = argument.mid(midiApiOption.size() + 3);
+            if (options.api.isEmpty())
+                options.problem = QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
             continue;
         }
         if (!positionalSeen) {

@@ -85,7 +85,6 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     vantelModel->lockModified();
 
     mainWindowInstance.store(this);
-    ViewHost::setInstance(this);
     setWindowTitle(productName);
     QApplication::setFont(font());
 
@@ -175,9 +174,6 @@ MainWindow::~MainWindow()
     hub.reset();
     analyzer.reset();
     bulkIntervalManager.reset();
-
-    if (ViewHost::instance() == this)
-        ViewHost::setInstance(nullptr);
 
     MainWindow* self = this;
     eventLoopWindow.compare_exchange_strong(self, nullptr);
@@ -451,13 +447,14 @@ void MainWindow::commandsMenuSelected(QAction* action)
     closeAboutView();
     switch (action->data().toUInt()) {
     case CommandClearMonitors: {
-        const QList<MidiEditView*> outMonitors = monitorViewsB;
+        const QList<QPointer<MidiEditView>> outMonitors = monitorViewsB;
         for (MidiEditView* view : outMonitors)
-            view->textView()->clearText();
+            if (view)
+                view->textView()->clearText();
         // System-exclusive views hold the user's data; only the In monitors are cleared.
-        const QList<MidiEditView*> inViews = monitorViewsA;
+        const QList<QPointer<MidiEditView>> inViews = monitorViewsA;
         for (MidiEditView* view : inViews)
-            if (view->isInMonitor())
+            if (view && view->isInMonitor())
                 view->textView()->clearText();
         break;
     }
@@ -560,6 +557,8 @@ void MainWindow::timerEvent(QTimerEvent* event)
         QMainWindow::timerEvent(event);
         return;
     }
+    monitorViewsA.removeAll(nullptr);
+    monitorViewsB.removeAll(nullptr);
     QByteArray inText, sysExText, outText;
     quint32 inCount = 0, sysExCount = 0, outCount = 0;
     if (analyzer->takeMonitorText(inText, inCount, sysExText, sysExCount, outText, outCount)) {
@@ -568,12 +567,15 @@ void MainWindow::timerEvent(QTimerEvent* event)
         const QString in = inCount > 0 ? QString::fromUtf8(inText) : QString();
         const QString sysEx = sysExCount > 0 ? QString::fromUtf8(sysExText) : QString();
         if (!out.isEmpty()) {
-            const QList<MidiEditView*> outMonitors = monitorViewsB;
+            const QList<QPointer<MidiEditView>> outMonitors = monitorViewsB;
             for (MidiEditView* view : outMonitors)
-                view->appendOutText(out);
+                if (view)
+                    view->appendOutText(out);
         }
-        const QList<MidiEditView*> inViews = monitorViewsA;
+        const QList<QPointer<MidiEditView>> inViews = monitorViewsA;
         for (MidiEditView* view : inViews) {
+            if (!view)
+                continue;
             if (view->isInMonitor())
                 view->appendReceivedText(in, inCount);
             else
@@ -775,19 +777,22 @@ void MainWindow::logWriteFailed(quint32 commandData, const QString& text)
 
 // --- View host ------------------------------------------------------------------------------------
 
-void MainWindow::registerMonitorView(MidiEditView* view, bool outMonitor)
+QList<MidiEditView*> MainWindow::inAndSystemExclusiveViews() const
 {
-    if (!view)
-        return;
-    QList<MidiEditView*>& list = outMonitor ? monitorViewsB : monitorViewsA;
-    if (!list.contains(view))
-        list.append(view);
+    QList<MidiEditView*> views;
+    for (MidiEditView* view : monitorViewsA)
+        if (view)
+            views.append(view);
+    return views;
 }
 
-void MainWindow::unregisterMonitorView(MidiEditView* view)
+QList<MidiEditView*> MainWindow::outMonitorViews() const
 {
-    monitorViewsA.removeAll(view);
-    monitorViewsB.removeAll(view);
+    QList<MidiEditView*> views;
+    for (MidiEditView* view : monitorViewsB)
+        if (view)
+            views.append(view);
+    return views;
 }
 
 void MainWindow::releaseKeyboardKeys()
@@ -879,7 +884,8 @@ QMdiSubWindow* MainWindow::openEditView(const QString& menuText, qint32 editKind
     if (!multiViewHasRoom(ListSystemExclusive, viewTitle(menuText)))
         return nullptr;
 
-    auto* view = new MidiEditView(nullptr, vantelModel, editKind, initialText);
+    auto* view = new MidiEditView(nullptr, vantelModel, editKind, initialText, this);
+    (editKind == EditOutMonitor ? monitorViewsB : monitorViewsA).append(view);
     QMdiSubWindow* subWindow = addViewSubWindow(view, editViewObjectName);
     if (!contentSize.isEmpty()) {
         subWindow->adjustSize();

@@ -20,6 +20,7 @@
 
 class MidiAnalyzer;
 class MidiBulkIntervalManager;
+class MidiEditView;
 class MidiHub;
 class QAction;
 class QMdiArea;
@@ -167,8 +168,10 @@ public:
     QMdiSubWindow* singleView(int slot) const { return singleViews[size_t(slot)]; }
     // Open views of a list, closed ones dropped.
     QList<QMdiSubWindow*> multiViewList(int list);
-    const QList<MidiEditView*>& inAndSystemExclusiveViews() const { return monitorViewsA; }
-    const QList<MidiEditView*>& outMonitorViews() const { return monitorViewsB; }
+
+    // The views the refresh tick feeds, closed ones left out.
+    QList<MidiEditView*> inAndSystemExclusiveViews() const;
+    QList<MidiEditView*> outMonitorViews() const;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -178,25 +181,23 @@ public:
                            bool direct = false, quint32* sendTimeOut = nullptr) override;
     QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
                                 const QString& initialText) override;
-    void registerMonitorView(MidiEditView* view, bool outMonitor) override;
-    void unregisterMonitorView(MidiEditView* view) override;
     void releaseKeyboardKeys() override;
 
     // Port selection, for the port menus and the MIDI settings view. port: 0 Port1, 1 Port2.
     // deviceIndex: the place in the host's device list of the last choice list, NoDevice for none.
     // An open that fails shows "Port open failed." and leaves the port not connected; the name the
     // port ends with is written to the settings file at once. false exactly when the open failed.
-    bool openInputPort(quint32 port, quint32 deviceIndex);
-    bool openOutputPort(quint32 port, quint32 deviceIndex);
+    bool openInputPort(quint32 port, quint32 deviceIndex) override;
+    bool openOutputPort(quint32 port, quint32 deviceIndex) override;
     // true when an open port was closed.
-    bool closeInputPort(quint32 port);
-    bool closeOutputPort(quint32 port);
+    bool closeInputPort(quint32 port) override;
+    bool closeOutputPort(quint32 port) override;
     // "Not Connected" and the host's devices of that direction, listed now; index receives the
     // place of the port's current name in the list, 0 when it is not there.
-    void inputPortChoices(quint32 port, QStringList* choices, qint32* index);
-    void outputPortChoices(quint32 port, QStringList* choices, qint32* index);
-    QString inputPortName(quint32 port) const;
-    QString outputPortName(quint32 port) const;
+    void inputPortChoices(quint32 port, QStringList* choices, qint32* index) override;
+    void outputPortChoices(quint32 port, QStringList* choices, qint32* index) override;
+    QString inputPortName(quint32 port) const override;
+    QString outputPortName(quint32 port) const override;
 
     MidiAnalyzer* midiAnalyzer() const { return analyzer.get(); }
     int refreshTimerId() const { return timerId; }
@@ -268,8 +269,8 @@ private:
     VantelMidiModel* vantelModel = nullptr;
     QMdiArea* area = nullptr;
     int timerId = 0;
-    QList<MidiEditView*> monitorViewsA; // MIDI In monitors and system-exclusive views
-    QList<MidiEditView*> monitorViewsB; // MIDI Out monitors
+    QList<QPointer<MidiEditView>> monitorViewsA; // MIDI In monitors and system-exclusive views
+    QList<QPointer<MidiEditView>> monitorViewsB; // MIDI Out monitors
     QList<QAction*> views;
     std::unique_ptr<MidiAnalyzer> analyzer;
     // The MIDI client and the four ports.

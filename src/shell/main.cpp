@@ -24,8 +24,9 @@ int main(int argc, char* argv[])
         QApplication application(argc, argv);
         // The MIDI system is chosen before anything can open a port; one named on the command line
         // that is not there ends the program before a window appears.
-        QString midiError;
-        if (!HostMidiService::setUp(QCoreApplication::arguments(), &midiError)) {
+        const CommandLineOptions options = CommandLineOptions::parse(QCoreApplication::arguments());
+        QString midiError = options.error();
+        if (!midiError.isEmpty() || !HostMidiService::setUp(options.midiApi(), &midiError)) {
             std::fprintf(stderr, "vantel-midi: %s\n", qUtf8Printable(midiError));
             Q_CLEANUP_RESOURCE(images);
             return 2;
@@ -37,7 +38,6 @@ int main(int argc, char* argv[])
         auto window = std::make_unique<MainWindow>(&model);
         MainWindow::setEventLoopMainWindow(window.get());
 
-        const CommandLineOptions options = CommandLineOptions::parse(QCoreApplication::arguments());
         if (options.hasProjectFile()) {
             window->setStartedWithFile(true);
             window->show();

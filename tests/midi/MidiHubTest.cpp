@@ -69,6 +69,7 @@ private Q_SLOTS:
         model->registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
         model->registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
         host = std::make_unique<LoopbackMidiService>();
+        host->setRecordSent(true);
         hub = std::make_unique<MidiHub>(host.get());
         bulk = std::make_unique<MidiBulkIntervalManager>(model.get());
         hub->setBulkIntervalManager(bulk.get());

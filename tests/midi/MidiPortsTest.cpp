@@ -78,6 +78,7 @@ private Q_SLOTS:
     void init()
     {
         host = std::make_unique<LoopbackMidiService>();
+        host->setRecordSent(true);
         client = std::make_unique<MidiClient>(host.get());
         sink.take();
         sink.calls = 0;
@@ -274,6 +275,18 @@ private Q_SLOTS:
             QCOMPARE(sent.first().bytes, wire);
             QCOMPARE(sent.first().isLong, isLong);
         }
+    }
+
+    void loopbackKeepsNoCopyUnlessAsked()
+    {
+        host->setRecordSent(false);
+        auto out = makeOutput();
+        QCOMPARE(out->open(loopA), 0);
+        const QByteArray noteOn = bytesOf({0x90, 0x3C, 0x40});
+        quint32 stamp = 0;
+        QCOMPARE(out->send(data(noteOn), 3, &stamp), 0);
+        host->setRecordSent(true);
+        QVERIFY(host->takeSent().isEmpty());
     }
 
     void longMessageNeverCompletedFailsAfterOneSecond()

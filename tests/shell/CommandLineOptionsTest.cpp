@@ -11,25 +11,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("project");
-        QTest::newRow("no argument") << QStringList{"vantel-midi"} << QString();
-        QTest::newRow("empty argument") << QStringList{"vantel-midi", ""} << QString();
-        QTest::newRow("empty first, file second") << QStringList{"vantel-midi", "", "b.vantelmidi"} << QString();
-        QTest::newRow("file") << QStringList{"vantel-midi", "/p/a.vantelmidi"} << "/p/a.vantelmidi";
+        QTest::addColumn<QString>("api");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no argument") << QStringList{"vantel-midi"} << QString() << QString() << QString();
+        QTest::newRow("empty argument") << QStringList{"vantel-midi", ""} << QString() << QString() << QString();
+        QTest::newRow("empty first, file second") << QStringList{"vantel-midi", "", "b.vantelmidi"} << QString() << QString() << QString();
+        QTest::newRow("file") << QStringList{"vantel-midi", "/p/a.vantelmidi"} << "/p/a.vantelmidi" << QString() << QString();
         QTest::newRow("file with blanks") << QStringList{"vantel-midi", "my song.vantelmidi"}
-                                          << "my song.vantelmidi";
+                                          << "my song.vantelmidi" << QString() << QString();
         QTest::newRow("only the first counts")
-            << QStringList{"vantel-midi", "a.vantelmidi", "b.vantelmidi"} << "a.vantelmidi";
-        QTest::newRow("no program name") << QStringList{} << QString();
+            << QStringList{"vantel-midi", "a.vantelmidi", "b.vantelmidi"} << "a.vantelmidi" << QString() << QString();
+        QTest::newRow("no program name") << QStringList{} << QString() << QString() << QString();
         QTest::newRow("option before file")
-            << QStringList{"vantel-midi", "--midi-api", "loopback", "a.vantelmidi"} << "a.vantelmidi";
+            << QStringList{"vantel-midi", "--midi-api", "loopback", "a.vantelmidi"} << "a.vantelmidi" << QString("loopback") << QString(QString());
         QTest::newRow("option after file")
-            << QStringList{"vantel-midi", "a.vantelmidi", "--midi-api", "jack"} << "a.vantelmidi";
+            << QStringList{"vantel-midi", "a.vantelmidi", "--midi-api", "jack"} << "a.vantelmidi" << QString("jack") << QString(QString());
         QTest::newRow("option with attached value")
-            << QStringList{"vantel-midi", "--midi-api=alsa", "a.vantelmidi"} << "a.vantelmidi";
-        QTest::newRow("single-dash option") << QStringList{"vantel-midi", "-midi-api", "alsa"} << QString();
-        QTest::newRow("option without its value") << QStringList{"vantel-midi", "--midi-api"} << QString();
+            << QStringList{"vantel-midi", "--midi-api=alsa", "a.vantelmidi"} << "a.vantelmidi" << QString("alsa") << QString(QString());
+        QTest::newRow("single-dash option") << QStringList{"vantel-midi", "-midi-api", "alsa"} << QString() << QString("alsa") << QString(QString());
+        QTest::newRow("option without its value") << QStringList{"vantel-midi", "--midi-api"} << QString() << QString() << "--midi-api needs a value: jack, alsa or loopback.";
+        QTest::newRow("attached empty value")
+            << QStringList{"vantel-midi", "--midi-api="} << QString() << QString()
+            << QString("--midi-api needs a value: jack, alsa or loopback.");
         QTest::newRow("option then empty argument")
-            << QStringList{"vantel-midi", "--midi-api", "loopback", ""} << QString();
+            << QStringList{"vantel-midi", "--midi-api", "loopback", ""} << QString() << QString("loopback") << QString(QString());
     }
     void projectArgument()
     {
@@ -38,6 +43,10 @@ private Q_SLOTS:
         const CommandLineOptions options = CommandLineOptions::parse(arguments);
         QCOMPARE(options.projectFile(), project);
         QCOMPARE(options.hasProjectFile(), !project.isEmpty());
+        QFETCH(QString, api);
+        QFETCH(QString, error);
+        QCOMPARE(options.midiApi(), api);
+        QCOMPARE(options.error(), error);
     }
 };
 

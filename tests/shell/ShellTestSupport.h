@@ -126,6 +126,7 @@ protected:
         QVERIFY(home.isValid());
         qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
         auto service = std::make_unique<LoopbackMidiService>();
+        service->setRecordSent(true);
         loop = service.get();
         HostMidiService::install(std::move(service));
     }

@@ -8,24 +8,20 @@
 #include "MidiEditTransmittionThread.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
-#include "shell/ViewHost.h"
+#include "ViewHost.h"
 
 #include <QCloseEvent>
 #include <QDataStream>
 #include <QStackedLayout>
 
 MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType,
-                           const QString& initialText)
-    : MidiEditView(parent, model, viewType, initialText, ViewHost::instance())
-{
-}
-
-MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType,
-                           const QString& initialText, MidiSender* sender)
+                           const QString& initialText, ViewHost* host)
     : QFrame(parent), receiveMode(viewType == InMonitor || viewType == SystemExclusiveReceive),
-      monitor(viewType == InMonitor || viewType == OutMonitor), model(model), type(viewType), sender(sender)
+      monitor(viewType == InMonitor || viewType == OutMonitor), model(model), type(viewType), host(host)
 {
-    viewKind = viewType == InMonitor ? 1 : viewType == OutMonitor ? 2 : 3;
+    viewKind = viewType == InMonitor    ? ViewKind::MidiInMonitor
+               : viewType == OutMonitor ? ViewKind::MidiOutMonitor
+                                        : ViewKind::SystemExclusive;
 
     general = new MidiEditGeneralView(this, model, viewType);
     progress = new MidiEditProgressView(this, model);
@@ -36,16 +32,12 @@ MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewT
     pages->addWidget(progress);
     pages->addWidget(repeatMessage);
 
-    thread = new MidiEditTransmittionThread(model, sender);
+    thread = new MidiEditTransmittionThread(model, host);
     connect(thread, &MidiEditTransmittionThread::startTransmittion, this, &MidiEditView::startTransmittion);
     connect(thread, &MidiEditTransmittionThread::transmittionProgress, this,
             &MidiEditView::transmittionProgress);
     connect(thread, &MidiEditTransmittionThread::finishTransmittion, this, &MidiEditView::finishTransmittion);
 
-    if (ViewHost* host = ViewHost::instance()) {
-        host->registerMonitorView(this, viewType == OutMonitor);
-        registered = true;
-    }
     if (!monitor)
         model->setModified(1);
 
@@ -59,10 +51,6 @@ MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewT
 MidiEditView::~MidiEditView()
 {
     releaseThreads();
-    if (registered) {
-        if (ViewHost* host = ViewHost::instance())
-            host->unregisterMonitorView(this);
-    }
 }
 
 int MidiEditView::currentPage() const
@@ -116,7 +104,7 @@ void MidiEditView::transmit(const QString& text)
     if (model->getValue(ParamRepeatTransmission) != 0) {
         releaseRepeatThread();
         pages->setCurrentIndex(RepeatPage);
-        repeat = new MidiEditRepeatTransmittionThread(model, sender);
+        repeat = new MidiEditRepeatTransmittionThread(model, host);
         connect(repeat, &MidiEditTransmittionThread::startTransmittion, this,
                 &MidiEditView::startTransmittion);
         connect(repeat, &MidiEditTransmittionThread::transmittionProgress, this,

@@ -141,7 +141,8 @@ qint32 LoopbackMidiService::sendBytes(Handle handle, const quint8* bytes, quint3
     if (!m_outputNames.contains(device))
         return 1;
     const QByteArray data(reinterpret_cast<const char*>(bytes), int(length));
-    m_sent.append(SentMessage{device, quint32(handle), isLong, data});
+    if (m_recordSent)
+        m_sent.append(SentMessage{device, quint32(handle), isLong, data});
     if (isLong) {
         *ticket = m_nextTicket++;
         if (m_completion == Completion::Never)
@@ -203,6 +204,14 @@ void LoopbackMidiService::injectMessage(const QString& device, InputMessage mess
                                         const QByteArray& bytes)
 {
     queue(Work{device, false, message, packed, bytes, HostMidiService::milliseconds(), microseconds()});
+}
+
+void LoopbackMidiService::setRecordSent(bool record)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_recordSent = record;
+    if (!record)
+        m_sent.clear();
 }
 
 QVector<LoopbackMidiService::SentMessage> LoopbackMidiService::takeSent()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileStream.h"
+#include "ViewKind.h"
 #include "WindowRestorationInfo.h"
 
 #include <QFrame>
@@ -12,7 +13,7 @@ class MidiEditRepeatMessageView;
 class MidiEditRepeatTransmittionThread;
 class MidiEditTextView;
 class MidiEditTransmittionThread;
-class MidiSender;
+class ViewHost;
 class QStackedLayout;
 class VantelMidiModel;
 
@@ -32,10 +33,10 @@ class MidiEditView : public QFrame, public WindowRestorationInfo, public FileStr
 public:
     enum ViewType : qint32
     {
-        InMonitor = 0,
-        OutMonitor = 1,
-        SystemExclusive = 2,
-        SystemExclusiveReceive = 3
+        InMonitor = EditKind::InMonitor,
+        OutMonitor = EditKind::OutMonitor,
+        SystemExclusive = EditKind::SystemExclusive,
+        SystemExclusiveReceive = EditKind::SystemExclusiveReceive
     };
     enum Page : int
     {
@@ -44,12 +45,11 @@ public:
         RepeatPage = 2
     };
 
-    // Registers with ViewHost::instance() (when there is one) as a view fed with MIDI In text
-    // (In monitor, system-exclusive views) or MIDI Out text (Out monitor), and sends through it.
-    MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType, const QString& initialText);
-    // The same with the sender given: tests and hosts that send elsewhere.
+    // host: the window the view lives in; it sends through it and opens further views with it.
+    // Not owned, may be null (every send then fails); it must outlive the view's workers (see
+    // MidiEditTransmittionThread). Whoever feeds monitors registers the view with its feed.
     MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType, const QString& initialText,
-                 MidiSender* sender);
+                 ViewHost* host);
     ~MidiEditView() override;
 
     qint32 viewType() const { return type; }
@@ -78,6 +78,7 @@ public:
     MidiEditRepeatMessageView* repeatMessageView() const { return repeatMessage; }
     MidiEditTextView* textView() const;
     MidiEditTransmittionThread* transmissionThread() const { return thread; }
+    ViewHost* viewHost() const { return host; }
     MidiEditRepeatTransmittionThread* repeatThread() const { return repeat; }
 
     bool readFromStream(QDataStream& stream) override;
@@ -107,7 +108,6 @@ private:
     MidiEditProgressView* progress = nullptr;
     MidiEditRepeatMessageView* repeatMessage = nullptr;
     qint32 type;
-    MidiSender* sender;
-    bool registered = false;
+    ViewHost* host;
     bool closed = false;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/MidiSender.h"
+#include "MidiSender.h"
 
 #include <QByteArray>
 #include <QMutex>

@@ -42,7 +42,7 @@ public:
     // Texts are cut into pieces of this many bytes (twice as many digits).
     static constexpr int PieceBytes = 4096;
 
-    // sender: where the bytes go (usually ViewHost::instance()); not owned, may be null (every
+    // sender: where the bytes go (usually the view host); not owned, may be null (every
     // send then fails). Both must outlive the worker; see finishReleasedThreads.
     MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent = nullptr);
     // Stops the worker and waits for it: only for an object whose worker is idle or known to end

@@ -47,6 +47,7 @@ private Q_SLOTS:
         model->setValue(ParamMessageDetail, 1); // no time column: stamps are real here
         analyzer = std::make_unique<MidiAnalyzer>(model.get());
         host = std::make_unique<LoopbackMidiService>();
+        host->setRecordSent(true);
         bulk = std::make_unique<MidiBulkIntervalManager>(model.get());
         hub = std::make_unique<MidiHub>(host.get());
         hub->setBulkIntervalManager(bulk.get());

@@ -3,7 +3,7 @@
 #include "MidiMessageKind.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
-#include "midi/MidiSender.h"
+#include "MidiSender.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -7,7 +7,6 @@
 
 #include <memory>
 
-class QCommandLineOption;
 
 // One MIDI device of the host as the service lists it.
 struct HostMidiDevice
@@ -79,14 +78,13 @@ public:
     // The host's millisecond counter: monotonic milliseconds cut to 32 bits (wraps after ~49.7 days).
     static quint32 milliseconds();
 
-    // The command-line option that chooses the service: --midi-api jack|alsa|loopback.
-    static QCommandLineOption commandLineOption();
-    // Picks the service named by --midi-api in arguments (both "--midi-api x" and "--midi-api=x"),
-    // or, without the option, ALSA when the sequencer opens, else JACK when a server is running
-    // (never started for us), else loopback; installs it as the process-wide service. Returns false
-    // with a message in errorText when the option names an unknown API or the named API is not
-    // available; no service is installed then.
-    static bool setUp(const QStringList& arguments, QString* errorText = nullptr);
+    // Installs the service named by requested ("jack", "alsa" or "loopback") as the process-wide
+    // service; a null text picks ALSA when the sequencer opens, else JACK when a server is running
+    // (never started for us), else loopback. Returns false with a message in errorText when the
+    // name is unknown or that system is not available; no service is installed then.
+    static bool setUp(const QString& requested, QString* errorText = nullptr);
+    // The names setUp takes, for messages: "jack, alsa or loopback".
+    static QString apiNames();
     // The process-wide service; null before setUp and after shutDown.
     static HostMidiService* instance();
     // Replaces the process-wide service (tests use a loopback service of their own).

@@ -13,7 +13,7 @@
 #include "MidiEditView.h"
 #include "MidiHub.h"
 #include "VantelMidiModel.h"
-#include "shell/ViewHost.h"
+#include "ViewHost.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -37,9 +37,9 @@ public:
     explicit EditorViewHost(VantelMidiModel* model) : model(model), bulk(model), hub(&service)
     {
         registerEditorImages();
+        service.setRecordSent(true);
         hub.setBulkIntervalManager(&bulk);
         area.resize(1000, 700);
-        ViewHost::setInstance(this);
     }
 
     ~EditorViewHost() override
@@ -49,7 +49,6 @@ public:
         qDeleteAll(windows);
         // Workers of closed views end on their own; none may outlive the hub they send to.
         MidiEditTransmittionThread::finishReleasedThreads(10000);
-        ViewHost::setInstance(nullptr);
     }
 
     bool openOutputs()
@@ -90,7 +89,7 @@ public:
     QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
                                 const QString& initialText) override
     {
-        auto* view = new MidiEditView(nullptr, model, editKind, initialText);
+        auto* view = new MidiEditView(nullptr, model, editKind, initialText, this);
         QMdiSubWindow* window = area.addSubWindow(view);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setWindowTitle(QString(menuText).remove(QLatin1Char('&')));
@@ -100,17 +99,16 @@ public:
         return window;
     }
 
-    void registerMonitorView(MidiEditView* view, bool outMonitor) override
-    {
-        (outMonitor ? outViews : inViews).append(view);
-    }
-    void unregisterMonitorView(MidiEditView* view) override
-    {
-        outViews.removeAll(view);
-        inViews.removeAll(view);
-    }
     void releaseKeyboardKeys() override { ++keyReleases; }
     bool isLoadingProject() const override { return false; }
+    bool openInputPort(quint32, quint32) override { return false; }
+    bool openOutputPort(quint32, quint32) override { return false; }
+    bool closeInputPort(quint32) override { return false; }
+    bool closeOutputPort(quint32) override { return false; }
+    void inputPortChoices(quint32, QStringList*, qint32*) override {}
+    void outputPortChoices(quint32, QStringList*, qint32*) override {}
+    QString inputPortName(quint32) const override { return QString(); }
+    QString outputPortName(quint32) const override { return QString(); }
     void showErrorMessage(const QString& text) override { errors.append(text); }
 
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
@@ -138,8 +136,6 @@ public:
     MidiHub hub;
     QMdiArea area;
     QList<QPointer<MidiEditView>> views;
-    QList<MidiEditView*> inViews;
-    QList<MidiEditView*> outViews;
     QStringList errors;
     int keyReleases = 0;
 };

@@ -9,7 +9,7 @@
 #include "ToolButton.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
-#include "shell/ViewHost.h"
+#include "ViewHost.h"
 
 #include <QDir>
 #include <QEvent>
@@ -190,7 +190,7 @@ void MidiEditGeneralView::copyRepeatSettings(const QString& text)
 
 void MidiEditGeneralView::openReceivingView()
 {
-    if (ViewHost* host = ViewHost::instance())
+    if (ViewHost* host = owner->viewHost())
         host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusiveReceive, QSize(),
                            QString());
 }
@@ -243,7 +243,7 @@ void MidiEditGeneralView::transmitRowMessageAndChangeReceiveMode(QString message
 
 void MidiEditGeneralView::newMenuSelected()
 {
-    if (ViewHost* host = ViewHost::instance())
+    if (ViewHost* host = owner->viewHost())
         host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(),
                            QString());
 }
@@ -258,7 +258,7 @@ QString MidiEditGeneralView::startFolder() const
 
 void MidiEditGeneralView::openMenuSelected()
 {
-    if (ViewHost* host = ViewHost::instance())
+    if (ViewHost* host = owner->viewHost())
         host->releaseKeyboardKeys();
     const QString path = QFileDialog::getOpenFileName(this, tr("Open"), startFolder() + QLatin1Char('/'),
                                                       tr("Text Files (*.txt)"));
@@ -275,13 +275,13 @@ void MidiEditGeneralView::placeFileText(const QString& path)
         textArea->setPlainText(text);
         return;
     }
-    if (ViewHost* host = ViewHost::instance())
+    if (ViewHost* host = owner->viewHost())
         host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(), text);
 }
 
 void MidiEditGeneralView::saveMenuSelected()
 {
-    if (ViewHost* host = ViewHost::instance())
+    if (ViewHost* host = owner->viewHost())
         host->releaseKeyboardKeys();
     const QString path = QFileDialog::getSaveFileName(this, tr("Save"), startFolder() + QLatin1Char('/'),
                                                       tr("Text Files (*.txt)"));
@@ -299,7 +299,7 @@ void MidiEditGeneralView::saveMenuSelected()
     }
     if (!written) {
         file.cancelWriting();
-        if (ViewHost* host = ViewHost::instance())
+        if (ViewHost* host = owner->viewHost())
             host->showErrorMessage(tr("File save failed."));
     }
 }

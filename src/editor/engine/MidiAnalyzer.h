@@ -7,7 +7,7 @@
 #include "MidiMessageParser.h"
 
 #include "ModelAssistant.h"
-#include "midi/MidiOutMonitor.h"
+#include "MidiOutMonitor.h"
 
 #include <QByteArray>
 #include <QObject>

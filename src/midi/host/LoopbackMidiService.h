@@ -70,7 +70,10 @@ public:
     // Messages exactly as a host would hand them over, bypassing the framer.
     void injectMessage(const QString& device, InputMessage message, quint32 packed,
                        const QByteArray& bytes = {});
-    // Everything sent since the last takeSent, in order.
+    // Keeps a copy of every message sent from now on, for takeSent. Off unless a test asks: a
+    // program running on the loopback system must not grow with its traffic.
+    void setRecordSent(bool record);
+    // Everything sent since the last takeSent while recording, in order.
     QVector<SentMessage> takeSent();
     quint32 sendCalls() const;
     // Blocks until the delivery thread has handed on everything queued so far (tests only).
@@ -124,6 +127,7 @@ private:
 
     bool m_refuseOpen = false;
     bool m_refuseSend = false;
+    bool m_recordSent = false;
     Completion m_completion = Completion::Immediate;
     quint32 m_delayMs = 0;
     quint64 m_nextTicket = 1;

@@ -4,8 +4,6 @@
 #include "JackMidiService.h"
 #include "LoopbackMidiService.h"
 
-#include <QCommandLineOption>
-#include <QCoreApplication>
 #include <QStringList>
 
 #include <mutex>
@@ -15,8 +13,6 @@ namespace {
 
 std::mutex serviceMutex;
 std::unique_ptr<HostMidiService> service;
-
-const QString optionName = QStringLiteral("midi-api");
 
 } // namespace
 
@@ -28,32 +24,9 @@ quint32 HostMidiService::milliseconds()
     return quint32(ms);
 }
 
-QCommandLineOption HostMidiService::commandLineOption()
+bool HostMidiService::setUp(const QString& requested, QString* errorText)
 {
-    return QCommandLineOption(
-        optionName,
-        QCoreApplication::translate(
-            "HostMidiService", "MIDI system to use: jack, alsa or loopback. Without it: ALSA when the "
-                               "sequencer is available, else JACK when a server is running, else loopback."),
-        QStringLiteral("api"));
-}
-
-bool HostMidiService::setUp(const QStringList& arguments, QString* errorText)
-{
-    QString requested;
-    bool given = false;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments.at(i);
-        if (a == QLatin1String("--") + optionName || a == QLatin1String("-") + optionName) {
-            given = true;
-            requested = i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
-            ++i;
-        } else if (a.startsWith(QLatin1String("--") + optionName + QLatin1Char('='))) {
-            given = true;
-            requested = a.mid(optionName.size() + 3);
-        }
-    }
-
+    const bool given = !requested.isNull();
     std::unique_ptr<HostMidiService> chosen;
     QString why;
     if (given) {
@@ -72,7 +45,7 @@ bool HostMidiService::setUp(const QStringList& arguments, QString* errorText)
         } else if (requested == QLatin1String("loopback")) {
             chosen = std::make_unique<LoopbackMidiService>();
         } else {
-            why = QStringLiteral("Unknown MIDI API \"%1\"; use jack, alsa or loopback.").arg(requested);
+            why = QStringLiteral("Unknown MIDI API \"%1\"; use %2.").arg(requested, apiNames());
         }
     } else {
         auto alsa = std::make_unique<AlsaMidiService>();
@@ -94,6 +67,11 @@ bool HostMidiService::setUp(const QStringList& arguments, QString* errorText)
     }
     install(std::move(chosen));
     return true;
+}
+
+QString HostMidiService::apiNames()
+{
+    return QStringLiteral("jack, alsa or loopback");
 }
 
 HostMidiService* HostMidiService::instance()
