@@ -7,6 +7,8 @@
 
 #include "LoopbackMidiService.h"
 #include "MainWindow.h"
+#include "SettingsFile.h"
+#include "SubWindowManager.h"
 #include "MidiEditTextView.h"
 #include "MidiEditView.h"
 #include "VantelMidiModel.h"
@@ -120,8 +122,8 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
     window->openOutputPort(0, 1); // Loopback B: thru data leaves without coming back
     model.setValue(ParamMidiThru, 1); // Port1->Port1
 
-    MidiEditView* in = viewOf(window->singleView(MainWindow::SlotMidiInMonitor));
-    MidiEditView* out = viewOf(window->singleView(MainWindow::SlotMidiOutMonitor));
+    MidiEditView* in = viewOf(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+    MidiEditView* out = viewOf(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
     if (!in || !out) {
         state.SkipWithError("the default layout has no monitors");
         return;

@@ -18,7 +18,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
             if (i + 1 < arguments.size() && !arguments.at(i + 1).isEmpty()) {
                 options.api = arguments.at(++i);
             } else {
-                options.problem = QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
+                options.problem =
+                    QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
                 ++i;
             }
             continue;
@@ -26,7 +27,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         if (argument.startsWith(QLatin1String("--") + midiApiOption + QLatin1Char('='))) {
             options.api = argument.mid(midiApiOption.size() + 3);
             if (options.api.isEmpty())
-                options.problem = QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
+                options.problem =
+                    QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
             continue;
         }
         if (!positionalSeen) {

@@ -1,22 +1,21 @@
 #include "MainWindow.h"
 
-#include "HostMidiService.h"
-#include "LoopbackMidiService.h"
-#include "Midi.h"
 #include "MidiAnalyzer.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiControllerNames.h"
-#include "MidiEditTextView.h"
-#include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
 #include "MidiHub.h"
+#include "MidiSession.h"
+#include "MonitorRefresh.h"
+#include "PortMenus.h"
+#include "SettingsFile.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -27,13 +26,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPixmap>
-#include <QRegExp>
-#include <QScreen>
-#include <QScrollBar>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QThread>
 #include <QTextStream>
 #include <QTimerEvent>
 #include <QUrl>
@@ -41,103 +33,55 @@
 namespace {
 
 const QString productName = QStringLiteral("Vantel MIDI");
-const QString portNameGroup = QStringLiteral("PortName");
-
-const QString inMonitorMenuText = QStringLiteral("MIDI &In Monitor");
-const QString outMonitorMenuText = QStringLiteral("MIDI O&ut Monitor");
-const QString systemExclusiveMenuText = QStringLiteral("&System Exclusive");
-const QString editViewObjectName = QStringLiteral("MidiEditViewSubWindow");
-
-constexpr int editViewWidth = 338;
-constexpr int editViewHeight = 274;
-
-// The "PortName" keys, by direction and port.
-QString portNameKey(bool input, quint32 port)
-{
-    if (input)
-        return port == 0 ? QStringLiteral("InputPortName") : QStringLiteral("InputPortNameSecond");
-    return port == 0 ? QStringLiteral("OutputPortName") : QStringLiteral("OutputPortNameSecond");
-}
-
-// The host MIDI service the ports are built on. The entry point chooses it from the command line;
-// when nothing has been chosen (a window built by a test or an embedding program), the loopback
-// system stands in, as it does for users without a MIDI system.
-HostMidiService* midiService()
-{
-    if (!HostMidiService::instance())
-        HostMidiService::install(std::make_unique<LoopbackMidiService>());
-    return HostMidiService::instance();
-}
 
 } // namespace
 
-std::atomic<MainWindow*> MainWindow::mainWindowInstance{nullptr};
 std::atomic<MainWindow*> MainWindow::eventLoopWindow{nullptr};
 
 MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(parent), vantelModel(model)
 {
     Q_ASSERT(vantelModel);
-    // Place of the PC-keyboard note engine: created first, with the model, so the input hook can
-    // reach it for the window's whole life.
     // The host timer period (1 ms) needs no request on Linux: timers are not quantised there.
 
     // Nothing done while building the window is a change the user made.
     vantelModel->lockModified();
 
-    mainWindowInstance.store(this);
     setWindowTitle(productName);
     QApplication::setFont(font());
-
-    QPixmap icon(QStringLiteral(":/images/subwindow_icon.png"));
-    icon.setDevicePixelRatio(2.0);
-    subWindowIcon = QIcon(icon);
-
-    const QString settingsPath = settingsFilePath();
-    if (!settingsPath.isEmpty())
-        QDir().mkpath(QFileInfo(settingsPath).absolutePath());
+    SettingsFile::makeFolder();
 
     area = new QMdiArea(this);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area);
     area->setAcceptDrops(true);
+    subWindowManager = new SubWindowManager(area, vantelModel, this, this, this);
 
-    analyzer = std::make_unique<MidiAnalyzer>(vantelModel);
+    session = std::make_unique<MidiSession>(vantelModel);
+    refresh = std::make_unique<MonitorRefresh>(session->analyzer());
     // The analyzer reports log failures from its writer thread; the message boxes open here.
-    connect(analyzer.get(), &MidiAnalyzer::writeTransmittedDataFailedToTextFile, this,
+    connect(session->analyzer(), &MidiAnalyzer::writeTransmittedDataFailedToTextFile, this,
             &MainWindow::errorHandlingForWriteTransmittedDataFailed, Qt::QueuedConnection);
-    connect(analyzer.get(), &MidiAnalyzer::writeReceivedDataFailedToTextFile, this,
+    connect(session->analyzer(), &MidiAnalyzer::writeReceivedDataFailedToTextFile, this,
             &MainWindow::errorHandlingForWriteReceivedDataFailed, Qt::QueuedConnection);
 
     buildFileMenu();
-
-    // The client and the four ports, all with the time-stamp bases taken now, so their stamps agree.
-    hub = std::make_unique<MidiHub>(midiService(), quint16(16384));
-    hub->setOutMonitor(analyzer.get());
-    sendHub.store(hub.get());
-
     // The port menus get their entries from the host's device list each time they open.
-    inputPortMenu = menuBar()->addMenu(tr("&InputPort"));
-    connect(inputPortMenu, &QMenu::aboutToShow, this, &MainWindow::updateInputPortList);
-    connect(inputPortMenu, &QMenu::triggered, this, &MainWindow::inputPortMenuSelected);
-    outputPortMenu = menuBar()->addMenu(tr("&OutputPort"));
-    connect(outputPortMenu, &QMenu::aboutToShow, this, &MainWindow::updateOutputPortList);
-    connect(outputPortMenu, &QMenu::triggered, this, &MainWindow::outputPortMenuSelected);
+    portMenus = new PortMenus(menuBar(), session->hub(), vantelModel, this, this);
+    connect(portMenus->inputMenu(), &QMenu::aboutToShow, this, &MainWindow::updateInputPortList);
+    connect(portMenus->inputMenu(), &QMenu::triggered, this, &MainWindow::inputPortMenuSelected);
+    connect(portMenus->outputMenu(), &QMenu::aboutToShow, this, &MainWindow::updateOutputPortList);
+    connect(portMenus->outputMenu(), &QMenu::triggered, this, &MainWindow::outputPortMenuSelected);
     buildViewsMenu();
     buildCommandsMenu();
     buildWindowMenu();
     buildHelpMenu();
 
     loadSettings();
-
     // Received data goes through the analyzer, whose thru path sends through this window.
-    analyzer->setSender(this);
-    hub->setReceiver(&MidiAnalyzer::receiveCallback, analyzer.get());
+    session->start(this);
 
-    bulkIntervalManager = std::make_unique<MidiBulkIntervalManager>(vantelModel);
-    hub->setBulkIntervalManager(bulkIntervalManager.get());
-
-    timerId = startTimer(RefreshIntervalMs, Qt::CoarseTimer);
+    timerId = startTimer(MonitorRefresh::IntervalMs, Qt::CoarseTimer);
 
     vantelModel->addAssistant(this);
     vantelModel->unlockModified();
@@ -153,37 +97,18 @@ MainWindow::~MainWindow()
     area = nullptr;
     delete doomedArea;
 
-    // Withdraw the send path, then wait for the sends already inside the hub (a thru forward on a
-    // receive thread, a worker's transmission) to come out before the ports go. Each is bounded by
-    // the output ports' completion timeout.
-    sendHub.store(nullptr);
-    while (sendsInFlight.load() != 0)
-        QThread::usleep(200);
-    // The closed editors' transmissions were told to stop but may still be between two sends, and
-    // they send through this window; with the hub withdrawn every further send fails at once, so
-    // they end promptly.
-    for (int second = 0; second < 5 && !MidiEditTransmittionThread::finishReleasedThreads(1000); ++second) {
-    }
-
-    analyzer->closeTransmittedLogFile();
-    analyzer->closeReceivedLogFile();
+    // No send may start once the ports begin to go; the workers of closed views end first.
+    session->withdraw(5000);
+    session->analyzer()->closeTransmittedLogFile();
+    session->analyzer()->closeReceivedLogFile();
     killTimer(timerId);
     timerId = 0;
     vantelModel->removeAssistant(this);
-    analyzer->setSender(nullptr);
-    hub.reset();
-    analyzer.reset();
-    bulkIntervalManager.reset();
+    refresh.reset();
+    session.reset();
 
     MainWindow* self = this;
     eventLoopWindow.compare_exchange_strong(self, nullptr);
-    self = this;
-    mainWindowInstance.compare_exchange_strong(self, nullptr);
-}
-
-MainWindow* MainWindow::instance()
-{
-    return mainWindowInstance.load();
 }
 
 MainWindow* MainWindow::eventLoopMainWindow()
@@ -196,27 +121,17 @@ void MainWindow::setEventLoopMainWindow(MainWindow* window)
     eventLoopWindow.store(window);
 }
 
-QString MainWindow::settingsFilePath()
+MidiAnalyzer* MainWindow::midiAnalyzer() const
 {
-    const QString appData = QStandardPaths::standardLocations(QStandardPaths::AppDataLocation).value(0);
-    if (appData.isEmpty())
-        return QString();
-    const QString folder = QDir::cleanPath(appData);
-    const QString parent = QFileInfo(folder).path();
-    if (parent.isEmpty() || parent == folder || parent == QLatin1String("."))
-        return QString();
-    return parent + QStringLiteral("/TESSIK/Vantel MIDI/VantelMIDI.ini");
+    return session->analyzer();
 }
 
-bool MainWindow::hasSavedWindowPositions()
+MidiBulkIntervalManager* MainWindow::bulkManager() const
 {
-    const QString path = settingsFilePath();
-    if (path.isEmpty())
-        return false;
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("SavePosition"));
-    return !settings.childKeys().isEmpty();
+    return session->bulkManager();
 }
+
+// --- Menus ----------------------------------------------------------------------------------------
 
 QAction* MainWindow::addItem(QMenu* menu, const QString& text, const char* shortcut, quint32 data)
 {
@@ -234,35 +149,42 @@ void MainWindow::buildFileMenu()
     addItem(menu, QStringLiteral("&Open..."), QT_TR_NOOP("Ctrl+O"), FileOpen);
     addItem(menu, QStringLiteral("&Save"), QT_TR_NOOP("Ctrl+S"), FileSave);
     addItem(menu, QStringLiteral("Save &As..."), QT_TR_NOOP("Shift+Ctrl+S"), FileSaveAs);
+    if (const ViewKindRow* preferences = ViewKindTable::row(ViewKind::Preferences);
+        preferences && preferences->isAvailable()) {
+        menu->addSeparator();
+        addItem(menu, QString::fromUtf8(preferences->menuText), preferences->shortcut, FilePreferences);
+    }
     menu->addSeparator();
-    addItem(menu, QStringLiteral("&Preferences..."), QT_TR_NOOP("Ctrl+,"), FilePreferences);
+    QAction* quit = addItem(menu, QStringLiteral("&Quit"), nullptr, FileQuit);
+    // The platform's Quit keys; platforms that define none (Windows) get Ctrl+Q as well.
+    const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    quit->setShortcuts(quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)}
+                                          : quitKeys);
     connect(menu, &QMenu::triggered, this, &MainWindow::fileMenuSelected);
 }
 
 void MainWindow::buildViewsMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&Views"));
-    views.append(addItem(menu, QStringLiteral("MIDI &In Monitor"), QT_TR_NOOP("Ctrl+I"), ViewMidiInMonitor));
-    views.append(addItem(menu, QStringLiteral("MIDI O&ut Monitor"), QT_TR_NOOP("Ctrl+U"), ViewMidiOutMonitor));
-    views.append(addItem(menu, QStringLiteral("&Keyboard"), QT_TR_NOOP("Ctrl+K"), ViewKeyboard));
-
-    QMenu* controlChange = menu->addMenu(QStringLiteral("&Control Change"));
-    for (int controller = 0; controller < MidiControllerNames::Count; ++controller)
-        addItem(controlChange, MidiControllerNames::name(controller), nullptr, quint32(controller));
-    connect(controlChange, &QMenu::triggered, this, &MainWindow::controlChangeMenuSelected);
-
-    views.append(addItem(menu, QStringLiteral("&Program Change"), QT_TR_NOOP("Ctrl+P"), ViewProgramChange));
-    views.append(addItem(menu, QStringLiteral("Pitch &Bend"), QT_TR_NOOP("Ctrl+B"), ViewPitchBend));
-    views.append(addItem(menu, QStringLiteral("&System Exclusive"), QT_TR_NOOP("Ctrl+E"), ViewSystemExclusive));
-    views.append(addItem(menu, QStringLiteral("&Timing Clock"), QT_TR_NOOP("Ctrl+T"), ViewTimingClock));
-    views.append(addItem(menu, QStringLiteral("Sta&rt/Stop"), QT_TR_NOOP("Ctrl+1"), ViewStartStop));
-    views.append(addItem(menu, QStringLiteral("&Active Sensing"), QT_TR_NOOP("Ctrl+J"), ViewActiveSensing));
-    views.append(
-        addItem(menu, QStringLiteral("Cust&om MIDI Message"), QT_TR_NOOP("Ctrl+2"), ViewCustomMidiMessage));
-    menu->addSeparator();
-    views.append(addItem(menu, QStringLiteral("&Filter"), QT_TR_NOOP("Ctrl+L"), ViewFilter));
-    views.append(addItem(menu, QStringLiteral("&MIDI Settings"), QT_TR_NOOP("Ctrl+M"), ViewMidiSettings));
-    views.append(addItem(menu, QStringLiteral("PC Keyboar&d"), QT_TR_NOOP("Ctrl+D"), ViewPCKeyboard));
+    // In the table's order; views that do not exist have no entry. Filter, MIDI Settings and
+    // PC Keyboard follow a separator.
+    bool separated = false;
+    for (const ViewKindRow& row : ViewKindTable::rows()) {
+        if (row.menuData < 0 || !row.isAvailable())
+            continue;
+        if (row.kind >= ViewKind::MainWindow && row.menuData >= 11 && !separated) {
+            menu->addSeparator();
+            separated = true;
+        }
+        if (row.kind == ViewKind::ControlChange) {
+            QMenu* controlChange = menu->addMenu(QString::fromUtf8(row.menuText));
+            for (int controller = 0; controller < MidiControllerNames::Count; ++controller)
+                addItem(controlChange, MidiControllerNames::name(controller), nullptr, quint32(controller));
+            connect(controlChange, &QMenu::triggered, this, &MainWindow::controlChangeMenuSelected);
+            continue;
+        }
+        views.append(addItem(menu, QString::fromUtf8(row.menuText), row.shortcut, quint32(row.menuData)));
+    }
     // The submenu's entries reach this slot too, through the propagation of triggered; the slot
     // ignores every action that is not in the list above.
     connect(menu, &QMenu::triggered, this, &MainWindow::viewsMenuSelected);
@@ -271,11 +193,8 @@ void MainWindow::buildViewsMenu()
 void MainWindow::buildCommandsMenu()
 {
     QMenu* menu = menuBar()->addMenu(tr("&Commands"));
-    addItem(menu, QStringLiteral("&Clear All MIDI Monitors"), QT_TR_NOOP("Ctrl+Shift+D"), CommandClearMonitors);
-    addItem(menu, QStringLiteral("Write MIDI &In Data to Log File..."), nullptr, CommandLogMidiIn)
-        ->setCheckable(true);
-    addItem(menu, QStringLiteral("Write MIDI &Out Data to Log File..."), nullptr, CommandLogMidiOut)
-        ->setCheckable(true);
+    addItem(menu, QStringLiteral("&Clear All MIDI Monitors"), QT_TR_NOOP("Ctrl+Shift+D"),
+            CommandClearMonitors);
     commandsMenu = menu;
     connect(menu, &QMenu::triggered, this, &MainWindow::commandsMenuSelected);
 }
@@ -291,11 +210,24 @@ void MainWindow::buildWindowMenu()
 
 void MainWindow::buildHelpMenu()
 {
-    QMenu* menu = menuBar()->addMenu(tr("&Help"));
-    addItem(menu, QStringLiteral("&About"), nullptr, HelpAbout);
-    addItem(menu, QStringLiteral("&Open Source License"), nullptr, HelpOpenSourceLicense);
-    addItem(menu, QStringLiteral("&Software User License Agreement"), nullptr, HelpSoftwareLicense);
-    connect(menu, &QMenu::triggered, this, &MainWindow::helpMenuSelected);
+    const struct
+    {
+        ViewKind::Kind kind;
+        HelpMenuItem data;
+    } entries[] = {{ViewKind::About, HelpAbout},
+                   {ViewKind::OpenSourceLicense, HelpOpenSourceLicense},
+                   {ViewKind::SoftwareLicense, HelpSoftwareLicense}};
+    QMenu* menu = nullptr;
+    for (const auto& entry : entries) {
+        const ViewKindRow* row = ViewKindTable::row(entry.kind);
+        if (!row || !row->isAvailable())
+            continue;
+        if (!menu)
+            menu = menuBar()->addMenu(tr("&Help"));
+        addItem(menu, QString::fromUtf8(row->menuText), nullptr, entry.data);
+    }
+    if (menu)
+        connect(menu, &QMenu::triggered, this, &MainWindow::helpMenuSelected);
 }
 
 void MainWindow::parameterChanged(qint32 id)
@@ -322,15 +254,7 @@ void MainWindow::resizeToDefault()
 
 bool MainWindow::closeAboutView()
 {
-    QMdiSubWindow* about = singleViews[SlotAbout];
-    if (!about)
-        return false;
-    singleViews[SlotAbout] = nullptr;
-    // Called from inside event delivery (a mouse press, a menu action): hide now, delete once the
-    // current event is done with the window.
-    about->hide();
-    about->deleteLater();
-    return true;
+    return subWindowManager->closeAbout();
 }
 
 void MainWindow::showErrorMessage(const QString& text)
@@ -365,22 +289,6 @@ bool MainWindow::saveProject()
     return false;
 }
 
-void MainWindow::closeAllViews()
-{
-    // Transmissions still running while their views go should not pause after every dump.
-    bulkIntervalManager->setActive(false);
-    vantelModel->lockModified();
-    area->closeAllSubWindows();
-    for (QPointer<QMdiSubWindow>& slot : singleViews)
-        slot = nullptr;
-    for (QList<QPointer<QMdiSubWindow>>& list : multiViews)
-        list.clear();
-    vantelModel->unlockModified();
-    // What the closed views sent belongs to the layout that is gone.
-    analyzer->discardTransmittedText();
-    bulkIntervalManager->setActive(true);
-}
-
 void MainWindow::fileMenuSelected(QAction* action)
 {
     closeAboutView();
@@ -401,13 +309,12 @@ void MainWindow::fileMenuSelected(QAction* action)
         setWindowTitle(productName);
         break;
     }
-    case FileOpen:
-    case FileSave:
-    case FileSaveAs:
-        // Project files.
-        break;
     case FilePreferences:
-        // The Preferences view.
+        openView(ViewKind::Preferences);
+        break;
+    case FileQuit:
+        // As the window's close button: the save question included.
+        close();
         break;
     default:
         break;
@@ -419,54 +326,22 @@ void MainWindow::viewsMenuSelected(QAction* action)
     closeAboutView();
     if (!views.contains(action))
         return;
-    switch (action->data().toUInt()) {
-    case ViewMidiInMonitor:
-        openSingleEditView(SlotMidiInMonitor, inMonitorMenuText, EditInMonitor);
-        break;
-    case ViewMidiOutMonitor:
-        openSingleEditView(SlotMidiOutMonitor, outMonitorMenuText, EditOutMonitor);
-        break;
-    case ViewSystemExclusive:
-        openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), QString());
-        break;
-    default:
-        // The generator and settings views join these tables when they exist.
-        break;
-    }
+    if (const ViewKindRow* row = ViewKindTable::rowForMenuData(action->data().toUInt()))
+        openView(row->kind);
 }
 
 void MainWindow::controlChangeMenuSelected(QAction* action)
 {
     closeAboutView();
-    // action->data() is the controller number the new Control Change view starts with.
-    Q_UNUSED(action)
+    // The entry's data is the controller number the new view starts with.
+    openView(ViewKind::ControlChange, {QVariant(action->data().toUInt())});
 }
 
 void MainWindow::commandsMenuSelected(QAction* action)
 {
     closeAboutView();
-    switch (action->data().toUInt()) {
-    case CommandClearMonitors: {
-        const QList<QPointer<MidiEditView>> outMonitors = monitorViewsB;
-        for (MidiEditView* view : outMonitors)
-            if (view)
-                view->textView()->clearText();
-        // System-exclusive views hold the user's data; only the In monitors are cleared.
-        const QList<QPointer<MidiEditView>> inViews = monitorViewsA;
-        for (MidiEditView* view : inViews)
-            if (view && view->isInMonitor())
-                view->textView()->clearText();
-        break;
-    }
-    case CommandLogMidiIn:
-    case CommandLogMidiOut:
-        // The check mark tells whether that traffic is being written to a log file. No log file
-        // is open, so the entry stays unchecked whatever the click toggled.
-        action->setChecked(false);
-        break;
-    default:
-        break;
-    }
+    if (action->data().toUInt() == CommandClearMonitors)
+        refresh->clearMonitors();
 }
 
 void MainWindow::windowMenuSelected(QAction* action)
@@ -500,17 +375,22 @@ void MainWindow::helpMenuSelected(QAction* action)
 {
     switch (action->data().toUInt()) {
     case HelpAbout:
-        // The About window.
+        openView(ViewKind::About);
         break;
     case HelpOpenSourceLicense:
+        closeAboutView();
+        openView(ViewKind::OpenSourceLicense);
+        break;
     case HelpSoftwareLicense:
         closeAboutView();
-        // The licence text views.
+        openView(ViewKind::SoftwareLicense);
         break;
     default:
         break;
     }
 }
+
+// --- Window events --------------------------------------------------------------------------------
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
@@ -521,10 +401,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         }
         vantelModel->setModified(0);
     }
-    if (!closing) {
-        // Place of saving the window layout to the settings file, before the views go.
+    if (!closing)
         closeAllViews();
-    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         closing = true;
@@ -536,8 +414,7 @@ void MainWindow::showEvent(QShowEvent* event)
     if (!shownOnce) {
         shownOnce = true;
         if (!startedWithFile) {
-            // Restoring a saved layout comes with the rest of the settings file; until one is
-            // saved, every start begins with the default layout.
+            // Until a layout is saved in the settings file, every start begins with the default one.
             setUpdatesEnabled(false);
             vantelModel->lockModified();
             resetLayout();
@@ -557,60 +434,129 @@ void MainWindow::timerEvent(QTimerEvent* event)
         QMainWindow::timerEvent(event);
         return;
     }
-    monitorViewsA.removeAll(nullptr);
-    monitorViewsB.removeAll(nullptr);
-    QByteArray inText, sysExText, outText;
-    quint32 inCount = 0, sysExCount = 0, outCount = 0;
-    if (analyzer->takeMonitorText(inText, inCount, sysExText, sysExCount, outText, outCount)) {
-        // One conversion per tick, shared by every view.
-        const QString out = outCount > 0 ? QString::fromUtf8(outText) : QString();
-        const QString in = inCount > 0 ? QString::fromUtf8(inText) : QString();
-        const QString sysEx = sysExCount > 0 ? QString::fromUtf8(sysExText) : QString();
-        if (!out.isEmpty()) {
-            const QList<QPointer<MidiEditView>> outMonitors = monitorViewsB;
-            for (MidiEditView* view : outMonitors)
-                if (view)
-                    view->appendOutText(out);
-        }
-        const QList<QPointer<MidiEditView>> inViews = monitorViewsA;
-        for (MidiEditView* view : inViews) {
-            if (!view)
-                continue;
-            if (view->isInMonitor())
-                view->appendReceivedText(in, inCount);
-            else
-                view->appendReceivedText(sysEx, sysExCount);
-        }
-    }
-    analyzer->advanceTempoIdleTime(100000);
+    refresh->tick();
 }
 
-// --- Sending --------------------------------------------------------------------------------------
+// --- Sub-windows ----------------------------------------------------------------------------------
 
-bool MainWindow::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
-                                   bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
-                                   quint32* sendTimeOut)
+QMdiSubWindow* MainWindow::openView(qint32 kind, const QList<QVariant>& extraValues)
 {
-    // Counted before the hub is read: the destructor clears the pointer first and then waits for
-    // the count, so a caller either sees no hub or is waited for.
-    sendsInFlight.fetch_add(1);
-    MidiHub* target = sendHub.load();
-    const bool sent = target && target->sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing,
-                                                          forceLong, passThrough, direct, sendTimeOut);
-    sendsInFlight.fetch_sub(1);
-    return sent;
+    ViewArguments arguments;
+    arguments.extraValues = extraValues;
+    if (kind == ViewKind::MidiInMonitor)
+        arguments.editKind = EditKind::InMonitor;
+    else if (kind == ViewKind::MidiOutMonitor)
+        arguments.editKind = EditKind::OutMonitor;
+    QMdiSubWindow* subWindow = subWindowManager->openView(kind, arguments);
+    if (subWindow)
+        refresh->addView(qobject_cast<MidiEditView*>(subWindow->widget()));
+    return subWindow;
 }
 
-// --- Ports ----------------------------------------------------------------------------------------
+QMdiSubWindow* MainWindow::openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
+                                        const QString& initialText)
+{
+    QMdiSubWindow* subWindow = subWindowManager->openEditView(menuText, editKind, contentSize, initialText);
+    if (subWindow)
+        refresh->addView(qobject_cast<MidiEditView*>(subWindow->widget()));
+    return subWindow;
+}
+
+QMdiSubWindow* MainWindow::restoreView(qint32 kind, bool stayOnTop, const QRect& geometry,
+                                       Qt::WindowStates state, const QList<QVariant>& extraValues)
+{
+    QMdiSubWindow* subWindow = subWindowManager->restoreView(kind, stayOnTop, geometry, state, extraValues);
+    if (subWindow)
+        refresh->addView(qobject_cast<MidiEditView*>(subWindow->widget()));
+    return subWindow;
+}
+
+void MainWindow::closeAllViews()
+{
+    // Transmissions still running while their views go should not pause after every dump.
+    session->bulkManager()->setActive(false);
+    vantelModel->lockModified();
+    subWindowManager->closeAll();
+    vantelModel->unlockModified();
+    // What the closed views sent belongs to the layout that is gone.
+    session->analyzer()->discardTransmittedText();
+    session->bulkManager()->setActive(true);
+}
+
+void MainWindow::resetLayout()
+{
+    closeAllViews();
+    const int width = 338, height = 274;
+    if (QMdiSubWindow* in = openView(ViewKind::MidiInMonitor))
+        in->setGeometry(0, 0, width, height);
+    if (QMdiSubWindow* out = openView(ViewKind::MidiOutMonitor))
+        out->setGeometry(width, 0, width, height);
+    if (QMdiSubWindow* editor = openView(ViewKind::SystemExclusive))
+        editor->setGeometry(0, height, width, height);
+}
+
+void MainWindow::applyGeometry(QWidget* window, const QRect& rectangle)
+{
+    SubWindowManager::applyGeometry(window, rectangle);
+}
+
+QRect MainWindow::fitToScreens(const QRect& rectangle)
+{
+    return SubWindowManager::fitToScreens(rectangle);
+}
+
+bool MainWindow::isNormalState(const QWidget* window)
+{
+    return SubWindowManager::isNormalState(window);
+}
+
+QRect MainWindow::normalGeometry(const QWidget* window) const
+{
+    if (window == this)
+        return QMainWindow::normalGeometry();
+    if (const auto* subWindow = qobject_cast<const QMdiSubWindow*>(window))
+        return subWindowManager->normalGeometry(subWindow);
+    return window->geometry();
+}
+
+void MainWindow::rememberGeometry(QMdiSubWindow* subWindow)
+{
+    subWindowManager->rememberGeometry(subWindow);
+}
+
+QList<MidiEditView*> MainWindow::inAndSystemExclusiveViews() const
+{
+    return refresh->inAndSystemExclusiveViews();
+}
+
+QList<MidiEditView*> MainWindow::outMonitorViews() const
+{
+    return refresh->outMonitorViews();
+}
+
+// --- Sending and ports ----------------------------------------------------------------------------
+
+bool MainWindow::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind,
+                                   quint32 portSelection, bool skipPacing, bool forceLong,
+                                   quint64 passThrough, bool direct, quint32* sendTimeOut)
+{
+    return session->sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
+                                      passThrough, direct, sendTimeOut);
+}
+
+void MainWindow::releaseKeyboardKeys()
+{
+    // No view or engine holds notes played from the keyboard yet.
+}
 
 bool MainWindow::openInputPort(quint32 port, quint32 deviceIndex)
 {
     if (port > 1)
         return false;
-    const bool opened = hub->openInputPort(port, deviceIndex);
+    const bool opened = session->hub()->openInputPort(port, deviceIndex);
     if (!opened)
         showErrorMessage(QStringLiteral("Port open failed."));
-    writePortName(true, port, hub->inputPortName(port));
+    SettingsFile::writePortName(true, port, session->hub()->inputPortName(port));
     return opened;
 }
 
@@ -618,27 +564,27 @@ bool MainWindow::openOutputPort(quint32 port, quint32 deviceIndex)
 {
     if (port > 1)
         return false;
-    const bool opened = hub->openOutputPort(port, deviceIndex);
+    const bool opened = session->hub()->openOutputPort(port, deviceIndex);
     if (!opened)
         showErrorMessage(QStringLiteral("Port open failed."));
-    writePortName(false, port, hub->outputPortName(port));
+    SettingsFile::writePortName(false, port, session->hub()->outputPortName(port));
     return opened;
 }
 
 bool MainWindow::closeInputPort(quint32 port)
 {
-    return hub->closeInputPort(port);
+    return session->hub()->closeInputPort(port);
 }
 
 bool MainWindow::closeOutputPort(quint32 port)
 {
-    return hub->closeOutputPort(port);
+    return session->hub()->closeOutputPort(port);
 }
 
 void MainWindow::inputPortChoices(quint32 port, QStringList* choices, qint32* index)
 {
     qint32 position = 0;
-    const QStringList list = hub->inputPortChoices(port, &position);
+    const QStringList list = session->hub()->inputPortChoices(port, &position);
     if (choices)
         *choices = list;
     if (index)
@@ -648,7 +594,7 @@ void MainWindow::inputPortChoices(quint32 port, QStringList* choices, qint32* in
 void MainWindow::outputPortChoices(quint32 port, QStringList* choices, qint32* index)
 {
     qint32 position = 0;
-    const QStringList list = hub->outputPortChoices(port, &position);
+    const QStringList list = session->hub()->outputPortChoices(port, &position);
     if (choices)
         *choices = list;
     if (index)
@@ -657,98 +603,50 @@ void MainWindow::outputPortChoices(quint32 port, QStringList* choices, qint32* i
 
 QString MainWindow::inputPortName(quint32 port) const
 {
-    return hub->inputPortName(port);
+    return session->hub()->inputPortName(port);
 }
 
 QString MainWindow::outputPortName(quint32 port) const
 {
-    return hub->outputPortName(port);
-}
-
-void MainWindow::writePortName(bool input, quint32 port, const QString& name)
-{
-    const QString path = settingsFilePath();
-    if (path.isEmpty())
-        return;
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(portNameGroup);
-    settings.setValue(portNameKey(input, port), name);
-    settings.endGroup();
+    return session->hub()->outputPortName(port);
 }
 
 void MainWindow::loadSettings()
 {
     vantelModel->lockModified();
-    QString names[4]; // Port1 in, Port2 in, Port1 out, Port2 out
-    const QString path = settingsFilePath();
-    if (!path.isEmpty()) {
-        QSettings settings(path, QSettings::IniFormat);
-        settings.beginGroup(portNameGroup);
-        names[0] = settings.value(portNameKey(true, 0)).toString();
-        names[1] = settings.value(portNameKey(true, 1)).toString();
-        names[2] = settings.value(portNameKey(false, 0)).toString();
-        names[3] = settings.value(portNameKey(false, 1)).toString();
-        settings.endGroup();
-    }
+    MidiHub* hub = session->hub();
     // A saved device that is gone leaves its port not connected, without a word: nothing the user
     // did just now failed.
-    vantelModel->setValue(ParamInputPortIndex, hub->reopenInputPort(0, names[0]));
-    vantelModel->setValue(ParamInputPortIndexSecond, hub->reopenInputPort(1, names[1]));
-    vantelModel->setValue(ParamOutputPortIndex, hub->reopenOutputPort(0, names[2]));
-    vantelModel->setValue(ParamOutputPortIndexSecond, hub->reopenOutputPort(1, names[3]));
+    vantelModel->setValue(ParamInputPortIndex, hub->reopenInputPort(0, SettingsFile::readPortName(true, 0)));
+    vantelModel->setValue(ParamInputPortIndexSecond,
+                          hub->reopenInputPort(1, SettingsFile::readPortName(true, 1)));
+    vantelModel->setValue(ParamOutputPortIndex,
+                          hub->reopenOutputPort(0, SettingsFile::readPortName(false, 0)));
+    vantelModel->setValue(ParamOutputPortIndexSecond,
+                          hub->reopenOutputPort(1, SettingsFile::readPortName(false, 1)));
     vantelModel->unlockModified();
-}
-
-void MainWindow::rebuildPortMenu(QMenu* menu, bool input)
-{
-    if (!menu)
-        return;
-    menu->clear();
-    // The entries belong to the group, the group to the menu: dropping the old group drops them.
-    const QList<QActionGroup*> oldGroups = menu->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
-    qDeleteAll(oldGroups);
-
-    qint32 position = 0;
-    // A port whose device is no longer listed is closed here; its parameter keeps its value until
-    // the next choice.
-    const QStringList choices =
-        input ? hub->inputPortChoices(0, &position, true) : hub->outputPortChoices(0, &position, true);
-    auto* group = new QActionGroup(menu);
-    group->setExclusive(true);
-    for (int i = 0; i < choices.size(); ++i) {
-        auto* action = new QAction(choices.at(i), group);
-        action->setCheckable(true);
-        action->setData(i == 0 ? NoDevice : quint32(i - 1));
-    }
-    const QList<QAction*> actions = group->actions();
-    actions.value(position, actions.first())->setChecked(true);
-    menu->addActions(actions);
 }
 
 void MainWindow::updateInputPortList()
 {
-    rebuildPortMenu(inputPortMenu, true);
+    portMenus->rebuild(true);
     Q_EMIT notifyInputPortListUpdated();
 }
 
 void MainWindow::updateOutputPortList()
 {
-    rebuildPortMenu(outputPortMenu, false);
+    portMenus->rebuild(false);
     Q_EMIT notifyOutputPortListUpdated();
 }
 
 void MainWindow::inputPortMenuSelected(QAction* action)
 {
-    const quint32 deviceIndex = action->data().toUInt();
-    const bool opened = openInputPort(0, deviceIndex);
-    vantelModel->setValue(ParamInputPortIndex, opened && deviceIndex != NoDevice ? qint32(deviceIndex + 1) : 0);
+    portMenus->select(true, action);
 }
 
 void MainWindow::outputPortMenuSelected(QAction* action)
 {
-    const quint32 deviceIndex = action->data().toUInt();
-    const bool opened = openOutputPort(0, deviceIndex);
-    vantelModel->setValue(ParamOutputPortIndex, opened && deviceIndex != NoDevice ? qint32(deviceIndex + 1) : 0);
+    portMenus->select(false, action);
 }
 
 // --- Log failures ---------------------------------------------------------------------------------
@@ -775,266 +673,7 @@ void MainWindow::logWriteFailed(quint32 commandData, const QString& text)
     showErrorMessage(text);
 }
 
-// --- View host ------------------------------------------------------------------------------------
-
-QList<MidiEditView*> MainWindow::inAndSystemExclusiveViews() const
-{
-    QList<MidiEditView*> views;
-    for (MidiEditView* view : monitorViewsA)
-        if (view)
-            views.append(view);
-    return views;
-}
-
-QList<MidiEditView*> MainWindow::outMonitorViews() const
-{
-    QList<MidiEditView*> views;
-    for (MidiEditView* view : monitorViewsB)
-        if (view)
-            views.append(view);
-    return views;
-}
-
-void MainWindow::releaseKeyboardKeys()
-{
-    // The PC-keyboard note engine and the keyboard views hold no notes yet.
-}
-
-
-// --- Sub-windows ----------------------------------------------------------------------------------
-
-QString MainWindow::viewTitle(const QString& menuText)
-{
-    QString title = menuText;
-    title.remove(QRegExp(QStringLiteral("\\&|\\.\\.\\.")));
-    return title;
-}
-
-void MainWindow::removeStayOnTopAction(QMdiSubWindow* subWindow)
-{
-    QMenu* menu = subWindow->systemMenu();
-    if (!menu)
-        return;
-    const QList<QAction*> actions = menu->actions();
-    for (QAction* action : actions)
-        if (action->text() == QLatin1String("Stay on &Top"))
-            menu->removeAction(action);
-}
-
-QMdiSubWindow* MainWindow::addViewSubWindow(QWidget* view, const QString& objectName)
-{
-    QMdiSubWindow* subWindow = area->addSubWindow(view);
-    if (!objectName.isEmpty())
-        subWindow->setObjectName(objectName);
-    removeStayOnTopAction(subWindow);
-    subWindow->setWindowIcon(subWindowIcon);
-    subWindow->installEventFilter(this);
-    // A sub-window deleted without a close event (the window going away) must not leave an entry
-    // that a later sub-window at the same address would inherit.
-    connect(subWindow, &QObject::destroyed, this,
-            [this, subWindow] { normalGeometryTable.remove(subWindow); });
-    return subWindow;
-}
-
-void MainWindow::finishViewSubWindow(QMdiSubWindow* subWindow, const QString& menuText)
-{
-    subWindow->setWindowTitle(viewTitle(menuText));
-    rememberGeometry(subWindow);
-    subWindow->show();
-}
-
-QList<QMdiSubWindow*> MainWindow::multiViewList(int list)
-{
-    QList<QMdiSubWindow*> open;
-    if (list < 0 || list >= MultiViewListCount)
-        return open;
-    QList<QPointer<QMdiSubWindow>>& views = multiViews[size_t(list)];
-    views.removeAll(QPointer<QMdiSubWindow>());
-    for (const QPointer<QMdiSubWindow>& view : views)
-        open.append(view);
-    return open;
-}
-
-bool MainWindow::multiViewHasRoom(int list, const QString& title)
-{
-    if (multiViewList(list).size() < multiViewLimit(list))
-        return true;
-    showViewLimitWarning(title);
-    return false;
-}
-
-void MainWindow::showViewLimitWarning(const QString& title)
-{
-    if (warningShown)
-        return;
-    warningShown = true;
-    QMessageBox::warning(this, productName,
-                         QStringLiteral("Unable to open a new %1 View.\nPlease close any opened %1 View before trying again.")
-                             .arg(title),
-                         QMessageBox::Ok);
-    warningShown = false;
-}
-
-QMdiSubWindow* MainWindow::openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
-                                        const QString& initialText)
-{
-    if (editKind < EditInMonitor || editKind > EditSystemExclusiveReceive)
-        return nullptr;
-    // Monitors count against the editors' limit too: they are the same kind of view.
-    if (!multiViewHasRoom(ListSystemExclusive, viewTitle(menuText)))
-        return nullptr;
-
-    auto* view = new MidiEditView(nullptr, vantelModel, editKind, initialText, this);
-    (editKind == EditOutMonitor ? monitorViewsB : monitorViewsA).append(view);
-    QMdiSubWindow* subWindow = addViewSubWindow(view, editViewObjectName);
-    if (!contentSize.isEmpty()) {
-        subWindow->adjustSize();
-        view->adjustSize();
-        subWindow->resize(contentSize + (subWindow->size() - view->size()));
-    } else {
-        subWindow->resize(editViewWidth, editViewHeight);
-    }
-    if (editKind == EditSystemExclusive || editKind == EditSystemExclusiveReceive)
-        multiViews[ListSystemExclusive].append(subWindow);
-    finishViewSubWindow(subWindow, menuText);
-    return subWindow;
-}
-
-QMdiSubWindow* MainWindow::openSingleEditView(int slot, const QString& menuText, qint32 editKind)
-{
-    QPointer<QMdiSubWindow>& open = singleViews[size_t(slot)];
-    if (open) {
-        area->setActiveSubWindow(open);
-        return open;
-    }
-    open = openEditView(menuText, editKind, QSize(), QString());
-    return open;
-}
-
-void MainWindow::resetLayout()
-{
-    closeAllViews();
-    if ((singleViews[SlotMidiInMonitor] = openEditView(inMonitorMenuText, EditInMonitor, QSize(), QString())))
-        singleViews[SlotMidiInMonitor]->setGeometry(0, 0, editViewWidth, editViewHeight);
-    if ((singleViews[SlotMidiOutMonitor] = openEditView(outMonitorMenuText, EditOutMonitor, QSize(), QString())))
-        singleViews[SlotMidiOutMonitor]->setGeometry(editViewWidth, 0, editViewWidth, editViewHeight);
-    if (QMdiSubWindow* editor = openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), QString()))
-        editor->setGeometry(0, editViewHeight, editViewWidth, editViewHeight);
-}
-
-QMdiSubWindow* MainWindow::restoreView(qint32 kind, bool stayOnTop, const QRect& geometry, Qt::WindowStates state,
-                                       const QList<QVariant>& extraValues)
-{
-    Q_UNUSED(extraValues) // the Control Change view's controller number, when that view exists
-    QMdiSubWindow* subWindow = nullptr;
-    switch (kind) {
-    case 1:
-        // A restored layout replaces whatever the slot held.
-        subWindow = singleViews[SlotMidiInMonitor] = openEditView(inMonitorMenuText, EditInMonitor, QSize(), QString());
-        break;
-    case 2:
-        subWindow = singleViews[SlotMidiOutMonitor] =
-            openEditView(outMonitorMenuText, EditOutMonitor, QSize(), QString());
-        break;
-    case 3:
-        subWindow = openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), QString());
-        break;
-    default:
-        // Kinds of views that do not exist (yet) restore nothing.
-        break;
-    }
-    if (!subWindow)
-        return nullptr;
-    applyGeometry(subWindow, geometry);
-    if (stayOnTop)
-        subWindow->setWindowFlags(subWindow->windowFlags() | Qt::WindowStaysOnTopHint);
-    subWindow->setWindowState(subWindow->windowState() | state);
-    return subWindow;
-}
-
-void MainWindow::applyGeometry(QWidget* window, const QRect& rectangle)
-{
-    if ((window->windowFlags() & Qt::WindowMaximizeButtonHint) || window->size() != window->minimumSize() ||
-        window->size() != window->maximumSize())
-        window->setGeometry(rectangle);
-    else
-        window->move(rectangle.topLeft());
-}
-
-QRect MainWindow::fitToScreens(const QRect& rectangle)
-{
-    QRect result;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect overlap = screen->availableGeometry().intersected(rectangle);
-        if (overlap.width() >= 100 && overlap.height() >= 100)
-            result = rectangle;
-    }
-    if (result.isNull()) {
-        if (const QScreen* primary = QGuiApplication::primaryScreen())
-            result = QRect(primary->availableGeometry().topLeft() + QPoint(50, 50), rectangle.size());
-        else
-            result = rectangle;
-    }
-    return result;
-}
-
-bool MainWindow::isNormalState(const QWidget* window)
-{
-    if (window->isMinimized() || window->isMaximized() || window->isFullScreen())
-        return false;
-    const auto* subWindow = qobject_cast<const QMdiSubWindow*>(window);
-    if (!subWindow || !subWindow->systemMenu())
-        return true;
-    // A sub-window shaded (rolled up to its title) is not maximised or minimised but offers
-    // "Restore"; it is in normal state exactly when there is nothing to restore.
-    for (const QAction* action : subWindow->systemMenu()->actions())
-        if (action->text() == QLatin1String("&Restore"))
-            return !action->isEnabled();
-    return true;
-}
-
-QRect MainWindow::normalGeometry(const QWidget* window) const
-{
-    if (window == this)
-        return QMainWindow::normalGeometry();
-    const auto* subWindow = qobject_cast<const QMdiSubWindow*>(window);
-    if (!subWindow)
-        return window->geometry();
-    return normalGeometryTable.value(subWindow, subWindow->geometry());
-}
-
-void MainWindow::rememberGeometry(QMdiSubWindow* subWindow)
-{
-    if (!normalGeometryTable.contains(subWindow))
-        normalGeometryTable.insert(subWindow, subWindow->geometry());
-}
-
-bool MainWindow::mayMaximize(const QMdiSubWindow* subWindow)
-{
-    static const QStringList resizable = {QStringLiteral("MidiEditViewSubWindow"),
-                                          QStringLiteral("ControlChangeViewSubWindow"),
-                                          QStringLiteral("TimingClockViewSubWindow"),
-                                          QStringLiteral("ActivesenseViewSubWindow"),
-                                          QStringLiteral("PitchbendViewSubWindow"),
-                                          QStringLiteral("MIDISettingsViewSubWindow"),
-                                          QStringLiteral("CustomMIDIMessageViewSubWindow")};
-    return resizable.contains(subWindow->objectName(), Qt::CaseSensitive);
-}
-
-void MainWindow::applyMaximizeRule()
-{
-    const QList<QMdiSubWindow*> subWindows = area->subWindowList();
-    for (QMdiSubWindow* subWindow : subWindows)
-        if (!mayMaximize(subWindow) && (subWindow->windowState() & Qt::WindowMaximized))
-            subWindow->setWindowState(subWindow->windowState() & ~Qt::WindowMaximized);
-}
-
 // --- Event filter ---------------------------------------------------------------------------------
-
-bool MainWindow::isMdiAreaObject(const QObject* object) const
-{
-    return object == area || object == area->viewport();
-}
 
 QString MainWindow::droppedSuffix(const QMimeData* data)
 {
@@ -1056,25 +695,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return false;
     const QEvent::Type type = event->type();
     if (type == QEvent::WindowStateChange)
-        applyMaximizeRule();
+        subWindowManager->applyMaximizeRule();
 
-    if (singleViews[SlotAbout] && watched == singleViews[SlotAbout])
+    QMdiSubWindow* about = subWindowManager->aboutWindow();
+    if (about && watched == about)
         return false;
 
+    // The wheel does not scroll the area from a sub-window or the area's frame; over the empty
+    // area (its viewport) it does.
     if (type == QEvent::Wheel)
-        return true;
+        return watched != area->viewport();
 
-    if (auto* subWindow = qobject_cast<QMdiSubWindow*>(watched)) {
-        auto entry = normalGeometryTable.find(subWindow);
-        if (type == QEvent::Resize && entry != normalGeometryTable.end() && isNormalState(subWindow))
-            entry->setSize(static_cast<QResizeEvent*>(event)->size());
-        else if (type == QEvent::Move && entry != normalGeometryTable.end() && isNormalState(subWindow))
-            entry->moveTopLeft(static_cast<QMoveEvent*>(event)->pos());
-        else if (type == QEvent::Close)
-            normalGeometryTable.remove(subWindow);
-    }
+    subWindowManager->watchEvent(watched, event);
 
-    if (!isMdiAreaObject(watched))
+    if (watched != area && watched != area->viewport())
         return false;
     return mdiAreaEvent(event);
 }
@@ -1088,7 +722,8 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
         // Project files are accepted once project files can be loaded; until then a dropped one
         // would be taken and then ignored, so the drag shows no drop cursor for it.
         const bool wanted = suffix == QLatin1String("txt");
-        if (QApplication::activeModalWidget() || vantelModel->getValue(ParamTransmissionState) == 1 || !wanted) {
+        if (QApplication::activeModalWidget() || vantelModel->getValue(ParamTransmissionState) == 1 ||
+            !wanted) {
             drag->setDropAction(Qt::IgnoreAction);
             drag->ignore();
             return true;
@@ -1118,7 +753,8 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
         }
         if (!path.isEmpty())
             vantelModel->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
-        openEditView(systemExclusiveMenuText, EditSystemExclusive, QSize(), text);
+        openEditView(QString::fromUtf8(ViewKindTable::row(ViewKind::SystemExclusive)->menuText),
+                     EditKind::SystemExclusive, QSize(), text);
         drop->acceptProposedAction();
         return true;
     }

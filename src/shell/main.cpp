@@ -2,6 +2,7 @@
 #include "HostMidiService.h"
 #include "MainWindow.h"
 #include "NativeEventFilter.h"
+#include "SettingsFile.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiStyle.h"
 
@@ -44,7 +45,7 @@ int main(int argc, char* argv[])
             // Place of opening options.projectFile().
         } else {
             window->show();
-            if (!MainWindow::hasSavedWindowPositions())
+            if (!SettingsFile::hasSavedWindowPositions())
                 window->resizeToDefault();
         }
 

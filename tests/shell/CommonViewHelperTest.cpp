@@ -1,5 +1,5 @@
-#include "CheckBox.h"
 #include "CommonViewHelper.h"
+#include "CheckBox.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 

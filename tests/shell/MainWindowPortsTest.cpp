@@ -1,7 +1,9 @@
 #include "LoopbackMidiService.h"
 #include "MainWindow.h"
 #include "MidiAnalyzer.h"
+#include "SettingsFile.h"
 #include "ShellTestSupport.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -61,7 +63,8 @@ private Q_SLOTS:
         // Rebuilt on every opening: a device added meanwhile is there the next time.
         loop->setDeviceNames({"Loopback A", "Loopback B", "Synth"}, {"Loopback A", "Loopback B", "Synth"});
         menu = openMenu(window.get(), title);
-        QCOMPARE(entries(menu), QStringList({"Not Connected [x]", "Loopback A [ ]", "Loopback B [ ]", "Synth [ ]"}));
+        QCOMPARE(entries(menu),
+                 QStringList({"Not Connected [x]", "Loopback A [ ]", "Loopback B [ ]", "Synth [ ]"}));
         menu->hide();
     }
 
@@ -78,7 +81,8 @@ private Q_SLOTS:
         const qint32 parameter = input ? ParamInputPortIndex : ParamOutputPortIndex;
         const QString key = input ? "PortName/InputPortName" : "PortName/OutputPortName";
         int notified = 0;
-        connect(window.get(), input ? &MainWindow::notifyInputPortListUpdated : &MainWindow::notifyOutputPortListUpdated,
+        connect(window.get(),
+                input ? &MainWindow::notifyInputPortListUpdated : &MainWindow::notifyOutputPortListUpdated,
                 this, [&notified] { ++notified; });
 
         BoxAnswerer answerer(QMessageBox::Ok);
@@ -194,7 +198,7 @@ private Q_SLOTS:
     {
         window.reset();
         {
-            QSettings settings(MainWindow::settingsFilePath(), QSettings::IniFormat);
+            QSettings settings(SettingsFile::path(), QSettings::IniFormat);
             settings.setValue("PortName/InputPortName", "Unplugged Synth");
             settings.setValue("PortName/OutputPortName", "Loopback A");
         }
@@ -249,7 +253,7 @@ private Q_SLOTS:
         QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
         QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
         QVERIFY(window->openOutputPort(1, 1));
-        model->setValue(ParamMidiThru, 2); // Port1->Port2
+        model->setValue(ParamMidiThru, 2);      // Port1->Port2
         model->setValue(ParamMessageDetail, 1); // lines with port and message name
         QTemporaryDir logs;
         const QString inLog = logs.filePath("in.log");
@@ -261,7 +265,8 @@ private Q_SLOTS:
         const quint8 noteOn[] = {0x90, 0x3C, 0x64};
         QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
         const QByteArray dump = QByteArray::fromHex("F07E7F0901F7");
-        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()), quint32(dump.size()), 7, 0));
+        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()),
+                                          quint32(dump.size()), 7, 0));
 
         // Both messages return on input A and are forwarded to Loopback B.
         QTRY_COMPARE(sentTo("Loopback B"), QByteArray::fromHex("903C64") + dump);
@@ -272,15 +277,16 @@ private Q_SLOTS:
         window->midiAnalyzer()->waitForLogFiles();
 
         const QList<QByteArray> in = tails(readAll(inLog));
-        QCOMPARE(in, QList<QByteArray>({"Port1 Ch 1 NoteOn   90 3C 64", "Port1 ---- SysEx    F0 7E 7F 09 01 F7"}));
+        QCOMPARE(
+            in, QList<QByteArray>({"Port1 Ch 1 NoteOn   90 3C 64", "Port1 ---- SysEx    F0 7E 7F 09 01 F7"}));
         // What was sent and what was forwarded interleave as the threads run; each port's lines keep
         // their order.
         QList<QByteArray> out = tails(readAll(outLog));
-        std::stable_sort(out.begin(), out.end(), [](const QByteArray& a, const QByteArray& b) {
-            return a.left(5) < b.left(5);
-        });
-        QCOMPARE(out, QList<QByteArray>({"Port1 Ch 1 NoteOn   90 3C 64", "Port1 ---- SysEx    F0 7E 7F 09 01 F7",
-                                         "Port2 Ch 1 NoteOn   90 3C 64", "Port2 ---- SysEx    F0 7E 7F 09 01 F7"}));
+        std::stable_sort(out.begin(), out.end(),
+                         [](const QByteArray& a, const QByteArray& b) { return a.left(5) < b.left(5); });
+        QCOMPARE(out, QList<QByteArray>(
+                          {"Port1 Ch 1 NoteOn   90 3C 64", "Port1 ---- SysEx    F0 7E 7F 09 01 F7",
+                           "Port2 Ch 1 NoteOn   90 3C 64", "Port2 ---- SysEx    F0 7E 7F 09 01 F7"}));
     }
 
     void refreshTicksCountIdleTimeForTheTempoMeter()
@@ -288,7 +294,8 @@ private Q_SLOTS:
         // Received clocks give a tempo; once they stop, the window's ticks run the meter out.
         QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
         QTimer clock;
-        connect(&clock, &QTimer::timeout, this, [this] { loop->injectBytes("Loopback A", QByteArray("\xF8", 1)); });
+        connect(&clock, &QTimer::timeout, this,
+                [this] { loop->injectBytes("Loopback A", QByteArray("\xF8", 1)); });
         clock.setTimerType(Qt::PreciseTimer);
         clock.start(20); // 125 BPM
         QTRY_VERIFY_WITH_TIMEOUT(window->midiAnalyzer()->receivedTempo() > 0, 3000);
@@ -321,23 +328,23 @@ private Q_SLOTS:
         QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
         QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
         MidiAnalyzer* analyzer = window->midiAnalyzer();
-        QVERIFY(input ? analyzer->openReceivedLogFile("/dev/full") : analyzer->openTransmittedLogFile("/dev/full"));
-        QAction* entry = menuBarEntry(window.get(), "&Commands")->menu()->actions().at(input ? 1 : 2);
-        entry->setChecked(true);
+        QVERIFY(input ? analyzer->openReceivedLogFile("/dev/full")
+                      : analyzer->openTransmittedLogFile("/dev/full"));
 
         BoxAnswerer answerer(QMessageBox::Ok);
         QByteArray dump(20000, '\x11');
         dump[0] = char(0xF0);
         dump[dump.size() - 1] = char(0xF7);
-        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()), quint32(dump.size()), 20, 0));
+        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()),
+                                          quint32(dump.size()), 20, 0));
         QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes, 1, 5000);
         QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
         QCOMPARE(answerer.text, input ? QStringLiteral("MIDI In log file write failed.")
                                       : QStringLiteral("MIDI Out log file write failed."));
         QCOMPARE(answerer.icon, QMessageBox::Critical);
-        QVERIFY(!entry->isChecked());
         // Reported once; the program goes on sending.
-        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()), quint32(dump.size()), 20, 0));
+        QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()),
+                                          quint32(dump.size()), 20, 0));
         QTest::qWait(200);
         QCOMPARE(answerer.boxes, 1);
     }
@@ -360,7 +367,7 @@ private:
 
     static QString savedValue(const QString& key)
     {
-        QSettings settings(MainWindow::settingsFilePath(), QSettings::IniFormat);
+        QSettings settings(SettingsFile::path(), QSettings::IniFormat);
         return settings.value(key).toString();
     }
 

@@ -1,7 +1,10 @@
 #include "MainWindow.h"
 #include "NativeEventFilter.h"
+#include "SettingsFile.h"
 #include "ShellTestSupport.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
+#include "ViewKindTable.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,16 +86,25 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void menuBarTitles()
+    // The menus as they are when every view exists; entries of views that do not exist yet are
+    // absent, not dead.
+    static QStringList existing(const QStringList& entries)
     {
-        QStringList titles;
-        for (const QAction* a : window->menuBar()->actions())
-            titles << a->text();
-        QCOMPARE(titles, QStringList({"&File", "&InputPort", "&OutputPort", "&Views", "&Commands", "&Window",
-                                      "&Help"}));
-        // The views have tool bars of their own; the window has none.
-        QVERIFY(window->findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
-        QVERIFY(!window->findChild<QStatusBar*>());
+        QStringList kept;
+        for (const QString& entry : entries) {
+            const QString text =
+                entry.startsWith(QLatin1String("> ")) ? entry.mid(2) : entry.section('|', 0, 0);
+            bool available = true;
+            for (const ViewKindRow& row : ViewKindTable::rows())
+                if (text == QLatin1String(row.menuText))
+                    available = row.isAvailable();
+            // No separator twice in a row.
+            if (available && !(entry == QLatin1String("---") && !kept.isEmpty() && kept.last() == entry))
+                kept << entry;
+        }
+        while (!kept.isEmpty() && kept.last() == QLatin1String("---"))
+            kept.removeLast();
+        return kept;
     }
 
     void menus_data()
@@ -105,7 +117,9 @@ private Q_SLOTS:
                                              item("&Save", "Ctrl+S", 2),
                                              item("Save &As...", "Shift+Ctrl+S", 3),
                                              "---",
-                                             item("&Preferences...", "Ctrl+,", 4)};
+                                             item("&Preferences...", "Ctrl+,", 4),
+                                             "---",
+                                             item("&Quit", "Ctrl+Q", 5)};
         QTest::newRow("Views") << "&Views"
                                << QStringList{item("MIDI &In Monitor", "Ctrl+I", 0),
                                               item("MIDI O&ut Monitor", "Ctrl+U", 1),
@@ -123,71 +137,37 @@ private Q_SLOTS:
                                               item("&MIDI Settings", "Ctrl+M", 12),
                                               item("PC Keyboar&d", "Ctrl+D", 13)};
         QTest::newRow("Commands") << "&Commands"
-                                  << QStringList{item("&Clear All MIDI Monitors", "Ctrl+Shift+D", 0),
-                                                 item("Write MIDI &In Data to Log File...", nullptr, 1, true),
-                                                 item("Write MIDI &Out Data to Log File...", nullptr, 2, true)};
+                                  << QStringList{item("&Clear All MIDI Monitors", "Ctrl+Shift+D", 0)};
         QTest::newRow("Window") << "&Window"
                                 << QStringList{item("Close &All", nullptr, 0), item("&Cascade", nullptr, 1),
                                                item("&Tile", nullptr, 2)};
         QTest::newRow("Help") << "&Help"
-                              << QStringList{item("&About", nullptr, 0), item("&Open Source License", nullptr, 1),
+                              << QStringList{item("&About", nullptr, 0),
+                                             item("&Open Source License", nullptr, 1),
                                              item("&Software User License Agreement", nullptr, 2)};
     }
     void menus()
     {
         QFETCH(QString, title);
         QFETCH(QStringList, entries);
+        entries = existing(entries);
         const QMenu* menu = topMenu(window.get(), title);
-        QVERIFY(menu);
-        QCOMPARE(describe(menu), entries);
+        QCOMPARE(menu != nullptr, !entries.isEmpty());
+        if (menu)
+            QCOMPARE(describe(menu), entries);
+        // The views have tool bars of their own; the window has none.
+        QVERIFY(window->findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
     }
 
-    void shortcutTextsParse()
+    void viewActionsOpenTheirViews()
     {
-        // The table above compares parsed texts; make sure the unusual ones parse to real keys.
-        const QList<QAction*> file = topMenu(window.get(), QStringLiteral("&File"))->actions();
-        QCOMPARE(file.at(3)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-        QCOMPARE(file.at(5)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-        const QList<QAction*> commands = topMenu(window.get(), QStringLiteral("&Commands"))->actions();
-        QCOMPARE(commands.at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
-        const QList<QAction*> views = topMenu(window.get(), QStringLiteral("&Views"))->actions();
-        QCOMPARE(views.at(8)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_1));
-    }
-
-    void controlChangeSubmenu()
-    {
-        const QMenu* views = topMenu(window.get(), QStringLiteral("&Views"));
-        QMenu* controlChange = nullptr;
-        for (QAction* a : views->actions())
-            if (a->menu())
-                controlChange = a->menu();
-        QVERIFY(controlChange);
-        const QList<QAction*> entries = controlChange->actions();
-        QCOMPARE(entries.size(), 128);
-        for (int i = 0; i < entries.size(); ++i) {
-            QCOMPARE(entries[i]->data().toUInt(), uint(i));
-            QVERIFY(entries[i]->shortcut().isEmpty());
-            QVERIFY(!window->viewActions().contains(entries[i]));
+        // Every Views entry opens a view, or brings the open one to the front.
+        for (QAction* action : window->viewActions()) {
+            action->trigger();
+            QMdiSubWindow* active = window->mdiArea()->activeSubWindow();
+            QVERIFY2(active, qPrintable(action->text()));
+            QCOMPARE(active->windowTitle(), ViewKindTable::title(action->text()));
         }
-        QCOMPARE(entries.first()->text(), QStringLiteral("000 Bank (MSB)"));
-        QCOMPARE(entries[3]->text(), QStringLiteral("003 ---"));
-        QCOMPARE(entries.last()->text(), QStringLiteral("127 Poly On"));
-    }
-
-    void viewActionsAreTheViewsEntries()
-    {
-        QList<uint> data;
-        for (const QAction* a : window->viewActions())
-            data << a->data().toUInt();
-        QCOMPARE(data, QList<uint>({0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
-    }
-
-    void logEntriesShowNoLoggingThatIsNotHappening()
-    {
-        QMenu* commands = topMenu(window.get(), QStringLiteral("&Commands"));
-        QAction* logIn = commands->actions().at(1);
-        openMenuAndClick(QStringLiteral("&Commands"), logIn);
-        QVERIFY(!logIn->isChecked());
     }
 
     void titleRule_data()
@@ -197,7 +177,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::newRow("unnamed, clean") << QString() << 0 << "Vantel MIDI";
         QTest::newRow("unnamed, modified") << QString() << 1 << "*Vantel MIDI";
-        QTest::newRow("named, modified") << "/home/u/song.vantelmidi" << 1 << "song.vantelmidi* - Vantel MIDI";
+        QTest::newRow("named, modified")
+            << "/home/u/song.vantelmidi" << 1 << "song.vantelmidi* - Vantel MIDI";
         QTest::newRow("named, clean") << "/home/u/song.vantelmidi" << 0 << "song.vantelmidi - Vantel MIDI";
     }
     void titleRule()
@@ -332,18 +313,16 @@ private Q_SLOTS:
         // The suite sets XDG_DATA_HOME; the application-data folder is a child of it.
         const QString dataHome = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
         QVERIFY(!dataHome.isEmpty());
-        const QString path = MainWindow::settingsFilePath();
+        const QString path = SettingsFile::path();
         QCOMPARE(path, QDir::cleanPath(dataHome) + QStringLiteral("/TESSIK/Vantel MIDI/VantelMIDI.ini"));
         // The window creates the folder when it is built.
         QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
     }
 
-    void instancePointers()
+    void eventLoopPointerClearedWithTheWindow()
     {
-        QCOMPARE(MainWindow::instance(), window.get());
         MainWindow::setEventLoopMainWindow(window.get());
         window.reset();
-        QCOMPARE(MainWindow::instance(), nullptr);
         QCOMPARE(MainWindow::eventLoopMainWindow(), nullptr);
         window = std::make_unique<MainWindow>(model.get());
     }
@@ -354,7 +333,6 @@ private Q_SLOTS:
         QVERIFY(!model->isModified());
         QVERIFY(!model->isModifiedLocked());
         second.reset();
-        QCOMPARE(MainWindow::instance(), nullptr); // the first one was replaced by the second
     }
 
     void inputHookLetsTypingThrough()
@@ -374,7 +352,10 @@ private Q_SLOTS:
     }
 
 private:
-    QAction* menuAction(const QString& title, int index) { return topMenu(window.get(), title)->actions().at(index); }
+    QAction* menuAction(const QString& title, int index)
+    {
+        return topMenu(window.get(), title)->actions().at(index);
+    }
 
     // Opens a top-level menu by clicking its title in the menu bar, then clicks the entry.
     void openMenuAndClick(const QString& title, QAction* entry)

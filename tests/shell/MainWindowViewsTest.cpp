@@ -3,7 +3,9 @@
 #include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
+#include "SettingsFile.h"
 #include "ShellTestSupport.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -59,9 +61,10 @@ private Q_SLOTS:
             QVERIFY(sub->systemMenu());
             QVERIFY(!findEntry(sub->systemMenu(), "Stay on &Top"));
         }
-        QCOMPARE(window->singleView(MainWindow::SlotMidiInMonitor), subs.at(0));
-        QCOMPARE(window->singleView(MainWindow::SlotMidiOutMonitor), subs.at(1));
-        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive), QList<QMdiSubWindow*>{subs.at(2)});
+        QCOMPARE(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor), subs.at(0));
+        QCOMPARE(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor), subs.at(1));
+        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive),
+                 QList<QMdiSubWindow*>{subs.at(2)});
         // Opening the start-up layout is not an edit.
         QVERIFY(!model->isModified());
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
@@ -73,16 +76,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("slot");
-        QTest::newRow("MIDI In Monitor, Ctrl+I") << int(Qt::Key_I) << int(MainWindow::SlotMidiInMonitor);
-        QTest::newRow("MIDI Out Monitor, Ctrl+U") << int(Qt::Key_U) << int(MainWindow::SlotMidiOutMonitor);
+        QTest::newRow("MIDI In Monitor, Ctrl+I") << int(Qt::Key_I) << int(ViewKindTable::SlotMidiInMonitor);
+        QTest::newRow("MIDI Out Monitor, Ctrl+U") << int(Qt::Key_U) << int(ViewKindTable::SlotMidiOutMonitor);
     }
     void singleViewsAreActivatedNotDuplicated()
     {
         QFETCH(int, key);
         QFETCH(int, slot);
-        QMdiSubWindow* monitor = window->singleView(slot);
+        QMdiSubWindow* monitor = window->subWindows()->singleView(slot);
         QVERIFY(monitor);
-        QMdiSubWindow* editor = window->multiViewList(MainWindow::ListSystemExclusive).first();
+        QMdiSubWindow* editor =
+            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first();
         window->mdiArea()->setActiveSubWindow(editor);
         QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
         QCOMPARE(subWindows().size(), 3);
@@ -90,17 +94,17 @@ private Q_SLOTS:
 
         // Once closed, the same entry opens a new one.
         monitor->close();
-        QTRY_VERIFY(!window->singleView(slot));
+        QTRY_VERIFY(!window->subWindows()->singleView(slot));
         QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
         QTRY_COMPARE(subWindows().size(), 3);
-        QVERIFY(window->singleView(slot) && window->singleView(slot) != monitor);
+        QVERIFY(window->subWindows()->singleView(slot) && window->subWindows()->singleView(slot) != monitor);
     }
 
     void editorsAreOpenedFromTheViewsMenuAndMarkTheProject()
     {
         QVERIFY(chooseFromMenu(window.get(), "&Views", "&System Exclusive"));
-        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 2);
-        QMdiSubWindow* added = window->multiViewList(MainWindow::ListSystemExclusive).last();
+        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 2);
+        QMdiSubWindow* added = window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last();
         QCOMPARE(describe(added).section(' ', 0, 1), QStringLiteral("System Exclusive"));
         QCOMPARE(added->size(), QSize(338, 274));
         QVERIFY(model->isModified());
@@ -111,7 +115,7 @@ private Q_SLOTS:
     {
         for (int i = 1; i < 32; ++i)
             QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
-        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 32);
+        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 32);
         const int before = subWindows().size();
 
         BoxAnswerer answerer(QMessageBox::Ok);
@@ -122,28 +126,31 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
         QCOMPARE(answerer.icon, QMessageBox::Warning);
-        QCOMPARE(answerer.text, QStringLiteral("Unable to open a new System Exclusive View.\n"
-                                               "Please close any opened System Exclusive View before trying again."));
+        QCOMPARE(answerer.text,
+                 QStringLiteral("Unable to open a new System Exclusive View.\n"
+                                "Please close any opened System Exclusive View before trying again."));
         QCOMPARE(subWindows().size(), before);
 
         // The monitors count against the same limit.
-        window->singleView(MainWindow::SlotMidiInMonitor)->close();
-        QTRY_VERIFY(!window->singleView(MainWindow::SlotMidiInMonitor));
+        window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor)->close();
+        QTRY_VERIFY(!window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
         QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
         QTRY_COMPARE(answerer.boxes, 2);
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QCOMPARE(answerer.text, QStringLiteral("Unable to open a new MIDI In Monitor View.\n"
-                                               "Please close any opened MIDI In Monitor View before trying again."));
-        QVERIFY(!window->singleView(MainWindow::SlotMidiInMonitor));
+        QCOMPARE(answerer.text,
+                 QStringLiteral("Unable to open a new MIDI In Monitor View.\n"
+                                "Please close any opened MIDI In Monitor View before trying again."));
+        QVERIFY(!window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
 
         // A closed editor makes room at once.
-        QPointer<QMdiSubWindow> last = window->multiViewList(MainWindow::ListSystemExclusive).last();
+        QPointer<QMdiSubWindow> last =
+            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last();
         last->close();
         QTRY_VERIFY(!last);
         QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(answerer.boxes, 2);
-        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 32);
+        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 32);
     }
 
     void closeAllThenNewEndsInTheDefaultLayout()
@@ -155,8 +162,8 @@ private Q_SLOTS:
             QTRY_COMPARE(answerer.boxes, 1);
         }
         QTRY_COMPARE(subWindows().size(), 0);
-        QVERIFY(!window->singleView(MainWindow::SlotMidiInMonitor));
-        QVERIFY(window->multiViewList(MainWindow::ListSystemExclusive).isEmpty());
+        QVERIFY(!window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        QVERIFY(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).isEmpty());
         QTRY_VERIFY(window->inAndSystemExclusiveViews().isEmpty());
         QVERIFY(window->outMonitorViews().isEmpty());
         QVERIFY(!model->isModified());
@@ -201,7 +208,7 @@ private Q_SLOTS:
 
     void normalGeometryFollowsMovesButNotMaximising()
     {
-        QMdiSubWindow* monitor = window->singleView(MainWindow::SlotMidiInMonitor);
+        QMdiSubWindow* monitor = window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor);
         monitor->move(10, 20);
         QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 338, 274));
         monitor->resize(300, 200);
@@ -224,25 +231,30 @@ private Q_SLOTS:
         fixed->showMaximized();
         QTRY_VERIFY(!fixed->isMaximized());
 
-        QMdiSubWindow* monitor = window->singleView(MainWindow::SlotMidiOutMonitor);
+        QMdiSubWindow* monitor = window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor);
         monitor->showMaximized();
         QTRY_VERIFY(monitor->isMaximized());
         QTest::qWait(20);
         QVERIFY(monitor->isMaximized());
     }
 
-    void wheelOverTheAreaDoesNotScrollIt()
+    void wheelScrollsTheEmptyAreaButNotFromASubWindow()
     {
         // A view far outside makes the area scrollable.
-        window->singleView(MainWindow::SlotMidiInMonitor)->move(1500, 1500);
-        QScrollBar* bar = window->mdiArea()->verticalScrollBar();
+        window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor)->move(1500, 1500);
+        QMdiArea* area = window->mdiArea();
+        QScrollBar* bar = area->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0);
+        auto turn = [](QWidget* target, const QPoint& at) {
+            QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &wheel);
+        };
         bar->setValue(0);
-        const QPoint inside(window->mdiArea()->viewport()->width() - 5, window->mdiArea()->viewport()->height() - 5);
-        QWheelEvent wheel(inside, window->mdiArea()->viewport()->mapToGlobal(inside), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(window->mdiArea()->viewport(), &wheel);
+        turn(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor), QPoint(5, 5));
         QCOMPARE(bar->value(), 0);
+        turn(area->viewport(), QPoint(area->viewport()->width() - 5, area->viewport()->height() - 5));
+        QVERIFY(bar->value() > 0);
     }
 
     void drops_data()
@@ -278,7 +290,8 @@ private Q_SLOTS:
         const int before = subWindows().size();
 
         QWidget* target = window->mdiArea()->viewport();
-        QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
         QCOMPARE(enter.isAccepted(), accepted);
         if (!accepted) {
@@ -286,14 +299,17 @@ private Q_SLOTS:
             model->setValue(ParamTransmissionState, 0);
             return;
         }
-        QDropEvent drop(QPointF(400, 500), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(400, 500), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
         QVERIFY(drop.isAccepted());
         QCOMPARE(subWindows().size(), before + 1);
-        MidiEditView* opened = view(window->multiViewList(MainWindow::ListSystemExclusive).last());
+        MidiEditView* opened =
+            view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last());
         QCOMPARE(opened->viewType(), qint32(MidiEditView::SystemExclusive));
         QCOMPARE(opened->text(), QString::fromUtf8("F0 7E 7F 09 01 F7 // GM on \xC2\xB5\n"));
-        QCOMPARE(model->getString(ParamDumpFileWorkingDirectory), QFileInfo(folder.path()).absoluteFilePath());
+        QCOMPARE(model->getString(ParamDumpFileWorkingDirectory),
+                 QFileInfo(folder.path()).absoluteFilePath());
     }
 
     void dragsWithoutLocalFilesAreRefused_data()
@@ -322,11 +338,12 @@ private Q_SLOTS:
         QVERIFY(editor);
         QCOMPARE(editor->geometry(), QRect(40, 30, 400, 250));
         QVERIFY(editor->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 2);
+        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 2);
 
-        QMdiSubWindow* monitor = window->restoreView(2, false, QRect(5, 6, 400, 250), Qt::WindowMaximized, {});
+        QMdiSubWindow* monitor =
+            window->restoreView(2, false, QRect(5, 6, 400, 250), Qt::WindowMaximized, {});
         QVERIFY(monitor);
-        QCOMPARE(window->singleView(MainWindow::SlotMidiOutMonitor), monitor);
+        QCOMPARE(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor), monitor);
         QTRY_VERIFY(monitor->isMaximized());
         QCOMPARE(window->normalGeometry(monitor), QRect(5, 6, 400, 250));
 
@@ -364,11 +381,12 @@ private Q_SLOTS:
         openLoopbackA();
         const quint8 noteOn[] = {0x90, 0x3C, 0x64};
         QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
-        MidiEditView* in = view(window->singleView(MainWindow::SlotMidiInMonitor));
-        MidiEditView* out = view(window->singleView(MainWindow::SlotMidiOutMonitor));
+        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        MidiEditView* out = view(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
         QTRY_VERIFY(in->text().contains("90 3C 64"));
         QTRY_VERIFY(out->text().contains("90 3C 64"));
-        MidiEditView* editor = view(window->multiViewList(MainWindow::ListSystemExclusive).first());
+        MidiEditView* editor =
+            view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first());
         editor->setText("F0 01 F7");
 
         QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
@@ -380,7 +398,8 @@ private Q_SLOTS:
     void transmitAndReceiveEndToEnd()
     {
         openLoopbackA();
-        QMdiSubWindow* editorWindow = window->multiViewList(MainWindow::ListSystemExclusive).first();
+        QMdiSubWindow* editorWindow =
+            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first();
         MidiEditView* editor = view(editorWindow);
         window->mdiArea()->setActiveSubWindow(editorWindow);
         MidiEditTextView* text = editor->textView();
@@ -390,12 +409,13 @@ private Q_SLOTS:
         QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
 
         QTest::keyClick(text, Qt::Key_F7);
-        QTRY_COMPARE(window->multiViewList(MainWindow::ListSystemExclusive).size(), 2);
-        MidiEditView* receiver = view(window->multiViewList(MainWindow::ListSystemExclusive).last());
+        QTRY_COMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 2);
+        MidiEditView* receiver =
+            view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last());
         QCOMPARE(receiver->viewType(), qint32(MidiEditView::SystemExclusiveReceive));
 
-        MidiEditView* in = view(window->singleView(MainWindow::SlotMidiInMonitor));
-        MidiEditView* out = view(window->singleView(MainWindow::SlotMidiOutMonitor));
+        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        MidiEditView* out = view(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
         QTRY_VERIFY(out->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_VERIFY(in->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_VERIFY(receiver->text().contains("F0 7E 7F 09 01 F7"));
@@ -414,7 +434,8 @@ private Q_SLOTS:
         for (int i = 0; i < 20000; ++i)
             dump += QStringLiteral(" 11");
         dump += QStringLiteral(" F7");
-        QMdiSubWindow* editorWindow = window->multiViewList(MainWindow::ListSystemExclusive).first();
+        QMdiSubWindow* editorWindow =
+            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first();
         view(editorWindow)->setText(dump);
         window->mdiArea()->setActiveSubWindow(editorWindow);
         view(editorWindow)->textView()->setFocus();
@@ -436,7 +457,7 @@ private Q_SLOTS:
 
         model->setModified(0);
         window.reset();
-        QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 0);
+        QCOMPARE(WorkerThread::releasedCount(), 0);
         loop->setCompletion(LoopbackMidiService::Completion::Immediate);
     }
 
@@ -448,7 +469,7 @@ private Q_SLOTS:
         QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
         QTRY_COMPARE(subWindows().size(), 3);
-        MidiEditView* out = view(window->singleView(MainWindow::SlotMidiOutMonitor));
+        MidiEditView* out = view(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
         QTest::qWait(250);
         QCOMPARE(out->text(), QString());
     }
@@ -463,12 +484,20 @@ private:
         return open;
     }
 
-    static MidiEditView* view(QMdiSubWindow* sub) { return sub ? qobject_cast<MidiEditView*>(sub->widget()) : nullptr; }
+    static MidiEditView* view(QMdiSubWindow* sub)
+    {
+        return sub ? qobject_cast<MidiEditView*>(sub->widget()) : nullptr;
+    }
 
     static QString describe(QMdiSubWindow* sub)
     {
         const QRect g = sub->geometry();
-        return QStringLiteral("%1 %2,%3 %4x%5").arg(sub->windowTitle()).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
+        return QStringLiteral("%1 %2,%3 %4x%5")
+            .arg(sub->windowTitle())
+            .arg(g.x())
+            .arg(g.y())
+            .arg(g.width())
+            .arg(g.height());
     }
 
     void openLoopbackA()

@@ -2,6 +2,8 @@
 
 #include "LoopbackMidiService.h"
 #include "MainWindow.h"
+#include "SettingsFile.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 
 #include <QAbstractButton>
@@ -144,7 +146,7 @@ protected:
     // A first start: no saved settings, a new model and its window.
     void startFresh()
     {
-        QFile::remove(MainWindow::settingsFilePath());
+        QFile::remove(SettingsFile::path());
         model = std::make_unique<VantelMidiModel>();
         makeWindow();
     }

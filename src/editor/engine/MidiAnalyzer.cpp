@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -233,8 +232,8 @@ void MidiAnalyzer::readSetting(qint32 id)
 
 void MidiAnalyzer::letCollectorFirst() const
 {
-    while (collectorsWaiting.load(std::memory_order_relaxed) != 0)
-        std::this_thread::yield();
+    // No deadline: the collector holds the lock only to swap three buffers.
+    collectorsWaiting.waitIdle(-1);
 }
 
 void MidiAnalyzer::receiveCallback(void* context, const quint8* bytes, quint16 length, quint32 stamp,
@@ -534,9 +533,9 @@ bool MidiAnalyzer::takeMonitorText(QByteArray& inText, quint32& inCount, QByteAr
 {
     int inHead, outHead;
     {
-        collectorsWaiting.fetch_add(1, std::memory_order_relaxed);
+        collectorsWaiting.enter();
         QMutexLocker lock(&mutex);
-        collectorsWaiting.fetch_sub(1, std::memory_order_relaxed);
+        collectorsWaiting.leave();
         inText.clear();
         outText.clear();
         sysExText.clear();

@@ -6,6 +6,7 @@
 #include "MidiMessageFilter.h"
 #include "MidiMessageParser.h"
 
+#include "ActivityCounter.h"
 #include "ModelAssistant.h"
 #include "MidiOutMonitor.h"
 
@@ -131,7 +132,7 @@ private:
     std::mutex thruMutex;
     // Set while the GUI thread waits for the mutex: producers stand back so that a flood of data
     // cannot keep re-taking the lock ahead of it.
-    std::atomic<int> collectorsWaiting{0};
+    ActivityCounter collectorsWaiting;
 
     QByteArray pendingSysEx;
     quint32 pendingSysExCount = 0;

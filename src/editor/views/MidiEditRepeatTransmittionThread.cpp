@@ -11,27 +11,26 @@ MidiEditRepeatTransmittionThread::MidiEditRepeatTransmittionThread(Model* model,
 MidiEditRepeatTransmittionThread::~MidiEditRepeatTransmittionThread()
 {
     // The worker runs this class's run(); it has to end before this part of the object goes.
-    quit = true;
-    stopTransmission();
-    wait();
+    active = false;
+    stopAndWait();
 }
 
 void MidiEditRepeatTransmittionThread::run()
 {
     QString text;
     // The request may still be on its way when the worker starts.
-    while (!quit && active && text.isEmpty()) {
+    while (!isStopRequested() && active && text.isEmpty()) {
         if (!takeRequest(&text))
             waitForWork(-1);
     }
-    while (!quit && active) {
+    while (!isStopRequested() && active) {
         transmitText(text);
         if (failed)
             return;
         ++cycles;
         pause();
     }
-    if (!quit)
+    if (!isStopRequested())
         endTransmission();
 }
 
@@ -45,7 +44,7 @@ void MidiEditRepeatTransmittionThread::pause()
     QElapsedTimer clock;
     clock.start();
     QMutexLocker lock(&mutex);
-    while (!quit && active) {
+    while (!isStopRequested() && active) {
         const qint64 left = interval - clock.elapsed();
         if (left <= 0)
             break;

@@ -1,27 +1,13 @@
 #include "MidiEditTransmittionThread.h"
 
 #include "MidiMessageKind.h"
+#include "MidiSender.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
-#include "MidiSender.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QSet>
 
 namespace {
-
-QMutex& registryMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
-
-QSet<MidiEditTransmittionThread*>& releasedThreads()
-{
-    static QSet<MidiEditTransmittionThread*> threads;
-    return threads;
-}
 
 int hexValue(QChar c)
 {
@@ -38,7 +24,7 @@ int hexValue(QChar c)
 } // namespace
 
 MidiEditTransmittionThread::MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent)
-    : QThread(parent), model(model), sender(sender)
+    : WorkerThread(parent), model(model), sender(sender)
 {
     if (model != nullptr) {
         const bool on = model->getValue(ParamParser) != 0;
@@ -52,20 +38,13 @@ MidiEditTransmittionThread::~MidiEditTransmittionThread()
 {
     if (model != nullptr)
         model->removeAssistant(this);
-    quit = true;
     active = false;
-    {
-        QMutexLocker lock(&mutex);
-    }
-    condition.wakeAll();
-    wait();
-    QMutexLocker lock(&registryMutex());
-    releasedThreads().remove(this);
+    stopAndWait();
 }
 
 void MidiEditTransmittionThread::requestTransmission(const QString& text)
 {
-    if (released)
+    if (isReleased())
         return;
     {
         QMutexLocker lock(&mutex);
@@ -83,11 +62,7 @@ void MidiEditTransmittionThread::requestTransmission(const QString& text)
 void MidiEditTransmittionThread::stopTransmission()
 {
     active = false;
-    {
-        // A worker that saw the flag still set under the mutex is now waiting and will be woken.
-        QMutexLocker lock(&mutex);
-    }
-    condition.wakeAll();
+    wake();
 }
 
 void MidiEditTransmittionThread::setBulkIntervalBypass(bool bypass)
@@ -101,11 +76,8 @@ void MidiEditTransmittionThread::parameterChanged(qint32 id)
         parserSetting = model->getValue(ParamParser) != 0;
 }
 
-void MidiEditTransmittionThread::release()
+void MidiEditTransmittionThread::detach()
 {
-    if (released)
-        return;
-    released = true;
     disconnect(this, &MidiEditTransmittionThread::startTransmittion, nullptr, nullptr);
     disconnect(this, &MidiEditTransmittionThread::transmittionProgress, nullptr, nullptr);
     disconnect(this, &MidiEditTransmittionThread::finishTransmittion, nullptr, nullptr);
@@ -113,41 +85,16 @@ void MidiEditTransmittionThread::release()
         model->removeAssistant(this);
         model = nullptr;
     }
-    {
-        QMutexLocker lock(&registryMutex());
-        releasedThreads().insert(this);
-    }
-    quit = true;
-    stopTransmission();
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
-    // Connected first: a worker ending right now is either seen as not running or reports its end.
-    // One that is not running goes at once, so that nothing is left for an event loop that may
-    // never run again (a window destroyed at exit); the destructor's wait is then immediate.
-    if (!isRunning())
-        delete this;
+    active = false;
 }
 
-bool MidiEditTransmittionThread::finishReleasedThreads(int msecs)
+void MidiEditTransmittionThread::wake()
 {
-    QElapsedTimer clock;
-    clock.start();
-    QList<MidiEditTransmittionThread*> threads;
     {
-        QMutexLocker lock(&registryMutex());
-        threads = releasedThreads().values();
+        // A worker that saw its flags unchanged under the mutex is now waiting and will be woken.
+        QMutexLocker lock(&mutex);
     }
-    for (MidiEditTransmittionThread* thread : threads) {
-        const qint64 left = qMax<qint64>(0, msecs - clock.elapsed());
-        if (thread->wait(static_cast<unsigned long>(left)))
-            delete thread;
-    }
-    return releasedThreadCount() == 0;
-}
-
-int MidiEditTransmittionThread::releasedThreadCount()
-{
-    QMutexLocker lock(&registryMutex());
-    return releasedThreads().size();
+    condition.wakeAll();
 }
 
 QString MidiEditTransmittionThread::stripText(const QString& text)
@@ -174,7 +121,7 @@ qint32 MidiEditTransmittionThread::countBytes(const QString& text)
 
 void MidiEditTransmittionThread::run()
 {
-    while (!quit) {
+    while (!isStopRequested()) {
         QString text;
         if (!takeRequest(&text)) {
             waitForWork(-1);
@@ -187,7 +134,7 @@ void MidiEditTransmittionThread::run()
 bool MidiEditTransmittionThread::takeRequest(QString* text)
 {
     QMutexLocker lock(&mutex);
-    if (!hasRequest || quit)
+    if (!hasRequest || isStopRequested())
         return false;
     *text = pending;
     pending.clear();
@@ -198,7 +145,7 @@ bool MidiEditTransmittionThread::takeRequest(QString* text)
 void MidiEditTransmittionThread::waitForWork(int msecs)
 {
     QMutexLocker lock(&mutex);
-    if (hasRequest || quit)
+    if (hasRequest || isStopRequested())
         return;
     if (msecs < 0)
         condition.wait(&mutex);

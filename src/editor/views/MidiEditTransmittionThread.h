@@ -2,10 +2,10 @@
 
 #include "MidiMessageParser.h"
 #include "ModelAssistant.h"
+#include "WorkerThread.h"
 
 #include <QMutex>
 #include <QString>
-#include <QThread>
 #include <QWaitCondition>
 
 #include <atomic>
@@ -25,11 +25,10 @@ class Model;
 // takes effect at the next boundary. It never touches a widget or the model.
 //
 // Lifetime. The worker is started by the first request (a view that never transmits costs no
-// thread). An owner that goes away while a transmission runs calls release() instead of deleting:
-// the object stops, forgets its owner and the model, and deletes itself on the GUI thread once its
-// worker has ended. finishReleasedThreads() lets the program wait for such strays at exit, before
-// the sender they use is destroyed.
-class MidiEditTransmittionThread : public QThread, public ModelAssistant
+// thread). An owner that goes away while a transmission runs calls release() (WorkerThread)
+// instead of deleting: the object stops, forgets its owner and the model, and deletes itself on
+// the GUI thread once its worker has ended.
+class MidiEditTransmittionThread : public WorkerThread, public ModelAssistant
 {
     Q_OBJECT
 
@@ -43,7 +42,7 @@ public:
     static constexpr int PieceBytes = 4096;
 
     // sender: where the bytes go (usually the view host); not owned, may be null (every
-    // send then fails). Both must outlive the worker; see finishReleasedThreads.
+    // send then fails). Both must outlive the worker; see WorkerThread::finishReleased.
     MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent = nullptr);
     // Stops the worker and waits for it: only for an object whose worker is idle or known to end
     // soon. Owners in a hurry call release().
@@ -54,15 +53,6 @@ public:
     void setBulkIntervalBypass(bool bypass);
 
     void parameterChanged(qint32 id) override;
-
-    // Hands the object over to itself: stop, no more signals, unregister from the model, and
-    // delete on the GUI thread when the worker has ended; at once, within this call, when it is
-    // not running. The caller must not use the pointer afterwards.
-    void release();
-    // Waits up to msecs for every released worker to end and deletes those that did. true when
-    // none is left. GUI thread, at shutdown.
-    static bool finishReleasedThreads(int msecs);
-    static int releasedThreadCount();
 
     // The bytes of a text by the byte-count rule of the editor: -1 when the count is unknown
     // (an odd number of digits or a character that is not hexadecimal).
@@ -78,6 +68,8 @@ Q_SIGNALS:
 
 protected:
     void run() override;
+    void detach() override;
+    void wake() override;
     // Runs the routine and reports its end once.
     virtual void transmitText(const QString& text);
     // The failure path: drops any partial message and reports Failed, or Stopped when a stop
@@ -93,7 +85,6 @@ protected:
 
     QWaitCondition condition;
     QMutex mutex;
-    std::atomic<bool> quit{false};
     std::atomic<bool> active{false};
 
 private:
@@ -109,5 +100,4 @@ private:
     Model* model;
     MidiSender* sender;
     quint8 lastStatus = 0;
-    bool released = false;
 };

@@ -110,7 +110,7 @@ private Q_SLOTS:
     void cleanup()
     {
         host.reset();
-        QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 0);
+        QCOMPARE(WorkerThread::releasedCount(), 0);
         model.reset();
     }
 
@@ -313,9 +313,9 @@ private Q_SLOTS:
         QVERIFY(worker != nullptr && worker->isRunning());
         QCOMPARE(model->getValue(ParamTransmissionState), 0);
         QTRY_VERIFY(window == nullptr);
-        QCOMPARE(MidiEditTransmittionThread::releasedThreadCount(), 1);
+        QCOMPARE(WorkerThread::releasedCount(), 1);
         // The stray stops at its next piece and goes by itself.
-        QTRY_COMPARE_WITH_TIMEOUT(MidiEditTransmittionThread::releasedThreadCount(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(WorkerThread::releasedCount(), 0, 5000);
     }
 
     // Views closed at every stage of a transmission or repetition: nothing may be used after it
@@ -334,7 +334,7 @@ private Q_SLOTS:
             QCOMPARE(model->getValue(ParamTransmissionState), 0);
             QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(MidiEditTransmittionThread::releasedThreadCount(), 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(WorkerThread::releasedCount(), 0, 10000);
         host->sentToPort1();
     }
 
@@ -420,7 +420,7 @@ private Q_SLOTS:
         view->parentWidget()->close();
         QCOMPARE(model->getValue(ParamTransmissionState), 0);
         QCOMPARE(model->getValue(ParamRepeatTransmission), 0);
-        QTRY_COMPARE(MidiEditTransmittionThread::releasedThreadCount(), 0);
+        QTRY_COMPARE(WorkerThread::releasedCount(), 0);
     }
 
     void busyGuardRefusesASecondTransmission()

@@ -48,7 +48,7 @@ public:
         const QList<QMdiSubWindow*> windows = area.subWindowList();
         qDeleteAll(windows);
         // Workers of closed views end on their own; none may outlive the hub they send to.
-        MidiEditTransmittionThread::finishReleasedThreads(10000);
+        WorkerThread::finishReleased(10000);
     }
 
     bool openOutputs()

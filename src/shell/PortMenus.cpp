@@ -1,0 +1,54 @@
+#include "PortMenus.h"
+
+#include "MidiHub.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
+#include "ViewHost.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+
+PortMenus::PortMenus(QMenuBar* menuBar, MidiHub* hub, VantelMidiModel* model, ViewHost* host, QObject* parent)
+    : QObject(parent), hub(hub), model(model), host(host)
+{
+    inputPortMenu = menuBar->addMenu(tr("&InputPort"));
+    outputPortMenu = menuBar->addMenu(tr("&OutputPort"));
+}
+
+void PortMenus::rebuild(bool input)
+{
+    QMenu* menu = input ? inputPortMenu : outputPortMenu;
+    if (!menu)
+        return;
+    menu->clear();
+    // The entries belong to the group, the group to the menu: dropping the old group drops them.
+    const QList<QActionGroup*> oldGroups =
+        menu->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+    qDeleteAll(oldGroups);
+
+    qint32 position = 0;
+    // A port whose device is no longer listed is closed here; its parameter keeps its value until
+    // the next choice.
+    const QStringList choices =
+        input ? hub->inputPortChoices(0, &position, true) : hub->outputPortChoices(0, &position, true);
+    auto* group = new QActionGroup(menu);
+    group->setExclusive(true);
+    for (int i = 0; i < choices.size(); ++i) {
+        auto* action = new QAction(choices.at(i), group);
+        action->setCheckable(true);
+        action->setData(i == 0 ? ViewHost::NoDevice : quint32(i - 1));
+    }
+    const QList<QAction*> actions = group->actions();
+    actions.value(position, actions.first())->setChecked(true);
+    menu->addActions(actions);
+}
+
+void PortMenus::select(bool input, QAction* action)
+{
+    const quint32 deviceIndex = action->data().toUInt();
+    const bool opened = input ? host->openInputPort(0, deviceIndex) : host->openOutputPort(0, deviceIndex);
+    const qint32 value = opened && deviceIndex != ViewHost::NoDevice ? qint32(deviceIndex + 1) : 0;
+    model->setValue(input ? ParamInputPortIndex : ParamOutputPortIndex, value);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class MidiHub;
+class QAction;
+#include <QMenu>
+class QMenuBar;
+class VantelMidiModel;
+class ViewHost;
+
+// The "&InputPort" and "&OutputPort" menus of the main window: their entries are made from the
+// host's device list each time a menu opens ("Not Connected" first, then the devices, the port's
+// device checked); choosing one opens that device for Port1. GUI thread only.
+class PortMenus : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The menus are added to menuBar; hub, model and host (which opens ports and reports failures)
+    // are not owned.
+    PortMenus(QMenuBar* menuBar, MidiHub* hub, VantelMidiModel* model, ViewHost* host, QObject* parent);
+
+    QMenu* inputMenu() const { return inputPortMenu; }
+    QMenu* outputMenu() const { return outputPortMenu; }
+
+    // Rebuilds a menu from the device list; a port whose device is gone is closed.
+    void rebuild(bool input);
+    // Opens the device of a chosen entry for Port1 and sets its index parameter.
+    void select(bool input, QAction* action);
+
+private:
+    MidiHub* hub;
+    VantelMidiModel* model;
+    ViewHost* host;
+    QPointer<QMenu> inputPortMenu;
+    QPointer<QMenu> outputPortMenu;
+};
