@@ -8,8 +8,35 @@
 
 #include "ViewHost.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QStringList>
 #include <QVector>
+
+// Opens the combo box's list with a click, walks to the item with the arrow keys and takes it with
+// Return, like a user. (A quick click on the row that opened under the pointer is taken for the
+// end of the click that opened the list.)
+inline void chooseItem(QComboBox* box, int item)
+{
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
+    QAbstractItemView* list = box->view();
+    QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+    const int from = list->currentIndex().row();
+    for (int row = from; row < item; ++row)
+        QTest::keyClick(list, Qt::Key_Down);
+    for (int row = from; row > item; --row)
+        QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(!list->isVisible());
+}
+
+inline QStringList itemTexts(const QComboBox* box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts.append(box->itemText(i));
+    return texts;
+}
 
 class SettingsViewHost : public ViewHost
 {
