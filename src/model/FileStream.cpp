@@ -3,16 +3,28 @@
 #include <QByteArray>
 #include <QDataStream>
 #include <QIODevice>
+#include <QtEndian>
 
 namespace {
 
-bool readInt(QDataStream& stream, qint32* value)
+// The integers at the start of the next field, without taking them from the stream: a field that
+// turns out not to be the one asked for must stay for the next reader. False when fewer than count
+// integers are left.
+bool peekInts(QDataStream& stream, qint32* values, int count)
 {
-    qint32 read = 0;
-    stream >> read;
-    if (stream.status() != QDataStream::Ok)
+    QIODevice* device = stream.device();
+    if (device == nullptr || stream.status() != QDataStream::Ok)
         return false;
-    *value = read;
+    char raw[3 * sizeof(qint32)];
+    Q_ASSERT(count >= 1 && count <= 3);
+    const qint64 wanted = qint64(count) * qint64(sizeof(qint32));
+    if (device->peek(raw, wanted) != wanted)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        const char* at = raw + i * sizeof(qint32);
+        values[i] = stream.byteOrder() == QDataStream::BigEndian ? qFromBigEndian<qint32>(at)
+                                                                 : qFromLittleEndian<qint32>(at);
+    }
     return true;
 }
 
@@ -39,17 +51,12 @@ bool FileStream::readIntField(QDataStream& stream, qint32 tag, qint32* value)
 {
     if (value != nullptr)
         *value = 0;
-    qint32 readTag = 0;
-    qint32 size = 0;
-    qint32 readValue = 0;
-    if (!readInt(stream, &readTag) || readTag != tag)
+    qint32 field[3] = {0, 0, 0};
+    if (!peekInts(stream, field, 3) || field[0] != tag || field[1] != 4)
         return false;
-    if (!readInt(stream, &size) || size != 4)
-        return false;
-    if (!readInt(stream, &readValue))
-        return false;
+    stream.skipRawData(int(sizeof(field)));
     if (value != nullptr)
-        *value = readValue;
+        *value = field[2];
     return true;
 }
 
@@ -57,32 +64,31 @@ bool FileStream::writeStringField(QDataStream& stream, qint32 tag, const QString
 {
     const QByteArray bytes = text.toUtf8();
     stream << tag << qint32(bytes.size());
-    if (bytes.isEmpty())
+    if (!bytes.isEmpty() && stream.writeRawData(bytes.constData(), bytes.size()) != bytes.size())
         return false;
-    return stream.writeRawData(bytes.constData(), bytes.size()) == bytes.size() &&
-           stream.status() == QDataStream::Ok;
+    return stream.status() == QDataStream::Ok;
 }
 
 bool FileStream::readStringField(QDataStream& stream, qint32 tag, QString* text)
 {
     if (text != nullptr)
         *text = QString();
-    qint32 readTag = 0;
-    qint32 length = 0;
-    if (!readInt(stream, &readTag) || readTag != tag)
+    qint32 header[2] = {0, 0};
+    if (!peekInts(stream, header, 2) || header[0] != tag)
         return false;
-    if (!readInt(stream, &length))
+    const qint32 length = header[1];
+    // A damaged length must not turn into a huge allocation, nor take the field away when its text
+    // is not all there.
+    const qint64 left = bytesLeft(stream);
+    if (length > 0 && left >= 0 && qint64(length) + qint64(sizeof(header)) > left)
         return false;
+    stream.skipRawData(int(sizeof(header)));
     if (length < 1) {
         if (text != nullptr)
             *text = QStringLiteral("");
         return true;
     }
-    // A damaged length must not turn into a huge allocation: never reserve more than the stream
-    // still holds, and read a sequential device in bounded steps.
-    const qint64 left = bytesLeft(stream);
-    if (left >= 0 && length > left)
-        return false;
+    // A sequential device cannot tell what is left: read it in bounded steps.
     QByteArray bytes;
     constexpr qint32 Step = 1 << 20;
     qint32 done = 0;

@@ -1,16 +1,14 @@
 // Text files and project-file blocks of the editor views: Open and Save through the file dialog,
-// a save that fails, a dropped text file, and the tagged fields the views store in a project.
+// a save that fails, a dropped text file, and the block the views store in a project.
 
 // First: it sets up QtTest's window-system mouse handling before QtTest is included.
 #include "EditorViewHost.h"
 
-#include "FileStream.h"
 #include "MidiEditGeneralView.h"
 #include "MidiEditTextView.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
 
-#include <QBuffer>
 #include <QDataStream>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -247,94 +245,6 @@ private Q_SLOTS:
         QCOMPARE(host->open(MidiEditView::SystemExclusive)->viewKind, 3);
         QCOMPARE(host->open(MidiEditView::SystemExclusiveReceive)->viewKind, 3);
         QCOMPARE(WindowRestorationInfo().viewKind, 18);
-    }
-
-    void taggedFieldsReadBackAndRefuseDamage_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("intOk");
-        QTest::addColumn<qint32>("value");
-        QTest::addColumn<bool>("textOk");
-        QTest::addColumn<QString>("text");
-
-        // An integer field, tag 7, then a string field, tag 8.
-        const QByteArray good = QByteArray::fromHex("00000007"
-                                                    "00000004"
-                                                    "FFFFFFFE"
-                                                    "00000008"
-                                                    "00000002") +
-                                "ab";
-        QTest::newRow("whole") << good << true << -2 << true << "ab";
-        QTest::newRow("empty stream") << QByteArray() << false << 0 << false << "";
-        QTest::newRow("integer cut short") << good.left(10) << false << 0 << false << "";
-        QTest::newRow("wrong integer size")
-            << QByteArray::fromHex("000000070000000200000001") << false << 0 << false << "";
-        QTest::newRow("string cut short") << good.left(good.size() - 1) << true << -2 << false << "";
-        QTest::newRow("huge string length") << QByteArray::fromHex("00000007000000040000000100000008"
-                                                                   "7FFFFFFF")
-                                            << true << 1 << false << "";
-        QTest::newRow("negative string length") << QByteArray::fromHex("00000007000000040000000100000008"
-                                                                       "80000000")
-                                                << true << 1 << true << "";
-        QTest::newRow("wrong tags") << QByteArray::fromHex("000000090000000400000001") << false << 0 << false
-                                    << "";
-    }
-
-    void taggedFieldsReadBackAndRefuseDamage()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, intOk);
-        QFETCH(qint32, value);
-        QFETCH(bool, textOk);
-        QFETCH(QString, text);
-        QDataStream stream(bytes);
-        qint32 read = 99;
-        QString readText = QStringLiteral("x");
-        QCOMPARE(FileStream::readIntField(stream, 7, &read), intOk);
-        QCOMPARE(read, value);
-        QCOMPARE(FileStream::readStringField(stream, 8, &readText), textOk);
-        QCOMPARE(readText, textOk ? text : QString());
-        QCOMPARE(readText.isNull(), !textOk);
-    }
-
-    void taggedFieldsWrite()
-    {
-        QByteArray bytes;
-        QDataStream stream(&bytes, QIODevice::WriteOnly);
-        QVERIFY(FileStream::writeIntField(stream, 7, -2));
-        QVERIFY(FileStream::writeStringField(stream, 8, QStringLiteral("ab")));
-        QVERIFY(!FileStream::writeStringField(stream, 9, QString()));
-        QCOMPARE(bytes, QByteArray::fromHex("00000007"
-                                            "00000004"
-                                            "FFFFFFFE"
-                                            "00000008"
-                                            "00000002"
-                                            "6162"
-                                            "00000009"
-                                            "00000000"));
-    }
-
-    void stringFieldFromASequentialDeviceIsBounded()
-    {
-        // A socket-like device cannot say how much is left; a damaged length must still fail
-        // without first allocating all of it.
-        QByteArray bytes = QByteArray::fromHex("00000008"
-                                               "40000000") +
-                           QByteArray(100, 'a');
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        struct Sequential : QIODevice
-        {
-            QIODevice* inner;
-            explicit Sequential(QIODevice* d) : inner(d) { open(QIODevice::ReadOnly); }
-            bool isSequential() const override { return true; }
-            qint64 readData(char* data, qint64 max) override { return inner->read(data, max); }
-            qint64 writeData(const char*, qint64) override { return -1; }
-        } device(&buffer);
-        QDataStream stream(&device);
-        QString text;
-        QVERIFY(!FileStream::readStringField(stream, 8, &text));
-        QVERIFY(text.isNull());
     }
 };
 

@@ -1,0 +1,384 @@
+// The MIDI settings view driven with the mouse against a scripted host: the port lists, choosing
+// ports (refused devices, "Not Connected", the device in use), refreshing the lists, the monitor
+// buttons, the bulk interval and the parser, the routing lines, and the routing popup with its
+// re-arm rule.
+
+// First: it sets up QtTest's window-system mouse handling before QtTest is included.
+#include "SettingsViewHost.h"
+
+#include "ComboBox.h"
+#include "MIDISettingsGroupBox.h"
+#include "MidiSettingsView.h"
+#include "PushButton.h"
+#include "RoutingPopupList.h"
+#include "SpinBox.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
+#include "ViewKind.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Counts the menus that open and does something with each once it is up (a menu runs its own
+// event loop, so the test acts from inside it).
+class MenuWatcher : public QObject
+{
+public:
+    explicit MenuWatcher(std::function<void(QMenu*)> action) : action(std::move(action))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~MenuWatcher() override { qApp->removeEventFilter(this); }
+
+    int shown = 0;
+    QStringList texts;
+    QString checked;
+    QString active;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        if (menu != nullptr && event->type() == QEvent::Show) {
+            ++shown;
+            texts.clear();
+            for (QAction* entry : menu->actions()) {
+                texts.append(entry->text());
+                if (entry->isChecked())
+                    checked = entry->text();
+            }
+            active = menu->activeAction() != nullptr ? menu->activeAction()->text() : QString();
+            QPointer<QMenu> guard(menu);
+            QMetaObject::invokeMethod(
+                this,
+                [this, guard] {
+                    if (guard != nullptr)
+                        action(guard);
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QMenu*)> action;
+};
+
+void clickEntry(QMenu* menu, const QString& text)
+{
+    for (QAction* entry : menu->actions()) {
+        if (entry->text() == text) {
+            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(entry).center());
+            return;
+        }
+    }
+    QFAIL(qPrintable(text));
+}
+
+bool near(QRgb pixel, const QColor& colour)
+{
+    return qAbs(qRed(pixel) - colour.red()) < 40 && qAbs(qGreen(pixel) - colour.green()) < 40 &&
+           qAbs(qBlue(pixel) - colour.blue()) < 40;
+}
+
+} // namespace
+
+class MidiSettingsViewTest : public QObject
+{
+    Q_OBJECT
+
+    VantelMidiModel model;
+    std::unique_ptr<SettingsViewHost> host;
+    std::unique_ptr<MidiSettingsView> view;
+
+    void openView()
+    {
+        view = std::make_unique<MidiSettingsView>(nullptr, &model, host.get());
+        QVERIFY(showActive(view.get()));
+    }
+
+    ComboBox* combo(int which) const
+    {
+        ComboBox* const boxes[] = {view->firstInputComboBox(), view->secondInputComboBox(),
+                                   view->firstOutputComboBox(), view->secondOutputComboBox()};
+        return boxes[which];
+    }
+
+    static void click(QWidget* widget)
+    {
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        host = std::make_unique<SettingsViewHost>();
+        host->inputs.devices = QStringList{"In A", "In B", "In C"};
+        host->inputs.current[0] = QStringLiteral("In B");
+        host->inputs.refused = QStringList{"In A"};
+        host->outputs.devices = QStringList{"Out A", "Out B"};
+        host->outputs.current[0] = QStringLiteral("Out A");
+        // A device that has gone since it was chosen.
+        host->outputs.current[1] = QStringLiteral("Out Gone");
+        for (qint32 id = ParamMidiThru; id <= ParamMonitorPort2; ++id)
+            model.setValue(id, model.getDefault(id));
+        model.setValue(ParamParser, 1);
+        openView();
+        host->calls.clear();
+    }
+
+    void cleanup()
+    {
+        view.reset();
+        host.reset();
+    }
+
+    void listsAtOpening()
+    {
+        const QStringList inputs{"Not Connected", "In A", "In B", "In C"};
+        const QStringList outputs{"Not Connected", "Out A", "Out B"};
+        const QStringList lists[] = {inputs, inputs, outputs, outputs};
+        const int current[] = {2, 0, 1, 0};
+        for (int which = 0; which < 4; ++which) {
+            QCOMPARE(itemTexts(combo(which)), lists[which]);
+            QCOMPARE(combo(which)->currentIndex(), current[which]);
+            QCOMPARE(model.getValue(ParamInputPortIndex + which), current[which]);
+        }
+        // The ports without a listed device were closed (the gone one for good).
+        QCOMPARE(host->outputs.current[1], QString());
+        openView();
+        QCOMPARE(host->calls, (QVector<SettingsViewHost::Call>{{"close in", 1, ViewHost::NoDevice},
+                                                               {"close out", 1, ViewHost::NoDevice}}));
+    }
+
+    void choosingAPort_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<quint32>("port");
+        QTest::addColumn<quint32>("device");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Port1 input") << 0 << 3 << "open in" << 0u << 2u << 3;
+        QTest::newRow("Port2 input") << 1 << 2 << "open in" << 1u << 1u << 2;
+        QTest::newRow("Port1 output none") << 2 << 0 << "open out" << 0u << ViewHost::NoDevice << 0;
+        QTest::newRow("Port2 output") << 3 << 2 << "open out" << 1u << 1u << 2;
+        QTest::newRow("refused device") << 0 << 1 << "open in" << 0u << 0u << 0;
+        QTest::newRow("device in use reopens") << 0 << 2 << "open in" << 0u << 1u << 2;
+    }
+
+    void choosingAPort()
+    {
+        QFETCH(int, which);
+        QFETCH(int, item);
+        QFETCH(QString, call);
+        QFETCH(quint32, port);
+        QFETCH(quint32, device);
+        QFETCH(int, result);
+        chooseItem(combo(which), item);
+        QCOMPARE(host->calls, (QVector<SettingsViewHost::Call>{{call, port, device}}));
+        QCOMPARE(combo(which)->currentIndex(), result);
+        QCOMPARE(model.getValue(ParamInputPortIndex + which), result);
+        QCOMPARE(host->errors.isEmpty(), result == item);
+    }
+
+    // The lists are read again on the button and when the host reports new device lists.
+    void listsRefresh_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::newRow("Update Port List") << true;
+        QTest::newRow("host reports new lists") << false;
+    }
+
+    void listsRefresh()
+    {
+        QFETCH(bool, button);
+        QCOMPARE(view->updatePortListButton()->text(), QStringLiteral("Update Port List"));
+        // "In B", in use on Port1, is unplugged; a new device arrives.
+        host->inputs.devices = QStringList{"In A", "In C", "In D"};
+        host->outputs.devices = QStringList{"Out B", "Out A"};
+        if (button)
+            click(view->updatePortListButton());
+        else
+            view->portListUpdated();
+        QCOMPARE(combo(0)->itemText(3), QStringLiteral("In D"));
+        QCOMPARE(combo(0)->currentIndex(), 0);
+        QCOMPARE(model.getValue(ParamInputPortIndex), 0);
+        QVERIFY(host->calls.contains({"close in", 0, ViewHost::NoDevice}));
+        // A device still there follows its new place.
+        QCOMPARE(combo(2)->currentIndex(), 2);
+        QCOMPARE(model.getValue(ParamOutputPortIndex), 2);
+    }
+
+    void bulkIntervalNeedsTheParser()
+    {
+        const QString notice = QStringLiteral(
+            "Bulk interval function is currently disabled.\nTurn On File > Preferences > Parser.");
+        SpinBox* spin = view->bulkIntervalSpinBox();
+        QLabel* label = view->bulkIntervalLabel();
+        QCOMPARE(label->text(), QStringLiteral("Bulk Interval (ms)"));
+        wheelTurn(spin, spin->rect().center(), 120);
+        QCOMPARE(model.getValue(ParamBulkInterval), 1);
+
+        model.setValue(ParamParser, 0);
+        QVERIFY(!spin->isEnabled());
+        QVERIFY(!label->isEnabled());
+        QCOMPARE(spin->toolTip(), notice);
+        QCOMPARE(label->toolTip(), notice);
+        wheelTurn(spin, spin->rect().center(), 120);
+        QCOMPARE(model.getValue(ParamBulkInterval), 1);
+
+        model.setValue(ParamParser, 1);
+        QVERIFY(spin->isEnabled());
+        QVERIFY(label->isEnabled());
+        QCOMPARE(spin->toolTip(), QString());
+        QCOMPARE(label->toolTip(), QString());
+
+        // Opened while the parser is off.
+        model.setValue(ParamParser, 0);
+        openView();
+        QVERIFY(!view->bulkIntervalSpinBox()->isEnabled());
+        QCOMPARE(view->bulkIntervalSpinBox()->toolTip(), notice);
+    }
+
+    // Which lines the group box draws for each routing: value 1 to the own output, 2 to the other,
+    // 3 to both. The sample points lie on one line each, clear of the arrowheads and the crossing.
+    void routingLines_data()
+    {
+        QTest::addColumn<qint32>("routing1");
+        QTest::addColumn<qint32>("routing2");
+        QTest::addColumn<QVector<bool>>("lines"); // 1->1, 1->2, 2->2, 2->1
+        QTest::newRow("off") << 0 << 0 << QVector<bool>{false, false, false, false};
+        QTest::newRow("own ports") << 1 << 1 << QVector<bool>{true, false, true, false};
+        QTest::newRow("crossed") << 2 << 2 << QVector<bool>{false, true, false, true};
+        QTest::newRow("Port1 to both") << 3 << 0 << QVector<bool>{true, true, false, false};
+        QTest::newRow("Port2 to both") << 0 << 3 << QVector<bool>{false, false, true, true};
+    }
+
+    void routingLines()
+    {
+        QFETCH(qint32, routing1);
+        QFETCH(qint32, routing2);
+        QFETCH(QVector<bool>, lines);
+        model.setValue(ParamMidiThru, routing1);
+        model.setValue(ParamMidiThruSecond, routing2);
+        const QImage image = view->portGroup()->grab().toImage();
+        const QColor blue(12, 109, 255);
+        const QColor brown(133, 80, 80);
+        const QPoint samples[] = {{247, 60}, {245, 65}, {247, 95}, {245, 89}};
+        const QColor colours[] = {blue, blue, brown, brown};
+        for (int i = 0; i < 4; ++i) {
+            const QRgb pixel = image.pixel(samples[i]);
+            QVERIFY2(near(pixel, colours[i]) == lines[i],
+                     qPrintable(QStringLiteral("line %1: %2").arg(i).arg(QColor(pixel).name())));
+        }
+        // The arrowheads are always there.
+        QVERIFY(near(image.pixel(258, 57), Qt::gray));
+        QVERIFY(near(image.pixel(258, 92), Qt::gray));
+    }
+
+    void routingPopupChooses_data()
+    {
+        QTest::addColumn<bool>("second");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("Port1") << false
+                               << QStringList{"Off", "Port1->Port1", "Port1->Port2", "Port1->Port1+Port2"};
+        QTest::newRow("Port2") << true
+                               << QStringList{"Off", "Port2->Port2", "Port2->Port1", "Port2->Port1+Port2"};
+    }
+
+    void routingPopupChooses()
+    {
+        QFETCH(bool, second);
+        QFETCH(QStringList, texts);
+        RoutingPopupList* list = second ? view->port2RoutingList() : view->port1RoutingList();
+        const qint32 id = second ? ParamMidiThruSecond : ParamMidiThru;
+        model.setValue(id, 1);
+        MenuWatcher watcher([&](QMenu* menu) { clickEntry(menu, texts.at(3)); });
+        click(list);
+        QCOMPARE(watcher.shown, 1);
+        QCOMPARE(watcher.texts, texts);
+        QCOMPARE(watcher.checked, texts.at(1));
+        QCOMPARE(watcher.active, texts.at(1));
+        QCOMPARE(model.getValue(id), 3);
+        MIDISettingsGroupBox* group = view->portGroup();
+        QCOMPARE(second ? group->port2Routing() : group->port1Routing(), 3);
+        QVERIFY(!list->isMenuOpen());
+    }
+
+    // The press that closes the menu must not open it again, nor may one right after it; once
+    // the re-arm timer has run out a press opens the menu.
+    void routingPopupRearms()
+    {
+        RoutingPopupList* list = view->port1RoutingList();
+        MenuWatcher watcher([&](QMenu*) {
+            // A click on the control itself while its menu is up.
+            click(list);
+        });
+        click(list);
+        QCOMPARE(watcher.shown, 1);
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        QVERIFY(!list->isPopupAllowed());
+        QVERIFY(list->rearmTimer()->isActive());
+        QCOMPARE(model.getValue(ParamMidiThru), 0);
+
+        click(list);
+        QCOMPARE(watcher.shown, 1);
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+
+        QSignalSpy rearmed(list->rearmTimer(), &QTimer::timeout);
+        QVERIFY(rearmed.wait());
+        QVERIFY(list->isPopupAllowed());
+        MenuWatcher closer([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
+        click(list);
+        QCOMPARE(closer.shown, 1);
+        QCOMPARE(model.getValue(ParamMidiThru), 0);
+    }
+
+    void routingHighlightWhileHovered()
+    {
+        RoutingPopupList* list = view->port1RoutingList();
+        QCOMPARE(list->accessibleName(), QStringLiteral("Port1 MIDI Thru Setting"));
+        const QPoint centre = list->rect().center();
+        const QRgb plain = list->grab().toImage().pixel(centre);
+        // The window system reports no move without a change of place: come from outside.
+        QTest::mouseMove(view.get(), QPoint(2, 2));
+        QTest::mouseMove(list, centre);
+        QTRY_VERIFY(list->isHovered());
+        QVERIFY(list->grab().toImage().pixel(centre) != plain);
+        QTest::mouseMove(view.get(), QPoint(2, 2));
+        QTRY_VERIFY(!list->isHovered());
+    }
+
+    void viewBasics()
+    {
+        QCOMPARE(view->viewKind, qint32(ViewKind::MidiSettings));
+        QCOMPARE(view->focusWidget(), view->port1MonitorButton());
+        // The monitor buttons are labelled with their parameters' names.
+        QCOMPARE(view->port2MonitorButton()->text(), QStringLiteral("Port2"));
+        click(view->port2MonitorButton());
+        QCOMPARE(model.getValue(ParamMonitorPort2), 0);
+        QCOMPARE(model.getValue(ParamMonitorPort1), 1);
+        QCOMPARE(model.getValue(ParamModified), 1);
+        model.setValue(ParamModified, 0);
+        view->close();
+        QCOMPARE(model.getValue(ParamModified), 1);
+
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        QVERIFY(view->writeToStream(out));
+        QVERIFY(bytes.isEmpty());
+        QDataStream in(bytes);
+        QVERIFY(view->readFromStream(in));
+    }
+};
+
+VANTEL_WIDGET_TEST_MAIN(MidiSettingsViewTest)
+#include "MidiSettingsViewTest.moc"
