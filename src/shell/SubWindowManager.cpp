@@ -86,6 +86,7 @@ QMdiSubWindow* SubWindowManager::openView(qint32 kind, const ViewArguments& argu
     ViewArguments built = arguments;
     built.model = model;
     built.host = host;
+    built.window = mainWindow;
     QWidget* view = row->factory(built);
     if (!view)
         return nullptr;

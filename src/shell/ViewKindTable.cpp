@@ -1,6 +1,10 @@
 #include "ViewKindTable.h"
 
+#include "MainWindow.h"
 #include "MidiEditView.h"
+#include "MidiFilterView.h"
+#include "MidiSettingsView.h"
+#include "PreferencesView.h"
 
 #include <QRegExp>
 
@@ -9,6 +13,22 @@ namespace {
 QWidget* editView(const ViewArguments& a)
 {
     return new MidiEditView(nullptr, a.model, a.editKind, a.initialText, a.host);
+}
+
+template <typename View> QWidget* plainView(const ViewArguments& a)
+{
+    return new View(nullptr, a.model, a.host);
+}
+
+QWidget* midiSettingsView(const ViewArguments& a)
+{
+    auto* view = new MidiSettingsView(nullptr, a.model, a.host);
+    // The port menus list the devices anew each time they open; the view follows.
+    if (auto* window = qobject_cast<MainWindow*>(a.window)) {
+        QObject::connect(window, &MainWindow::notifyInputPortListUpdated, view, &MidiSettingsView::portListUpdated);
+        QObject::connect(window, &MainWindow::notifyOutputPortListUpdated, view, &MidiSettingsView::portListUpdated);
+    }
+    return view;
 }
 
 constexpr const char* editObjectName = "MidiEditViewSubWindow";
@@ -44,13 +64,13 @@ QList<ViewKindRow> buildRows()
         {K::CustomMidiMessage, "Cust&om MIDI Message", "Ctrl+2", 10, "CustomMIDIMessageViewSubWindow", -1,
          T::ListCustomMidiMessage, S::Resize, {338, 274}, none, false, nullptr},
         {K::Filter, "&Filter", "Ctrl+L", 11, nullptr, T::SlotFilter, -1,
-         S::FixedAsBuilt, none, none, true, nullptr},
+         S::FixedAsBuilt, none, none, true, plainView<MidiFilterView>},
         {K::MidiSettings, "&MIDI Settings", "Ctrl+M", 12, "MIDISettingsViewSubWindow", T::SlotMidiSettings, -1,
-         S::Bounded, {503, 233}, {271, 170}, true, nullptr},
+         S::Bounded, {503, 233}, {271, 170}, true, midiSettingsView},
         {K::PCKeyboard, "PC Keyboar&d", "Ctrl+D", 13, nullptr, T::SlotPCKeyboard, -1,
          S::FixedSize, {210, 220}, none, true, nullptr},
         {K::Preferences, "&Preferences...", "Ctrl+,", -1, nullptr, T::SlotPreferences, -1,
-         S::FixedAsBuilt, none, none, true, nullptr},
+         S::FixedAsBuilt, none, none, true, plainView<PreferencesView>},
         {K::About, "&About", nullptr, -1, nullptr, T::SlotAbout, -1,
          S::CentredBanner, none, none, true, nullptr},
         {K::OpenSourceLicense, "&Open Source License", nullptr, -1, nullptr, T::SlotOpenSourceLicense, -1,

@@ -18,6 +18,8 @@ struct ViewArguments
 {
     VantelMidiModel* model = nullptr;
     ViewHost* host = nullptr;
+    // The main window, for views that follow its signals.
+    QObject* window = nullptr;
     // Monitor and system-exclusive views: their role and the text they start with.
     qint32 editKind = EditKind::SystemExclusive;
     QString initialText;
