@@ -1,5 +1,7 @@
 #include "MidiMessageParser.h"
 
+#include "MidiMessageLength.h"
+
 #include <cstdlib>
 #include <new>
 
@@ -28,35 +30,7 @@ void MidiMessageParser::reset()
 
 qint32 MidiMessageParser::expectedLength(quint8 byte)
 {
-    if (byte < 0x80)
-        return 0;
-    if (byte < 0xF0) {
-        const quint8 high = byte & 0xF0;
-        return (high == 0xC0 || high == 0xD0) ? 2 : 3;
-    }
-    switch (byte) {
-    case 0xF0:
-        return 2147483647;
-    case 0xF1:
-        return 2;
-    case 0xF2:
-        return 3;
-    case 0xF3:
-        return 2;
-    case 0xF6:
-        return 1;
-    case 0xF7:
-        return 0;
-    case 0xF8:
-    case 0xFA:
-    case 0xFB:
-    case 0xFC:
-    case 0xFE:
-    case 0xFF:
-        return 1;
-    default:
-        return -1; // F4, F5, F9, FD
-    }
+    return MidiMessageLength::of(byte);
 }
 
 void MidiMessageParser::releaseBuffer()

@@ -3,6 +3,7 @@
 #include "AlsaMidiService.h"
 #include "JackMidiService.h"
 #include "LoopbackMidiService.h"
+#include "MidiMessageLength.h"
 
 #include <QStringList>
 
@@ -99,21 +100,9 @@ quint32 HostMidiService::shortMessageLength(quint8 status)
 {
     if (status < 0x80)
         return 0;
-    if (status < 0xC0)
-        return 3;
-    if (status < 0xE0)
-        return 2;
-    if (status < 0xF0)
-        return 3;
-    switch (status) {
-    case 0xF1:
-    case 0xF3:
-        return 2;
-    case 0xF2:
-        return 3;
-    default:
-        return 1;
-    }
+    // Status bytes that do not start a short message of their own length travel alone.
+    const qint32 length = MidiMessageLength::of(status);
+    return length <= 0 || length == MidiMessageLength::Variable ? 1 : quint32(length);
 }
 
 QVector<HostMidiDevice> HostMidiService::namedDevices(const QStringList& names)
