@@ -287,6 +287,23 @@ private Q_SLOTS:
         });
     }
 
+    // Patchbays list clients by name; the server lists them in the order they came.
+    void devicesAreListedByName()
+    {
+        std::vector<std::unique_ptr<Peer>> peers;
+        for (const char* name : {"vantel-fx2", "vantel-fx1", "vantel-FX3"}) {
+            peers.push_back(std::make_unique<Peer>(QStringLiteral("jack_midi_dump"), QStringList{name}));
+            const QString port = QLatin1String(name) + QStringLiteral(":input");
+            QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), port), 10000);
+        }
+        QStringList names;
+        for (const HostMidiDevice& device : jack->outputDevices()) {
+            if (device.name.startsWith(QLatin1String("vantel-fx"), Qt::CaseInsensitive))
+                names.append(device.name);
+        }
+        QCOMPARE(names, (QStringList{"vantel-fx1:input", "vantel-fx2:input", "vantel-FX3:input"}));
+    }
+
     void fragmentedSysexArrivesAsWholeRecords()
     {
         // Our output cuts a 20000-byte message into events of at most 4096 bytes; looped back into
