@@ -248,27 +248,26 @@ private Q_SLOTS:
     void eventsKeepTheirTimingWithinThePeriod()
     {
         // Each event is written at the frame that matches the moment it was sent (one period later),
-        // not at the start of the next cycle: notes sent at unrelated moments land at many different
-        // frames of their cycles. A cycle that JACK missed (an xrun, frequent on a loaded machine
-        // without real-time scheduling) may put its events anywhere, so only rounds of notes during
-        // which no cycle was missed count; the peer is set up once, outside the rounds, because
-        // setting it up is when cycles are missed most.
+        // not at the start of the next cycle: notes sent at unrelated moments land at different
+        // frames of their cycles. On a loaded machine without real-time scheduling JACK's cycles run
+        // late, and an event whose frame has passed goes at the start of the cycle, as it must; a
+        // round of notes may then land at one frame however right the placement is. So rounds are
+        // repeated until one shows the notes spread: placement at the cycle start never does. The
+        // peer is set up once, outside the rounds, because that is when cycles are missed most.
         Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-timing")});
         MidiClient client(jack.get());
         MidiOutputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
         QVERIFY(openWithin10s([&] { return port.open(QStringLiteral("vantel-timing:input")) == 0; }));
         const int notes = 12;
-        int rounds = 0;
-        for (int round = 0; round < 50; ++round) {
-            QTest::qWait(20);
+        QString text;
+        for (int round = 0; round < 300; ++round) {
             dump.process.readAllStandardOutput(); // whatever an earlier round left
-            const quint64 xruns = jack->xruns();
             for (int i = 0; i < notes; ++i) {
                 const quint8 note[3] = {0x90, quint8(0x30 + i), 0x40};
                 QCOMPARE(port.send(note, 3, nullptr), 0);
                 QThread::usleep(1700 + 370 * i);
             }
-            QString text;
+            text.clear();
             QSet<int> offsets;
             int seen = 0;
             for (int i = 0; i < 20 && seen < notes; ++i) {
@@ -284,17 +283,12 @@ private Q_SLOTS:
                     }
                 }
             }
-            // Read after the notes are in, so that a missed cycle reported late is still seen.
-            if (jack->xruns() != xruns)
-                continue;
             // Whether every note arrives is the business of the test above; here only where they land.
-            QVERIFY2(offsets.size() >= 3,
-                     qPrintable(
-                         QStringLiteral("all notes at %1 frame offsets\n%2").arg(offsets.size()).arg(text)));
-            if (++rounds == 2)
+            if (offsets.size() >= 3)
                 return;
         }
-        QFAIL(qPrintable(QStringLiteral("JACK missed cycles in all but %1 of 50 rounds").arg(rounds)));
+        QFAIL(qPrintable(
+            QStringLiteral("no round of notes landed at three frame offsets or more; the last:\n") + text));
     }
 
     // Patchbays list clients by name; the server lists them in the order they came.
