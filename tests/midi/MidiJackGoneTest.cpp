@@ -1,5 +1,6 @@
-// A JACK server that goes away under the program. The test runs a server of its own, in a process
-// of its own: one process talks to one JACK server only.
+// A JACK server that goes away under the program. The test runs a server of its own (its fixed
+// name in VANTEL_JACK_GONE_SERVER), in a process of its own: one process talks to one JACK server
+// only.
 #include "JackMidiService.h"
 #include "MidiHub.h"
 
@@ -13,7 +14,8 @@ class MidiJackGoneTest : public QObject
 private Q_SLOTS:
     void serverGoingAwayLeavesPortsNotConnected()
     {
-        const QByteArray name = "vantel-gone-" + QByteArray::number(QCoreApplication::applicationPid());
+        const QByteArray name = qgetenv("VANTEL_JACK_GONE_SERVER");
+        QVERIFY2(!name.isEmpty(), "the test registration names the server");
         qputenv("JACK_DEFAULT_SERVER", name);
         QProcess server;
         server.setProgram(QStringLiteral("jackd"));

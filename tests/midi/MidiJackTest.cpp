@@ -248,26 +248,29 @@ private Q_SLOTS:
     void eventsKeepTheirTimingWithinThePeriod()
     {
         // Each event is written at the frame that matches the moment it was sent (one period later),
-        // not at the start of the next cycle: notes sent at unrelated moments land at many different
-        // frames of their cycles.
-        withXrunRetries([&](int n) -> QString {
-            const QString peer = QStringLiteral("vantel-timing-%1").arg(n);
-            Peer dump(QStringLiteral("jack_midi_dump"), {peer});
-            MidiClient client(jack.get());
-            MidiOutputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-            if (!openWithin10s([&] { return port.open(peer + QStringLiteral(":input")) == 0; }))
-                return QStringLiteral("could not connect to ") + peer;
-            const int notes = 12;
+        // not at the start of the next cycle: notes sent at unrelated moments land at different
+        // frames of their cycles. On a loaded machine without real-time scheduling JACK's cycles run
+        // late, and an event whose frame has passed goes at the start of the cycle, as it must; a
+        // round of notes may then land at one frame however right the placement is. So rounds are
+        // repeated until one shows the notes spread: placement at the cycle start never does. The
+        // peer is set up once, outside the rounds, because that is when cycles are missed most.
+        Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-timing")});
+        MidiClient client(jack.get());
+        MidiOutputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
+        QVERIFY(openWithin10s([&] { return port.open(QStringLiteral("vantel-timing:input")) == 0; }));
+        const int notes = 12;
+        QString text;
+        for (int round = 0; round < 300; ++round) {
+            dump.process.readAllStandardOutput(); // whatever an earlier round left
             for (int i = 0; i < notes; ++i) {
                 const quint8 note[3] = {0x90, quint8(0x30 + i), 0x40};
-                if (port.send(note, 3, nullptr) != 0)
-                    return QStringLiteral("send failed");
+                QCOMPARE(port.send(note, 3, nullptr), 0);
                 QThread::usleep(1700 + 370 * i);
             }
-            QString text;
+            text.clear();
             QSet<int> offsets;
             int seen = 0;
-            for (int i = 0; i < 100 && seen < notes; ++i) {
+            for (int i = 0; i < 20 && seen < notes; ++i) {
                 dump.process.waitForReadyRead(100);
                 text += QString::fromUtf8(dump.process.readAllStandardOutput());
                 offsets.clear();
@@ -281,10 +284,28 @@ private Q_SLOTS:
                 }
             }
             // Whether every note arrives is the business of the test above; here only where they land.
-            if (offsets.size() < 3)
-                return QStringLiteral("all notes at %1 frame offsets\n%2").arg(offsets.size()).arg(text);
-            return QString();
-        });
+            if (offsets.size() >= 3)
+                return;
+        }
+        QFAIL(qPrintable(
+            QStringLiteral("no round of notes landed at three frame offsets or more; the last:\n") + text));
+    }
+
+    // Patchbays list clients by name; the server lists them in the order they came.
+    void devicesAreListedByName()
+    {
+        std::vector<std::unique_ptr<Peer>> peers;
+        for (const char* name : {"vantel-fx2", "vantel-fx1", "vantel-FX3"}) {
+            peers.push_back(std::make_unique<Peer>(QStringLiteral("jack_midi_dump"), QStringList{name}));
+            const QString port = QLatin1String(name) + QStringLiteral(":input");
+            QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), port), 10000);
+        }
+        QStringList names;
+        for (const HostMidiDevice& device : jack->outputDevices()) {
+            if (device.name.startsWith(QLatin1String("vantel-fx"), Qt::CaseInsensitive))
+                names.append(device.name);
+        }
+        QCOMPARE(names, (QStringList{"vantel-fx1:input", "vantel-fx2:input", "vantel-FX3:input"}));
     }
 
     void fragmentedSysexArrivesAsWholeRecords()

@@ -129,7 +129,7 @@ void MidiLogWriter::waitUntilWritten()
 {
     std::unique_lock<std::mutex> lock(mutex);
     idle.wait(lock, [this] {
-        if (!retired.empty())
+        if (!retired.empty() || reporting)
             return false;
         for (const auto& log : current) {
             if (log &&
@@ -238,6 +238,8 @@ void MidiLogWriter::run()
             }
             if (!finished)
                 break;
+            // Until its close and any report are done, waitUntilWritten() goes on waiting.
+            reporting = true;
             lock.unlock();
             const bool closed = std::fclose(finished->file) == 0;
             lock.lock();
@@ -253,6 +255,8 @@ void MidiLogWriter::run()
                 onFailure(direction);
             lock.lock();
         }
+        reporting = false;
+        idle.notify_all();
     }
     idle.notify_all();
 }

@@ -60,8 +60,8 @@ public:
     // nothing happens while that direction has no open file.
     void append(int direction, const char* first, int firstLength, const char* second, int secondLength);
 
-    // Blocks until everything queued so far is written and every closed file is closed on disk
-    // (tests and benchmarks).
+    // Blocks until everything queued so far is written, every closed file is closed on disk and
+    // every failure found so far has been reported (tests and benchmarks).
     void waitUntilWritten();
 
 private:
@@ -101,5 +101,6 @@ private:
     std::atomic<bool> accepting[DirectionCount];
     bool stopping = false;
     bool writerWaiting = false; // the writer sleeps on wake and needs a notification
+    bool reporting = false;     // the writer is closing a finished file or reporting its failure
     std::thread thread;
 };

@@ -26,6 +26,8 @@ void MidiMessageParser::reset()
     buffer = nullptr;
     capacity = 0;
     writePosition = 0;
+    heldInput = 0;
+    dropped = 0;
 }
 
 qint32 MidiMessageParser::expectedLength(quint8 byte)
@@ -51,6 +53,8 @@ bool MidiMessageParser::append(quint8 byte)
         const quint64 newCapacity = (needed / GrowthBlock + 1) * GrowthBlock;
         void* grown = newCapacity <= 0xFFFFFFFFu ? std::realloc(buffer, size_t(newCapacity)) : nullptr;
         if (!grown) {
+            dropped += heldInput + 1;
+            heldInput = 0;
             std::free(buffer);
             buffer = nullptr;
             capacity = 0;
@@ -61,6 +65,7 @@ bool MidiMessageParser::append(quint8 byte)
         capacity = quint32(newCapacity);
     }
     buffer[writePosition++] = byte;
+    ++heldInput;
     return true;
 }
 
@@ -89,8 +94,10 @@ bool MidiMessageParser::nextMessage(MidiMessage& message)
 
         if (byte >= 0xF8) {
             const quint8 kind = MidiMessageKind::fromStatus(byte);
-            if (kind == MidiMessageKind::NotParsed)
-                continue; // F9, FD
+            if (kind == MidiMessageKind::NotParsed) {
+                ++dropped; // F9, FD
+                continue;
+            }
             message = MidiMessage(kind, 255);
             return true;
         }
@@ -98,8 +105,10 @@ bool MidiMessageParser::nextMessage(MidiMessage& message)
         const qint32 expected = expectedLength(byte);
         if (expected != 0)
             emptyBuffer();
-        if (expected < 0 || (expected == 0 && writePosition == 0))
+        if (expected < 0 || (expected == 0 && writePosition == 0)) {
+            ++dropped;
             continue;
+        }
         if (!append(byte))
             continue;
 
@@ -117,6 +126,9 @@ bool MidiMessageParser::nextMessage(MidiMessage& message)
             continue;
 
         const bool decoded = decode(message);
+        if (!decoded)
+            dropped += heldInput;
+        heldInput = 0;
         if (buffer[0] >= 0x80 && buffer[0] < 0xF0 && decoded)
             writePosition = 1; // running status
         else

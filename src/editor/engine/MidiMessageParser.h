@@ -18,6 +18,8 @@
 //   the undefined F9 and FD are dropped. Either way the message in progress and the running status
 //   stay untouched, so "F0 01 F8 02 F7" yields a Timing Clock and then F0 01 02 F7.
 // - The buffer grows in blocks of 16384 bytes; when growing fails the partial message is dropped.
+// Every input byte that ends up in no yielded message is counted, so that a sender can tell the
+// user how much of a text was left out.
 //
 // No lock: the owner serialises access.
 class MidiMessageParser
@@ -46,10 +48,21 @@ public:
 
     // Bytes held for an incomplete message (running status included); for tests and diagnostics.
     quint32 pendingBytes() const { return writePosition; }
+    // Input bytes dropped since construction or the last reset (bytes of messages cut short,
+    // stray data bytes, undefined status bytes).
+    quint64 droppedBytes() const { return dropped; }
+    // Input bytes held for a message that is not complete yet; a status byte kept for running
+    // status is not among them, it went out with its message.
+    quint32 incompleteBytes() const { return heldInput; }
 
 private:
     bool append(quint8 byte);
-    void emptyBuffer() { writePosition = 0; }
+    void emptyBuffer()
+    {
+        dropped += heldInput;
+        heldInput = 0;
+        writePosition = 0;
+    }
     void releaseBuffer();
     bool decode(MidiMessage& message);
 
@@ -60,4 +73,7 @@ private:
     quint8* buffer = nullptr;
     quint32 capacity = 0;
     quint32 writePosition = 0;
+
+    quint32 heldInput = 0;
+    quint64 dropped = 0;
 };

@@ -283,8 +283,14 @@ void MidiEditGeneralView::saveMenuSelected()
 {
     if (ViewHost* host = owner->viewHost())
         host->releaseKeyboardKeys();
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save"), startFolder() + QLatin1Char('/'),
-                                                      tr("Text Files (*.txt)"));
+    QFileDialog dialog(this, tr("Save"), startFolder() + QLatin1Char('/'), tr("Text Files (*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name without an extension gets ".txt" (before the dialog asks about replacing a file), or
+    // the Open dialog, which shows text files only, would hide the file.
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().first();
     if (path.isEmpty())
         return;
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());

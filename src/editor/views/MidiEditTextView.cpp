@@ -178,6 +178,8 @@ bool MidiEditTextView::isOverSelection(const QPoint& position) const
 
 void MidiEditTextView::mouseMoveEvent(QMouseEvent* event)
 {
+    mousePosition = event->pos();
+    mouseInside = true;
     if (!isReadOnly()) {
         if (event->modifiers() & Qt::ControlModifier) {
             updateLink(event->pos());
@@ -249,14 +251,26 @@ void MidiEditTextView::clearLink()
     viewport()->setCursor(Qt::IBeamCursor);
 }
 
-void MidiEditTextView::transmitHoveredLine(Qt::KeyboardModifiers modifiers)
+void MidiEditTextView::queueHoveredLine(Qt::KeyboardModifiers modifiers)
 {
-    // A copy: a receiver may clear the link while the signal is delivered.
+    // Sent from the event loop, not from within the press: the window system delivers the second
+    // press of a double click and the double click itself back to back, and the double click takes
+    // that press's line back, so that a double click sends the line once, like a click.
+    const quint64 serial = ++lineSerial;
+    queuedLinePress = true;
     const QString message = hoverMessage;
-    if (modifiers & Qt::ShiftModifier)
-        Q_EMIT transmitRwoMessageAndChangeReceiveMode(message);
-    else
-        Q_EMIT transmitRowMessage(message);
+    const bool withReceive = modifiers & Qt::ShiftModifier;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, message, withReceive] {
+            if (serial == withdrawnLine)
+                return;
+            if (withReceive)
+                Q_EMIT transmitRwoMessageAndChangeReceiveMode(message);
+            else
+                Q_EMIT transmitRowMessage(message);
+        },
+        Qt::QueuedConnection);
 }
 
 void MidiEditTextView::mousePressEvent(QMouseEvent* event)
@@ -264,8 +278,12 @@ void MidiEditTextView::mousePressEvent(QMouseEvent* event)
     mousePressed = true;
     if (tooltipTimer != nullptr)
         tooltipTimer->stop();
+    // Control may have gone down with the mouse at rest, when no move could show the link.
+    if (!isReadOnly() && (event->modifiers() & Qt::ControlModifier))
+        updateLink(event->pos());
+    queuedLinePress = false;
     if (hoverActive)
-        transmitHoveredLine(event->modifiers());
+        queueHoveredLine(event->modifiers());
     QPlainTextEdit::mousePressEvent(event);
 }
 
@@ -279,8 +297,11 @@ void MidiEditTextView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (tooltipTimer != nullptr)
         tooltipTimer->stop();
-    if (hoverActive) {
-        transmitHoveredLine(event->modifiers());
+    if (queuedLinePress || hoverActive) {
+        // The first press of this double click sent the line already; no word selection either.
+        if (queuedLinePress)
+            withdrawnLine = lineSerial;
+        queuedLinePress = false;
         return;
     }
     QPlainTextEdit::mouseDoubleClickEvent(event);
@@ -292,6 +313,8 @@ void MidiEditTextView::keyPressEvent(QKeyEvent* event)
         tooltipTimer->stop();
         QToolTip::hideText();
     }
+    if (event->key() == Qt::Key_Control && !isReadOnly() && mouseInside)
+        updateLink(mousePosition);
     QPlainTextEdit::keyPressEvent(event);
 }
 
@@ -305,6 +328,7 @@ void MidiEditTextView::keyReleaseEvent(QKeyEvent* event)
 void MidiEditTextView::leaveEvent(QEvent* event)
 {
     mousePressed = false;
+    mouseInside = false;
     if (tooltipTimer != nullptr)
         tooltipTimer->stop();
     clearLink();
@@ -316,6 +340,7 @@ bool MidiEditTextView::viewportEvent(QEvent* event)
     // The mouse leaves the viewport, not the frame around it, when it goes off the text.
     if (event->type() == QEvent::Leave) {
         mousePressed = false;
+        mouseInside = false;
         if (tooltipTimer != nullptr)
             tooltipTimer->stop();
         clearLink();

@@ -75,14 +75,23 @@ private:
     // Answers a drag that carries files: accepted when the first is a ".txt" file, else refused. Returns
     // false when the drag carries no files, so that plain text keeps its editing behaviour.
     bool answerFileDrag(QDropEvent* event) const;
-    // Sends the linked line, with a new receiving view when Shift is held.
-    void transmitHoveredLine(Qt::KeyboardModifiers modifiers);
+    // Sends the linked line from the event loop, with a new receiving view when Shift is held.
+    void queueHoveredLine(Qt::KeyboardModifiers modifiers);
 
     MidiEditGeneralView* owner;
     VantelMidiModel* model;
     bool hoverActive = false;
     QString hoverMessage;
     bool mousePressed = false;
+    // Where the mouse was last seen over the text (viewport coordinates), for Control pressed
+    // while it rests.
+    QPoint mousePosition;
+    bool mouseInside = false;
+    // Line sends queued by presses: the last one's number, whether the latest press queued it, and
+    // the one a double click took back.
+    quint64 lineSerial = 0;
+    bool queuedLinePress = false;
+    quint64 withdrawnLine = 0;
     QTimer* tooltipTimer = nullptr;
     QPoint tooltipPosition;
     TextHighlighter* appendColourer = nullptr;

@@ -21,6 +21,17 @@ int hexValue(QChar c)
     return -1;
 }
 
+bool isHexadecimal(const QString& digits)
+{
+    if (digits.size() % 2 != 0)
+        return false;
+    for (QChar c : digits) {
+        if (hexValue(c) < 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 MidiEditTransmittionThread::MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent)
@@ -110,13 +121,7 @@ QString MidiEditTransmittionThread::stripText(const QString& text)
 qint32 MidiEditTransmittionThread::countBytes(const QString& text)
 {
     const QString digits = stripText(text);
-    if (digits.size() % 2 != 0)
-        return -1;
-    for (QChar c : digits) {
-        if (hexValue(c) < 0)
-            return -1;
-    }
-    return digits.size() / 2;
+    return isHexadecimal(digits) ? digits.size() / 2 : -1;
 }
 
 void MidiEditTransmittionThread::run()
@@ -162,7 +167,6 @@ void MidiEditTransmittionThread::transmitText(const QString& text)
 void MidiEditTransmittionThread::endTransmission()
 {
     parser.reset();
-    lastStatus = 0;
     Q_EMIT finishTransmittion(active ? Failed : Stopped);
 }
 
@@ -172,7 +176,6 @@ void MidiEditTransmittionThread::applySettings()
     if (on != parserOn) {
         parserOn = on;
         parser.reset();
-        lastStatus = 0;
     }
 }
 
@@ -190,34 +193,26 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
     const QString digits = stripText(text);
     if (digits.isEmpty())
         return true;
-    // A running status kept from the last text would turn this text's leading data bytes into
-    // messages the user did not write.
-    if (parser.pendingBytes() == 1 && lastStatus >= 0x80 && lastStatus < 0xF0) {
-        parser.reset();
-        lastStatus = 0;
+    // Refused before anything goes out: a digit without its pair would shift every byte after it
+    // into different bytes, and half of a text is not what the user wrote either.
+    if (!isHexadecimal(digits)) {
+        endTransmission();
+        return false;
     }
+    // Each text stands alone: a message left incomplete by an earlier text (or a running status it
+    // kept) would turn this text's leading data bytes into messages the user did not write.
+    parser.reset();
     Q_EMIT startTransmittion(quint32(digits.size() / 2));
 
     quint32 total = 0;
     QByteArray bytes;
     for (int offset = 0; offset < digits.size(); offset += PieceBytes * 2) {
-        const int length = qMin(PieceBytes * 2, digits.size() - offset);
-        const int count = length / 2;
-        if (count == 0) {
-            endTransmission();
-            return false;
-        }
+        const int count = qMin(PieceBytes * 2, digits.size() - offset) / 2;
         bytes.resize(count);
         auto* data = reinterpret_cast<quint8*>(bytes.data());
-        for (int i = 0; i < count; ++i) {
-            const int high = hexValue(digits.at(offset + 2 * i));
-            const int low = hexValue(digits.at(offset + 2 * i + 1));
-            if (high < 0 || low < 0) {
-                endTransmission();
-                return false;
-            }
-            data[i] = quint8(high * 16 + low);
-        }
+        for (int i = 0; i < count; ++i)
+            data[i] =
+                quint8(hexValue(digits.at(offset + 2 * i)) * 16 + hexValue(digits.at(offset + 2 * i + 1)));
 
         if (!parserOn) {
             if (!sendBytes(data, quint32(count), MidiMessageKind::NotParsed, true)) {
@@ -229,10 +224,6 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
             continue;
         }
 
-        for (int i = 0; i < count; ++i) {
-            if (data[i] >= 0x80 && data[i] < 0xF8)
-                lastStatus = data[i];
-        }
         parser.feed(data, quint32(count));
         MidiMessage message;
         while (parser.nextMessage(message)) {
@@ -246,5 +237,17 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
             Q_EMIT transmittionProgress(total);
         }
     }
+
+    // What the parser could not make into messages, an unfinished one at the end included, is
+    // reported rather than lost without a word.
+    const quint64 leftOut = parser.droppedBytes() + parser.incompleteBytes();
+    parser.reset();
+    if (leftOut == 0)
+        return true;
+    if (total == 0) {
+        endTransmission();
+        return false;
+    }
+    Q_EMIT bytesLeftOut(quint32(qMin<quint64>(leftOut, 0xFFFFFFFFu)));
     return true;
 }

@@ -14,15 +14,16 @@ class MidiSender;
 class Model;
 
 // Turns the hexadecimal text of an editor view into MIDI bytes and sends them to both output
-// ports, reporting start, progress and end with queued signals.
+// ports, reporting start, progress and end with queued signals. A text whose digits do not all
+// make bytes is refused whole; bytes that make no complete message are counted and reported.
 //
 // Threads. The object lives on the GUI thread; requestTransmission, stopTransmission, the model
 // notification and release are called there and never wait for the worker: they only write
 // atomics or take the request mutex, which the worker holds for no more than the hand-over of the
-// pending text. The worker thread runs the transmission routine: it owns the parser (which keeps a
-// partial message from one transmission to the next), reads the settings the GUI thread left in
-// atomics, calls the sender and checks the active flag after every message and piece, so a stop
-// takes effect at the next boundary. It never touches a widget or the model.
+// pending text. The worker thread runs the transmission routine: it owns the parser (emptied at
+// the start and end of every text, so that texts never run into each other), reads the settings the GUI
+// thread left in atomics, calls the sender and checks the active flag after every message and piece, so a
+// stop takes effect at the next boundary. It never touches a widget or the model.
 //
 // Lifetime. The worker is started by the first request (a view that never transmits costs no
 // thread). An owner that goes away while a transmission runs calls release() (WorkerThread)
@@ -65,6 +66,9 @@ Q_SIGNALS:
     void startTransmittion(quint32 total);
     void transmittionProgress(quint32 sent);
     void finishTransmittion(qint32 result);
+    // Sent before the end of a transmission that sent something but left these bytes of its text
+    // out (they made no complete message). A text that sent nothing fails instead.
+    void bytesLeftOut(quint32 count);
 
 protected:
     void run() override;
@@ -76,7 +80,8 @@ protected:
     // request cleared the active flag.
     virtual void endTransmission();
 
-    // The routine itself; false when it ended through endTransmission.
+    // The routine itself; false when it ended through endTransmission: a send failed, a stop, a
+    // text that is not whole bytes of hexadecimal digits, or one of which nothing could be sent.
     bool transmissionRoutine(const QString& text);
     // Takes the pending request; false when there is none. Worker thread.
     bool takeRequest(QString* text);
@@ -99,5 +104,4 @@ private:
     std::atomic<bool> bulkBypass{false};
     Model* model;
     MidiSender* sender;
-    quint8 lastStatus = 0;
 };

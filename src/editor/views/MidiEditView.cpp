@@ -37,6 +37,7 @@ MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewT
     connect(thread, &MidiEditTransmittionThread::transmittionProgress, this,
             &MidiEditView::transmittionProgress);
     connect(thread, &MidiEditTransmittionThread::finishTransmittion, this, &MidiEditView::finishTransmittion);
+    connect(thread, &MidiEditTransmittionThread::bytesLeftOut, this, &MidiEditView::bytesLeftOut);
 
     if (!monitor)
         model->setModified(1);
@@ -101,6 +102,7 @@ void MidiEditView::transmit(const QString& text)
         return;
     model->setValue(ParamTransmissionState, 1);
     transmitting = true;
+    leftOut = 0;
     if (model->getValue(ParamRepeatTransmission) != 0) {
         releaseRepeatThread();
         pages->setCurrentIndex(RepeatPage);
@@ -111,6 +113,7 @@ void MidiEditView::transmit(const QString& text)
                 &MidiEditView::transmittionProgress);
         connect(repeat, &MidiEditTransmittionThread::finishTransmittion, this,
                 &MidiEditView::finishTransmittion);
+        connect(repeat, &MidiEditTransmittionThread::bytesLeftOut, this, &MidiEditView::bytesLeftOut);
         repeat->setInterval(general->repeatInterval());
         repeat->requestTransmission(text);
         return;
@@ -170,6 +173,13 @@ void MidiEditView::transmittionProgress(quint32 sent)
     progress->setByteCount(sent);
 }
 
+void MidiEditView::bytesLeftOut(quint32 count)
+{
+    if (isStaleReport())
+        return;
+    leftOut = count;
+}
+
 void MidiEditView::finishTransmittion(qint32 result)
 {
     if (isStaleReport())
@@ -179,10 +189,19 @@ void MidiEditView::finishTransmittion(qint32 result)
     model->setValue(ParamRepeatTransmission, 0);
     if (progress->state() != MidiEditProgressView::ShowingError) {
         progress->setMode(false, 0, 0);
-        pages->setCurrentIndex(result == MidiEditTransmittionThread::Failed ? ProgressPage : GeneralPage);
-        if (result == MidiEditTransmittionThread::Failed)
+        const bool failed = result == MidiEditTransmittionThread::Failed;
+        pages->setCurrentIndex(failed || leftOut > 0 ? ProgressPage : GeneralPage);
+        if (failed)
             progress->showMessage(tr("Failed to transmit message."));
+        else if (leftOut == 1)
+            progress->showMessage(
+                tr("Transmitted, but 1 byte was left out:\nit is not part of a complete message."));
+        else if (leftOut > 1)
+            progress->showMessage(
+                tr("Transmitted, but %1 bytes were left out:\nthey are not part of complete messages.")
+                    .arg(leftOut));
     }
+    leftOut = 0;
     releaseRepeatThread();
 }
 

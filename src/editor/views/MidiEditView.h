@@ -88,6 +88,8 @@ public Q_SLOTS:
     void startTransmittion(quint32 total);
     void transmittionProgress(quint32 sent);
     void finishTransmittion(qint32 result);
+    // Bytes of the text that made no complete message; shown when the transmission ends.
+    void bytesLeftOut(quint32 count);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -101,6 +103,7 @@ private:
     bool monitor;
     VantelMidiModel* model;
     bool transmitting = false;
+    quint32 leftOut = 0;
     QStackedLayout* pages = nullptr;
     MidiEditTransmittionThread* thread = nullptr;
     MidiEditRepeatTransmittionThread* repeat = nullptr;

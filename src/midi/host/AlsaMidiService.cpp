@@ -101,13 +101,13 @@ QString AlsaMidiService::apiName() const
 QVector<HostMidiDevice> AlsaMidiService::inputDevices()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return listedDevices(m_inputLister.get(), ownPrefix());
+    return sortedByName(listedDevices(m_inputLister.get(), ownPrefix()));
 }
 
 QVector<HostMidiDevice> AlsaMidiService::outputDevices()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return listedDevices(m_outputLister.get(), ownPrefix());
+    return sortedByName(listedDevices(m_outputLister.get(), ownPrefix()));
 }
 
 qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <mutex>
 #include <time.h>
 
@@ -110,5 +111,14 @@ QVector<HostMidiDevice> HostMidiService::namedDevices(const QStringList& names)
     QVector<HostMidiDevice> devices;
     for (const QString& name : names)
         devices.append(HostMidiDevice{name, 0, 0});
+    return devices;
+}
+
+QVector<HostMidiDevice> HostMidiService::sortedByName(QVector<HostMidiDevice> devices)
+{
+    std::stable_sort(devices.begin(), devices.end(), [](const HostMidiDevice& a, const HostMidiDevice& b) {
+        const int folded = QString::compare(a.name, b.name, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.name < b.name;
+    });
     return devices;
 }

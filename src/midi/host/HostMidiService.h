@@ -7,7 +7,6 @@
 
 #include <memory>
 
-
 // One MIDI device of the host as the service lists it.
 struct HostMidiDevice
 {
@@ -20,9 +19,11 @@ struct HostMidiDevice
 // short data, long data and errors, short output, buffered long output with a completion flag and
 // a millisecond counter. Every operation that can fail returns 0 for success and 1 for failure.
 //
-// Devices are listed in the host's order and opened by the name they were listed under, so a
-// device chosen from an older list is the device that was shown even when the host's list changed
-// meanwhile (the open then fails if the device is gone).
+// The JACK and ALSA services list their devices sorted by name, as patchbays do (the servers
+// report them in the order their clients came); the loopback service keeps the order it was
+// given. Devices are opened by the name they were listed under, so a device chosen from an older
+// list is the device that was shown even when the host's list changed meanwhile (the open then
+// fails if the device is gone).
 //
 // Every open names the application port (0 Port1, 1 Port2) it serves, because some hosts give the
 // application one endpoint per port. One application port has at most one open device per
@@ -98,4 +99,6 @@ public:
 protected:
     // A device list of these names, in their order, for hosts that report no ids.
     static QVector<HostMidiDevice> namedDevices(const QStringList& names);
+    // The devices in list order: by name regardless of case, then by case.
+    static QVector<HostMidiDevice> sortedByName(QVector<HostMidiDevice> devices);
 };

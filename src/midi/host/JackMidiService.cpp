@@ -124,12 +124,12 @@ QStringList JackMidiService::peerPorts(unsigned long peerFlags)
 
 QVector<HostMidiDevice> JackMidiService::inputDevices()
 {
-    return namedDevices(peerPorts(JackPortIsOutput));
+    return sortedByName(namedDevices(peerPorts(JackPortIsOutput)));
 }
 
 QVector<HostMidiDevice> JackMidiService::outputDevices()
 {
-    return namedDevices(peerPorts(JackPortIsInput));
+    return sortedByName(namedDevices(peerPorts(JackPortIsInput)));
 }
 
 qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,

@@ -37,6 +37,24 @@ public:
     bool isValid() const { return readEnd >= 0; }
     QString path() const { return QString::fromLocal8Bit(name); }
 
+    // Waits until at least count bytes have come (or the writer closed its end) and returns them.
+    QByteArray readAtLeast(int count)
+    {
+        QByteArray received;
+        char chunk[4096];
+        while (received.size() < count) {
+            const ssize_t n =
+                ::read(readEnd, chunk, size_t(qMin<int>(int(sizeof chunk), count - received.size())));
+            if (n > 0)
+                received.append(chunk, int(n));
+            else if (n == 0)
+                break;
+            else
+                ::usleep(1000);
+        }
+        return received;
+    }
+
     // Everything written until the writer closes its end.
     QByteArray drain()
     {

@@ -30,44 +30,52 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("blocks");
         QTest::addColumn<QString>("expected");
+        // Input bytes in no yielded message: dropped, or held by a message still incomplete.
+        QTest::addColumn<quint32>("leftOut");
 
         QTest::newRow("running status")
-            << QStringList{"90 3C 64 3E 64 40 00"} << "90 3C 64, 90 3E 64, 90 40 00";
+            << QStringList{"90 3C 64 3E 64 40 00"} << "90 3C 64, 90 3E 64, 90 40 00" << 0u;
         QTest::newRow("running status across blocks")
-            << QStringList{"90 3C", "64 3E", "64"} << " | 90 3C 64 | 90 3E 64";
-        QTest::newRow("two-byte running status") << QStringList{"C0 05 06"} << "C0 05, C0 06";
-        QTest::newRow("status byte cuts a message") << QStringList{"90 3C 80 3C 00"} << "80 3C 00";
-        QTest::newRow("stray data and F7 dropped") << QStringList{"3C 64 F7 01"} << "";
-        QTest::newRow("F7 ends running status") << QStringList{"90 3C 64 F7 3E 64"} << "90 3C 64";
-        QTest::newRow("undefined F4 drops the message in progress") << QStringList{"90 3C F4 64 3C 64"} << "";
-        QTest::newRow("undefined F5 dropped") << QStringList{"F5 F8"} << "F8";
+            << QStringList{"90 3C", "64 3E", "64"} << " | 90 3C 64 | 90 3E 64" << 0u;
+        QTest::newRow("two-byte running status") << QStringList{"C0 05 06"} << "C0 05, C0 06" << 0u;
+        QTest::newRow("status byte cuts a message") << QStringList{"90 3C 80 3C 00"} << "80 3C 00" << 2u;
+        QTest::newRow("stray data and F7 dropped") << QStringList{"3C 64 F7 01"} << "" << 4u;
+        QTest::newRow("F7 ends running status") << QStringList{"90 3C 64 F7 3E 64"} << "90 3C 64" << 3u;
+        QTest::newRow("undefined F4 drops the message in progress")
+            << QStringList{"90 3C F4 64 3C 64"} << "" << 6u;
+        QTest::newRow("undefined F5 dropped") << QStringList{"F5 F8"} << "F8" << 1u;
         QTest::newRow("system common")
-            << QStringList{"F1 23 F2 10 20 F3 05 F6"} << "F1 23, F2 10 20, F3 05, F6";
-        QTest::newRow("system common has no running status") << QStringList{"F3 05 06"} << "F3 05";
-        QTest::newRow("real-time bytes") << QStringList{"F8 FA FB FC FE FF"} << "F8, FA, FB, FC, FE, FF";
-        QTest::newRow("clock inside a note") << QStringList{"90 3C 64 F8 3E 64"} << "90 3C 64, F8, 90 3E 64";
-        QTest::newRow("clock between status and data") << QStringList{"90 F8 3C 64"} << "F8, 90 3C 64";
+            << QStringList{"F1 23 F2 10 20 F3 05 F6"} << "F1 23, F2 10 20, F3 05, F6" << 0u;
+        QTest::newRow("system common has no running status") << QStringList{"F3 05 06"} << "F3 05" << 1u;
+        QTest::newRow("real-time bytes")
+            << QStringList{"F8 FA FB FC FE FF"} << "F8, FA, FB, FC, FE, FF" << 0u;
+        QTest::newRow("clock inside a note")
+            << QStringList{"90 3C 64 F8 3E 64"} << "90 3C 64, F8, 90 3E 64" << 0u;
+        QTest::newRow("clock between status and data") << QStringList{"90 F8 3C 64"} << "F8, 90 3C 64" << 0u;
         QTest::newRow("undefined real-time bytes leave the message alone")
-            << QStringList{"90 3C F9 64 FD 3E 64"} << "90 3C 64, 90 3E 64";
-        QTest::newRow("clock inside sysex") << QStringList{"F0 01 F8 02 F7"} << "F8, F0 01 02 F7";
+            << QStringList{"90 3C F9 64 FD 3E 64"} << "90 3C 64, 90 3E 64" << 2u;
+        QTest::newRow("clock inside sysex") << QStringList{"F0 01 F8 02 F7"} << "F8, F0 01 02 F7" << 0u;
         QTest::newRow("real-time between sysex blocks")
-            << QStringList{"F0 01 02", "FE", "03 F7"} << " | FE | F0 01 02 03 F7";
-        QTest::newRow("sysex in two blocks") << QStringList{"F0 41 10", "42 F7"} << " | F0 41 10 42 F7";
-        QTest::newRow("empty sysex") << QStringList{"F0 F7"} << "F0 F7";
-        QTest::newRow("sysex cut by a status byte") << QStringList{"F0 01 02 90 3C 64"} << "90 3C 64";
-        QTest::newRow("data after sysex dropped") << QStringList{"F0 01 F7 02 03"} << "F0 01 F7";
-        QTest::newRow("sysex end without start") << QStringList{"01 02 F7 F8"} << "F8";
+            << QStringList{"F0 01 02", "FE", "03 F7"} << " | FE | F0 01 02 03 F7" << 0u;
+        QTest::newRow("sysex in two blocks") << QStringList{"F0 41 10", "42 F7"} << " | F0 41 10 42 F7" << 0u;
+        QTest::newRow("empty sysex") << QStringList{"F0 F7"} << "F0 F7" << 0u;
+        QTest::newRow("sysex cut by a status byte") << QStringList{"F0 01 02 90 3C 64"} << "90 3C 64" << 3u;
+        QTest::newRow("data after sysex dropped") << QStringList{"F0 01 F7 02 03"} << "F0 01 F7" << 2u;
+        QTest::newRow("sysex end without start") << QStringList{"01 02 F7 F8"} << "F8" << 3u;
         QTest::newRow("every channel kind")
             << QStringList{"81 01 02 92 03 04 A3 05 06 B4 07 08 C5 09 D6 0A E7 0B 0C"}
-            << "81 01 02, 92 03 04, A3 05 06, B4 07 08, C5 09, D6 0A, E7 0B 0C";
+            << "81 01 02, 92 03 04, A3 05 06, B4 07 08, C5 09, D6 0A, E7 0B 0C" << 0u;
+        QTest::newRow("sysex without end") << QStringList{"F0 41 10"} << "" << 3u;
     }
 
     void streams()
     {
         QFETCH(QStringList, blocks);
         QFETCH(QString, expected);
+        QFETCH(quint32, leftOut);
         MidiMessageParser parser;
         QCOMPARE(parseBlocks(parser, blocks), expected);
+        QCOMPARE(parser.droppedBytes() + parser.incompleteBytes(), quint64(leftOut));
     }
 
     void decodedFields_data()
@@ -156,6 +164,7 @@ private Q_SLOTS:
         QVERIFY(parser.pendingBytes() > 0);
         parser.reset();
         QCOMPARE(parser.pendingBytes(), 0u);
+        QCOMPARE(parser.droppedBytes() + parser.incompleteBytes(), quint64(0));
         QCOMPARE(parseBlocks(parser, {"03 F7 3E 64"}), QString());
         MidiMessageParser second;
         QCOMPARE(parseBlocks(second, {"90 3C 64"}), QStringLiteral("90 3C 64"));

@@ -254,6 +254,70 @@ private Q_SLOTS:
         QCOMPARE(host->openViews().last()->viewType(), qint32(MidiEditView::SystemExclusiveReceive));
     }
 
+    // A user's double click: the first click's line has gone out before the second press comes,
+    // which the window system delivers and then reports again as a double click.
+    void controlDoubleClickSendsTheLineOnce()
+    {
+        QVERIFY(host->openOutputs());
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
+        MidiEditTextView* area = view->textView();
+        const QPoint at = characterCentre(area, 1);
+        ctrlMove(area, at);
+        QTest::mousePress(area->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
+        QTest::mouseRelease(area->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(host->sentToPort1().size(), 1);
+        // QtTest moves its clock half a second on after a release so that clicks stay apart; the
+        // second press of a double click follows within the double-click interval.
+        QTest::lastMouseTimestamp -= QTest::mouseDoubleClickInterval;
+        QTest::mousePress(area->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
+        QTest::mouseRelease(area->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
+        QTest::qWait(100);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QVERIFY(host->sentToPort1().isEmpty());
+        QVERIFY(!area->textCursor().hasSelection()); // no word selection either
+    }
+
+    // Control pressed with the mouse at rest over a line: no move comes to show the link.
+    void controlPressedOverALineWorksAtOnce()
+    {
+        QVERIFY(host->openOutputs());
+        MidiEditView* view =
+            openShown(MidiEditView::SystemExclusive, QStringLiteral("F0 7E 7F 09 01 F7 // GM on\n90 3C 64"));
+        MidiEditTextView* area = view->textView();
+        const QPoint second = characterCentre(area, 28);
+        QTest::mouseMove(area->viewport(), second);
+        QTest::keyPress(area, Qt::Key_Control);
+        QVERIFY(area->isLinkShown());
+        QCOMPARE(area->hoveredMessage(), QStringLiteral("90 3C 64"));
+        QTest::mouseClick(area->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
+        QTest::keyRelease(area, Qt::Key_Control);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(host->sentToPort1(), QByteArrayList{QByteArray::fromHex("903C64")});
+
+        // Without the key event (the focus was elsewhere): the press itself finds the line.
+        const QPoint first = characterCentre(area, 1);
+        QTest::mouseMove(area->viewport(), first);
+        QVERIFY(!area->isLinkShown());
+        QTest::mouseClick(area->viewport(), Qt::LeftButton, Qt::ControlModifier, first);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(host->sentToPort1(), QByteArrayList{QByteArray::fromHex("F07E7F0901F7")});
+    }
+
+    void controlClickOnALineWithAnOddDigitIsRefused()
+    {
+        QVERIFY(host->openOutputs());
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("B0 07 7 B0 0A 40"));
+        MidiEditTextView* area = view->textView();
+        const QPoint at = characterCentre(area, 1);
+        ctrlMove(area, at);
+        QTest::mouseClick(area->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
+        QTRY_COMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QCOMPARE(view->progressView()->labelText(), QStringLiteral("Failed to transmit message."));
+        QCOMPARE(model->getValue(ParamTransmissionState), 0);
+        QVERIFY(host->sentToPort1().isEmpty());
+    }
+
     void editingMarksTheProjectButReceivingDoesNot()
     {
         MidiEditView* editor = openShown(MidiEditView::SystemExclusive);

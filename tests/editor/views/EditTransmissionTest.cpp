@@ -48,6 +48,7 @@ private:
         QList<qint32> finishes;
         QList<quint32> starts;
         quint32 lastProgress = 0;
+        QList<quint32> leftOut;
         QByteArrayList sent;
     };
 
@@ -56,6 +57,7 @@ private:
     {
         QSignalSpy start(&thread, &MidiEditTransmittionThread::startTransmittion);
         QSignalSpy progress(&thread, &MidiEditTransmittionThread::transmittionProgress);
+        QSignalSpy leftOut(&thread, &MidiEditTransmittionThread::bytesLeftOut);
         QSignalSpy finish(&thread, &MidiEditTransmittionThread::finishTransmittion);
         thread.requestTransmission(text);
         [&] { QTRY_COMPARE_WITH_TIMEOUT(finish.count(), 1, 10000); }();
@@ -65,6 +67,8 @@ private:
             outcome.finishes.append(call.at(0).toInt());
         for (const QList<QVariant>& call : start)
             outcome.starts.append(call.at(0).toUInt());
+        for (const QList<QVariant>& call : leftOut)
+            outcome.leftOut.append(call.at(0).toUInt());
         if (!progress.isEmpty())
             outcome.lastProgress = progress.last().at(0).toUInt();
         outcome.sent = host->sentToPort1();
@@ -122,23 +126,40 @@ private Q_SLOTS:
         QTest::addColumn<qint32>("result");
         QTest::addColumn<quint32>("announced");
         QTest::addColumn<quint32>("progress");
+        // Bytes reported as left out (0: no report).
+        QTest::addColumn<quint32>("leftOut");
 
-        QTest::newRow("sysex with comment")
-            << true << "F0 7E 7F 09 01 F7 // GM on" << QStringList{"F0 7E 7F 09 01 F7"} << 0 << 6u << 6u;
+        QTest::newRow("sysex with comment") << true << "F0 7E 7F 09 01 F7 // GM on"
+                                            << QStringList{"F0 7E 7F 09 01 F7"} << 0 << 6u << 6u << 0u;
         QTest::newRow("running status expanded")
-            << true << "90 3C 64 3E 64" << QStringList{"90 3C 64", "90 3E 64"} << 0 << 5u << 6u;
-        QTest::newRow("commas tabs lines")
-            << true << "b0,07\t64\n// volume\nC0 05" << QStringList{"B0 07 64", "C0 05"} << 0 << 5u << 5u;
-        QTest::newRow("lone digit, parser off") << false << "F0 7" << QStringList{"F0"} << 0 << 1u << 1u;
-        QTest::newRow("lone digit, parser on") << true << "F0 7" << QStringList{} << 0 << 1u << 0u;
-        QTest::newRow("bad pair") << true << "F0 GG" << QStringList{} << 2 << 2u << 0u;
-        QTest::newRow("bad pair, parser off") << false << "F0 GG" << QStringList{} << 2 << 2u << 0u;
-        QTest::newRow("carriage return is not blank")
-            << false << "F0\r\nF7" << QStringList{} << 2 << 2u << 0u;
+            << true << "90 3C 64 3E 64" << QStringList{"90 3C 64", "90 3E 64"} << 0 << 5u << 6u << 0u;
+        QTest::newRow("commas tabs lines") << true << "b0,07\t64\n// volume\nC0 05"
+                                           << QStringList{"B0 07 64", "C0 05"} << 0 << 5u << 5u << 0u;
         QTest::newRow("parser off short block")
-            << false << "90 3C 64" << QStringList{"90 3C 64"} << 0 << 3u << 3u;
+            << false << "90 3C 64" << QStringList{"90 3C 64"} << 0 << 3u << 3u << 0u;
         // Announced 0: no start is announced at all.
-        QTest::newRow("only a comment") << true << "  // only a comment\n" << QStringList{} << 0 << 0u << 0u;
+        QTest::newRow("only a comment") << true << "  // only a comment\n"
+                                        << QStringList{} << 0 << 0u << 0u << 0u;
+
+        // Texts that are not whole bytes of hexadecimal digits are refused before anything goes out.
+        QTest::newRow("odd digit count")
+            << true << "B0 07 7 B0 0A 40" << QStringList{} << 2 << 0u << 0u << 0u;
+        QTest::newRow("odd digit count, parser off")
+            << false << "B0 07 7 B0 0A 40" << QStringList{} << 2 << 0u << 0u << 0u;
+        QTest::newRow("lone last digit") << false << "F0 7" << QStringList{} << 2 << 0u << 0u << 0u;
+        QTest::newRow("bad pair") << true << "F0 GG" << QStringList{} << 2 << 0u << 0u << 0u;
+        QTest::newRow("bad pair, parser off") << false << "F0 GG" << QStringList{} << 2 << 0u << 0u << 0u;
+        QTest::newRow("carriage return is not blank")
+            << false << "F0\r\nF7" << QStringList{} << 2 << 0u << 0u << 0u;
+
+        // Bytes that make no message: nothing sent is a failure, some sent a report of the rest.
+        QTest::newRow("status byte inside sysex")
+            << true << "F0 41 10 42 12 40 00 7F 00 C1 F7" << QStringList{} << 2 << 11u << 0u << 0u;
+        QTest::newRow("sysex without end") << true << "F0 41 10 42" << QStringList{} << 2 << 4u << 0u << 0u;
+        QTest::newRow("undefined status") << true << "F4 01" << QStringList{} << 2 << 2u << 0u << 0u;
+        QTest::newRow("data without status") << true << "3C 64" << QStringList{} << 2 << 2u << 0u << 0u;
+        QTest::newRow("some left out")
+            << true << "90 3C 64 F4 C0 05 F0 01" << QStringList{"90 3C 64", "C0 05"} << 0 << 8u << 5u << 3u;
     }
 
     void routineSendsWhatTheTextSays()
@@ -149,12 +170,14 @@ private Q_SLOTS:
         QFETCH(qint32, result);
         QFETCH(quint32, announced);
         QFETCH(quint32, progress);
+        QFETCH(quint32, leftOut);
         model->setValue(ParamParser, parser ? 1 : 0);
         MidiEditTransmittionThread thread(model.get(), host.get());
         const Outcome outcome = runThread(thread, text);
         QCOMPARE(outcome.finishes, QList<qint32>{result});
         QCOMPARE(outcome.starts, announced ? QList<quint32>{announced} : QList<quint32>{});
         QCOMPARE(outcome.lastProgress, progress);
+        QCOMPARE(outcome.leftOut, leftOut ? QList<quint32>{leftOut} : QList<quint32>{});
         QStringList sent;
         for (const QByteArray& bytes : outcome.sent)
             sent.append(hexText(bytes));
@@ -195,14 +218,18 @@ private Q_SLOTS:
         QCOMPARE(outcome.lastProgress, 10000u);
     }
 
-    void keptRunningStatusIsDroppedButPartialDumpContinues()
+    void eachTextStandsAlone()
     {
         MidiEditTransmittionThread thread(model.get(), host.get());
         QCOMPARE(runThread(thread, QStringLiteral("90 3C 64")).sent.size(), 1);
-        // The leading data bytes would otherwise become a second Note On.
-        QVERIFY(runThread(thread, QStringLiteral("3E 64")).sent.isEmpty());
-        QVERIFY(runThread(thread, QStringLiteral("F0 41 10")).sent.isEmpty());
-        QCOMPARE(runThread(thread, QStringLiteral("42 F7")).sent, QByteArrayList{hexBytes("F0 41 10 42 F7")});
+        // The leading data bytes would otherwise become a second Note On, or end the dump.
+        Outcome outcome = runThread(thread, QStringLiteral("3E 64"));
+        QVERIFY(outcome.sent.isEmpty());
+        QCOMPARE(outcome.finishes, QList<qint32>{2});
+        QCOMPARE(runThread(thread, QStringLiteral("F0 41 10")).finishes, QList<qint32>{2});
+        outcome = runThread(thread, QStringLiteral("42 F7"));
+        QVERIFY(outcome.sent.isEmpty());
+        QCOMPARE(outcome.finishes, QList<qint32>{2});
     }
 
     void deletingAThreadInTheMiddleOfATextEnds()
@@ -237,6 +264,41 @@ private Q_SLOTS:
         QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
         QCOMPARE(view->progressView()->labelText(), QStringLiteral("Failed to transmit message."));
         QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+    }
+
+    // What the user sees of a text that is refused or only partly sent.
+    void viewTellsWhatWasNotSent_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("odd digits") << "B0 07 7 B0 0A 40" << QStringList{} << "Failed to transmit message.";
+        QTest::newRow("nothing parsed")
+            << "F0 41 10 42 12 40 00 7F 00 C1 F7" << QStringList{} << "Failed to transmit message.";
+        QTest::newRow("one byte left out")
+            << "90 3C 64 F4" << QStringList{"90 3C 64"}
+            << "Transmitted, but 1 byte was left out:\nit is not part of a complete message.";
+        QTest::newRow("bytes left out")
+            << "F0 01 F7 3C 64" << QStringList{"F0 01 F7"}
+            << "Transmitted, but 2 bytes were left out:\nthey are not part of complete messages.";
+    }
+
+    void viewTellsWhatWasNotSent()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, message);
+        MidiEditView* view = openEditor(text);
+        QTest::keyClick(view->textView(), Qt::Key_F5);
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QStringList sent;
+        for (const QByteArray& bytes : host->sentToPort1())
+            sent.append(hexText(bytes));
+        QCOMPARE(sent, expected);
+        QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QCOMPARE(view->progressView()->labelText(), message);
+        QTest::keyClick(view->progressView()->button(), Qt::Key_Return);
         QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
     }
 

@@ -39,6 +39,12 @@ void answerFileDialog(const QString& path)
     poll->start(20);
 }
 
+QByteArray fileBytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 QByteArray bytesOf(const std::function<void(QDataStream&)>& write)
 {
     QByteArray bytes;
@@ -143,6 +149,27 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), text.toUtf8());
         QVERIFY(host->errors.isEmpty());
+    }
+
+    void saveAddsTxtWhenTheNameHasNoExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no extension") << "gm-on"
+                                      << "gm-on.txt";
+        QTest::newRow("own extension") << "gm-on.syx"
+                                       << "gm-on.syx";
+    }
+
+    void saveAddsTxtWhenTheNameHasNoExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("F0 7E 7F 09 01 F7"));
+        answerFileDialog(folder.filePath(typed));
+        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
+        QCOMPARE(fileBytesOf(folder.filePath(written)), QByteArray("F0 7E 7F 09 01 F7"));
+        QCOMPARE(QFile::exists(folder.filePath(typed)), typed == written);
     }
 
     void aSaveThatFailsIsReported()
