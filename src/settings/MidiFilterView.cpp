@@ -102,12 +102,14 @@ void MidiFilterView::buildMessageGroup()
     int row = 0;
     for (const QString& text : texts) {
         auto* box = new CheckBox(text, group);
-        // Narrow enough to leave the ">" buttons at x 130 free.
-        box->setGeometry(10, 20 + 22 * row, 120, 20);
         const qint32 id = ParamFilterNoteOff + row;
+        const bool heading =
+            id == ParamFilterControlChange || id == ParamFilterSystemCommon || id == ParamFilterSystemRealtime;
+        // Headings leave the ">" buttons at x 146 free; the other rows may use the whole width, which
+        // wider desktop fonts need.
+        box->setGeometry(10, 20 + 22 * row, heading ? 136 : 165, 20);
         box->setId(id);
-        if (id == ParamFilterControlChange || id == ParamFilterSystemCommon ||
-            id == ParamFilterSystemRealtime) {
+        if (heading) {
             box->setStyle(headingStyle);
             box->setFocusPolicy(Qt::NoFocus);
         } else {
@@ -118,11 +120,11 @@ void MidiFilterView::buildMessageGroup()
     }
     const QString show = tr("Show the filter settings view of %1");
     QPushButton* controlChangeButton =
-        makeButton(group, tr(">"), show.arg(tr("Control Change")), QRect(130, 85, 40, 20));
+        makeButton(group, tr(">"), show.arg(tr("Control Change")), QRect(146, 85, 28, 20));
     QPushButton* systemCommonButton =
-        makeButton(group, tr(">"), show.arg(tr("System Common")), QRect(130, 195, 40, 20));
+        makeButton(group, tr(">"), show.arg(tr("System Common")), QRect(146, 195, 28, 20));
     QPushButton* systemRealtimeButton =
-        makeButton(group, tr(">"), show.arg(tr("System Realtime")), QRect(130, 217, 40, 20));
+        makeButton(group, tr(">"), show.arg(tr("System Realtime")), QRect(146, 217, 28, 20));
     connect(controlChangeButton, &QPushButton::released, this, &MidiFilterView::releasedControlChangeButton);
     connect(systemCommonButton, &QPushButton::released, this, &MidiFilterView::releasedSystemCommonButton);
     connect(systemRealtimeButton, &QPushButton::released, this,

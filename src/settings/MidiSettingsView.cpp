@@ -75,7 +75,7 @@ MidiSettingsView::MidiSettingsView(QWidget* parent, VantelMidiModel* model, View
     panel->setFixedSize(480, 190);
     buildPortGroup(panel);
 
-    bulkLabel = makeLabel(panel, model->getName(ParamBulkInterval), QRect(19, 165, 113, 20),
+    bulkLabel = makeLabel(panel, model->getName(ParamBulkInterval), QRect(19, 165, 121, 20),
                           Qt::AlignLeft | Qt::AlignVCenter);
     bulkSpinBox = new SpinBox(panel);
     bulkSpinBox->setGeometry(140, 165, 100, 20);
