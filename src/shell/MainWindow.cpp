@@ -453,10 +453,9 @@ QMdiSubWindow* MainWindow::openView(qint32 kind, const QList<QVariant>& extraVal
     return subWindow;
 }
 
-QMdiSubWindow* MainWindow::openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
-                                        const QString& initialText)
+QMdiSubWindow* MainWindow::openEditView(qint32 editKind, const QSize& contentSize, const QString& initialText)
 {
-    QMdiSubWindow* subWindow = subWindowManager->openEditView(menuText, editKind, contentSize, initialText);
+    QMdiSubWindow* subWindow = subWindowManager->openEditView(editKind, contentSize, initialText);
     if (subWindow)
         refresh->addView(qobject_cast<MidiEditView*>(subWindow->widget()));
     return subWindow;
@@ -753,8 +752,7 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
         }
         if (!path.isEmpty())
             vantelModel->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
-        openEditView(QString::fromUtf8(ViewKindTable::row(ViewKind::SystemExclusive)->menuText),
-                     EditKind::SystemExclusive, QSize(), text);
+        openEditView(EditKind::SystemExclusive, QSize(), text);
         drop->acceptProposedAction();
         return true;
     }

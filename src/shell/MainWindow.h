@@ -132,7 +132,7 @@ public:
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
                            bool skipPacing = false, bool forceLong = false, quint64 passThrough = 0,
                            bool direct = false, quint32* sendTimeOut = nullptr) override;
-    QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
+    QMdiSubWindow* openEditView(qint32 editKind, const QSize& contentSize,
                                 const QString& initialText) override;
     void releaseKeyboardKeys() override;
     // An open that fails shows "Port open failed." and leaves the port not connected; the name the

@@ -61,13 +61,12 @@ void SubWindowManager::showLimitWarning(const QString& title)
 }
 
 QMdiSubWindow* SubWindowManager::openView(qint32 kind, const ViewArguments& arguments,
-                                          const QSize& contentSize, const QString& menuText)
+                                          const QSize& contentSize)
 {
     const ViewKindRow* row = ViewKindTable::row(kind);
     if (!row || !row->isAvailable())
         return nullptr;
-    const QString title =
-        ViewKindTable::title(menuText.isEmpty() ? QString::fromUtf8(row->menuText) : menuText);
+    const QString title = ViewKindTable::title(QString::fromUtf8(row->menuText));
 
     if (row->slot >= 0) {
         if (QMdiSubWindow* open = singleViews[size_t(row->slot)]) {
@@ -104,8 +103,8 @@ QMdiSubWindow* SubWindowManager::openView(qint32 kind, const ViewArguments& argu
     return subWindow;
 }
 
-QMdiSubWindow* SubWindowManager::openEditView(const QString& menuText, qint32 editKind,
-                                              const QSize& contentSize, const QString& initialText)
+QMdiSubWindow* SubWindowManager::openEditView(qint32 editKind, const QSize& contentSize,
+                                              const QString& initialText)
 {
     qint32 kind = ViewKind::SystemExclusive;
     if (editKind == EditKind::InMonitor)
@@ -117,7 +116,7 @@ QMdiSubWindow* SubWindowManager::openEditView(const QString& menuText, qint32 ed
     ViewArguments arguments;
     arguments.editKind = editKind;
     arguments.initialText = initialText;
-    return openView(kind, arguments, contentSize, menuText);
+    return openView(kind, arguments, contentSize);
 }
 
 QMdiSubWindow* SubWindowManager::addSubWindow(QWidget* view, const ViewKindRow& row)

@@ -32,13 +32,11 @@ public:
                      QWidget* mainWindow);
 
     // Opens a view of that kind, or activates the open one of a single-view kind. contentSize
-    // (monitor and system-exclusive views) asks for that content size; title overrides the one made
-    // from the menu text. Null when the kind has no view, the list is at its limit (after a
-    // warning), or the view's factory refuses.
+    // (monitor and system-exclusive views) asks for that content size. Null when the kind has no view, the
+    // list is at its limit (after a warning), or the view's factory refuses.
     QMdiSubWindow* openView(qint32 kind, const ViewArguments& arguments = ViewArguments(),
-                            const QSize& contentSize = QSize(), const QString& menuText = QString());
-    QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
-                                const QString& initialText);
+                            const QSize& contentSize = QSize());
+    QMdiSubWindow* openEditView(qint32 editKind, const QSize& contentSize, const QString& initialText);
     // Recreates a saved view at its rectangle; null when the kind is unknown or its opener refuses.
     QMdiSubWindow* restoreView(qint32 kind, bool stayOnTop, const QRect& geometry, Qt::WindowStates state,
                                const QList<QVariant>& extraValues);

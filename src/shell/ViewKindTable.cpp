@@ -25,8 +25,10 @@ QWidget* midiSettingsView(const ViewArguments& a)
     auto* view = new MidiSettingsView(nullptr, a.model, a.host);
     // The port menus list the devices anew each time they open; the view follows.
     if (auto* window = qobject_cast<MainWindow*>(a.window)) {
-        QObject::connect(window, &MainWindow::notifyInputPortListUpdated, view, &MidiSettingsView::portListUpdated);
-        QObject::connect(window, &MainWindow::notifyOutputPortListUpdated, view, &MidiSettingsView::portListUpdated);
+        QObject::connect(window, &MainWindow::notifyInputPortListUpdated, view,
+                         &MidiSettingsView::portListUpdated);
+        QObject::connect(window, &MainWindow::notifyOutputPortListUpdated, view,
+                         &MidiSettingsView::portListUpdated);
     }
     return view;
 }

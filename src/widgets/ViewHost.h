@@ -20,10 +20,10 @@ public:
 
     ~ViewHost() override = default;
 
-    // Opens a monitor or system-exclusive view of an EditKind. The title is the menu text without
-    // "&" and "...". An empty contentSize means the default size. Returns null when the view limit
-    // refuses it.
-    virtual QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
+    // Opens a monitor or system-exclusive view of an EditKind, titled like the view its menu entry
+    // opens. An empty contentSize means the default size. Returns null when the view limit refuses
+    // it.
+    virtual QMdiSubWindow* openEditView(qint32 editKind, const QSize& contentSize,
                                         const QString& initialText) = 0;
 
     // Releases every note held from the computer keyboard (before a modal file dialog takes the

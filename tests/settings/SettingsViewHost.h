@@ -66,10 +66,7 @@ public:
 
     static constexpr const char* NotConnected = "Not Connected";
 
-    QMdiSubWindow* openEditView(const QString&, qint32, const QSize&, const QString&) override
-    {
-        return nullptr;
-    }
+    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override { return nullptr; }
     void releaseKeyboardKeys() override {}
     bool isLoadingProject() const override { return false; }
     void showErrorMessage(const QString& text) override { errors.append(text); }

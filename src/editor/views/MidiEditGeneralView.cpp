@@ -23,8 +23,6 @@
 
 namespace {
 
-const char* const SystemExclusiveMenuText = "&System Exclusive";
-
 QString withoutMnemonics(QString label)
 {
     return label.remove(QLatin1Char('&')).remove(QStringLiteral("..."));
@@ -191,8 +189,7 @@ void MidiEditGeneralView::copyRepeatSettings(const QString& text)
 void MidiEditGeneralView::openReceivingView()
 {
     if (ViewHost* host = owner->viewHost())
-        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusiveReceive, QSize(),
-                           QString());
+        host->openEditView(MidiEditView::SystemExclusiveReceive, QSize(), QString());
 }
 
 void MidiEditGeneralView::transmitMidi(QString message)
@@ -244,8 +241,7 @@ void MidiEditGeneralView::transmitRowMessageAndChangeReceiveMode(QString message
 void MidiEditGeneralView::newMenuSelected()
 {
     if (ViewHost* host = owner->viewHost())
-        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(),
-                           QString());
+        host->openEditView(MidiEditView::SystemExclusive, owner->size(), QString());
 }
 
 QString MidiEditGeneralView::startFolder() const
@@ -276,7 +272,7 @@ void MidiEditGeneralView::placeFileText(const QString& path)
         return;
     }
     if (ViewHost* host = owner->viewHost())
-        host->openEditView(tr(SystemExclusiveMenuText), MidiEditView::SystemExclusive, owner->size(), text);
+        host->openEditView(MidiEditView::SystemExclusive, owner->size(), text);
 }
 
 void MidiEditGeneralView::saveMenuSelected()

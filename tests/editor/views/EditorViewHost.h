@@ -70,7 +70,7 @@ public:
 
     MidiEditView* open(qint32 kind, const QString& text = QString())
     {
-        QMdiSubWindow* window = openEditView(QStringLiteral("&System Exclusive"), kind, QSize(), text);
+        QMdiSubWindow* window = openEditView(kind, QSize(), text);
         return window == nullptr ? nullptr : static_cast<MidiEditView*>(window->widget());
     }
 
@@ -86,13 +86,13 @@ public:
         return view;
     }
 
-    QMdiSubWindow* openEditView(const QString& menuText, qint32 editKind, const QSize& contentSize,
+    QMdiSubWindow* openEditView(qint32 editKind, const QSize& contentSize,
                                 const QString& initialText) override
     {
         auto* view = new MidiEditView(nullptr, model, editKind, initialText, this);
         QMdiSubWindow* window = area.addSubWindow(view);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setWindowTitle(QString(menuText).remove(QLatin1Char('&')));
+        window->setWindowTitle(QStringLiteral("System Exclusive"));
         window->resize(contentSize.isEmpty() ? QSize(338, 274) : contentSize);
         window->show();
         views.append(view);
