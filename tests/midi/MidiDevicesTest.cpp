@@ -51,6 +51,7 @@ class MidiDevicesTest : public QObject
 private:
     std::unique_ptr<Model> model;
     std::unique_ptr<LoopbackMidiService> host;
+    std::unique_ptr<Sink> sink; // outlives the hub, whose receive threads call it
     std::unique_ptr<MidiHub> hub;
     std::unique_ptr<MidiBulkIntervalManager> bulk;
     const QStringList both{loopA, loopB};
@@ -62,6 +63,7 @@ private Q_SLOTS:
         model->registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
         model->registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
         host = std::make_unique<LoopbackMidiService>();
+        sink = std::make_unique<Sink>();
         hub = std::make_unique<MidiHub>(host.get());
         bulk = std::make_unique<MidiBulkIntervalManager>(model.get());
         hub->setBulkIntervalManager(bulk.get());
@@ -69,6 +71,7 @@ private Q_SLOTS:
     void cleanup()
     {
         hub.reset();
+        sink.reset();
         bulk.reset();
         host.reset();
         model.reset();
@@ -76,8 +79,7 @@ private Q_SLOTS:
 
     void chosenDevicesGoAndComeBackByThemselves()
     {
-        Sink sink;
-        hub->setReceiver(&Sink::receive, &sink);
+        hub->setReceiver(&Sink::receive, sink.get());
         hub->inputPortChoices(1, nullptr);
         hub->outputPortChoices(0, nullptr);
         QVERIFY(hub->openInputPort(1, 1));  // Loopback B
@@ -114,9 +116,8 @@ private Q_SLOTS:
 
         // Data flows again both ways.
         host->injectBytes(loopB, bytesOf({0x90, 0x3E, 0x41}));
-        QTRY_VERIFY(sink.has(bytesOf({0x90, 0x3E, 0x41})));
+        QTRY_VERIFY(sink->has(bytesOf({0x90, 0x3E, 0x41})));
         QVERIFY(hub->sendToOutputPorts(note, 3, 0, 0));
-        hub->setReceiver(nullptr, nullptr);
 
         QCOMPARE(MidiHub::deviceChangeText(true, 0, QStringLiteral("seq:out"), false),
                  QStringLiteral("Port1 In: seq:out is gone, waiting for it"));

@@ -365,9 +365,9 @@ private Q_SLOTS:
                                                       QStringLiteral("60"), QStringLiteral("100")});
             // Our output needs a device to be open on; the loop to our own input is added below.
             Peer sinkPeer(QStringLiteral("jack_midi_dump"), {sinkName});
+            Sink sink; // outlives the hub, whose receive threads call it
             MidiHub hub(jack.get());
             hub.setBulkIntervalManager(&bulk);
-            Sink sink;
             hub.setReceiver(&Sink::receive, &sink);
             if (!openWithin10s([&] {
                     return hub.inputPort(0)->open(notes + QStringLiteral(":out")) == 0 &&
@@ -419,8 +419,8 @@ private Q_SLOTS:
                                     QStringLiteral("100")};
         auto seq = std::make_unique<Peer>(QStringLiteral("jack_midiseq"), arguments);
         QTRY_VERIFY_WITH_TIMEOUT(listed(jack->inputDevices(), device), 10000);
+        Sink sink; // outlives the hub, whose receive threads call it
         MidiHub hub(jack.get());
-        Sink sink;
         hub.setReceiver(&Sink::receive, &sink);
         QVERIFY(openWithin10s([&] {
             hub.inputPortChoices(1, nullptr);
