@@ -3,6 +3,7 @@
 #include <jack/midiport.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -19,6 +20,18 @@ constexpr quint32 outputHeaderSize = 8; // length, target frame
 // Longer messages go out as several events (continuations of one system-exclusive message): many
 // JACK clients take no larger event, and it bounds what one cycle's buffer must hold.
 constexpr size_t maxEventSize = 4096;
+
+// A client whose server went away is closed only this long after the shutdown notification:
+// closing it cancels JACK's own threads of that client, and one still on its way out (printing its
+// error) would leave a lock of the C library held for good.
+constexpr qint64 deadClientSettleMs = 500;
+
+qint64 steadyMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void quiet(const char*) {}
 
@@ -61,6 +74,12 @@ JackMidiService::~JackMidiService()
     if (client && !m_serverGone)
         jack_deactivate(client.get());
     m_processClient = nullptr;
+    if (!client)
+        client = std::move(m_deadClient);
+    if (client && m_serverGone) {
+        while (!deadClientSettled())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     client.reset();
     if (m_delivery.joinable()) {
         m_stopDelivery = true;
@@ -121,6 +140,11 @@ bool JackMidiService::connectToServer()
     }
     m_serverGone = true;
     return false;
+}
+
+bool JackMidiService::deadClientSettled() const
+{
+    return steadyMilliseconds() - m_serverGoneAt.load() >= deadClientSettleMs;
 }
 
 bool JackMidiService::isRunning() const
@@ -231,8 +255,9 @@ qint32 JackMidiService::closeInput(Handle handle)
         // The peer may be gone already; the connection then went with it.
         {
             std::shared_lock<std::shared_mutex> lock(m_clientLock);
-            if (m_client && !m_serverGone && connectedTo(in.port, in.peer))
-                jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port));
+            if (m_client && !m_serverGone && peerListed(in.peer, JackPortIsOutput) &&
+                jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port)) == 0)
+                in.ownDisconnects.append(in.peer);
         }
         in.lost = false;
         in.open = false;
@@ -288,8 +313,9 @@ qint32 JackMidiService::closeOutput(Handle handle)
         return 1;
     {
         std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
-        if (m_client && !m_serverGone && connectedTo(out.port, out.peer))
-            jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData());
+        if (m_client && !m_serverGone && peerListed(out.peer, JackPortIsInput) &&
+            jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData()) == 0)
+            out.ownDisconnects.append(out.peer);
     }
     out.lost = false;
     out.flushCompleted.store(out.queued, std::memory_order_relaxed);
@@ -363,6 +389,7 @@ int JackMidiService::processCallback(jack_nframes_t frames, void* self)
 void JackMidiService::shutdownCallback(void* self)
 {
     auto* service = static_cast<JackMidiService*>(self);
+    service->m_serverGoneAt = steadyMilliseconds();
     service->m_serverGone = true;
     sem_post(&service->m_wake);
     sem_post(&service->m_watchWake);
@@ -375,9 +402,13 @@ void JackMidiService::portRegistrationCallback(jack_port_id_t, int, void* self)
     sem_post(&service->m_watchWake);
 }
 
-void JackMidiService::portConnectCallback(jack_port_id_t, jack_port_id_t, int, void* self)
+void JackMidiService::portConnectCallback(jack_port_id_t a, jack_port_id_t b, int connected, void* self)
 {
     auto* service = static_cast<JackMidiService*>(self);
+    if (!connected) {
+        std::lock_guard<std::mutex> lock(service->m_eventMutex);
+        service->m_events.push_back(ConnectionEvent{a, b});
+    }
     service->m_graphChanged = true;
     sem_post(&service->m_watchWake);
 }
@@ -501,35 +532,76 @@ void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_n
     }
 }
 
-bool JackMidiService::connectedTo(jack_port_t* port, const QString& peer) const
+bool JackMidiService::peerListed(const QString& peer, unsigned long peerFlags) const
 {
-    if (!port)
-        return false;
     bool found = false;
-    // Our own connections, read without naming the peer: a peer that is gone is no error here.
-    if (const char** connections = jack_port_get_connections(port)) {
+    if (const char** ports = jack_get_ports(m_client.get(), nullptr, JACK_DEFAULT_MIDI_TYPE, peerFlags)) {
         const QByteArray name = peer.toUtf8();
-        for (const char** c = connections; *c && !found; ++c)
-            found = name == *c;
-        jack_free(connections);
+        for (const char** p = ports; *p && !found; ++p)
+            found = name == *p;
+        jack_free(ports);
     }
     return found;
 }
 
 void JackMidiService::markLostConnections(bool all)
 {
+    // The connections that went, as JACK announced them, by the full names of both ends. The
+    // graph itself is not asked whether a connection is there: a client may read it a cycle
+    // behind the server, and a connection just made would look gone.
+    std::vector<std::pair<QString, QString>> cuts;
+    {
+        std::vector<ConnectionEvent> events;
+        {
+            std::lock_guard<std::mutex> lock(m_eventMutex);
+            events.swap(m_events);
+        }
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        if (m_client) {
+            for (const ConnectionEvent& e : events) {
+                jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
+                jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
+                if (a && b)
+                    cuts.emplace_back(QString::fromUtf8(jack_port_name(a)),
+                                      QString::fromUtf8(jack_port_name(b)));
+            }
+        }
+    }
+    // True when one of the cuts is ours: this port and that peer; a cut we made ourselves is
+    // crossed off instead.
+    auto cutFrom = [&cuts](const QString& ownName, const QString& peer, QStringList& ownDisconnects) {
+        bool lost = false;
+        for (const auto& cut : cuts) {
+            if (!((cut.first == ownName && cut.second == peer) ||
+                  (cut.second == ownName && cut.first == peer)))
+                continue;
+            if (ownDisconnects.contains(peer))
+                ownDisconnects.removeOne(peer);
+            else
+                lost = true;
+        }
+        return lost;
+    };
     {
         std::lock_guard<std::mutex> delivery(m_deliveryMutex);
         std::shared_lock<std::shared_mutex> lock(m_clientLock);
         for (InputPort& in : m_inputs) {
-            if (in.open && (all || !m_client || !connectedTo(in.port, in.peer)))
+            const QString ownName = in.port ? QString::fromUtf8(jack_port_name(in.port)) : QString();
+            const bool cut = cutFrom(ownName, in.peer, in.ownDisconnects);
+            if (all)
+                in.ownDisconnects.clear(); // their announcements went with the server
+            if (in.open && (all || !m_client || cut || !peerListed(in.peer, JackPortIsOutput)))
                 in.lost = true;
         }
     }
     for (OutputPort& out : m_outputs) {
         std::lock_guard<std::mutex> outputLock(out.mutex);
         std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        if (out.open && (all || !m_client || !connectedTo(out.port, out.peer)))
+        const QString ownName = out.port ? QString::fromUtf8(jack_port_name(out.port)) : QString();
+        const bool cut = cutFrom(ownName, out.peer, out.ownDisconnects);
+        if (all)
+            out.ownDisconnects.clear();
+        if (out.open && (all || !m_client || cut || !peerListed(out.peer, JackPortIsInput)))
             out.lost = true;
     }
 }
@@ -556,24 +628,30 @@ void JackMidiService::watchLoop()
             return;
         bool changed = false;
         if (m_serverGone.load()) {
-            std::unique_ptr<jack_client_t, ClientCloser> dead;
             {
                 std::unique_lock<std::shared_mutex> lock(m_clientLock);
                 if (m_client) {
                     m_processClient = nullptr;
-                    dead = std::move(m_client);
+                    m_deadClient = std::move(m_client);
                     for (int i = 0; i < 2; ++i) {
                         m_inputs[i].port = nullptr;
                         m_outputs[i].port = nullptr;
                     }
                 }
             }
-            if (dead) {
+            if (m_deadClient && !m_deadClientSeen) {
+                m_deadClientSeen = true;
                 markLostConnections(true);
-                dead.reset();
                 changed = true;
-            }
-            if (connectToServer()) {
+            } else if (m_deadClient) {
+                if (deadClientSettled())
+                    m_deadClient.reset();
+            } else if (connectToServer()) {
+                {
+                    std::lock_guard<std::mutex> lock(m_eventMutex);
+                    m_events.clear();
+                }
+                m_deadClientSeen = false;
                 ++m_restarts;
                 m_graphChanged = false;
                 changed = true;
