@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev
   clang libclang-rt-dev
   fonts-dejavu-core
+  desktop-file-utils
 )
 
 missing=()

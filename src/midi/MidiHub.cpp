@@ -7,6 +7,19 @@
 
 namespace {
 
+// A chosen device that is listed but does not open (a JACK client lists its ports a moment before
+// it can be connected) is tried again this often, this many times.
+constexpr int retryIntervalMs = 250;
+constexpr int maxFailedOpens = 20;
+
+QStringList deviceNamesOf(const QVector<HostMidiDevice>& devices)
+{
+    QStringList names;
+    for (const HostMidiDevice& d : devices)
+        names.append(d.name);
+    return names;
+}
+
 template <typename Port> QStringList choices(Port* port, qint32* position, bool closeWhenMissing)
 {
     QStringList list{Midi::NotConnected};
@@ -22,14 +35,6 @@ template <typename Port> QStringList choices(Port* port, qint32* position, bool 
     return list;
 }
 
-template <typename Port> bool openPort(Port* port, quint32 deviceIndex)
-{
-    port->close();
-    if (deviceIndex == MidiHub::NoDevice)
-        return true;
-    return deviceIndex <= quint32(INT_MAX) && port->open(qint32(deviceIndex)) == 0;
-}
-
 template <typename Port> qint32 reopen(Port* port, const QString& name)
 {
     port->open(name);
@@ -42,8 +47,8 @@ template <typename Port> qint32 reopen(Port* port, const QString& name)
 
 } // namespace
 
-MidiHub::MidiHub(HostMidiService* service, quint16 maxLongMessage)
-    : m_client(std::make_unique<MidiClient>(service))
+MidiHub::MidiHub(HostMidiService* service, quint16 maxLongMessage, QObject* parent)
+    : QObject(parent), m_service(service), m_client(std::make_unique<MidiClient>(service))
 {
     // One base for all four ports, so that their stamps agree.
     const quint32 baseCounter = HostMidiService::milliseconds();
@@ -54,10 +59,31 @@ MidiHub::MidiHub(HostMidiService* service, quint16 maxLongMessage)
     for (quint32 i = 0; i < 2; ++i)
         m_outputs[i] =
             std::make_unique<MidiOutputPort>(m_client.get(), maxLongMessage, i, baseCounter, baseTimeOfDay);
+
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(retryIntervalMs);
+    connect(&m_retry, &QTimer::timeout, this, &MidiHub::rescan);
+    if (m_service) {
+        m_serverRunning = m_service->serverRunning();
+        m_serverRestarts = m_service->serverRestarts();
+        // Runs on a thread of the service: post one look, however many changes come in meanwhile.
+        m_listenerId = m_service->addChangeListener([this] {
+            if (!m_rescanPending.exchange(true))
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        m_rescanPending = false;
+                        rescan();
+                    },
+                    Qt::QueuedConnection);
+        });
+    }
 }
 
 MidiHub::~MidiHub()
 {
+    if (m_service)
+        m_service->removeChangeListener(m_listenerId);
     for (auto& input : m_inputs)
         input.reset();
     for (auto& output : m_outputs)
@@ -94,44 +120,94 @@ QStringList MidiHub::inputPortChoices(quint32 port, qint32* position, bool close
 {
     if (port > 1)
         return {};
-    return choices(m_inputs[port].get(), position, closeWhenMissing);
+    m_shown[slot(true, port)] = choices(m_inputs[port].get(), position, closeWhenMissing);
+    return m_shown[slot(true, port)];
 }
 
 QStringList MidiHub::outputPortChoices(quint32 port, qint32* position, bool closeWhenMissing)
 {
     if (port > 1)
         return {};
-    return choices(m_outputs[port].get(), position, closeWhenMissing);
+    m_shown[slot(false, port)] = choices(m_outputs[port].get(), position, closeWhenMissing);
+    return m_shown[slot(false, port)];
+}
+
+template <typename Port> bool MidiHub::openChosen(Port* port, bool input, quint32 number, quint32 deviceIndex)
+{
+    Choice& choice = m_choices[slot(input, number)];
+    choice = Choice();
+    port->close();
+    if (deviceIndex == NoDevice)
+        return true;
+    // The index refers to the list the caller was shown. The port's own list may have been
+    // listed afresh since (devices came or went), so the device is found again by its name and
+    // by which of equal names it was.
+    QStringList shown = m_shown[slot(input, number)];
+    if (shown.isEmpty())
+        shown = QStringList{Midi::NotConnected} + port->deviceNames();
+    if (deviceIndex > quint32(INT_MAX) || qint32(deviceIndex) + 1 >= shown.size())
+        return false;
+    const qint32 at = qint32(deviceIndex) + 1;
+    const QString name = shown.at(at);
+    const int occurrence = shown.mid(1, at - 1).count(name);
+    const QStringList fresh = port->enumerateDevices();
+    qint32 index = -1;
+    for (int i = 0, seen = 0; i < fresh.size(); ++i) {
+        if (fresh.at(i) == name && seen++ == occurrence) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0 || port->open(index) != 0)
+        return false;
+    choice.device = name;
+    return true;
 }
 
 bool MidiHub::openInputPort(quint32 port, quint32 deviceIndex)
 {
-    return port < 2 && openPort(m_inputs[port].get(), deviceIndex);
+    return port < 2 && openChosen(m_inputs[port].get(), true, port, deviceIndex);
 }
 
 bool MidiHub::openOutputPort(quint32 port, quint32 deviceIndex)
 {
-    return port < 2 && openPort(m_outputs[port].get(), deviceIndex);
+    return port < 2 && openChosen(m_outputs[port].get(), false, port, deviceIndex);
 }
 
 bool MidiHub::closeInputPort(quint32 port)
 {
-    return port < 2 && m_inputs[port]->close() == 0;
+    if (port > 1)
+        return false;
+    m_choices[slot(true, port)] = Choice();
+    return m_inputs[port]->close() == 0;
 }
 
 bool MidiHub::closeOutputPort(quint32 port)
 {
-    return port < 2 && m_outputs[port]->close() == 0;
+    if (port > 1)
+        return false;
+    m_choices[slot(false, port)] = Choice();
+    return m_outputs[port]->close() == 0;
 }
 
 qint32 MidiHub::reopenInputPort(quint32 port, const QString& name)
 {
-    return port < 2 ? reopen(m_inputs[port].get(), name) : 0;
+    if (port > 1)
+        return 0;
+    m_choices[slot(true, port)] = Choice();
+    if (!name.isEmpty() && name != Midi::NotConnected)
+        m_choices[slot(true, port)].device = name;
+    return reopen(m_inputs[port].get(), name);
 }
 
 qint32 MidiHub::reopenOutputPort(quint32 port, const QString& name)
 {
-    return port < 2 ? reopen(m_outputs[port].get(), name) : 0;
+    if (port > 1)
+        return 0;
+    m_choices[slot(false, port)] = Choice();
+    if (!name.isEmpty() && name != Midi::NotConnected)
+        m_choices[slot(false, port)].device = name;
+    return reopen(m_outputs[port].get(), name);
 }
 
 QString MidiHub::inputPortName(quint32 port) const
@@ -142,6 +218,126 @@ QString MidiHub::inputPortName(quint32 port) const
 QString MidiHub::outputPortName(quint32 port) const
 {
     return port < 2 ? m_outputs[port]->getPortName() : Midi::NotConnected;
+}
+
+QString MidiHub::chosenInputDevice(quint32 port) const
+{
+    return port < 2 ? m_choices[slot(true, port)].device : QString();
+}
+
+QString MidiHub::chosenOutputDevice(quint32 port) const
+{
+    return port < 2 ? m_choices[slot(false, port)].device : QString();
+}
+
+bool MidiHub::inputDevicePresent(quint32 port) const
+{
+    return port < 2 && !m_choices[slot(true, port)].device.isEmpty() && m_inputs[port]->isConnected();
+}
+
+bool MidiHub::outputDevicePresent(quint32 port) const
+{
+    return port < 2 && !m_choices[slot(false, port)].device.isEmpty() && m_outputs[port]->isConnected();
+}
+
+bool MidiHub::serverRunning() const
+{
+    return m_serverRunning;
+}
+
+QString MidiHub::deviceChangeText(bool input, quint32 port, const QString& device, bool present)
+{
+    const QString where =
+        QStringLiteral("Port%1 %2").arg(port + 1).arg(input ? QStringLiteral("In") : QStringLiteral("Out"));
+    return present ? QStringLiteral("%1: %2 is back").arg(where, device)
+                   : QStringLiteral("%1: %2 is gone, waiting for it").arg(where, device);
+}
+
+QString MidiHub::serverChangeText(bool running) const
+{
+    const QString api = m_service ? m_service->apiName().toUpper() : QString();
+    return running ? QStringLiteral("The %1 server is back; MIDI ports reopen by name.").arg(api)
+                   : QStringLiteral("The %1 server stopped; MIDI ports are closed.").arg(api);
+}
+
+Midi* MidiHub::portAt(int index) const
+{
+    return index < 2 ? static_cast<Midi*>(m_inputs[index].get()) : m_outputs[index - 2].get();
+}
+
+void MidiHub::rescan()
+{
+    if (!m_service)
+        return;
+    const bool running = m_service->serverRunning();
+    const quint64 restarts = m_service->serverRestarts();
+    // A server that stopped and started again between two looks still counts as having stopped.
+    const bool restarted = restarts != m_serverRestarts;
+    m_serverRestarts = restarts;
+    const bool wasRunning = m_serverRunning;
+    m_serverRunning = running;
+
+    const QStringList inputs = running ? deviceNamesOf(m_service->inputDevices()) : QStringList();
+    const QStringList outputs = running ? deviceNamesOf(m_service->outputDevices()) : QStringList();
+    QVector<Change> changes;
+    bool again = false;
+    for (quint32 port = 0; port < 2; ++port)
+        again = rescanPort(true, port, inputs, restarted || !running, &changes) || again;
+    for (quint32 port = 0; port < 2; ++port)
+        again = rescanPort(false, port, outputs, restarted || !running, &changes) || again;
+    if (again && !m_retry.isActive())
+        m_retry.start();
+
+    if (wasRunning && (!running || restarted))
+        Q_EMIT serverRunningChanged(false);
+    if (running && (!wasRunning || restarted))
+        Q_EMIT serverRunningChanged(true);
+    for (const Change& c : qAsConst(changes))
+        Q_EMIT portDeviceChanged(c.input, c.port, c.device, c.present);
+}
+
+bool MidiHub::rescanPort(bool input, quint32 port, const QStringList& listed, bool serverLost,
+                         QVector<Change>* changes)
+{
+    Choice& choice = m_choices[slot(input, port)];
+    if (choice.device.isEmpty())
+        return false;
+    const bool isListed = listed.contains(choice.device);
+    Midi* const midi = portAt(slot(input, port));
+    if (midi->isConnected()) {
+        const bool lost = input ? m_inputs[port]->deviceLost() : m_outputs[port]->deviceLost();
+        if (!lost && isListed)
+            return false;
+        if (input)
+            m_inputs[port]->close();
+        else
+            m_outputs[port]->close();
+        choice.failedOpens = 0;
+        // A server that stopped is told once, for all ports.
+        if (!serverLost)
+            changes->append(Change{input, port, choice.device, false});
+        // Someone else removed the connection; the device itself is still there. Taking it back
+        // at once would undo what they did: wait until the device has gone and come back.
+        if (isListed && !serverLost) {
+            choice.awaitRelisting = true;
+            return false;
+        }
+    }
+    if (!isListed) {
+        choice.failedOpens = 0;
+        choice.awaitRelisting = false;
+        return false;
+    }
+    if (choice.awaitRelisting || choice.failedOpens >= maxFailedOpens)
+        return false;
+    const qint32 opened = input ? m_inputs[port]->open(choice.device) : m_outputs[port]->open(choice.device);
+    if (opened == 0) {
+        choice.failedOpens = 0;
+        changes->append(Change{input, port, choice.device, true});
+        return false;
+    }
+    ++choice.failedOpens;
+    return choice.failedOpens < maxFailedOpens;
 }
 
 bool MidiHub::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,

@@ -61,6 +61,12 @@ qint32 MidiInputPort::close()
     return 0;
 }
 
+bool MidiInputPort::deviceLost() const
+{
+    HostMidiService* host = service();
+    return isConnected() && host && host->inputLost(handle());
+}
+
 void MidiInputPort::setReceiver(Receiver receiver, void* context)
 {
     m_thread->setReceiver(receiver, context);

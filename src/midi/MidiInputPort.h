@@ -29,6 +29,8 @@ public:
     qint32 open(const QString& name);
     // 1 when the port was not open.
     qint32 close();
+    // True while the port is open on a device that has gone away (see HostMidiService::inputLost).
+    bool deviceLost() const;
     void setReceiver(Receiver receiver, void* context);
 
     // The host's input callback (context = the port).

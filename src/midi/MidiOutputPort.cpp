@@ -57,6 +57,13 @@ qint32 MidiOutputPort::close()
     return 0;
 }
 
+bool MidiOutputPort::deviceLost()
+{
+    QMutexLocker lock(&m_mutex);
+    HostMidiService* host = service();
+    return isConnected() && host && host->outputLost(handle());
+}
+
 qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong,
                             quint64 passThrough)
 {
@@ -76,7 +83,9 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
         const quint32 stamp = currentTimeStamp();
         if (stampOut)
             *stampOut = stamp;
-        return host->sendShort(handle(), packed, n) == 0 ? 0 : 1;
+        if (host->sendShort(handle(), packed, n) != 0)
+            return 1;
+        return host->outputLost(handle()) ? 1 : 0;
     }
     const quint32 stamp = currentTimeStamp();
     if (stampOut)
@@ -89,8 +98,11 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
     QElapsedTimer waited;
     waited.start();
     for (;;) {
+        // The device going away ends the wait at once: what is left will never arrive.
+        if (host->outputLost(handle()))
+            return 1;
         if (host->longDone(handle(), ticket))
-            return 0;
+            return host->outputLost(handle()) ? 1 : 0;
         if (waited.elapsed() >= CompletionTimeoutMs)
             return 1;
         QThread::usleep(CompletionPollMicroseconds);

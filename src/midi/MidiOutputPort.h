@@ -23,10 +23,13 @@ public:
     qint32 open(qint32 index);
     qint32 open(const QString& name);
     qint32 close();
+    // True while the port is open on a device that has gone away (see HostMidiService::outputLost).
+    bool deviceLost();
     // 0 on success, 1 on failure. The stamp of the moment the data was handed to the host is
     // written to stampOut (may be null). Fails without contacting the host when the port is not
     // connected, length is 0, or more than 3 bytes not beginning with 0xF0 are sent without
-    // forceLong. passThrough is carried for the caller and not used.
+    // forceLong. passThrough is carried for the caller and not used. A send during which the device
+    // went away fails, also when the host took all of its bytes: they may have gone nowhere.
     qint32 send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong = false,
                 quint64 passThrough = 0);
 

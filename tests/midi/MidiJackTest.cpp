@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
 
@@ -361,6 +362,144 @@ private Q_SLOTS:
                 return QStringLiteral("%1 records, %2 bytes").arg(records.size()).arg(joined.size());
             return QString();
         });
+    }
+
+    void dumpPiecesWithAnotherSourcesNotesBetweenArriveWhole()
+    {
+        // Two sources on our Port1 In: a sequencer playing a note every 256 frames, and our own
+        // Port1 Out sending a 100000-byte dump in pieces of 4096 bytes, one cycle or more apart.
+        // JACK merges them, so notes land between the pieces; the dump still arrives whole.
+        QByteArray dump(100000, '\0');
+        dump[0] = char(0xF0);
+        for (int i = 1; i < dump.size() - 1; ++i)
+            dump[i] = char((i * 5) % 128);
+        dump[dump.size() - 1] = char(0xF7);
+        const QByteArray note("\x90\x3C\x40", 3);
+        Model model;
+        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
+        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
+        MidiBulkIntervalManager bulk(&model);
+        withXrunRetries([&](int n) -> QString {
+            const QString notes = QStringLiteral("vantel-notes-%1").arg(n);
+            const QString sinkName = QStringLiteral("vantel-dumpsink-%1").arg(n);
+            Peer seq(QStringLiteral("jack_midiseq"), {notes, QStringLiteral("256"), QStringLiteral("0"),
+                                                      QStringLiteral("60"), QStringLiteral("100")});
+            // Our output needs a device to be open on; the loop to our own input is added below.
+            Peer sinkPeer(QStringLiteral("jack_midi_dump"), {sinkName});
+            Sink sink; // outlives the hub, whose receive threads call it
+            MidiHub hub(jack.get());
+            hub.setBulkIntervalManager(&bulk);
+            hub.setReceiver(&Sink::receive, &sink);
+            if (!openWithin10s([&] {
+                    return hub.inputPort(0)->open(notes + QStringLiteral(":out")) == 0 &&
+                           hub.outputPort(0)->open(sinkName + QStringLiteral(":input")) == 0;
+                }))
+                return QStringLiteral("could not connect the peers");
+            const QStringList loop{jack->clientName() + QStringLiteral(":Port1 Out"),
+                                   jack->clientName() + QStringLiteral(":Port1 In")};
+            QProcess connect;
+            // An earlier test may have left the loop in place.
+            connect.start(QStringLiteral("jack_disconnect"), loop);
+            connect.waitForFinished(10000);
+            connect.start(QStringLiteral("jack_connect"), loop);
+            if (!connect.waitForFinished(10000) || connect.exitCode() != 0)
+                return QStringLiteral("jack_connect failed");
+            QTest::qWait(50);
+            if (!hub.sendToOutputPorts(data(dump), quint32(dump.size()), 16, 0))
+                return QStringLiteral("send failed");
+            QByteArray joined;
+            int notesWithin = 0;
+            for (int i = 0; i < 200 && joined.size() < dump.size(); ++i) {
+                QTest::qWait(50);
+                QMutexLocker lock(&sink.mutex);
+                joined.clear();
+                notesWithin = 0;
+                int notesSinceDumpStart = 0;
+                for (const QByteArray& r : sink.records) {
+                    if (quint8(r.at(0)) == 0xF0 || quint8(r.at(0)) < 0x80) {
+                        joined += r;
+                        notesWithin = notesSinceDumpStart;
+                    } else if (!joined.isEmpty() && r == note) {
+                        ++notesSinceDumpStart;
+                    }
+                }
+            }
+            if (joined != dump)
+                return QStringLiteral("%1 of %2 bytes of the dump").arg(joined.size()).arg(dump.size());
+            if (notesWithin == 0)
+                return QStringLiteral("no note came between the pieces; nothing was tried");
+            return QString();
+        });
+    }
+
+    void peerThatLeavesAndComesBackIsReconnected()
+    {
+        const QString name = QStringLiteral("vantel-back");
+        const QString device = name + QStringLiteral(":out");
+        const QStringList arguments{name, QStringLiteral("4800"), QStringLiteral("0"), QStringLiteral("62"),
+                                    QStringLiteral("100")};
+        auto seq = std::make_unique<Peer>(QStringLiteral("jack_midiseq"), arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->inputDevices(), device), 10000);
+        Sink sink; // outlives the hub, whose receive threads call it
+        MidiHub hub(jack.get());
+        hub.setReceiver(&Sink::receive, &sink);
+        QVERIFY(openWithin10s([&] {
+            hub.inputPortChoices(1, nullptr);
+            return hub.openInputPort(1, quint32(hub.inputPort(1)->deviceNames().indexOf(device)));
+        }));
+        const QByteArray note("\x90\x3E\x40", 3);
+        QTRY_VERIFY_WITH_TIMEOUT(sink.has(note), 10000);
+        QSignalSpy changes(&hub, &MidiHub::portDeviceChanged);
+
+        seq.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 1, 10000);
+        QCOMPARE(changes.at(0), (QVariantList{true, 1u, device, false}));
+        QCOMPARE(hub.inputPortName(1), QStringLiteral("Not Connected"));
+        QCOMPARE(hub.chosenInputDevice(1), device);
+        QVERIFY(!hub.inputDevicePresent(1));
+        {
+            QMutexLocker lock(&sink.mutex);
+            sink.records.clear();
+        }
+
+        seq = std::make_unique<Peer>(QStringLiteral("jack_midiseq"), arguments);
+        QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 2, 10000);
+        QCOMPARE(changes.at(1), (QVariantList{true, 1u, device, true}));
+        QCOMPARE(hub.inputPortName(1), device);
+        QTRY_VERIFY_WITH_TIMEOUT(sink.has(note), 10000);
+        hub.setReceiver(nullptr, nullptr);
+    }
+
+    void connectionRemovedBySomeoneElseCountsAsGone()
+    {
+        const QString device = QStringLiteral("vantel-cut:input");
+        Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-cut")});
+        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), device), 10000);
+        Model model;
+        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
+        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
+        MidiBulkIntervalManager bulk(&model);
+        MidiHub hub(jack.get());
+        hub.setBulkIntervalManager(&bulk);
+        QVERIFY(openWithin10s([&] {
+            hub.outputPortChoices(0, nullptr);
+            return hub.openOutputPort(0, quint32(hub.outputPort(0)->deviceNames().indexOf(device)));
+        }));
+        const quint8 note[3] = {0x90, 0x3C, 0x40};
+        QVERIFY(hub.sendToOutputPorts(note, 3, 0, 0));
+        QSignalSpy changes(&hub, &MidiHub::portDeviceChanged);
+        QProcess cut;
+        cut.start(QStringLiteral("jack_disconnect"),
+                  {jack->clientName() + QStringLiteral(":Port1 Out"), device});
+        QVERIFY(cut.waitForFinished(10000) && cut.exitCode() == 0);
+        QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 1, 10000);
+        QCOMPARE(changes.at(0), (QVariantList{false, 0u, device, false}));
+        QCOMPARE(hub.outputPortName(0), QStringLiteral("Not Connected"));
+        QVERIFY(!hub.sendToOutputPorts(note, 3, 0, 0));
+        // The device is still there: the port does not take it back against the one who cut it.
+        hub.rescan();
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(hub.chosenOutputDevice(0), device);
     }
 
     void peerLeavingTakesItsDeviceAway()

@@ -167,6 +167,26 @@ private Q_SLOTS:
         QCOMPARE(records.at(0) + records.at(1), message);
     }
 
+    void dumpPiecesWithAnotherSourcesNotesBetweenArriveWhole()
+    {
+        // A MIDI graph merges two sources into one input: the pieces of a dump (events of at most
+        // 4096 bytes) with complete short messages of another source between them.
+        auto in = makeInput();
+        QCOMPARE(in->open(loopA), 0);
+        const QByteArray dump = sysex(10000, 0x22);
+        const QList<QByteArray> between = {bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xC1, 0x05}),
+                                           bytesOf({0xF8})};
+        for (int offset = 0, i = 0; offset < dump.size(); offset += 4096, ++i) {
+            host->injectBytes(loopA, dump.mid(offset, 4096));
+            if (offset + 4096 < dump.size())
+                host->injectBytes(loopA, between.at(i));
+        }
+        host->injectBytes(loopA, bytesOf({0x80, 0x3C, 0x40}));
+        const QList<QByteArray> records = settle();
+        QCOMPARE(records,
+                 (QList<QByteArray>{between.at(0), between.at(1), dump, bytesOf({0x80, 0x3C, 0x40})}));
+    }
+
     void recordsCarryPortNumberAndAStampOfNow()
     {
         auto in = makeInput(1);

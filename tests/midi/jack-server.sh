@@ -13,9 +13,10 @@ stop_server() {
   pid=$(cat "$pidfile")
   # Only a jackd that we started under this name.
   if kill -0 "$pid" 2>/dev/null && grep -q "jackd" "/proc/$pid/cmdline" 2>/dev/null; then
+    # SIGTERM only: a server that dies uncleanly stays in JACK's shared registry of servers.
     kill "$pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then echo "jackd $pid did not stop within 10 s" >&2; fi
   fi
   rm -f "$pidfile"
 }

@@ -25,11 +25,11 @@
 
 namespace {
 
-const QColor glyph(112, 120, 134);        // mid-tone, legible on white and on #2b2b2b
-const QColor glyphRim(52, 58, 68, 150);   // soft rim; vanishes on dark backgrounds, helps on light ones
+const QColor glyph(112, 120, 134);      // mid-tone, legible on white and on #2b2b2b
+const QColor glyphRim(52, 58, 68, 150); // soft rim; vanishes on dark backgrounds, helps on light ones
 const QColor glyphDisabled(150, 154, 160, 110);
-const QColor transmit(222, 128, 44);      // warm: data leaving
-const QColor receive(58, 142, 210);       // cool: data arriving
+const QColor transmit(222, 128, 44); // warm: data leaving
+const QColor receive(58, 142, 210);  // cool: data arriving
 const QColor pressedFace(120, 128, 140, 70);
 
 using FrameDraw = std::function<void(QPainter&, const QRectF&, int frame)>;
@@ -317,8 +317,7 @@ void drawPlayStop(QPainter& p, const QRectF& frame, int f)
     if (pressed)
         p.translate(0.3, 0.3);
     if (f < 2) {
-        fillGlyph(p, playTriangle(3.5, 2, 9.5, 11), pressed ? QColor(46, 140, 72) : QColor(62, 168, 92),
-                  0.7);
+        fillGlyph(p, playTriangle(3.5, 2, 9.5, 11), pressed ? QColor(46, 140, 72) : QColor(62, 168, 92), 0.7);
     } else {
         QPainterPath square;
         square.addRoundedRect(QRectF(2.5, 2.5, 10, 10), 1, 1);
@@ -331,8 +330,8 @@ void drawPlayStop(QPainter& p, const QRectF& frame, int f)
 void drawDigit(QPainter& p, const QRectF& frame, int digit)
 {
     // Segments a..g lit per digit.
-    static const char* const lit[10] = {"abcdef", "bc", "abdeg", "abcdg", "bcfg",
-                                        "acdfg", "acdefg", "abc", "abcdefg", "abcdfg"};
+    static const char* const lit[10] = {"abcdef", "bc",     "abdeg", "abcdg",   "bcfg",
+                                        "acdfg",  "acdefg", "abc",   "abcdefg", "abcdfg"};
     p.translate(frame.topLeft());
     p.scale(frame.width() / 38.0, frame.height() / 48.0);
     QLinearGradient panel(0, 0, 0, 48);
@@ -404,9 +403,9 @@ void drawDin(QPainter& p, const QPointF& centre, qreal radius, const QColor& bod
                       pinRadius);
     }
     // the key notch
-    p.drawRoundedRect(QRectF(centre.x() - radius * 0.14, centre.y() + radius * 0.72, radius * 0.28,
-                             radius * 0.22),
-                      radius * 0.05, radius * 0.05);
+    p.drawRoundedRect(
+        QRectF(centre.x() - radius * 0.14, centre.y() + radius * 0.72, radius * 0.28, radius * 0.22),
+        radius * 0.05, radius * 0.05);
 }
 
 QImage subWindowIcon()
@@ -476,6 +475,36 @@ QImage aboutPicture()
     return image;
 }
 
+// The program's icon for the desktop's menus: a DIN socket on a rounded blue tile, drawn on a
+// 256-unit grid at each size the icon theme asks for.
+QImage applicationIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+    const QRectF tile(12, 12, 232, 232);
+    QLinearGradient back(0, tile.top(), 0, tile.bottom());
+    back.setColorAt(0, QColor(64, 112, 186));
+    back.setColorAt(1, QColor(28, 52, 104));
+    p.setPen(QPen(QColor(20, 36, 74), 6));
+    p.setBrush(back);
+    p.drawRoundedRect(tile, 44, 44);
+    // Sizes of 32 and below show the socket alone; larger ones add a receive and a transmit mark.
+    const bool detailed = size > 32;
+    const QPointF centre(128, detailed ? 118 : 128);
+    drawDin(p, centre, detailed ? 78 : 92, QColor(226, 232, 242), QColor(36, 52, 88));
+    if (detailed) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(receive.lighter(130));
+        p.drawRoundedRect(QRectF(64, 212, 56, 14), 7, 7);
+        p.setBrush(transmit);
+        p.drawRoundedRect(QRectF(136, 212, 56, 14), 7, 7);
+    }
+    return image;
+}
+
 bool save(const QImage& image, const QDir& dir, const QString& name)
 {
     const QString path = dir.filePath(name + QStringLiteral(".png"));
@@ -492,14 +521,26 @@ bool save(const QImage& image, const QDir& dir, const QString& name)
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        QTextStream(stderr) << "usage: vantel-imagegen <output folder>\n";
+    const bool icons = argc == 3 && QLatin1String(argv[1]) == QLatin1String("--app-icons");
+    if (argc != 2 && !icons) {
+        QTextStream(stderr) << "usage: vantel-imagegen <output folder>\n"
+                            << "       vantel-imagegen --app-icons <icon theme folder>\n";
         return 2;
     }
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const QDir dir(QString::fromLocal8Bit(argv[argc - 1]));
     if (!dir.exists()) {
-        QTextStream(stderr) << "no such folder: " << argv[1] << '\n';
+        QTextStream(stderr) << "no such folder: " << argv[argc - 1] << '\n';
         return 2;
+    }
+    if (icons) {
+        // The sizes of the freedesktop icon theme, each in <size>x<size>/apps.
+        bool ok = true;
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString sub = QStringLiteral("%1x%1/apps").arg(size);
+            ok &= dir.mkpath(sub) &&
+                  save(applicationIcon(size), QDir(dir.filePath(sub)), QStringLiteral("vantel-midi"));
+        }
+        return ok ? 0 : 1;
     }
 
     bool ok = true;
@@ -513,8 +554,8 @@ int main(int argc, char* argv[])
     ok &= save(strip(64, 64, 2, drawFind), dir, QStringLiteral("find"));
     // Find bar and repeat bar buttons, 32 x 32 on screen: normal | pressed.
     ok &= save(strip(64, 64, 2, drawClose), dir, QStringLiteral("close"));
-    ok &= save(strip(64, 64, 2, [](QPainter& p, const QRectF& r, int f) { drawChevron(p, r, f, true); }),
-               dir, QStringLiteral("prev"));
+    ok &= save(strip(64, 64, 2, [](QPainter& p, const QRectF& r, int f) { drawChevron(p, r, f, true); }), dir,
+               QStringLiteral("prev"));
     ok &= save(strip(64, 64, 2, [](QPainter& p, const QRectF& r, int f) { drawChevron(p, r, f, false); }),
                dir, QStringLiteral("next"));
     // Seven-segment buttons, 18 x 24 on screen: normal | pressed.

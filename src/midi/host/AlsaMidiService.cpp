@@ -12,6 +12,17 @@ const char* const outputPortNames[2] = {"Port1 Out", "Port2 Out"};
 
 // What the sequencer takes in one message without failing, with room to spare.
 constexpr quint32 outputPiece = 4096;
+// How often the watch thread lists the devices.
+constexpr auto watchInterval = std::chrono::milliseconds(500);
+
+bool listedName(const QVector<HostMidiDevice>& devices, const QString& name)
+{
+    for (const HostMidiDevice& d : devices) {
+        if (d.name == name)
+            return true;
+    }
+    return false;
+}
 
 // Any error RtMidi reports during an operation makes that operation fail.
 void raiseFlag(RtMidiError::Type, const std::string&, void* flag)
@@ -78,10 +89,20 @@ AlsaMidiService::AlsaMidiService()
         m_inputLister.reset();
         m_outputLister.reset();
     }
+    if (isAvailable())
+        m_watch = std::thread([this] { watch(); });
 }
 
 AlsaMidiService::~AlsaMidiService()
 {
+    if (m_watch.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(m_watchMutex);
+            m_stopWatch = true;
+        }
+        m_watchWake.notify_all();
+        m_watch.join();
+    }
     for (int i = 0; i < 2; ++i) {
         closeInput(i);
         closeOutput(i);
@@ -144,6 +165,8 @@ qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, qui
         return 1;
     std::lock_guard<std::mutex> inputLock(in.mutex);
     in.midi = std::move(midi);
+    in.device = device;
+    in.lost = false;
     *handle = Handle(portNumber);
     return 0;
 }
@@ -174,6 +197,7 @@ qint32 AlsaMidiService::closeInput(Handle handle)
 {
     if (handle < 0 || handle > 1)
         return 1;
+    std::lock_guard<std::mutex> lock(m_mutex);
     Input& in = m_inputs[handle];
     std::unique_ptr<RtMidiIn> midi;
     {
@@ -189,6 +213,8 @@ qint32 AlsaMidiService::closeInput(Handle handle)
     in.callback = nullptr;
     in.context = nullptr;
     in.framer.reset();
+    in.device.clear();
+    in.lost = false;
     return 0;
 }
 
@@ -234,6 +260,8 @@ qint32 AlsaMidiService::openOutput(const QString& device, quint32 portNumber, Ha
     if (out.failed || !midi->isPortOpen())
         return 1;
     out.midi = std::move(midi);
+    out.device = device;
+    out.lost = false;
     *handle = Handle(portNumber);
     return 0;
 }
@@ -242,11 +270,14 @@ qint32 AlsaMidiService::closeOutput(Handle handle)
 {
     if (handle < 0 || handle > 1)
         return 1;
+    std::lock_guard<std::mutex> lock(m_mutex);
     Output& out = m_outputs[handle];
     std::lock_guard<std::mutex> outputLock(out.mutex);
     if (!out.midi)
         return 1;
     out.midi.reset();
+    out.device.clear();
+    out.lost = false;
     return 0;
 }
 
@@ -264,7 +295,7 @@ qint32 AlsaMidiService::sendLong(Handle handle, const quint8* bytes, quint32 len
         return 1;
     Output& out = m_outputs[handle];
     std::lock_guard<std::mutex> outputLock(out.mutex);
-    if (!out.midi)
+    if (!out.midi || out.lost)
         return 1;
     out.failed = false;
     for (quint32 offset = 0; offset < length && !out.failed; offset += outputPiece)
@@ -278,4 +309,56 @@ qint32 AlsaMidiService::sendLong(Handle handle, const quint8* bytes, quint32 len
 bool AlsaMidiService::longDone(Handle, quint64)
 {
     return true;
+}
+
+bool AlsaMidiService::inputLost(Handle handle)
+{
+    return handle >= 0 && handle <= 1 && m_inputs[handle].lost.load();
+}
+
+bool AlsaMidiService::outputLost(Handle handle)
+{
+    return handle >= 0 && handle <= 1 && m_outputs[handle].lost.load();
+}
+
+void AlsaMidiService::watch()
+{
+    QVector<HostMidiDevice> lastInputs;
+    QVector<HostMidiDevice> lastOutputs;
+    bool first = true;
+    std::unique_lock<std::mutex> wait(m_watchMutex);
+    while (!m_watchWake.wait_for(wait, watchInterval, [this] { return m_stopWatch; })) {
+        wait.unlock();
+        bool changed = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const QVector<HostMidiDevice> inputs = listedDevices(m_inputLister.get(), ownPrefix());
+            const QVector<HostMidiDevice> outputs = listedDevices(m_outputLister.get(), ownPrefix());
+            auto sameNames = [](const QVector<HostMidiDevice>& a, const QVector<HostMidiDevice>& b) {
+                if (a.size() != b.size())
+                    return false;
+                for (int i = 0; i < a.size(); ++i) {
+                    if (a.at(i).name != b.at(i).name)
+                        return false;
+                }
+                return true;
+            };
+            changed = !first && (!sameNames(inputs, lastInputs) || !sameNames(outputs, lastOutputs));
+            first = false;
+            lastInputs = inputs;
+            lastOutputs = outputs;
+            // open, close and the device names change only under the service mutex, held here.
+            for (Input& in : m_inputs) {
+                if (!in.device.isEmpty() && !listedName(inputs, in.device) && !in.lost.exchange(true))
+                    changed = true;
+            }
+            for (Output& out : m_outputs) {
+                if (!out.device.isEmpty() && !listedName(outputs, out.device) && !out.lost.exchange(true))
+                    changed = true;
+            }
+        }
+        if (changed)
+            notifyChanged();
+        wait.lock();
+    }
 }

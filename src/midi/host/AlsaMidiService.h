@@ -6,8 +6,10 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class RtMidiIn;
 class RtMidiOut;
@@ -27,7 +29,11 @@ class RtMidiOut;
 // Threads: RtMidi calls our input function on its own thread; it copies nothing but feeds the
 // bytes to the framer and the input callback under the input's mutex, which stopInput and
 // closeInput take, so no callback runs after they return. Enumeration, open and close run on the
-// caller's thread under the service mutex; sends take the output's mutex.
+// caller's thread under the service mutex; sends take the output's mutex. The sequencer tells a
+// subscriber nothing when the device at the other end leaves, so a watch thread of ours lists the
+// devices twice a second (under the service mutex): an open device no longer listed is marked lost
+// and its sends fail from then on, and the change listeners are told, from the watch thread,
+// whenever the lists differ from the last look.
 class AlsaMidiService : public HostMidiService
 {
 public:
@@ -53,6 +59,8 @@ public:
     qint32 sendShort(Handle handle, const quint8* bytes, quint32 length) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
+    bool inputLost(Handle handle) override;
+    bool outputLost(Handle handle) override;
 
 private:
     struct Input
@@ -64,18 +72,25 @@ private:
         void* context = nullptr;
         std::unique_ptr<HostInputFramer> framer;
         std::atomic<bool> failed{false};
+        // Written under the service mutex.
+        QString device;
+        std::atomic<bool> lost{false};
     };
     struct Output
     {
         std::mutex mutex;
         std::unique_ptr<RtMidiOut> midi;
         std::atomic<bool> failed{false};
+        // Written under the service mutex.
+        QString device;
+        std::atomic<bool> lost{false};
     };
 
     static void inputFunction(double deltaTime, std::vector<unsigned char>* message, void* input);
     // What startInput and stopInput do: the flag under the input's mutex, 1 when the input is not open.
     qint32 setStarted(Handle handle, bool started);
     static QString ownPrefix();
+    void watch();
 
     std::mutex m_mutex;
     std::unique_ptr<RtMidiIn> m_inputLister;
@@ -83,4 +98,9 @@ private:
     std::atomic<bool> m_listerFailed{false};
     Input m_inputs[2];
     Output m_outputs[2];
+
+    std::mutex m_watchMutex;
+    std::condition_variable m_watchWake;
+    bool m_stopWatch = false; // under the watch mutex
+    std::thread m_watch;
 };

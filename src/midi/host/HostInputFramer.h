@@ -13,7 +13,11 @@
 //   status included; data bytes without a status are dropped;
 // - system-exclusive data fills buffers of at most bufferSize bytes: each full buffer and the
 //   buffer that holds the 0xF7 are long data; a message cut off by another status byte (or by
-//   reset) is a long error, whose bytes the ports drop; a stray 0xF7 is dropped.
+//   reset) is a long error, whose bytes the ports drop; a stray 0xF7 is dropped;
+// - a piece of input that is one complete short message by itself, arriving while a
+//   system-exclusive message is open, is short data and the system-exclusive message goes on: a
+//   MIDI graph merges every source connected to one input, so another source's note can come
+//   between two pieces of a dump.
 // One framer belongs to one input and is used by one thread at a time.
 class HostInputFramer
 {
@@ -40,6 +44,13 @@ public:
             deliver(HostMidiService::ShortData, packed, data, length);
             return;
         }
+        if (m_inSysex && isWholeShortMessage(data, length)) {
+            quint32 packed = 0;
+            for (quint32 i = 0; i < length; ++i)
+                packed |= quint32(data[i]) << (8 * i);
+            deliver(HostMidiService::ShortData, packed, data, length);
+            return;
+        }
         for (quint32 i = 0; i < length; ++i)
             feedByte(data[i], deliver);
     }
@@ -55,6 +66,20 @@ public:
     }
 
 private:
+    // A status byte other than the system-exclusive ones, followed by exactly the data bytes it
+    // takes.
+    static bool isWholeShortMessage(const quint8* data, quint32 length)
+    {
+        if (length == 0 || data[0] < 0x80 || data[0] == 0xF0 || data[0] == 0xF7 ||
+            HostMidiService::shortMessageLength(data[0]) != length)
+            return false;
+        for (quint32 i = 1; i < length; ++i) {
+            if (data[i] >= 0x80)
+                return false;
+        }
+        return true;
+    }
+
     template <typename Deliver> void feedByte(quint8 b, Deliver& deliver)
     {
         if (b >= 0xF8) {

@@ -106,6 +106,32 @@ quint32 HostMidiService::shortMessageLength(quint8 status)
     return length <= 0 || length == MidiMessageLength::Variable ? 1 : quint32(length);
 }
 
+int HostMidiService::addChangeListener(ChangeListener listener)
+{
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    const int id = m_nextListenerId++;
+    m_listeners.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void HostMidiService::removeChangeListener(int id)
+{
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    for (auto it = m_listeners.begin(); it != m_listeners.end(); ++it) {
+        if (it->first == id) {
+            m_listeners.erase(it);
+            return;
+        }
+    }
+}
+
+void HostMidiService::notifyChanged()
+{
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    for (const auto& listener : m_listeners)
+        listener.second();
+}
+
 QVector<HostMidiDevice> HostMidiService::namedDevices(const QStringList& names)
 {
     QVector<HostMidiDevice> devices;

@@ -5,7 +5,11 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 // One MIDI device of the host as the service lists it.
 struct HostMidiDevice
@@ -32,6 +36,12 @@ struct HostMidiDevice
 // Input callbacks run on a thread of the service, never on a real-time audio thread, so they may
 // block (the receive ring waits for room). After stopInput or closeInput returns, the callback is
 // not running and is never called again for that handle.
+//
+// Devices come and go while the program runs. The service tells its change listeners whenever its
+// device lists, the connection behind an open handle or the server itself may have changed; the
+// listeners then look again (list the devices, ask inputLost/outputLost and serverRunning). A
+// listener is called on a thread of the service that is neither a real-time thread nor the GUI
+// thread, with no lock of the service held but the listener lock; it should only post work.
 class HostMidiService
 {
 public:
@@ -76,6 +86,22 @@ public:
     virtual qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) = 0;
     virtual bool longDone(Handle handle, quint64 ticket) = 0;
 
+    // True once the device behind an open handle has gone away: it left the host's list, someone
+    // else removed the connection, or the server stopped. Stays true until the handle is closed;
+    // data sent meanwhile may have gone nowhere, so a send on such a handle counts as failed.
+    virtual bool inputLost(Handle handle) = 0;
+    virtual bool outputLost(Handle handle) = 0;
+    // False while the host's MIDI server is not there (only a server-based host can say so).
+    virtual bool serverRunning() const { return true; }
+    // How many times the service has connected to a server again after losing one.
+    virtual quint64 serverRestarts() const { return 0; }
+
+    using ChangeListener = std::function<void()>;
+    // Returns an id for removeChangeListener. After removeChangeListener returns, the listener is
+    // not running and is never called again.
+    int addChangeListener(ChangeListener listener);
+    void removeChangeListener(int id);
+
     // The host's millisecond counter: monotonic milliseconds cut to 32 bits (wraps after ~49.7 days).
     static quint32 milliseconds();
 
@@ -97,8 +123,17 @@ public:
     static quint32 shortMessageLength(quint8 status);
 
 protected:
+    // Calls every change listener, on the calling thread; never call it with a lock held that a
+    // listener's owner takes around removeChangeListener.
+    void notifyChanged();
+
     // A device list of these names, in their order, for hosts that report no ids.
     static QVector<HostMidiDevice> namedDevices(const QStringList& names);
     // The devices in list order: by name regardless of case, then by case.
     static QVector<HostMidiDevice> sortedByName(QVector<HostMidiDevice> devices);
+
+private:
+    std::mutex m_listenerMutex;
+    std::vector<std::pair<int, ChangeListener>> m_listeners;
+    int m_nextListenerId = 1;
 };

@@ -3,6 +3,7 @@
 #include <jack/midiport.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -19,6 +20,18 @@ constexpr quint32 outputHeaderSize = 8; // length, target frame
 // Longer messages go out as several events (continuations of one system-exclusive message): many
 // JACK clients take no larger event, and it bounds what one cycle's buffer must hold.
 constexpr size_t maxEventSize = 4096;
+
+// A client whose server went away is closed only this long after the shutdown notification:
+// closing it cancels JACK's own threads of that client, and one still on its way out (printing its
+// error) would leave a lock of the C library held for good.
+constexpr qint64 deadClientSettleMs = 500;
+
+qint64 steadyMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void quiet(const char*) {}
 
@@ -37,61 +50,121 @@ void JackMidiService::ClientCloser::operator()(jack_client_t* client) const
 JackMidiService::JackMidiService()
 {
     sem_init(&m_wake, 0, 0);
-    jack_status_t status{};
-    // Looking for a server that is not there is no error worth printing; once connected, the
-    // server's complaints are.
-    jack_set_error_function(&quiet);
-    jack_set_info_function(&quiet);
-    jack_client_t* client = jack_client_open(clientNameWanted, JackNoStartServer, &status);
-    jack_set_error_function(&toStandardError);
-    if (!client) {
+    sem_init(&m_watchWake, 0, 0);
+    if (!connectToServer()) {
         m_serverGone = true;
         return;
     }
-    m_client.reset(client);
-    m_clientName = QString::fromUtf8(jack_get_client_name(client));
-    m_sampleRate = jack_get_sample_rate(client);
-    for (int i = 0; i < 2; ++i) {
-        m_inputs[i].port =
-            jack_port_register(client, inputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        m_outputs[i].port =
-            jack_port_register(client, outputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        if (!m_inputs[i].port || !m_outputs[i].port) {
-            m_client.reset();
-            m_serverGone = true;
-            return;
-        }
-    }
-    jack_set_process_callback(client, &JackMidiService::processCallback, this);
-    jack_on_shutdown(client, &JackMidiService::shutdownCallback, this);
-    jack_set_xrun_callback(client, &JackMidiService::xrunCallback, this);
     m_delivery = std::thread([this] { deliveryLoop(); });
-    if (jack_activate(client) != 0) {
-        m_serverGone = true;
-        m_client.reset();
-    }
+    m_watch = std::thread([this] { watchLoop(); });
 }
 
 JackMidiService::~JackMidiService()
 {
-    if (m_client && !m_serverGone)
-        jack_deactivate(m_client.get());
-    m_client.reset();
+    if (m_watch.joinable()) {
+        m_stopWatch = true;
+        sem_post(&m_watchWake);
+        m_watch.join();
+    }
+    std::unique_ptr<jack_client_t, ClientCloser> client;
+    {
+        std::unique_lock<std::shared_mutex> lock(m_clientLock);
+        client = std::move(m_client);
+    }
+    if (client && !m_serverGone)
+        jack_deactivate(client.get());
+    m_processClient = nullptr;
+    if (!client)
+        client = std::move(m_deadClient);
+    if (client && m_serverGone) {
+        while (!deadClientSettled())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    client.reset();
     if (m_delivery.joinable()) {
         m_stopDelivery = true;
         sem_post(&m_wake);
         m_delivery.join();
     }
+    sem_destroy(&m_watchWake);
     sem_destroy(&m_wake);
+}
+
+bool JackMidiService::connectToServer()
+{
+    jack_status_t status{};
+    // Looking for a server that is not there is no error worth printing; once connected, the
+    // server's complaints are.
+    jack_set_error_function(&quiet);
+    jack_set_info_function(&quiet);
+    std::unique_ptr<jack_client_t, ClientCloser> client(
+        jack_client_open(clientNameWanted, JackNoStartServer, &status));
+    jack_set_error_function(&toStandardError);
+    if (!client)
+        return false;
+    jack_port_t* inputs[2] = {nullptr, nullptr};
+    jack_port_t* outputs[2] = {nullptr, nullptr};
+    for (int i = 0; i < 2; ++i) {
+        inputs[i] =
+            jack_port_register(client.get(), inputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        outputs[i] =
+            jack_port_register(client.get(), outputPortNames[i], JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        if (!inputs[i] || !outputs[i])
+            return false;
+    }
+    jack_set_process_callback(client.get(), &JackMidiService::processCallback, this);
+    jack_on_shutdown(client.get(), &JackMidiService::shutdownCallback, this);
+    jack_set_xrun_callback(client.get(), &JackMidiService::xrunCallback, this);
+    jack_set_port_registration_callback(client.get(), &JackMidiService::portRegistrationCallback, this);
+    jack_set_port_connect_callback(client.get(), &JackMidiService::portConnectCallback, this);
+    jack_client_t* const raw = client.get();
+    {
+        std::unique_lock<std::shared_mutex> lock(m_clientLock);
+        for (int i = 0; i < 2; ++i) {
+            m_inputs[i].port = inputs[i];
+            m_outputs[i].port = outputs[i];
+        }
+        m_clientName = QString::fromUtf8(jack_get_client_name(raw));
+        m_sampleRate = jack_get_sample_rate(raw);
+        m_processClient = raw;
+        m_client = std::move(client);
+    }
+    m_serverGone = false;
+    if (jack_activate(raw) == 0)
+        return true;
+    std::unique_ptr<jack_client_t, ClientCloser> failed;
+    {
+        std::unique_lock<std::shared_mutex> lock(m_clientLock);
+        m_processClient = nullptr;
+        failed = std::move(m_client);
+    }
+    m_serverGone = true;
+    return false;
+}
+
+bool JackMidiService::deadClientSettled() const
+{
+    return steadyMilliseconds() - m_serverGoneAt.load() >= deadClientSettleMs;
 }
 
 bool JackMidiService::isRunning() const
 {
-    return m_client && !m_serverGone;
+    return m_processClient.load() && !m_serverGone;
+}
+
+bool JackMidiService::serverRunning() const
+{
+    return isRunning();
+}
+
+quint64 JackMidiService::serverRestarts() const
+{
+    return m_restarts.load();
 }
 
 QString JackMidiService::clientName() const
 {
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
     return m_clientName;
 }
 
@@ -108,7 +181,8 @@ QString JackMidiService::apiName() const
 QStringList JackMidiService::peerPorts(unsigned long peerFlags)
 {
     QStringList names;
-    if (isRunning()) {
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    if (m_client && !m_serverGone) {
         const QString own = m_clientName + QLatin1Char(':');
         if (const char** ports = jack_get_ports(m_client.get(), nullptr, JACK_DEFAULT_MIDI_TYPE, peerFlags)) {
             for (const char** p = ports; *p; ++p) {
@@ -144,9 +218,15 @@ qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, qui
     InputPort& in = m_inputs[portNumber];
     if (in.open)
         return 1;
-    const int rc = jack_connect(m_client.get(), peer.toUtf8().constData(), jack_port_name(in.port));
-    if (rc != 0 && rc != EEXIST)
-        return 1;
+    {
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        if (!m_client)
+            return 1;
+        const int rc = jack_connect(m_client.get(), peer.toUtf8().constData(), jack_port_name(in.port));
+        if (rc != 0 && rc != EEXIST)
+            return 1;
+    }
+    in.lost = false;
     // Whatever came in while the port was closed belongs to nobody.
     in.ring.consume(in.ring.readAvailable());
     in.open = true;
@@ -173,8 +253,13 @@ qint32 JackMidiService::closeInput(Handle handle)
     return changeOpenInput(handle, [this](InputPort& in) {
         in.started = false;
         // The peer may be gone already; the connection then went with it.
-        if (isRunning())
-            jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port));
+        {
+            std::shared_lock<std::shared_mutex> lock(m_clientLock);
+            if (m_client && !m_serverGone && peerListed(in.peer, JackPortIsOutput) &&
+                jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port)) == 0)
+                in.ownDisconnects.append(in.peer);
+        }
+        in.lost = false;
         in.open = false;
         in.peer.clear();
         in.callback = nullptr;
@@ -203,9 +288,15 @@ qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Ha
     std::lock_guard<std::mutex> lock(out.mutex);
     if (out.open)
         return 1;
-    const int rc = jack_connect(m_client.get(), jack_port_name(out.port), peer.toUtf8().constData());
-    if (rc != 0 && rc != EEXIST)
-        return 1;
+    {
+        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
+        if (!m_client)
+            return 1;
+        const int rc = jack_connect(m_client.get(), jack_port_name(out.port), peer.toUtf8().constData());
+        if (rc != 0 && rc != EEXIST)
+            return 1;
+    }
+    out.lost = false;
     out.open = true;
     out.peer = peer;
     *handle = Handle(portNumber);
@@ -220,8 +311,13 @@ qint32 JackMidiService::closeOutput(Handle handle)
     std::lock_guard<std::mutex> lock(out.mutex);
     if (!out.open)
         return 1;
-    if (isRunning())
-        jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData());
+    {
+        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
+        if (m_client && !m_serverGone && peerListed(out.peer, JackPortIsInput) &&
+            jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData()) == 0)
+            out.ownDisconnects.append(out.peer);
+    }
+    out.lost = false;
     out.flushCompleted.store(out.queued, std::memory_order_relaxed);
     out.flushTo.store(out.ring.writePosition(), std::memory_order_release);
     out.open = false;
@@ -250,7 +346,11 @@ qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 
         return 1;
     OutputPort& out = m_outputs[handle];
     std::lock_guard<std::mutex> lock(out.mutex);
-    if (!out.open || out.ring.writeSpace() < outputHeaderSize + length)
+    // A connection that went takes the data nowhere: that is a failed send.
+    if (!out.open || out.lost || out.ring.writeSpace() < outputHeaderSize + length)
+        return 1;
+    std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
+    if (!m_client || m_serverGone)
         return 1;
     // One period after now: the process cycle that follows writes it at the matching frame.
     const quint32 target = quint32(jack_frame_time(m_client.get()) + jack_get_buffer_size(m_client.get()));
@@ -270,6 +370,16 @@ bool JackMidiService::longDone(Handle handle, quint64 ticket)
     return m_outputs[handle].completed.load(std::memory_order_acquire) >= ticket;
 }
 
+bool JackMidiService::inputLost(Handle handle)
+{
+    return handle >= 0 && handle <= 1 && (m_inputs[handle].lost.load() || m_serverGone.load());
+}
+
+bool JackMidiService::outputLost(Handle handle)
+{
+    return handle >= 0 && handle <= 1 && (m_outputs[handle].lost.load() || m_serverGone.load());
+}
+
 int JackMidiService::processCallback(jack_nframes_t frames, void* self)
 {
     static_cast<JackMidiService*>(self)->process(frames);
@@ -279,8 +389,28 @@ int JackMidiService::processCallback(jack_nframes_t frames, void* self)
 void JackMidiService::shutdownCallback(void* self)
 {
     auto* service = static_cast<JackMidiService*>(self);
+    service->m_serverGoneAt = steadyMilliseconds();
     service->m_serverGone = true;
     sem_post(&service->m_wake);
+    sem_post(&service->m_watchWake);
+}
+
+void JackMidiService::portRegistrationCallback(jack_port_id_t, int, void* self)
+{
+    auto* service = static_cast<JackMidiService*>(self);
+    service->m_graphChanged = true;
+    sem_post(&service->m_watchWake);
+}
+
+void JackMidiService::portConnectCallback(jack_port_id_t a, jack_port_id_t b, int connected, void* self)
+{
+    auto* service = static_cast<JackMidiService*>(self);
+    if (!connected) {
+        std::lock_guard<std::mutex> lock(service->m_eventMutex);
+        service->m_events.push_back(ConnectionEvent{a, b});
+    }
+    service->m_graphChanged = true;
+    sem_post(&service->m_watchWake);
 }
 
 int JackMidiService::xrunCallback(void* self)
@@ -291,7 +421,10 @@ int JackMidiService::xrunCallback(void* self)
 
 void JackMidiService::process(jack_nframes_t frames)
 {
-    const jack_nframes_t cycleStart = jack_last_frame_time(m_client.get());
+    jack_client_t* const client = m_processClient.load(std::memory_order_acquire);
+    if (!client)
+        return;
+    const jack_nframes_t cycleStart = jack_last_frame_time(client);
     bool wrote = false;
     for (InputPort& in : m_inputs) {
         const quint32 before = in.ring.readAvailable();
@@ -334,7 +467,8 @@ void JackMidiService::readInput(InputPort& in, jack_nframes_t frames, jack_nfram
             in.ring.publish(inputHeaderSize);
             in.gapPending = false;
         }
-        const jack_time_t eventUs = jack_frames_to_time(m_client.get(), cycleStart + event.time);
+        const jack_time_t eventUs =
+            jack_frames_to_time(m_processClient.load(std::memory_order_relaxed), cycleStart + event.time);
         const qint64 ageUs = qint64(jackNowUs) - qint64(eventUs);
         const quint32 counter = quint32(quint64(nowUs - ageUs) / 1000u);
         quint32 header[4] = {quint32(event.size), counter, 0, 0};
@@ -395,6 +529,139 @@ void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_n
         lastOffset = offset;
         if (out.remaining == 0)
             out.completed.fetch_add(out.length, std::memory_order_release);
+    }
+}
+
+bool JackMidiService::peerListed(const QString& peer, unsigned long peerFlags) const
+{
+    bool found = false;
+    if (const char** ports = jack_get_ports(m_client.get(), nullptr, JACK_DEFAULT_MIDI_TYPE, peerFlags)) {
+        const QByteArray name = peer.toUtf8();
+        for (const char** p = ports; *p && !found; ++p)
+            found = name == *p;
+        jack_free(ports);
+    }
+    return found;
+}
+
+void JackMidiService::markLostConnections(bool all)
+{
+    // The connections that went, as JACK announced them, by the full names of both ends. The
+    // graph itself is not asked whether a connection is there: a client may read it a cycle
+    // behind the server, and a connection just made would look gone.
+    std::vector<std::pair<QString, QString>> cuts;
+    {
+        std::vector<ConnectionEvent> events;
+        {
+            std::lock_guard<std::mutex> lock(m_eventMutex);
+            events.swap(m_events);
+        }
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        if (m_client) {
+            for (const ConnectionEvent& e : events) {
+                jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
+                jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
+                if (a && b)
+                    cuts.emplace_back(QString::fromUtf8(jack_port_name(a)),
+                                      QString::fromUtf8(jack_port_name(b)));
+            }
+        }
+    }
+    // True when one of the cuts is ours: this port and that peer; a cut we made ourselves is
+    // crossed off instead.
+    auto cutFrom = [&cuts](const QString& ownName, const QString& peer, QStringList& ownDisconnects) {
+        bool lost = false;
+        for (const auto& cut : cuts) {
+            if (!((cut.first == ownName && cut.second == peer) ||
+                  (cut.second == ownName && cut.first == peer)))
+                continue;
+            if (ownDisconnects.contains(peer))
+                ownDisconnects.removeOne(peer);
+            else
+                lost = true;
+        }
+        return lost;
+    };
+    {
+        std::lock_guard<std::mutex> delivery(m_deliveryMutex);
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        for (InputPort& in : m_inputs) {
+            const QString ownName = in.port ? QString::fromUtf8(jack_port_name(in.port)) : QString();
+            const bool cut = cutFrom(ownName, in.peer, in.ownDisconnects);
+            if (all)
+                in.ownDisconnects.clear(); // their announcements went with the server
+            if (in.open && (all || !m_client || cut || !peerListed(in.peer, JackPortIsOutput)))
+                in.lost = true;
+        }
+    }
+    for (OutputPort& out : m_outputs) {
+        std::lock_guard<std::mutex> outputLock(out.mutex);
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        const QString ownName = out.port ? QString::fromUtf8(jack_port_name(out.port)) : QString();
+        const bool cut = cutFrom(ownName, out.peer, out.ownDisconnects);
+        if (all)
+            out.ownDisconnects.clear();
+        if (out.open && (all || !m_client || cut || !peerListed(out.peer, JackPortIsInput)))
+            out.lost = true;
+    }
+}
+
+void JackMidiService::watchLoop()
+{
+    // How long to wait between notifications at most, and between two tries to reach a server
+    // that went away.
+    constexpr long intervalNs = 500L * 1000L * 1000L;
+    while (!m_stopWatch.load()) {
+        timespec deadline{};
+        clock_gettime(CLOCK_REALTIME, &deadline);
+        deadline.tv_nsec += intervalNs;
+        if (deadline.tv_nsec >= 1000000000L) {
+            deadline.tv_nsec -= 1000000000L;
+            deadline.tv_sec += 1;
+        }
+        while (sem_timedwait(&m_watchWake, &deadline) != 0 && errno == EINTR) {
+        }
+        // Several notifications in a row need one look.
+        while (sem_trywait(&m_watchWake) == 0) {
+        }
+        if (m_stopWatch.load())
+            return;
+        bool changed = false;
+        if (m_serverGone.load()) {
+            {
+                std::unique_lock<std::shared_mutex> lock(m_clientLock);
+                if (m_client) {
+                    m_processClient = nullptr;
+                    m_deadClient = std::move(m_client);
+                    for (int i = 0; i < 2; ++i) {
+                        m_inputs[i].port = nullptr;
+                        m_outputs[i].port = nullptr;
+                    }
+                }
+            }
+            if (m_deadClient && !m_deadClientSeen) {
+                m_deadClientSeen = true;
+                markLostConnections(true);
+                changed = true;
+            } else if (m_deadClient) {
+                if (deadClientSettled())
+                    m_deadClient.reset();
+            } else if (connectToServer()) {
+                {
+                    std::lock_guard<std::mutex> lock(m_eventMutex);
+                    m_events.clear();
+                }
+                m_deadClientSeen = false;
+                ++m_restarts;
+                m_graphChanged = false;
+                changed = true;
+            }
+        } else if (m_graphChanged.exchange(false)) {
+            markLostConnections(false);
+            changed = true;
+        }
+        if (changed)
+            notifyChanged();
     }
 }
 

@@ -12,7 +12,9 @@
 #include <memory>
 #include <mutex>
 #include <semaphore.h>
+#include <shared_mutex>
 #include <thread>
+#include <vector>
 
 // The host MIDI service on a JACK server: one client "Vantel MIDI" with the ports "Port1 In",
 // "Port2 In", "Port1 Out" and "Port2 Out". The devices of a direction are the MIDI ports of the
@@ -30,9 +32,18 @@
 //   callback runs after they return. Callbacks may therefore block without stalling JACK.
 // - Senders (any thread) copy their bytes into the output ring of their port, one sender at a time
 //   per port (the output mutex of that port).
-// - JACK's xrun callback only counts.
-// - JACK's shutdown callback only raises a flag: the service then lists no devices and fails every
-//   open and send, and the program goes on with its ports not connected.
+// - JACK's notification thread runs the xrun, port-registration, port-connection and shutdown
+//   callbacks; they only count, raise a flag, note which connection went and wake our watch
+//   thread.
+// - Our watch thread does the work those notifications ask for: after a change of the graph it
+//   marks every open handle as lost whose peer is no longer listed or whose connection was
+//   announced gone without our doing, and tells the change listeners. After a shutdown it marks every handle
+//   lost and tells the listeners, closes the dead client half a second later (once JACK's own threads of it
+//   are done), and then tries twice a second to open a client on a server of the same name again; once that
+//   succeeds it tells the listeners once more.
+// - The client (and our JACK ports with it) is replaced only by the watch thread, under the
+//   exclusive client lock; everything else that calls JACK with it holds the lock shared. Lock
+//   order: the delivery mutex or an output mutex first, the client lock last.
 class JackMidiService : public HostMidiService
 {
 public:
@@ -44,6 +55,8 @@ public:
 
     // True when the client is open and the server has not gone away.
     bool isRunning() const;
+    bool serverRunning() const override;
+    quint64 serverRestarts() const override;
     // The client's name as the server registered it ("Vantel MIDI", or a unique variant of it).
     QString clientName() const;
     // Cycles the server reported as missed (a client, perhaps this one, was late): MIDI data of
@@ -63,6 +76,8 @@ public:
     qint32 sendShort(Handle handle, const quint8* bytes, quint32 length) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
+    bool inputLost(Handle handle) override;
+    bool outputLost(Handle handle) override;
 
 private:
     struct ClientCloser
@@ -79,6 +94,10 @@ private:
         // Delivery side, under the delivery mutex.
         bool open = false;
         QString peer;
+        // Set by the watch thread when the connection to peer went; cleared by open.
+        std::atomic<bool> lost{false};
+        // Peers we disconnected whose announcement the watch thread has not seen yet.
+        QStringList ownDisconnects;
         InputCallback callback = nullptr;
         void* context = nullptr;
         std::unique_ptr<HostInputFramer> framer;
@@ -97,6 +116,10 @@ private:
         quint64 queued = 0;
         bool open = false;
         QString peer;
+        // Set by the watch thread when the connection to peer went; cleared by open.
+        std::atomic<bool> lost{false};
+        // Peers we disconnected whose announcement the watch thread has not seen yet.
+        QStringList ownDisconnects;
         // Process thread only: the message being written.
         quint32 remaining = 0;
         quint32 length = 0;
@@ -106,6 +129,20 @@ private:
     static int processCallback(jack_nframes_t frames, void* self);
     static void shutdownCallback(void* self);
     static int xrunCallback(void* self);
+    static void portRegistrationCallback(jack_port_id_t port, int registered, void* self);
+    static void portConnectCallback(jack_port_id_t a, jack_port_id_t b, int connected, void* self);
+    // Opens a client on the server, registers our ports and activates it; false when no server
+    // answers. Called by the constructor and by the watch thread, never while a client is open.
+    bool connectToServer();
+    void watchLoop();
+    // Marks open handles lost whose peer left or whose connection was cut by someone else (all of
+    // them with all = true).
+    void markLostConnections(bool all);
+    // True when a port of another client with that name and flags is listed (under the shared
+    // client lock, with a client).
+    bool peerListed(const QString& peer, unsigned long peerFlags) const;
+    // True once a dead client may be closed without cutting its own threads short.
+    bool deadClientSettled() const;
     void process(jack_nframes_t frames);
     void readInput(InputPort& in, jack_nframes_t frames, jack_nframes_t cycleStart);
     void writeOutput(OutputPort& out, jack_nframes_t frames, jack_nframes_t cycleStart);
@@ -117,10 +154,18 @@ private:
     // meanwhile; 1 when that port is not open.
     template <typename Change> qint32 changeOpenInput(Handle handle, Change change);
 
+    mutable std::shared_mutex m_clientLock;
     std::unique_ptr<jack_client_t, ClientCloser> m_client;
     QString m_clientName;
     jack_nframes_t m_sampleRate = 48000;
+    // The client the process thread works with; set before activation.
+    std::atomic<jack_client_t*> m_processClient{nullptr};
     std::atomic<bool> m_serverGone{false};
+    std::atomic<qint64> m_serverGoneAt{0}; // steady milliseconds of the shutdown notification
+    // A client whose server went away, until it is closed (watch thread, then the destructor).
+    std::unique_ptr<jack_client_t, ClientCloser> m_deadClient;
+    bool m_deadClientSeen = false; // watch thread only
+    std::atomic<quint64> m_restarts{0};
     std::atomic<quint64> m_xruns{0};
     InputPort m_inputs[2];
     OutputPort m_outputs[2];
@@ -129,4 +174,17 @@ private:
     sem_t m_wake;
     std::atomic<bool> m_stopDelivery{false};
     std::thread m_delivery;
+
+    struct ConnectionEvent
+    {
+        jack_port_id_t a;
+        jack_port_id_t b;
+    };
+    // Connections that went, as the notification thread posts them for the watch thread.
+    std::mutex m_eventMutex;
+    std::vector<ConnectionEvent> m_events;
+    sem_t m_watchWake;
+    std::atomic<bool> m_graphChanged{false};
+    std::atomic<bool> m_stopWatch{false};
+    std::thread m_watch;
 };

@@ -151,7 +151,7 @@ qint32 LoopbackMidiService::sendBytes(Handle handle, const quint8* bytes, quint3
             m_pendingDoneAt.insert(*ticket, qint64(microseconds() + quint64(m_delayMs) * 1000u));
     }
     lock.unlock();
-    queue(Work{device, true, ShortData, 0, data, HostMidiService::milliseconds(), microseconds()});
+    queue(Work{Work::Bytes, device, ShortData, 0, data, HostMidiService::milliseconds(), microseconds()});
     return 0;
 }
 
@@ -169,11 +169,28 @@ bool LoopbackMidiService::longDone(Handle handle, quint64 ticket)
     return true;
 }
 
-void LoopbackMidiService::setDeviceNames(const QStringList& inputs, const QStringList& outputs)
+bool LoopbackMidiService::inputLost(Handle handle)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_inputNames = inputs;
-    m_outputNames = outputs;
+    return handle >= 0 && handle <= 1 && m_inputs[handle].open &&
+           !m_inputNames.contains(m_inputs[handle].device);
+}
+
+bool LoopbackMidiService::outputLost(Handle handle)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return handle >= 0 && handle <= 1 && m_outputs[handle].open &&
+           !m_outputNames.contains(m_outputs[handle].device);
+}
+
+void LoopbackMidiService::setDeviceNames(const QStringList& inputs, const QStringList& outputs)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_inputNames = inputs;
+        m_outputNames = outputs;
+    }
+    queue(Work{Work::Changed, QString(), ShortData, 0, QByteArray(), 0, 0});
 }
 
 void LoopbackMidiService::setRefuseOpen(bool refuse)
@@ -197,13 +214,14 @@ void LoopbackMidiService::setCompletion(Completion completion, quint32 delayMs)
 
 void LoopbackMidiService::injectBytes(const QString& device, const QByteArray& bytes)
 {
-    queue(Work{device, true, ShortData, 0, bytes, HostMidiService::milliseconds(), microseconds()});
+    queue(Work{Work::Bytes, device, ShortData, 0, bytes, HostMidiService::milliseconds(), microseconds()});
 }
 
 void LoopbackMidiService::injectMessage(const QString& device, InputMessage message, quint32 packed,
                                         const QByteArray& bytes)
 {
-    queue(Work{device, false, message, packed, bytes, HostMidiService::milliseconds(), microseconds()});
+    queue(
+        Work{Work::Message, device, message, packed, bytes, HostMidiService::milliseconds(), microseconds()});
 }
 
 void LoopbackMidiService::setRecordSent(bool record)
@@ -254,7 +272,9 @@ void LoopbackMidiService::run()
         m_queue.pop_front();
         m_busy = true;
         lock.unlock();
-        {
+        if (work.kind == Work::Changed) {
+            notifyChanged();
+        } else {
             std::lock_guard<std::mutex> delivery(m_deliveryMutex);
             for (Input& in : m_inputs) {
                 InputCallback callback = nullptr;
@@ -274,7 +294,7 @@ void LoopbackMidiService::run()
                     callback(context, message, packed, bytes, length, counter, hostStamp);
                 };
                 const auto* bytes = reinterpret_cast<const quint8*>(work.bytes.constData());
-                if (work.raw)
+                if (work.kind == Work::Bytes)
                     in.framer->feed(bytes, quint32(work.bytes.size()), deliver);
                 else
                     deliver(work.message, work.packed, bytes, quint32(work.bytes.size()));

@@ -21,10 +21,10 @@
 //
 // Threads: sends and hooks run on any thread and only queue work under the service mutex. One
 // delivery thread owned by the service frames the queued bytes and calls the input callbacks, as
-// a host's input thread would; it holds the delivery mutex around every callback so that
-// stopInput and closeInput, which take that mutex, return only when no callback is running.
-// Because delivery is asynchronous, a receiver that sends to the loopback output of its own input
-// never waits for itself.
+// a host's input thread would, and tells the change listeners of changed device lists; it holds the delivery
+// mutex around every callback so that stopInput and closeInput, which take that mutex, return only when no
+// callback is running. Because delivery is asynchronous, a receiver that sends to the loopback output of its
+// own input never waits for itself.
 class LoopbackMidiService : public HostMidiService
 {
 public:
@@ -59,8 +59,13 @@ public:
     qint32 sendShort(Handle handle, const quint8* bytes, quint32 length) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
+    bool inputLost(Handle handle) override;
+    bool outputLost(Handle handle) override;
 
     // Hooks.
+    // Replaces the device lists, as a host does when devices are plugged in or pulled out: a
+    // device no longer listed takes its open handles with it (they report lost, their sends fail
+    // and their input stops), and the change listeners hear of it from the delivery thread.
     void setDeviceNames(const QStringList& inputs, const QStringList& outputs);
     void setRefuseOpen(bool refuse);
     void setRefuseSend(bool refuse);
@@ -96,8 +101,14 @@ private:
     };
     struct Work
     {
+        enum Kind
+        {
+            Bytes,   // through the framer
+            Message, // as given
+            Changed  // device lists changed: tell the listeners
+        };
+        Kind kind;
         QString device;
-        bool raw;
         InputMessage message;
         quint32 packed;
         QByteArray bytes;
