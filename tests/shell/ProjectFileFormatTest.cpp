@@ -127,7 +127,8 @@ private Q_SLOTS:
         ProjectFileBytes corner = mainOnly();
         fields.clear();
         QDataStream c(&fields, QIODevice::WriteOnly);
-        c << qint32(1) << qint32(0) << qint32(0x7FFFFF00) << qint32(0) << qint32(0x7FFF) << qint32(10) << qint32(0);
+        c << qint32(1) << qint32(0) << qint32(0x7FFFFF00) << qint32(0) << qint32(0x7FFF) << qint32(10)
+          << qint32(0);
         corner.raw(fields.size()).bytes(fields).block();
         QTest::newRow("rectangle beyond the integers") << corner.file();
     }
