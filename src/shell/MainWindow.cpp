@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "LogFileCommands.h"
 #include "MidiAnalyzer.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiControllerNames.h"
@@ -8,10 +9,12 @@
 #include "MidiSession.h"
 #include "MonitorRefresh.h"
 #include "PortMenus.h"
+#include "ProjectCommands.h"
 #include "SettingsFile.h"
 #include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
+#include "WindowLayout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,6 +61,8 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     subWindowManager = new SubWindowManager(area, vantelModel, this, this, this);
 
     session = std::make_unique<MidiSession>(vantelModel);
+    projects = std::make_unique<ProjectCommands>(this, vantelModel);
+    logs = std::make_unique<LogFileCommands>(this, vantelModel, session->analyzer());
     refresh = std::make_unique<MonitorRefresh>(session->analyzer());
     // The analyzer reports log failures from its writer thread; the message boxes open here.
     connect(session->analyzer(), &MidiAnalyzer::writeTransmittedDataFailedToTextFile, this,
@@ -104,6 +109,7 @@ MainWindow::~MainWindow()
     killTimer(timerId);
     timerId = 0;
     vantelModel->removeAssistant(this);
+    saveSettings();
     refresh.reset();
     session.reset();
 
@@ -195,6 +201,7 @@ void MainWindow::buildCommandsMenu()
     QMenu* menu = menuBar()->addMenu(tr("&Commands"));
     addItem(menu, QStringLiteral("&Clear All MIDI Monitors"), QT_TR_NOOP("Ctrl+Shift+D"),
             CommandClearMonitors);
+    logs->addEntries(menu, CommandLogMidiIn, CommandLogMidiOut);
     commandsMenu = menu;
     connect(menu, &QMenu::triggered, this, &MainWindow::commandsMenuSelected);
 }
@@ -284,9 +291,33 @@ bool MainWindow::settleUnsavedChanges()
     }
 }
 
+bool MainWindow::openProject(const QString& path)
+{
+    return projects->openProject(path);
+}
+
+bool MainWindow::loadProject(const QString& path)
+{
+    // Views read this while they are restored (a control change view sends nothing then).
+    loadingProject = true;
+    const bool loaded = projects->load(path);
+    loadingProject = false;
+    return loaded;
+}
+
 bool MainWindow::saveProject()
 {
-    return false;
+    return projects->saveProject();
+}
+
+bool MainWindow::saveProjectAs()
+{
+    return projects->saveProjectAs();
+}
+
+bool MainWindow::saveProjectTo(const QString& path)
+{
+    return projects->saveProjectTo(path);
 }
 
 void MainWindow::fileMenuSelected(QAction* action)
@@ -309,6 +340,15 @@ void MainWindow::fileMenuSelected(QAction* action)
         setWindowTitle(productName);
         break;
     }
+    case FileOpen:
+        openProject(QString());
+        break;
+    case FileSave:
+        saveProject();
+        break;
+    case FileSaveAs:
+        saveProjectAs();
+        break;
     case FilePreferences:
         openView(ViewKind::Preferences);
         break;
@@ -340,8 +380,19 @@ void MainWindow::controlChangeMenuSelected(QAction* action)
 void MainWindow::commandsMenuSelected(QAction* action)
 {
     closeAboutView();
-    if (action->data().toUInt() == CommandClearMonitors)
+    switch (action->data().toUInt()) {
+    case CommandClearMonitors:
         refresh->clearMonitors();
+        break;
+    case CommandLogMidiIn:
+        logs->toggled(LogFileCommands::In);
+        break;
+    case CommandLogMidiOut:
+        logs->toggled(LogFileCommands::Out);
+        break;
+    default:
+        break;
+    }
 }
 
 void MainWindow::windowMenuSelected(QAction* action)
@@ -401,8 +452,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
         }
         vantelModel->setModified(0);
     }
-    if (!closing)
+    if (!closing) {
+        saveWindowPositions();
         closeAllViews();
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         closing = true;
@@ -413,14 +466,8 @@ void MainWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!shownOnce) {
         shownOnce = true;
-        if (!startedWithFile) {
-            // Until a layout is saved in the settings file, every start begins with the default one.
-            setUpdatesEnabled(false);
-            vantelModel->lockModified();
-            resetLayout();
-            vantelModel->unlockModified();
-            setUpdatesEnabled(true);
-        }
+        if (!startedWithFile)
+            restoreWindowPositions();
         // Drags over the empty area arrive at the area or at its viewport, depending on which of
         // them accepts drops; watch both.
         area->installEventFilter(this);
@@ -613,6 +660,9 @@ QString MainWindow::outputPortName(quint32 port) const
 void MainWindow::loadSettings()
 {
     vantelModel->lockModified();
+    SettingsFile::readGroup(vantelModel, SettingsFile::FileWorkingDirectory);
+    SettingsFile::readGroup(vantelModel, SettingsFile::MidiFilter);
+    SettingsFile::readGroup(vantelModel, SettingsFile::MidiThru);
     MidiHub* hub = session->hub();
     // A saved device that is gone leaves its port not connected, without a word: nothing the user
     // did just now failed.
@@ -623,7 +673,25 @@ void MainWindow::loadSettings()
                           hub->reopenOutputPort(0, SettingsFile::readPortName(false, 0)));
     vantelModel->setValue(ParamOutputPortIndexSecond,
                           hub->reopenOutputPort(1, SettingsFile::readPortName(false, 1)));
+    SettingsFile::readGroup(vantelModel, SettingsFile::Preferences);
     vantelModel->unlockModified();
+}
+
+void MainWindow::saveSettings()
+{
+    for (SettingsFile::Group group : {SettingsFile::FileWorkingDirectory, SettingsFile::MidiThru,
+                                      SettingsFile::Preferences, SettingsFile::MidiFilter})
+        SettingsFile::writeGroup(vantelModel, group);
+}
+
+void MainWindow::saveWindowPositions()
+{
+    WindowLayout::saveWindowPositions(this);
+}
+
+void MainWindow::restoreWindowPositions()
+{
+    WindowLayout::restoreWindowPositions(this);
 }
 
 void MainWindow::updateInputPortList()
@@ -718,9 +786,7 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
     case QEvent::DragEnter: {
         auto* drag = static_cast<QDragEnterEvent*>(event);
         const QString suffix = droppedSuffix(drag->mimeData());
-        // Project files are accepted once project files can be loaded; until then a dropped one
-        // would be taken and then ignored, so the drag shows no drop cursor for it.
-        const bool wanted = suffix == QLatin1String("txt");
+        const bool wanted = suffix == QLatin1String("txt") || suffix == QLatin1String("vantelmidi");
         if (QApplication::activeModalWidget() || vantelModel->getValue(ParamTransmissionState) == 1 ||
             !wanted) {
             drag->setDropAction(Qt::IgnoreAction);
@@ -738,10 +804,23 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
         const QMimeData* data = drop->mimeData();
         if (!data->hasFormat(QStringLiteral("text/uri-list")))
             return false;
-        if (droppedSuffix(data) != QLatin1String("txt"))
-            return false;
+        const QString suffix = droppedSuffix(data);
         const QList<QUrl> urls = data->urls();
         const QString path = urls.isEmpty() ? QString() : urls.first().toLocalFile();
+        if (suffix == QLatin1String("vantelmidi")) {
+            // The drop ends before the project is read: its questions and messages are modal.
+            drop->acceptProposedAction();
+            QMetaObject::invokeMethod(
+                this,
+                [this, path] {
+                    if (settleUnsavedChanges())
+                        loadProject(path);
+                },
+                Qt::QueuedConnection);
+            return true;
+        }
+        if (suffix != QLatin1String("txt"))
+            return false;
         // An unreadable file gives an empty editor.
         QString text;
         QFile file(path);

@@ -14,12 +14,14 @@
 #include <atomic>
 #include <memory>
 
+class LogFileCommands;
 class MidiAnalyzer;
 class MidiBulkIntervalManager;
 class MidiEditView;
 class MidiSession;
 class MonitorRefresh;
 class PortMenus;
+class ProjectCommands;
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
@@ -36,7 +38,9 @@ class VantelMidiModel;
 //   SubWindowManager  opening, limiting, restoring and placing views (from ViewKindTable);
 //   PortMenus         the InputPort and OutputPort menus;
 //   MonitorRefresh    the 100 ms tick that feeds monitors and system-exclusive views;
-//   SettingsFile      the settings file.
+//   SettingsFile      the settings file, WindowLayout the layout saved in it and in projects;
+//   ProjectCommands   opening and saving project files (ProjectFileHelper, ProjectFileFormat);
+//   LogFileCommands   the Commands entries that write the monitors to log files.
 // It is the ViewHost of every view it opens.
 //
 // Threads: everything here runs on the GUI thread except sendToOutputPorts, which any sender may
@@ -107,6 +111,24 @@ public:
     void showErrorMessage(const QString& text) override;
     // Yes, No or Cancel.
     QMessageBox::StandardButton askSaveChanges();
+
+    // Project files (see ProjectCommands). openProject asks about unsaved changes and, without a
+    // path, for a file; loadProject loads without asking, marking the time of loading.
+    bool openProject(const QString& path);
+    bool loadProject(const QString& path);
+    bool saveProject();
+    bool saveProjectAs();
+    bool saveProjectTo(const QString& path);
+    // The title from the project's name and modified flag.
+    void updateWindowTitle();
+
+    // The settings file: everything but the layout and the ports (read during construction,
+    // written at destruction), and the layout (written at the first accepted close, restored at
+    // the first show unless a project was named on the command line).
+    void loadSettings();
+    void saveSettings();
+    void saveWindowPositions();
+    void restoreWindowPositions();
 
     // Closes every sub-window without marking the project modified.
     void closeAllViews();
@@ -184,14 +206,6 @@ private:
     // When the project has unsaved changes, asks whether to save them. True when the caller may
     // go on: nothing to save, "No", or "Yes" and the save succeeded.
     bool settleUnsavedChanges();
-    // Writes the project to its file. Project files are not supported yet, so there is nothing
-    // that could be written: it reports failure, and every action that asked stops with the
-    // project left as it was.
-    bool saveProject();
-    void updateWindowTitle();
-
-    // Reads the settings file; for now the port names, which reopen the ports silently.
-    void loadSettings();
     void logWriteFailed(quint32 commandData, const QString& text);
 
     bool mdiAreaEvent(QEvent* event);
@@ -206,6 +220,8 @@ private:
     std::unique_ptr<MonitorRefresh> refresh;
     SubWindowManager* subWindowManager = nullptr;
     PortMenus* portMenus = nullptr;
+    std::unique_ptr<ProjectCommands> projects;
+    std::unique_ptr<LogFileCommands> logs;
     bool shownOnce = false;
     bool startedWithFile = false;
     bool loadingProject = false;

@@ -137,7 +137,10 @@ private Q_SLOTS:
                                               item("&MIDI Settings", "Ctrl+M", 12),
                                               item("PC Keyboar&d", "Ctrl+D", 13)};
         QTest::newRow("Commands") << "&Commands"
-                                  << QStringList{item("&Clear All MIDI Monitors", "Ctrl+Shift+D", 0)};
+                                  << QStringList{
+                                         item("&Clear All MIDI Monitors", "Ctrl+Shift+D", 0),
+                                         item("Write MIDI &In Data to Log File...", nullptr, 1, true),
+                                         item("Write MIDI &Out Data to Log File...", nullptr, 2, true)};
         QTest::newRow("Window") << "&Window"
                                 << QStringList{item("Close &All", nullptr, 0), item("&Cascade", nullptr, 1),
                                                item("&Tile", nullptr, 2)};
@@ -198,7 +201,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("proceeds");
         QTest::newRow("Cancel keeps everything") << int(QMessageBox::Cancel) << false;
-        // Saving needs project files, which do not exist yet: the save fails and New stops.
+        // The project's folder does not exist: the save fails and New stops.
         QTest::newRow("Yes with a failing save keeps everything") << int(QMessageBox::Yes) << false;
         QTest::newRow("No discards") << int(QMessageBox::No) << true;
     }
@@ -206,7 +209,7 @@ private Q_SLOTS:
     {
         QFETCH(int, answer);
         QFETCH(bool, proceeds);
-        model->setProjectFilePath(QStringLiteral("/tmp/work.vantelmidi"));
+        model->setProjectFilePath(unwritable);
         model->setModified(1);
         window->resize(800, 700);
         QTRY_COMPARE(window->size(), QSize(800, 700));
@@ -215,11 +218,16 @@ private Q_SLOTS:
 
         BoxAnswerer answerer(static_cast<QMessageBox::StandardButton>(answer));
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
-        QTRY_COMPARE(answerer.boxes, 1);
-        QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
-        QCOMPARE(answerer.text, QStringLiteral("Do you want to save changes?"));
-        QCOMPARE(answerer.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(answerer.defaultButton, QMessageBox::Yes);
+        if (answer == QMessageBox::Yes) {
+            QTRY_COMPARE(answerer.boxes, 2);
+            QCOMPARE(answerer.text, QStringLiteral("File save failed."));
+        } else {
+            QTRY_COMPARE(answerer.boxes, 1);
+            QCOMPARE(answerer.title, QStringLiteral("Vantel MIDI"));
+            QCOMPARE(answerer.text, QStringLiteral("Do you want to save changes?"));
+            QCOMPARE(answerer.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            QCOMPARE(answerer.defaultButton, QMessageBox::Yes);
+        }
 
         if (proceeds) {
             QVERIFY(model->projectFilePath().isNull());
@@ -227,7 +235,7 @@ private Q_SLOTS:
             QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
             QTRY_COMPARE(window->size(), QSize(679, 548 + window->menuBar()->height()));
         } else {
-            QCOMPARE(model->projectFilePath(), QStringLiteral("/tmp/work.vantelmidi"));
+            QCOMPARE(model->projectFilePath(), unwritable);
             QVERIFY(model->isModified());
             QCOMPARE(window->windowTitle(), titleBefore);
             QCOMPARE(window->size(), QSize(800, 700));
@@ -266,10 +274,11 @@ private Q_SLOTS:
     {
         QFETCH(int, answer);
         QFETCH(bool, closes);
+        model->setProjectFilePath(unwritable);
         model->setModified(1);
         BoxAnswerer answerer(static_cast<QMessageBox::StandardButton>(answer));
         QTimer::singleShot(0, window.get(), [this] { window->close(); });
-        QTRY_COMPARE(answerer.boxes, 1);
+        QTRY_COMPARE(answerer.boxes, answer == QMessageBox::Yes ? 2 : 1);
         QTRY_COMPARE(window->isVisible(), !closes);
         QCOMPARE(model->isModified(), !closes);
     }
@@ -352,6 +361,8 @@ private Q_SLOTS:
     }
 
 private:
+    const QString unwritable = QStringLiteral("/nonexistent-vantel-folder/work.vantelmidi");
+
     QAction* menuAction(const QString& title, int index)
     {
         return topMenu(window.get(), title)->actions().at(index);

@@ -268,8 +268,7 @@ private Q_SLOTS:
         QTest::newRow("first of several counts") << QStringList{"dump.txt", "other.syx"} << 0 << true;
         QTest::newRow("first of several refused") << QStringList{"other.syx", "dump.txt"} << 0 << false;
         QTest::newRow("during a transmission") << QStringList{"dump.txt"} << 1 << false;
-        // Until project files can be loaded, a dropped one is not taken.
-        QTest::newRow("project file") << QStringList{"song.vantelmidi"} << 0 << false;
+        QTest::newRow("project file during a transmission") << QStringList{"song.vantelmidi"} << 1 << false;
     }
     void drops()
     {

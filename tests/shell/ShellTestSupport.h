@@ -9,6 +9,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // Helpers shared by the main-window tests: the window shown as the user gets it, menus driven by
@@ -109,11 +112,62 @@ private:
         buttons = box->standardButtons();
         if (box->defaultButton())
             defaultButton = box->standardButton(box->defaultButton());
-        QTest::mouseClick(box->button(answer), Qt::LeftButton);
+        // A box that only informs has nothing but Ok.
+        QAbstractButton* button = box->button(answer);
+        if (!button)
+            button = box->button(QMessageBox::Ok);
+        QTest::mouseClick(button, Qt::LeftButton);
     }
 
     QTimer poll;
     QPointer<QMessageBox> answered;
+};
+
+// Answers every modal file dialog that appears while it lives, as the user would: the file name
+// typed over the proposed one and the dialog's accept button clicked, or Cancel clicked when the
+// answer is empty. Remembers what the last dialog proposed.
+class FileDialogAnswerer : public QObject
+{
+public:
+    explicit FileDialogAnswerer(const QString& answer) : answer(answer)
+    {
+        QObject::connect(&poll, &QTimer::timeout, this, &FileDialogAnswerer::look);
+        poll.start(10);
+    }
+
+    QString answer;
+    int dialogs = 0;
+    QString caption, proposed, filter;
+    std::function<void()> whileOpen;
+
+private:
+    void look()
+    {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || dialog == answered)
+            return;
+        answered = dialog;
+        ++dialogs;
+        caption = dialog->windowTitle();
+        const QStringList selected = dialog->selectedFiles();
+        proposed = selected.isEmpty() ? QString() : selected.first();
+        filter = dialog->nameFilters().join(QLatin1Char(';'));
+        if (whileOpen)
+            whileOpen();
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        if (answer.isEmpty()) {
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+            return;
+        }
+        dialog->selectFile(answer);
+        QAbstractButton* accept =
+            buttons->button(dialog->acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save
+                                                                            : QDialogButtonBox::Open);
+        QTest::mouseClick(accept, Qt::LeftButton);
+    }
+
+    QTimer poll;
+    QPointer<QFileDialog> answered;
 };
 
 // What the main-window tests work on: a model and the window on it and, for the tests on the

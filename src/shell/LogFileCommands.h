@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+class MainWindow;
+class MidiAnalyzer;
+class QAction;
+class QMenu;
+class VantelMidiModel;
+
+// The two checkable Commands entries that write the MIDI In or MIDI Out monitor lines to a log
+// file: choosing the file, opening and closing it through the analyzer, which owns the files, and
+// the messages when that fails. A check mark shows that a file is meant to be open. GUI thread only.
+class LogFileCommands
+{
+public:
+    enum Direction
+    {
+        In = 0,
+        Out = 1
+    };
+
+    // None is owned; all outlive this.
+    LogFileCommands(MainWindow* window, VantelMidiModel* model, MidiAnalyzer* analyzer);
+
+    // Appends the two entries with the menu data given for each direction.
+    void addEntries(QMenu* menu, quint32 inData, quint32 outData);
+    // After the user toggled the entry of a direction (Qt has already changed its check mark).
+    void toggled(Direction direction);
+    // The path chosen for a new log file, proposed with the date and time and the suffix
+    // ("_MIDI_In"); empty when the dialog was cancelled.
+    QString selectLogFile(const QString& suffix);
+    void setLogMenuItemsEnabled(bool enabled);
+
+    QAction* entry(Direction direction) const { return entries[direction]; }
+
+private:
+    MainWindow* window;
+    VantelMidiModel* model;
+    MidiAnalyzer* analyzer;
+    QPointer<QAction> entries[2];
+};

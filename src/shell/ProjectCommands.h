@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class MainWindow;
+class VantelMidiModel;
+
+// File > Open, Save and Save As, and opening a project named on the command line or dropped on
+// the window: the file dialogs, the messages, the project's path, working folder and modified flag,
+// and the window title. The bytes are ProjectFileHelper's. GUI thread only.
+class ProjectCommands
+{
+public:
+    // Neither is owned; both outlive this.
+    ProjectCommands(MainWindow* window, VantelMidiModel* model);
+
+    // Asks about unsaved changes, then for a file when path is empty, then loads it (through the
+    // main window, which marks the time of loading).
+    bool openProject(const QString& path);
+    // Loads without asking; a failure is reported here. A load that failed after the old views were
+    // closed leaves the project untitled and modified, so that the next save asks for a name.
+    bool load(const QString& path);
+    bool saveProject();
+    bool saveProjectAs();
+    bool saveProjectTo(const QString& path);
+
+private:
+    // The folder of parameter 2 when it exists, else the parameter's default; with "/" + name.
+    QString proposedPath(const QString& name) const;
+    void named(const QString& path);
+
+    MainWindow* window;
+    VantelMidiModel* model;
+};

@@ -1,0 +1,420 @@
+#include "MidiEditView.h"
+#include "ProjectFileBytes.h"
+#include "ShellTestSupport.h"
+#include "VantelMidiParameterId.h"
+#include "ViewKindTable.h"
+#include "WindowRestorationInfo.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+// What each kind of view writes into its block, built from the view as the user left it. A view
+// kind that stores content adds its row here; a kind without a row writes an empty block.
+QByteArray expectedContent(QWidget* widget)
+{
+    auto* info = dynamic_cast<WindowRestorationInfo*>(widget);
+    switch (info->viewKind) {
+    case 3: // system-exclusive editor: its text
+        return ProjectFileBytes::textField(0, static_cast<MidiEditView*>(widget)->text());
+    default: // monitors, filter, MIDI settings: the content lives in the parameters
+        return QByteArray();
+    }
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+// File > Open, Save and Save As with real file dialogs, project files dropped on the window, and
+// the Commands entries that write the monitors to log files.
+class FileCommandsTest : public QObject, private MainWindowFixture
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(images);
+        useLoopbackHost();
+        QVERIFY(folder.isValid());
+    }
+
+    void init() { startFresh(); }
+
+    void cleanup()
+    {
+        model->setModified(0);
+        window.reset();
+        model.reset();
+    }
+
+    void projectsRoundTripByteForByte_data()
+    {
+        QTest::addColumn<QList<int>>("kinds");
+        QTest::addColumn<QString>("editorText");
+        // The default layout (In, Out monitor, an editor) plus the views of each row.
+        QTest::newRow("default layout")
+            << QList<int>{} << QStringLiteral("F0 7E 7F 09 01 F7 // GM on \xC2\xB5");
+        QTest::newRow("settings views, empty editor") << QList<int>{8, 7} << QString();
+        QTest::newRow("second editor") << QList<int>{3} << QStringLiteral("F0 01 F7");
+    }
+    void projectsRoundTripByteForByte()
+    {
+        QFETCH(QList<int>, kinds);
+        QFETCH(QString, editorText);
+        for (int kind : kinds)
+            QVERIFY(window->openView(kind));
+        view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first())
+            ->setText(editorText);
+        window->mdiArea()->subWindowList().first()->move(20, 30);
+        const QString path = folder.filePath(QStringLiteral("round.vantelmidi"));
+        QFile::remove(path);
+
+        saveAs(path);
+        const QByteArray saved = readFile(path);
+        QCOMPARE(saved, reference());
+        QCOMPARE(window->windowTitle(), QStringLiteral("round.vantelmidi - Vantel MIDI"));
+        QCOMPARE(model->getString(ParamProjectFileWorkingDirectory), QFileInfo(path).absolutePath());
+        const QStringList layout = describeLayout();
+
+        // A new project, then the file opened again: the same views, places and contents.
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(model->projectFilePath().isEmpty());
+        {
+            FileDialogAnswerer dialog(path);
+            QVERIFY(chooseFromMenu(window.get(), "&File", "&Open..."));
+            QTRY_COMPARE(dialog.dialogs, 1);
+            QCOMPARE(dialog.caption, QStringLiteral("Open"));
+            QCOMPARE(dialog.filter, QStringLiteral("Project Files (*.vantelmidi)"));
+            QTRY_COMPARE(model->projectFilePath(), path);
+        }
+        QCOMPARE(describeLayout(), layout);
+        QVERIFY(!model->isModified());
+        QCOMPARE(window->windowTitle(), QStringLiteral("round.vantelmidi - Vantel MIDI"));
+
+        // Save writes the same file again, without asking for a name.
+        QFile::remove(path);
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(readFile(path), saved);
+    }
+
+    void versionsAndTheMenuBarHeight_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("addsMenuBar");
+        QTest::newRow("1.0.0 as saved") << "1.0.0" << QString() << false;
+        QTest::newRow("1.1.0 without the menu bar") << "1.1.0" << QString() << true;
+        QTest::newRow("0.8.0 read") << "0.8.0" << QString() << false;
+        QTest::newRow("1.7.1 refused") << "1.7.1" << QStringLiteral("File format version error.") << false;
+        QTest::newRow("2.0.0 refused") << "2.0.0" << QStringLiteral("File format version error.") << false;
+    }
+    void versionsAndTheMenuBarHeight()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, message);
+        QFETCH(bool, addsMenuBar);
+        const QByteArray v = version.toLatin1();
+        ProjectFileBytes bytes(v.constData());
+        const QRect main(window->geometry().topLeft() + QPoint(10, 10), QSize(640, 400));
+        bytes.record(0, main).record(2, QRect(5, 6, 300, 200)).block();
+        const QString path = folder.filePath(QStringLiteral("version.vantelmidi"));
+        QVERIFY(writeFile(path, bytes.file()));
+        const QStringList before = describeLayout();
+
+        BoxAnswerer box(QMessageBox::Ok);
+        window->openProject(path);
+        QCOMPARE(box.text, message);
+        if (!message.isEmpty()) {
+            QCOMPARE(describeLayout(), before);
+            QVERIFY(model->projectFilePath().isEmpty());
+            return;
+        }
+        QCOMPARE(describeLayout(), QStringList{QStringLiteral("MIDI Out Monitor 5,6 300x200")});
+        const int expected = 400 + (addsMenuBar ? window->menuBar()->height() : 0);
+        QTRY_COMPARE(window->geometry().height(), expected);
+    }
+
+    void damagedFilesLeaveTheLayout_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        ProjectFileBytes bytes;
+        bytes.record(0, QRect(0, 0, 640, 400)).record(2, QRect(5, 6, 300, 200)).block();
+        QTest::newRow("body length 0") << bytes.file(0);
+        QTest::newRow("cut short") << bytes.file().left(bytes.file().size() - 2);
+        QTest::newRow("empty") << QByteArray();
+    }
+    void damagedFilesLeaveTheLayout()
+    {
+        QFETCH(QByteArray, file);
+        const QString path = folder.filePath(QStringLiteral("damaged.vantelmidi"));
+        QVERIFY(writeFile(path, file));
+        model->setProjectFilePath(QStringLiteral("/elsewhere/previous.vantelmidi"));
+        const QStringList before = describeLayout();
+        BoxAnswerer box(QMessageBox::Ok);
+        QVERIFY(!window->openProject(path));
+        QCOMPARE(box.text, QStringLiteral("File open failed."));
+        QCOMPARE(describeLayout(), before);
+        QCOMPARE(model->projectFilePath(), QStringLiteral("/elsewhere/previous.vantelmidi"));
+    }
+
+    void aLoadFailingHalfwayLeavesTheProjectUntitled()
+    {
+        // The second view is of a kind no program has: the first is open when reading stops.
+        ProjectFileBytes bytes;
+        bytes.record(0, QRect(0, 0, 640, 400)).record(2, QRect(5, 6, 300, 200)).block();
+        bytes.record(77, QRect(0, 0, 100, 100)).block();
+        const QString path = folder.filePath(QStringLiteral("half.vantelmidi"));
+        QVERIFY(writeFile(path, bytes.file()));
+        const QString previous = folder.filePath(QStringLiteral("previous.vantelmidi"));
+        saveAs(previous);
+        const QByteArray previousBytes = readFile(previous);
+
+        {
+            BoxAnswerer box(QMessageBox::Ok);
+            QVERIFY(!window->openProject(path));
+            QCOMPARE(box.text, QStringLiteral("File open failed."));
+        }
+        QCOMPARE(describeLayout(), QStringList{QStringLiteral("MIDI Out Monitor 5,6 300x200")});
+        QVERIFY(model->projectFilePath().isEmpty());
+        QVERIFY(model->isModified());
+        QCOMPARE(window->windowTitle(), QStringLiteral("*Vantel MIDI"));
+        // Save asks for a name instead of writing over the previous project.
+        FileDialogAnswerer dialog{QString()};
+        QVERIFY(chooseFromMenu(window.get(), "&File", "&Save"));
+        QTRY_COMPARE(dialog.dialogs, 1);
+        QCOMPARE(dialog.caption, QStringLiteral("Save"));
+        QCOMPARE(QFileInfo(dialog.proposed).fileName(), QStringLiteral("Untitled.vantelmidi"));
+        QCOMPARE(readFile(previous), previousBytes);
+    }
+
+    void aFailingWriteKeepsTheOldFile()
+    {
+        const QString path = folder.filePath(QStringLiteral("full.vantelmidi"));
+        saveAs(path);
+        const QByteArray old = readFile(path);
+        QVERIFY(window->openView(8));
+        QVERIFY(model->isModified());
+
+        // The disk fills up after a few bytes: every write beyond them fails.
+        struct rlimit previous;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        struct rlimit small = previous;
+        small.rlim_cur = 64;
+        auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        BoxAnswerer box(QMessageBox::Ok);
+        const bool saved = window->saveProject();
+
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!saved);
+        QCOMPARE(box.text, QStringLiteral("File save failed."));
+        QCOMPARE(readFile(path), old);
+        QVERIFY(model->isModified());
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter("full").size(), 1);
+    }
+
+    void yesToTheSaveQuestionSaves()
+    {
+        const QString path = folder.filePath(QStringLiteral("yes.vantelmidi"));
+        QFile::remove(path);
+        model->setProjectFilePath(path);
+        model->setModified(1);
+        BoxAnswerer box(QMessageBox::Yes);
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(box.boxes, 1);
+        QVERIFY(QFileInfo(path).size() > ProjectFileFormatHeader);
+        // New went on after the save.
+        QVERIFY(model->projectFilePath().isEmpty());
+    }
+
+    void aDroppedProjectIsOpened()
+    {
+        ProjectFileBytes bytes;
+        bytes.record(0, window->geometry()).record(1, QRect(7, 8, 300, 200)).block();
+        const QString path = folder.filePath(QStringLiteral("dropped.vantelmidi"));
+        QVERIFY(writeFile(path, bytes.file()));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QWidget* target = window->mdiArea()->viewport();
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(model->projectFilePath(), path);
+        QCOMPARE(describeLayout(), QStringList{QStringLiteral("MIDI In Monitor 7,8 300x200")});
+    }
+
+    void logFileDialogCancelled_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("In") << "Write MIDI &In Data to Log File..."
+                            << "_MIDI_In";
+        QTest::newRow("Out") << "Write MIDI &Out Data to Log File..."
+                             << "_MIDI_Out";
+    }
+    void logFileDialogCancelled()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, suffix);
+        model->setString(ParamOutputLogFileWorkingDirectory, folder.path());
+        FileDialogAnswerer dialog{QString()};
+        QList<bool> enabledWhileOpen;
+        dialog.whileOpen = [&] {
+            for (const char* text :
+                 {"Write MIDI &In Data to Log File...", "Write MIDI &Out Data to Log File..."})
+                enabledWhileOpen << logEntry(QString::fromLatin1(text))->isEnabled();
+        };
+        QVERIFY(chooseFromMenu(window.get(), "&Commands", entry));
+        QTRY_COMPARE(dialog.dialogs, 1);
+        QCOMPARE(dialog.caption, QStringLiteral("Select log output file"));
+        QCOMPARE(dialog.filter, QStringLiteral("Log Files (*.log)"));
+        QCOMPARE(QFileInfo(dialog.proposed).absolutePath(), folder.path());
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{8}_\\d{6}") + suffix + QStringLiteral("\\.log$"))
+                    .match(QFileInfo(dialog.proposed).fileName())
+                    .hasMatch());
+        QCOMPARE(enabledWhileOpen, (QList<bool>{false, false}));
+        QTRY_VERIFY(!logEntry(entry)->isChecked());
+        QVERIFY(logEntry(entry)->isEnabled());
+    }
+
+    void logFileReplacesAnExistingFileAndClosesWhenUnchecked()
+    {
+        openLoopbackA();
+        const QString path = folder.filePath(QStringLiteral("in.log"));
+        QVERIFY(writeFile(path, "old contents that must go\n"));
+        const QString entry = QStringLiteral("Write MIDI &In Data to Log File...");
+        {
+            FileDialogAnswerer dialog(path);
+            BoxAnswerer replace(QMessageBox::Yes); // the dialog asks before replacing
+            QVERIFY(chooseFromMenu(window.get(), "&Commands", entry));
+            QTRY_COMPARE(dialog.dialogs, 1);
+            QTRY_VERIFY(logEntry(entry)->isChecked());
+        }
+        QCOMPARE(model->getString(ParamOutputLogFileWorkingDirectory), folder.path());
+        loop->injectBytes(QStringLiteral("Loopback A"), QByteArray::fromHex("903C64"));
+        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        QTRY_VERIFY(in->text().contains("90 3C 64"));
+        // Unchecking closes the file at once.
+        BoxAnswerer none(QMessageBox::Ok);
+        QVERIFY(chooseFromMenu(window.get(), "&Commands", entry));
+        QVERIFY(!logEntry(entry)->isChecked());
+        QCOMPARE(none.boxes, 0);
+        const QByteArray log = readFile(path);
+        QVERIFY(!log.contains("old contents"));
+        QVERIFY(log.contains("90 3C 64"));
+        QCOMPARE(log.count('\n'), 1);
+    }
+
+    void aFullDiskIsReportedOnceAndNoMonitorLineIsLost()
+    {
+        openLoopbackA();
+        const QString entry = QStringLiteral("Write MIDI &In Data to Log File...");
+        BoxAnswerer boxes(QMessageBox::Yes);
+        {
+            FileDialogAnswerer dialog(QStringLiteral("/dev/full"));
+            QVERIFY(chooseFromMenu(window.get(), "&Commands", entry));
+            QTRY_COMPARE(dialog.dialogs, 1);
+        }
+        const int replaceQuestions = boxes.boxes;
+        for (int note = 0; note < 20; ++note)
+            loop->injectBytes(QStringLiteral("Loopback A"),
+                              QByteArray::fromHex("90") + char(note) + char(100));
+        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        QTRY_COMPARE(in->text().count(QStringLiteral("90 ")), 20);
+        QTRY_COMPARE(boxes.boxes, replaceQuestions + 1);
+        QCOMPARE(boxes.text, QStringLiteral("MIDI In log file write failed."));
+        QVERIFY(!logEntry(entry)->isChecked());
+        QTest::qWait(200);
+        QCOMPARE(boxes.boxes, replaceQuestions + 1);
+    }
+
+private:
+    static constexpr int ProjectFileFormatHeader = 56;
+
+    static MidiEditView* view(QMdiSubWindow* sub) { return qobject_cast<MidiEditView*>(sub->widget()); }
+
+    QAction* logEntry(const QString& text)
+    {
+        return findEntry(menuBarEntry(window.get(), QStringLiteral("&Commands"))->menu(), text);
+    }
+
+    void saveAs(const QString& path)
+    {
+        FileDialogAnswerer dialog(path);
+        BoxAnswerer replace(QMessageBox::Yes);
+        QVERIFY(chooseFromMenu(window.get(), "&File", "Save &As..."));
+        QTRY_COMPARE(dialog.dialogs, 1);
+        QCOMPARE(dialog.caption, QStringLiteral("Save"));
+        QTRY_COMPARE(model->projectFilePath(), path);
+    }
+
+    // The file the window should have written for what it shows now.
+    QByteArray reference()
+    {
+        ProjectFileBytes bytes;
+        QRect main = window->geometry();
+        main.setHeight(main.height() - window->menuBar()->height());
+        bytes.record(0, main, qint32(window->windowState()));
+        for (QMdiSubWindow* sub : window->mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder)) {
+            auto* info = dynamic_cast<WindowRestorationInfo*>(sub->widget());
+            bytes
+                .record(info->viewKind, sub->geometry(), qint32(sub->windowState()), false, info->extraValues)
+                .block(expectedContent(sub->widget()));
+        }
+        return bytes.file();
+    }
+
+    // Each sub-window's title and rectangle, and an editor's text, in activation order.
+    QStringList describeLayout()
+    {
+        QStringList lines;
+        for (QMdiSubWindow* sub : window->mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder)) {
+            const QRect g = sub->geometry();
+            QString line = QStringLiteral("%1 %2,%3 %4x%5")
+                               .arg(sub->windowTitle())
+                               .arg(g.x())
+                               .arg(g.y())
+                               .arg(g.width())
+                               .arg(g.height());
+            if (auto* edit = view(sub); edit && edit->isSystemExclusiveView())
+                line += QStringLiteral(" [") + edit->text() + QLatin1Char(']');
+            lines << line;
+        }
+        return lines;
+    }
+
+    void openLoopbackA()
+    {
+        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
+    }
+
+    QTemporaryDir folder;
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "FileCommandsTest.moc"

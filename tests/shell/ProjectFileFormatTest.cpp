@@ -1,0 +1,162 @@
+#include "ProjectFileFormat.h"
+#include "ProjectFileBytes.h"
+
+#include <QtTest>
+
+// The project file's bytes without a window: what the reader accepts, refuses as too new, and
+// refuses as damaged.
+class ProjectFileFormatTest : public QObject
+{
+    Q_OBJECT
+
+    using Format = ProjectFileFormat;
+
+    static ProjectFileBytes mainOnly(const char* version = "1.7.0")
+    {
+        ProjectFileBytes bytes(version);
+        bytes.record(0, QRect(10, 20, 679, 548));
+        return bytes;
+    }
+
+private Q_SLOTS:
+    void versions_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("result");
+        QTest::newRow("this program's") << "1.7.0" << int(Format::Ok);
+        QTest::newRow("newer patch") << "1.7.1" << int(Format::VersionError);
+        QTest::newRow("newer major") << "2.0.0" << int(Format::VersionError);
+        // Older in order of major, minor, patch, though a later digit is larger.
+        QTest::newRow("older minor, larger patch") << "1.6.5" << int(Format::Ok);
+        QTest::newRow("older major, larger minor") << "0.8.0" << int(Format::Ok);
+        QTest::newRow("not digits count as 0") << "x.y.z" << int(Format::Ok);
+    }
+    void versions()
+    {
+        QFETCH(QString, version);
+        QFETCH(int, result);
+        const QByteArray v = version.toLatin1();
+        Format::Contents contents;
+        QCOMPARE(int(Format::parse(mainOnly(v.constData()).file(), &contents)), result);
+    }
+
+    void menuBarCorrectionFromVersion1_1()
+    {
+        QVERIFY(!Format::heightExcludesMenuBar(1, 0));
+        QVERIFY(Format::heightExcludesMenuBar(1, 1));
+        QVERIFY(!Format::heightExcludesMenuBar(0, 8));
+    }
+
+    void readsRecordsExtraValuesAndBlocks()
+    {
+        ProjectFileBytes bytes;
+        bytes.record(0, QRect(10, 20, 679, 548), Qt::WindowMaximized, true)
+            .record(5, QRect(1, 2, 225, 250), 0, false, {QVariant(7u), QVariant(0)})
+            .block()
+            .record(3, QRect(0, 274, 338, 274))
+            .block(ProjectFileBytes::textField(0, QStringLiteral("F0 F7")));
+        // The int32 before an extra value is not looked at.
+        QByteArray file = bytes.file();
+        const int marker = file.indexOf(QByteArray::fromHex("0000001000000003"));
+        QVERIFY(marker > 0);
+        file[marker + 3] = 99;
+
+        Format::Contents contents;
+        QCOMPARE(Format::parse(file, &contents), Format::Ok);
+        QCOMPARE(contents.mainWindow.geometry, QRect(10, 20, 679, 548));
+        QCOMPARE(contents.mainWindow.windowState, qint32(Qt::WindowMaximized));
+        QVERIFY(contents.mainWindow.stayOnTop);
+        QCOMPARE(contents.entries.size(), 2);
+        QCOMPARE(contents.entries[0].record.kind, 5);
+        QCOMPARE(contents.entries[0].record.extraValues, (QList<QVariant>{QVariant(7u), QVariant(0)}));
+        QVERIFY(contents.entries[0].content.isEmpty());
+        QCOMPARE(contents.entries[1].content, ProjectFileBytes::textField(0, QStringLiteral("F0 F7")));
+
+        // Written again it is the same file, the marker as the program writes it.
+        file[marker + 3] = 16;
+        QByteArray written;
+        QVERIFY(Format::build(contents, &written));
+        QCOMPARE(written, file);
+    }
+
+    void damagedFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray good = mainOnly().file();
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("header cut short") << good.left(40);
+        QByteArray maker = good;
+        maker[3] = 'x';
+        QTest::newRow("maker") << maker;
+        QByteArray product = good;
+        product[27] = 'x'; // the zero after "Vantel MIDI" is examined
+        QTest::newRow("product") << product;
+        QByteArray magic = good;
+        magic[48] = 'w';
+        QTest::newRow("magic") << magic;
+        QTest::newRow("body length 0") << mainOnly().file(0);
+        QTest::newRow("main record cut short") << good.left(good.size() - 1);
+        QTest::newRow("no main record") << ProjectFileBytes().file(1);
+        ProjectFileBytes hugeRecord = mainOnly();
+        hugeRecord.raw(0x7FFFFFFF).bytes("abc");
+        QTest::newRow("record longer than the file") << hugeRecord.file();
+        ProjectFileBytes hugeBlock = mainOnly();
+        hugeBlock.record(3, QRect(0, 0, 338, 274)).raw(0x7FFFFFF0).bytes("abc");
+        QTest::newRow("block longer than the file") << hugeBlock.file();
+        ProjectFileBytes negativeBlock = mainOnly();
+        negativeBlock.record(3, QRect(0, 0, 338, 274)).raw(-1);
+        QTest::newRow("negative block length") << negativeBlock.file();
+        ProjectFileBytes noBlock = mainOnly();
+        noBlock.record(3, QRect(0, 0, 338, 274));
+        QTest::newRow("view without its block") << noBlock.file();
+        // A variant type the program never writes (a list: Qt would decode it recursively).
+        ProjectFileBytes list = mainOnly();
+        QByteArray fields;
+        QDataStream s(&fields, QIODevice::WriteOnly);
+        s << qint32(5) << qint32(0) << qint32(0) << qint32(0) << qint32(225) << qint32(250) << qint32(0)
+          << qint32(16) << quint32(QMetaType::QVariantList) << qint8(0) << quint32(1000000);
+        list.raw(fields.size()).bytes(fields).block();
+        QTest::newRow("list as extra value") << list.file();
+        ProjectFileBytes text = mainOnly();
+        fields.clear();
+        QDataStream t(&fields, QIODevice::WriteOnly);
+        t << qint32(5) << qint32(0) << qint32(0) << qint32(0) << qint32(225) << qint32(250) << qint32(0)
+          << qint32(16) << quint32(QMetaType::QString) << qint8(0) << quint32(0x7FFFFFF0);
+        text.raw(fields.size()).bytes(fields).block();
+        QTest::newRow("text longer than its record") << text.file();
+        ProjectFileBytes corner = mainOnly();
+        fields.clear();
+        QDataStream c(&fields, QIODevice::WriteOnly);
+        c << qint32(1) << qint32(0) << qint32(0x7FFFFF00) << qint32(0) << qint32(0x7FFF) << qint32(10)
+          << qint32(0);
+        corner.raw(fields.size()).bytes(fields).block();
+        QTest::newRow("rectangle beyond the integers") << corner.file();
+    }
+    void damagedFilesAreRefused()
+    {
+        QFETCH(QByteArray, file);
+        Format::Contents contents;
+        QCOMPARE(Format::parse(file, &contents), Format::Failed);
+    }
+
+    void onlyStorableExtraValuesAreWritten()
+    {
+        Format::Contents contents;
+        QByteArray bytes;
+        Format::Entry entry;
+        entry.record.kind = 1;
+        entry.record.geometry = QRect(0, 0, 10, 10);
+        entry.record.extraValues = {QVariant(QStringList{"a"})};
+        contents.entries.append(entry);
+        QVERIFY(!Format::build(contents, &bytes));
+        contents.entries[0].record.extraValues = {QVariant(true), QVariant(qlonglong(-5)), QVariant(1.5),
+                                                  QVariant(QStringLiteral("ab"))};
+        QVERIFY(Format::build(contents, &bytes));
+        Format::Contents back;
+        QCOMPARE(Format::parse(bytes, &back), Format::Ok);
+        QCOMPARE(back.entries[0].record.extraValues, contents.entries[0].record.extraValues);
+    }
+};
+
+QTEST_GUILESS_MAIN(ProjectFileFormatTest)
+#include "ProjectFileFormatTest.moc"
