@@ -1,5 +1,7 @@
 #include "MidiOutputPort.h"
 
+#include "MidiSender.h"
+
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QThread>
@@ -60,7 +62,6 @@ qint32 MidiOutputPort::close()
 qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong,
                             quint64 passThrough)
 {
-    Q_UNUSED(passThrough)
     QMutexLocker lock(&m_mutex);
     HostMidiService* host = service();
     if (!isConnected() || !host || length == 0 || !bytes)
@@ -76,7 +77,10 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
         const quint32 stamp = currentTimeStamp();
         if (stampOut)
             *stampOut = stamp;
-        return host->sendShort(handle(), packed, n) == 0 ? 0 : 1;
+        const qint32 rc = MidiSender::isDueTime(passThrough)
+                              ? host->sendShortAt(handle(), packed, n, MidiSender::dueTimeOf(passThrough))
+                              : host->sendShort(handle(), packed, n);
+        return rc == 0 ? 0 : 1;
     }
     const quint32 stamp = currentTimeStamp();
     if (stampOut)
