@@ -230,12 +230,6 @@ private Q_SLOTS:
         QTest::mouseClick(view->songPositionTransmitButton(), Qt::LeftButton);
         QCOMPARE(host->takeLines(), bothPorts("f20001", 9) + bothPorts("f20001", 9));
 
-        quint8 lsb = 1, msb = 1;
-        MidiTransportPanelView::songPositionBytes(16383, &lsb, &msb);
-        QCOMPARE(QVector<int>({lsb, msb}), QVector<int>({0x7F, 0x7F}));
-        MidiTransportPanelView::songPositionBytes(16384, &lsb, &msb);
-        QCOMPARE(QVector<int>({lsb, msb}), QVector<int>({0, 0}));
-
         // Restored silently.
         QDataStream in(fields({{0, 128}, {1, 16383}}));
         QVERIFY(view->readFromStream(in));

@@ -447,16 +447,9 @@ private Q_SLOTS:
             QCOMPARE(opened->widget()->metaObject()->className(), v.className);
         }
 
-        // The submenu opens a view for its controller; a number no controller has opens nothing.
-        QMenu* menu = openMenu(window.get(), "&Views");
-        QVERIFY(menu);
-        QAction* controlChange = findEntry(menu, "&Control Change");
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(controlChange).center());
-        QMenu* controllers = controlChange->menu();
-        QTRY_VERIFY(controllers->isVisible());
-        QAction* volume = findEntry(controllers, "007 Volume");
-        QTest::mouseClick(controllers, Qt::LeftButton, {}, controllers->actionGeometry(volume).center());
-        QTRY_COMPARE(window->subWindows()->multiViewList(ViewKindTable::ListControlChange).size(), 1);
+        // The Control Change opener takes the controller as its first extra value and refuses a
+        // number no controller has.
+        QVERIFY(window->openView(ViewKind::ControlChange, {QVariant(7u)}));
         auto* view = dynamic_cast<WindowRestorationInfo*>(
             window->subWindows()->multiViewList(ViewKindTable::ListControlChange).first()->widget());
         QVERIFY(view);
