@@ -1,5 +1,7 @@
 #include "MidiOutputPort.h"
 
+#include "MidiSender.h"
+
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QThread>
@@ -67,7 +69,6 @@ bool MidiOutputPort::deviceLost()
 qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong,
                             quint64 passThrough)
 {
-    Q_UNUSED(passThrough)
     QMutexLocker lock(&m_mutex);
     HostMidiService* host = service();
     if (!isConnected() || !host || length == 0 || !bytes)
@@ -83,7 +84,10 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
         const quint32 stamp = currentTimeStamp();
         if (stampOut)
             *stampOut = stamp;
-        if (host->sendShort(handle(), packed, n) != 0)
+        const qint32 rc = MidiSender::isDueTime(passThrough)
+                              ? host->sendShortAt(handle(), packed, n, MidiSender::dueTimeOf(passThrough))
+                              : host->sendShort(handle(), packed, n);
+        if (rc != 0)
             return 1;
         return host->outputLost(handle()) ? 1 : 0;
     }

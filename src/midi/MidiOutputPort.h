@@ -28,8 +28,9 @@ public:
     // 0 on success, 1 on failure. The stamp of the moment the data was handed to the host is
     // written to stampOut (may be null). Fails without contacting the host when the port is not
     // connected, length is 0, or more than 3 bytes not beginning with 0xF0 are sent without
-    // forceLong. passThrough is carried for the caller and not used. A send during which the device
-    // went away fails, also when the host took all of its bytes: they may have gone nowhere.
+    // forceLong. A passThrough made by MidiSender::dueAt hands a short message's due time to the
+    // host; any other is carried for the caller and not used. A send during which the device went
+    // away fails, also when the host took all of its bytes: they may have gone nowhere.
     qint32 send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong = false,
                 quint64 passThrough = 0);
 

@@ -482,6 +482,7 @@ void MainWindow::timerEvent(QTimerEvent* event)
         return;
     }
     refresh->tick();
+    refresh->showReceivedTempo(subWindowManager->singleView(ViewKindTable::SlotTimingClock));
 }
 
 // --- Sub-windows ----------------------------------------------------------------------------------

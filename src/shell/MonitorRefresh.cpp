@@ -3,6 +3,9 @@
 #include "MidiAnalyzer.h"
 #include "MidiEditTextView.h"
 #include "MidiEditView.h"
+#include "MidiTimingClockGeneratorView.h"
+
+#include <QMdiSubWindow>
 
 void MonitorRefresh::addView(MidiEditView* view)
 {
@@ -57,4 +60,13 @@ void MonitorRefresh::clearMonitors()
     for (MidiEditView* view : alive(inViews))
         if (view->isInMonitor())
             view->textView()->clearText();
+}
+
+void MonitorRefresh::showReceivedTempo(QMdiSubWindow* timingClockWindow)
+{
+    auto* view = timingClockWindow != nullptr
+                     ? qobject_cast<MidiTimingClockGeneratorView*>(timingClockWindow->widget())
+                     : nullptr;
+    if (view != nullptr)
+        view->setReceivedTempo(quint64(qMax(0, analyzer->receivedTempo())));
 }

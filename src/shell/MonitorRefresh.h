@@ -5,6 +5,7 @@
 
 class MidiAnalyzer;
 class MidiEditView;
+class QMdiSubWindow;
 
 // Feeds the open monitors and system-exclusive views from the analyzer on every tick of the main
 // window's refresh timer: the MIDI Out text to every Out monitor, the MIDI In text to every In
@@ -20,6 +21,9 @@ public:
     // A view to feed from now on, until it is destroyed.
     void addView(MidiEditView* view);
     void tick();
+    // Shows the analyzer's measured tempo on the Timing Clock view of that sub-window (null: none
+    // open). Called after tick, which counts the tick's idle time into the measurement.
+    void showReceivedTempo(QMdiSubWindow* timingClockWindow);
     // Empties the In and Out monitors; system-exclusive views hold the user's data and keep it.
     void clearMonitors();
 

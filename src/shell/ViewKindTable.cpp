@@ -1,9 +1,15 @@
 #include "ViewKindTable.h"
 
 #include "MainWindow.h"
+#include "MidiActivesensingView.h"
+#include "MidiControlChangeView.h"
+#include "MidiControllerNames.h"
 #include "MidiEditView.h"
 #include "MidiFilterView.h"
+#include "MidiKeyboardView.h"
 #include "MidiSettingsView.h"
+#include "MidiTimingClockGeneratorView.h"
+#include "MidiTransportPanelView.h"
 #include "PreferencesView.h"
 
 #include <QRegExp>
@@ -18,6 +24,19 @@ QWidget* editView(const ViewArguments& a)
 template <typename View> QWidget* plainView(const ViewArguments& a)
 {
     return new View(nullptr, a.model, a.host);
+}
+
+// The controller number comes first in the extra values; a missing or impossible one (a damaged
+// file) opens nothing rather than a view for some other controller.
+QWidget* controlChangeView(const ViewArguments& a)
+{
+    if (a.extraValues.isEmpty())
+        return nullptr;
+    bool ok = false;
+    const qlonglong controller = a.extraValues.first().toLongLong(&ok);
+    if (!ok || controller < 0 || controller >= MidiControllerNames::Count)
+        return nullptr;
+    return new MidiControlChangeView(nullptr, a.model, a.host, qint32(controller));
 }
 
 QWidget* midiSettingsView(const ViewArguments& a)
@@ -48,9 +67,9 @@ QList<ViewKindRow> buildRows()
         {K::MidiOutMonitor, "MIDI O&ut Monitor", "Ctrl+U", 1, editObjectName, T::SlotMidiOutMonitor, -1,
          S::EditContent, {338, 274}, none, false, editView},
         {K::Keyboard, "&Keyboard", "Ctrl+K", 2, "KeyboardSubWindow", -1, T::ListKeyboard,
-         S::FixedHeight, {25 * 75 + 18, 0}, {350, 0}, true, nullptr},
+         S::FixedHeight, {25 * 75 + 18, 0}, {350, 0}, true, plainView<MidiKeyboardView>},
         {K::ControlChange, "&Control Change", nullptr, 3, "ControlChangeViewSubWindow", -1, T::ListControlChange,
-         S::Resize, {225, 250}, none, false, nullptr},
+         S::Resize, {225, 250}, none, false, controlChangeView},
         {K::ProgramChange, "&Program Change", "Ctrl+P", 4, nullptr, -1, T::ListProgramChange,
          S::FixedWidth, {210, 0}, none, true, nullptr},
         {K::PitchBend, "Pitch &Bend", "Ctrl+B", 5, "PitchbendViewSubWindow", -1, T::ListPitchBend,
@@ -58,11 +77,11 @@ QList<ViewKindRow> buildRows()
         {K::SystemExclusive, "&System Exclusive", "Ctrl+E", 6, editObjectName, -1, T::ListSystemExclusive,
          S::EditContent, {338, 274}, none, false, editView},
         {K::TimingClock, "&Timing Clock", "Ctrl+T", 7, "TimingClockViewSubWindow", T::SlotTimingClock, -1,
-         S::Resize, {220, 250}, none, false, nullptr},
+         S::Resize, {220, 250}, none, false, plainView<MidiTimingClockGeneratorView>},
         {K::StartStop, "Sta&rt/Stop", "Ctrl+1", 8, "TransportPanelViewSubWindow", T::SlotStartStop, -1,
-         S::FixedWidth, {338, 0}, none, true, nullptr},
+         S::FixedWidth, {338, 0}, none, true, plainView<MidiTransportPanelView>},
         {K::ActiveSensing, "&Active Sensing", "Ctrl+J", 9, "ActivesenseViewSubWindow", T::SlotActiveSensing, -1,
-         S::Resize, {220, 250}, none, false, nullptr},
+         S::Resize, {220, 250}, none, false, plainView<MidiActivesensingView>},
         {K::CustomMidiMessage, "Cust&om MIDI Message", "Ctrl+2", 10, "CustomMIDIMessageViewSubWindow", -1,
          T::ListCustomMidiMessage, S::Resize, {338, 274}, none, false, nullptr},
         {K::Filter, "&Filter", "Ctrl+L", 11, nullptr, T::SlotFilter, -1,

@@ -3,6 +3,8 @@
 #include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
+#include "MidiTimingClockGeneratorView.h"
+#include "MidiTimingClockPlayStopButton.h"
 #include "SettingsFile.h"
 #include "ShellTestSupport.h"
 #include "SubWindowManager.h"
@@ -421,6 +423,57 @@ private Q_SLOTS:
         // The message stays where it was typed.
         QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+    }
+
+    void generatorViewsOpenFromTheViewsMenu()
+    {
+        const struct
+        {
+            const char* entry;
+            const char* objectName;
+            const char* className;
+        } views[] = {
+            {"&Keyboard", "KeyboardSubWindow", "MidiKeyboardView"},
+            {"&Timing Clock", "TimingClockViewSubWindow", "MidiTimingClockGeneratorView"},
+            {"Sta&rt/Stop", "TransportPanelViewSubWindow", "MidiTransportPanelView"},
+            {"&Active Sensing", "ActivesenseViewSubWindow", "MidiActivesensingView"},
+        };
+        for (const auto& v : views) {
+            QVERIFY(chooseFromMenu(window.get(), "&Views", v.entry));
+            QMdiSubWindow* opened = window->mdiArea()->activeSubWindow();
+            QVERIFY(opened);
+            QCOMPARE(opened->objectName(), QString::fromLatin1(v.objectName));
+            QCOMPARE(opened->widget()->metaObject()->className(), v.className);
+        }
+
+        // The Control Change opener takes the controller as its first extra value and refuses a
+        // number no controller has.
+        QVERIFY(window->openView(ViewKind::ControlChange, {QVariant(7u)}));
+        auto* view = dynamic_cast<WindowRestorationInfo*>(
+            window->subWindows()->multiViewList(ViewKindTable::ListControlChange).first()->widget());
+        QVERIFY(view);
+        QCOMPARE(view->extraValues.first().toUInt(), 7u);
+        QVERIFY(!window->openView(ViewKind::ControlChange, {QVariant(128u)}));
+        QVERIFY(!window->openView(ViewKind::ControlChange, {}));
+        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListControlChange).size(), 1);
+    }
+
+    void timingClockViewShowsTheTempoOfTheClocksComingBack()
+    {
+        // Loopback A's output feeds its input: the clocks the view sends are measured on their way
+        // back, and the refresh tick shows the tempo in the "Receive" row.
+        openLoopbackA();
+        QVERIFY(chooseFromMenu(window.get(), "&Views", "&Timing Clock"));
+        QMdiSubWindow* clockWindow = window->subWindows()->singleView(ViewKindTable::SlotTimingClock);
+        QVERIFY(clockWindow);
+        auto* clock = qobject_cast<MidiTimingClockGeneratorView*>(clockWindow->widget());
+        QVERIFY(clock);
+        QLabel* label = clock->receivedTempoLabel();
+        QCOMPARE(label->text(), QStringLiteral("--- BPM"));
+        QAbstractButton* play = clock->playButton();
+        QTest::mouseClick(play, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), QStringLiteral("90 BPM"), 10000);
+        QTest::mouseClick(play, Qt::LeftButton);
     }
 
     void windowGoesAwayDuringALongTransmission()

@@ -13,11 +13,24 @@ public:
     // bytes/length: the data, not copied. labelKind: the message kind shown on the Out monitor
     // (20 = not parsed). portSelection: 0 Port1, 1 Port2, 2 both. skipPacing: no bulk-interval
     // pause. forceLong: send the first piece as a long message even when it does not begin with
-    // 0xF0. passThrough: handed to the output port unused (the thru path passes the host stamp).
+    // 0xF0. passThrough: handed to the output port; a value made by dueAt asks the host to place
+    // the message at that time where it can (JACK: at the matching frame), any other value is
+    // unused (the thru path passes the host stamp).
     // direct: single port only, one piece, no Out monitor line, no pause; the send stamp is
     // written to sendTimeOut when given. Returns true on success.
     virtual bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind,
                                    quint32 portSelection, bool skipPacing = false, bool forceLong = false,
                                    quint64 passThrough = 0, bool direct = false,
                                    quint32* sendTimeOut = nullptr) = 0;
+
+    // The passThrough of a message meant for a moment (timing clock, active sensing): the
+    // monotonic clock (CLOCK_MONOTONIC) in microseconds, marked by the top bit, which no host stamp
+    // reaches.
+    static constexpr quint64 DueTimeMark = quint64(1) << 63;
+    static constexpr quint64 dueAt(qint64 monotonicMicroseconds)
+    {
+        return DueTimeMark | (quint64(monotonicMicroseconds) & ~DueTimeMark);
+    }
+    static constexpr bool isDueTime(quint64 passThrough) { return (passThrough & DueTimeMark) != 0; }
+    static constexpr qint64 dueTimeOf(quint64 passThrough) { return qint64(passThrough & ~DueTimeMark); }
 };

@@ -81,6 +81,14 @@ public:
     virtual qint32 closeOutput(Handle handle) = 0;
     // 1 to 3 bytes of one message, sent as they are.
     virtual qint32 sendShort(Handle handle, const quint8* bytes, quint32 length) = 0;
+    // The same for a message meant for a moment: dueMicroseconds on the monotonic clock
+    // (CLOCK_MONOTONIC). Hosts that can place output in time (JACK) put it there; the others send
+    // it now, which is when the sender meant it to leave.
+    virtual qint32 sendShortAt(Handle handle, const quint8* bytes, quint32 length, qint64 dueMicroseconds)
+    {
+        Q_UNUSED(dueMicroseconds)
+        return sendShort(handle, bytes, length);
+    }
     // Queues a long message. The service copies the bytes before it returns; *ticket identifies the
     // message for longDone, which turns true once its last byte has left.
     virtual qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) = 0;

@@ -333,6 +333,15 @@ qint32 JackMidiService::sendShort(Handle handle, const quint8* bytes, quint32 le
     return queueOutput(handle, bytes, length, &ticket);
 }
 
+qint32 JackMidiService::sendShortAt(Handle handle, const quint8* bytes, quint32 length,
+                                    qint64 dueMicroseconds)
+{
+    if (length < 1 || length > 3)
+        return 1;
+    quint64 ticket = 0;
+    return queueOutput(handle, bytes, length, &ticket, qMax<qint64>(0, dueMicroseconds));
+}
+
 qint32 JackMidiService::sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket)
 {
     if (length == 0 || !ticket)
@@ -340,7 +349,26 @@ qint32 JackMidiService::sendLong(Handle handle, const quint8* bytes, quint32 len
     return queueOutput(handle, bytes, length, ticket);
 }
 
-qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket)
+jack_nframes_t JackMidiService::outputFrame(qint64 dueMicroseconds)
+{
+    jack_client_t* client = m_client.get();
+    const jack_nframes_t period = jack_get_buffer_size(client);
+    if (dueMicroseconds < 0)
+        return jack_frame_time(client) + period;
+    // The server keeps its own time; the due time is carried over as a distance from now. A distance
+    // beyond a second is no timing the sender can mean (the clock jumped): such a message goes now.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const qint64 nowUs = qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+    const qint64 ahead = dueMicroseconds - nowUs;
+    if (ahead > 1000000 || ahead < -1000000)
+        return jack_frame_time(client) + period;
+    const jack_time_t due = jack_time_t(qint64(jack_get_time()) + ahead);
+    return jack_time_to_frames(client, due) + period;
+}
+
+qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
+                                    qint64 dueMicroseconds)
 {
     if (!isRunning() || handle < 0 || handle > 1)
         return 1;
@@ -352,8 +380,10 @@ qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 
     std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
     if (!m_client || m_serverGone)
         return 1;
-    // One period after now: the process cycle that follows writes it at the matching frame.
-    const quint32 target = quint32(jack_frame_time(m_client.get()) + jack_get_buffer_size(m_client.get()));
+    // One period after now (or after its due time): the process cycle that follows writes it at the
+    // matching frame. The period is the slack that lets a sender arrive a little late and still
+    // hit the frame of its due time.
+    const quint32 target = quint32(outputFrame(dueMicroseconds));
     const quint32 header[2] = {length, target};
     out.ring.stage(0, header, outputHeaderSize);
     out.ring.stage(outputHeaderSize, bytes, length);

@@ -25,8 +25,9 @@
 // - JACK's process thread runs process(): it must not block or allocate. It copies every input
 //   event with its time into a lock-free ring per input port and wakes the delivery thread through
 //   a semaphore, and it writes queued output into the port buffers, each event at the frame that
-//   corresponds to one period after it was sent, long messages cut to what the buffer takes in one
-//   cycle. A long message counts as done once its last byte is in a port buffer.
+//   corresponds to one period after it was sent (or, for a message sent with a due time, one
+//   period after that time), long messages cut to what the buffer takes in one cycle. A long message counts
+//   as done once its last byte is in a port buffer.
 // - Our delivery thread drains the input rings, frames the bytes (HostInputFramer) and calls the
 //   input callbacks, under the delivery mutex, which stopInput and closeInput take so that no
 //   callback runs after they return. Callbacks may therefore block without stalling JACK.
@@ -74,6 +75,7 @@ public:
     qint32 openOutput(const QString& device, quint32 portNumber, Handle* handle) override;
     qint32 closeOutput(Handle handle) override;
     qint32 sendShort(Handle handle, const quint8* bytes, quint32 length) override;
+    qint32 sendShortAt(Handle handle, const quint8* bytes, quint32 length, qint64 dueMicroseconds) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
     bool inputLost(Handle handle) override;
@@ -149,7 +151,11 @@ private:
     void deliveryLoop();
     void deliverInput(InputPort& in);
     QStringList peerPorts(unsigned long peerFlags);
-    qint32 queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket);
+    // dueMicroseconds: on the monotonic clock; below 0 for now.
+    qint32 queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
+                       qint64 dueMicroseconds = -1);
+    // The frame one period after a moment of the monotonic clock.
+    jack_nframes_t outputFrame(qint64 dueMicroseconds);
     // Applies change to the input port of handle under the delivery mutex, so no callback runs
     // meanwhile; 1 when that port is not open.
     template <typename Change> qint32 changeOpenInput(Handle handle, Change change);

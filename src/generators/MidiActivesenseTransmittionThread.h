@@ -1,0 +1,63 @@
+#pragma once
+
+#include "WorkerThread.h"
+
+#include <QtGlobal>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+class MidiSender;
+
+// Sends Active Sensing (0xFE) to both output ports once per interval while transmitting.
+//
+// Threads. The object lives on the GUI thread, which calls setInterval and setTransmitting: they
+// store atomics and wake the worker, taking the wait mutex only for the instant the worker needs
+// to decide whether to sleep, so the user interface never waits for an interval. The worker
+// thread sleeps on a condition with the end of the interval as its deadline; a wake-up makes it
+// look again, so a shorter interval applies to the interval in progress (one already over sends
+// at once). Stopping lets the interval in progress end with its message, as a started interval
+// promises the receiver; after that the worker sleeps until the next start. Each message carries
+// its due time, so a host that places output in time (JACK) puts it on the right frame, and the
+// next interval is counted from that due time, so the messages do not drift.
+//
+// Lifetime. The worker runs from construction. The view calls release() when it closes
+// (WorkerThread): the worker ends at once, without the message of the interval in progress.
+class MidiActivesenseTransmittionThread : public WorkerThread
+{
+    Q_OBJECT
+
+public:
+    // The time source, in microseconds; the monotonic clock unless a test injects its own.
+    using Clock = std::function<qint64()>;
+
+    static constexpr qint32 DefaultInterval = 270; // milliseconds
+
+    // sender: not owned, must outlive the worker; may be null (nothing is sent). Starts the worker.
+    explicit MidiActivesenseTransmittionThread(MidiSender* sender, Clock clock = Clock(),
+                                               QObject* parent = nullptr);
+    ~MidiActivesenseTransmittionThread() override;
+
+    void setInterval(qint32 milliseconds);
+    qint32 interval() const { return intervalMs.load(std::memory_order_relaxed); }
+    void setTransmitting(bool on);
+    bool isTransmitting() const { return transmitting.load(std::memory_order_acquire); }
+
+protected:
+    void run() override;
+    void wake() override;
+
+private:
+    MidiSender* const sender;
+    const Clock clock;
+    std::atomic<qint32> intervalMs{DefaultInterval};
+    std::atomic<bool> transmitting{false};
+    // Bumped by every start, with the time it was asked for: an interval once started ends with
+    // its message even when the stop comes before the worker has looked.
+    std::atomic<quint32> starts{0};
+    std::atomic<qint64> startedAt{0};
+    std::mutex mutex;
+    std::condition_variable condition;
+};

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "WorkerThread.h"
+
+#include <QtGlobal>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+class MidiSender;
+
+// Sends MIDI Timing Clock (0xF8) at 24 clocks per quarter note to both output ports.
+//
+// Threads. The object lives on the GUI thread, which calls setTempo and setPlaying: they store
+// atomics and wake the worker, and never wait for more than the worker's own short look at its
+// flags (the worker holds the wait mutex only to decide whether to sleep, never while it sends).
+// The worker thread keeps the schedule: time runs on the monotonic clock in microseconds, the
+// time since the last accounting is added to an accumulator, every whole period in it is a clock
+// due (the remainder stays, so nothing drifts and a late wake-up is made up), and between clocks
+// the worker sleeps until the next one is due, a little early, handing each clock's due time to
+// the sender so that a host that places output in time (JACK) puts it on the right frame whatever
+// the scheduler did. When more than a few periods are due at once (the machine slept, the process
+// stalled) the backlog is dropped instead of sent in a burst. Every 24 clocks the worker emits
+// blinkLed, which reaches the view's lamp through a queued connection; it never touches a widget.
+//
+// Lifetime. The worker runs from construction, asleep while stopped. The view calls release()
+// when it closes (WorkerThread): the worker ends at its next look at the stop flag, within a
+// clock period at most, and no clock goes out after that.
+class MidiTimingClockTransmittionThread : public WorkerThread
+{
+    Q_OBJECT
+
+public:
+    // The time source, in microseconds; the monotonic clock unless a test injects its own. The
+    // worker's sleeps are real time either way.
+    using Clock = std::function<qint64()>;
+
+    static constexpr quint32 ClocksPerQuarter = 24;
+    static constexpr qint32 DefaultTempo = 900; // tenths of BPM
+    // How much earlier than a clock's due time the worker acts, so that a late wake-up still
+    // reaches the host before the clock's frame.
+    static constexpr qint64 LeadMicroseconds = 200;
+    // More periods due than this at once is a stall, not lateness: the backlog is dropped.
+    static constexpr qint64 MaxCatchUpClocks = 4;
+
+    // sender: not owned, must outlive the worker (WorkerThread::finishReleased); may be null (nothing
+    // is sent). Starts the worker.
+    explicit MidiTimingClockTransmittionThread(MidiSender* sender, Clock clock = Clock(),
+                                               QObject* parent = nullptr);
+    ~MidiTimingClockTransmittionThread() override;
+
+    // tempo in tenths of BPM; values below 1 are ignored. Applies from the next clock.
+    void setTempo(qint32 tempo);
+    // Microseconds per clock.
+    quint32 period() const { return periodUs.load(std::memory_order_relaxed); }
+    // Starting lights the lamp at once (blinkLed) and counts the next quarter note afresh.
+    void setPlaying(bool on);
+    bool isPlaying() const { return playing.load(std::memory_order_acquire); }
+
+    static qint64 monotonicMicroseconds();
+
+Q_SIGNALS:
+    void blinkLed();
+
+protected:
+    void run() override;
+    void detach() override;
+    void wake() override;
+
+private:
+    // Sends the clocks due at time now (already advanced by the lead); returns the time the next
+    // one is due.
+    qint64 sendDue(qint64 now);
+
+    MidiSender* const sender;
+    const Clock clock;
+    std::atomic<quint32> periodUs{25000000u / DefaultTempo};
+    std::atomic<bool> playing{false};
+    // Bumped by every start, so the worker notices a stop and start between two of its looks.
+    std::atomic<quint32> starts{0};
+    // When the last start was asked for (plus the lead): the count runs from the button press.
+    std::atomic<qint64> startedAt{0};
+    std::mutex mutex;
+    std::condition_variable condition;
+
+    // Worker thread only.
+    qint64 accumulated = 0;
+    qint64 last = 0;
+    quint32 counter = 0;
+};
