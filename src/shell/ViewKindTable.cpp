@@ -1,8 +1,11 @@
 #include "ViewKindTable.h"
 
 #include "MainWindow.h"
+#include "MidiCustomMidiMessageView.h"
 #include "MidiEditView.h"
 #include "MidiFilterView.h"
+#include "MidiPitchbendView.h"
+#include "MidiProgramChangeView.h"
 #include "MidiSettingsView.h"
 #include "PreferencesView.h"
 
@@ -50,9 +53,9 @@ QList<ViewKindRow> buildRows()
         {K::ControlChange, "&Control Change", nullptr, 3, "ControlChangeViewSubWindow", -1, T::ListControlChange,
          S::Resize, {225, 250}, none, false, nullptr},
         {K::ProgramChange, "&Program Change", "Ctrl+P", 4, nullptr, -1, T::ListProgramChange,
-         S::FixedWidth, {210, 0}, none, true, nullptr},
+         S::FixedWidth, {210, 0}, none, true, plainView<MidiProgramChangeView>},
         {K::PitchBend, "Pitch &Bend", "Ctrl+B", 5, "PitchbendViewSubWindow", -1, T::ListPitchBend,
-         S::Resize, {220, 274}, none, false, nullptr},
+         S::Resize, {220, 274}, none, false, plainView<MidiPitchbendView>},
         {K::SystemExclusive, "&System Exclusive", "Ctrl+E", 6, editObjectName, -1, T::ListSystemExclusive,
          S::EditContent, {338, 274}, none, false, editView},
         {K::TimingClock, "&Timing Clock", "Ctrl+T", 7, "TimingClockViewSubWindow", T::SlotTimingClock, -1,
@@ -62,7 +65,7 @@ QList<ViewKindRow> buildRows()
         {K::ActiveSensing, "&Active Sensing", "Ctrl+J", 9, "ActivesenseViewSubWindow", T::SlotActiveSensing, -1,
          S::Resize, {220, 250}, none, false, nullptr},
         {K::CustomMidiMessage, "Cust&om MIDI Message", "Ctrl+2", 10, "CustomMIDIMessageViewSubWindow", -1,
-         T::ListCustomMidiMessage, S::Resize, {338, 274}, none, false, nullptr},
+         T::ListCustomMidiMessage, S::Resize, {338, 274}, none, false, plainView<MidiCustomMidiMessageView>},
         {K::Filter, "&Filter", "Ctrl+L", 11, nullptr, T::SlotFilter, -1,
          S::FixedAsBuilt, none, none, true, plainView<MidiFilterView>},
         {K::MidiSettings, "&MIDI Settings", "Ctrl+M", 12, "MIDISettingsViewSubWindow", T::SlotMidiSettings, -1,
