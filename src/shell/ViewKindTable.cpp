@@ -4,6 +4,7 @@
 #include "MidiCustomMidiMessageView.h"
 #include "MidiEditView.h"
 #include "MidiFilterView.h"
+#include "MidiPCKeyboardView.h"
 #include "MidiPitchbendView.h"
 #include "MidiProgramChangeView.h"
 #include "MidiSettingsView.h"
@@ -71,7 +72,7 @@ QList<ViewKindRow> buildRows()
         {K::MidiSettings, "&MIDI Settings", "Ctrl+M", 12, "MIDISettingsViewSubWindow", T::SlotMidiSettings, -1,
          S::Bounded, {503, 233}, {271, 170}, true, midiSettingsView},
         {K::PCKeyboard, "PC Keyboar&d", "Ctrl+D", 13, nullptr, T::SlotPCKeyboard, -1,
-         S::FixedSize, {210, 220}, none, true, nullptr},
+         S::FixedSize, {210, 220}, none, true, plainView<MidiPCKeyboardView>},
         {K::Preferences, "&Preferences...", "Ctrl+,", -1, nullptr, T::SlotPreferences, -1,
          S::FixedAsBuilt, none, none, true, plainView<PreferencesView>},
         {K::About, "&About", nullptr, -1, nullptr, T::SlotAbout, -1,
