@@ -1,5 +1,8 @@
 #include "ViewKindTable.h"
 
+#include "AboutView.h"
+#include "EULAView.h"
+#include "LicenseInfoView.h"
 #include "MainWindow.h"
 #include "MidiCustomMidiMessageView.h"
 #include "MidiEditView.h"
@@ -22,6 +25,12 @@ QWidget* editView(const ViewArguments& a)
 template <typename View> QWidget* plainView(const ViewArguments& a)
 {
     return new View(nullptr, a.model, a.host);
+}
+
+// The About and licence windows need nothing of the program.
+template <typename View> QWidget* standaloneView(const ViewArguments&)
+{
+    return new View(nullptr);
 }
 
 QWidget* midiSettingsView(const ViewArguments& a)
@@ -76,11 +85,11 @@ QList<ViewKindRow> buildRows()
         {K::Preferences, "&Preferences...", "Ctrl+,", -1, nullptr, T::SlotPreferences, -1,
          S::FixedAsBuilt, none, none, true, plainView<PreferencesView>},
         {K::About, "&About", nullptr, -1, nullptr, T::SlotAbout, -1,
-         S::CentredBanner, none, none, true, nullptr},
+         S::CentredBanner, none, none, true, standaloneView<AboutView>},
         {K::OpenSourceLicense, "&Open Source License", nullptr, -1, nullptr, T::SlotOpenSourceLicense, -1,
-         S::CentredText, none, none, false, nullptr},
+         S::CentredText, none, none, false, standaloneView<LicenseInfoView>},
         {K::SoftwareLicense, "&Software User License Agreement", nullptr, -1, nullptr, T::SlotSoftwareLicense, -1,
-         S::CentredText, none, none, false, nullptr},
+         S::CentredText, none, none, false, standaloneView<EULAView>},
     };
     // clang-format on
 }
