@@ -189,11 +189,16 @@ bool KeyboardNoteEventManager::keyReleased(quint8 key, bool autoRepeat, quint64 
     for (HeldNote& entry : held) {
         if (!entry.active || entry.key != key || entry.releasePending)
             continue;
-        if (!autoRepeat) {
-            entry.releasePending = true;
-            entry.releaseTime = timestamp;
-            releaseTimer.start();
+        if (autoRepeat)
+            return true;
+        // Without a time stamp a repeat shows only by its mark: nothing to wait for.
+        if (timestamp == 0) {
+            endNote(entry, noteOffVelocity);
+            return true;
         }
+        entry.releasePending = true;
+        entry.releaseTime = timestamp;
+        releaseTimer.start();
         return true;
     }
     return false;

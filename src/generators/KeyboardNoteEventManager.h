@@ -22,7 +22,9 @@ class VantelMidiModel;
 // marks only some of these pairs as auto-repeated (it looks for the press only among the events
 // it has already read). So the release of a key that sounds a note is consumed at once but its
 // Note Off waits ReleaseDelayMs: a press of that key with the release's time stamp (or marked as
-// a repeat) comes in between and both go without a sound; otherwise the Note Off goes out.
+// a repeat) comes in between and both go without a sound; otherwise the Note Off goes out, at the
+// latest when another key's event shows the release was real. Events without a time stamp end
+// the note at once.
 //
 // Keys are known by a one-byte key code: '0'..'9' and 'A'..'Z' as their characters and 188 for the
 // comma key. The code names the key's place on a US keyboard (keyCode), so the rows keep their
