@@ -260,13 +260,15 @@ QString MidiCustomMidiMessageView::messageWithValue(const QString& text, qint32 
     return digits;
 }
 
+// The target and offset boxes are read by their shown value: their valueChanged comes before the
+// box records a typed or restored value as its current one.
 QVector<int> MidiCustomMidiMessageView::targetCharacterPositions() const
 {
     QVector<int> places;
     if (!targetIsValid)
         return places;
     const QVector<int> positions =
-        targetDigitPositions(byteCount->currentIndex(), targetByte->currentValue(), offset->currentValue());
+        targetDigitPositions(byteCount->currentIndex(), targetByte->value(), offset->value());
     const QString text = message->text();
     int digit = 0;
     for (int i = 0; i < text.size(); ++i) {
@@ -282,8 +284,8 @@ QVector<int> MidiCustomMidiMessageView::targetCharacterPositions() const
 
 void MidiCustomMidiMessageView::checkTarget()
 {
-    targetIsValid = targetValid(message->text(), byteCount->currentIndex(), targetByte->currentValue(),
-                                offset->currentValue());
+    targetIsValid =
+        targetValid(message->text(), byteCount->currentIndex(), targetByte->value(), offset->value());
     knob->setArcStartColor(targetIsValid ? validArcStart : QColor(Qt::gray));
     knob->setArcEndColor(targetIsValid ? validArcEnd : QColor(Qt::white));
     knob->update();
@@ -326,9 +328,8 @@ void MidiCustomMidiMessageView::sendMessage()
     if (message->text().isEmpty() || !thread)
         return;
     // Not valid: the message goes out as typed.
-    const QString digits =
-        messageWithValue(message->text(), byteCount->currentIndex(), targetByte->currentValue(),
-                         offset->currentValue(), knob->value());
+    const QString digits = messageWithValue(message->text(), byteCount->currentIndex(), targetByte->value(),
+                                            offset->value(), knob->value());
     if (busy == 0)
         thread->requestTransmission(digits);
 }

@@ -181,19 +181,25 @@ private Q_SLOTS:
         typeMessage(view->messageEdit(), QStringLiteral("F0 7E,7F 09"));
         typeInto(view->targetByteSpinBox(), QStringLiteral("3"));
         QCOMPARE(view->targetCharacterPositions(), QVector<int>({6, 7}));
-        const auto redPixels = [view] {
+        // The leftmost red column: the digits of byte 3, not of the byte the box held before.
+        const auto firstRedColumn = [view] {
             const QImage image = view->messageEdit()->grab().toImage();
-            int count = 0;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x) {
+            for (int x = 0; x < image.width(); ++x)
+                for (int y = 0; y < image.height(); ++y) {
                     const QColor c = image.pixelColor(x, y);
-                    count += c.red() > 180 && c.green() < 90 && c.blue() < 90;
+                    if (c.red() > 180 && c.green() < 90 && c.blue() < 90)
+                        return x;
                 }
-            return count;
+            return -1;
         };
-        QVERIFY(redPixels() > 0);
+        LineEdit* field = view->messageEdit();
+        field->setCursorPosition(6);
+        const int byteThree = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        field->setCursorPosition(8);
+        QVERIFY(firstRedColumn() >= byteThree - 1);
+        QVERIFY(firstRedColumn() <= byteThree + 4);
         model->setValue(ParamMessageColor, 0);
-        QCOMPARE(redPixels(), 0);
+        QCOMPARE(firstRedColumn(), -1);
     }
 
     void byteAtCursor_data()
