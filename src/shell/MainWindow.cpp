@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "KeyboardNoteEventManager.h"
 #include "LogFileCommands.h"
 #include "MidiAnalyzer.h"
 #include "MidiBulkIntervalManager.h"
@@ -64,6 +65,7 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     projects = std::make_unique<ProjectCommands>(this, vantelModel);
     logs = std::make_unique<LogFileCommands>(this, vantelModel, session->analyzer());
     refresh = std::make_unique<MonitorRefresh>(session->analyzer());
+    noteEngine = std::make_unique<KeyboardNoteEventManager>(vantelModel, this);
     // The analyzer reports log failures from its writer thread; the message boxes open here.
     connect(session->analyzer(), &MidiAnalyzer::writeTransmittedDataFailedToTextFile, this,
             &MainWindow::errorHandlingForWriteTransmittedDataFailed, Qt::QueuedConnection);
@@ -102,6 +104,8 @@ MainWindow::~MainWindow()
     area = nullptr;
     delete doomedArea;
 
+    // Its last Note Offs go out while the ports are still there.
+    noteEngine.reset();
     // No send may start once the ports begin to go; the workers of closed views end first.
     session->withdraw(5000);
     session->analyzer()->closeTransmittedLogFile();
@@ -262,6 +266,16 @@ void MainWindow::resizeToDefault()
 bool MainWindow::closeAboutView()
 {
     return subWindowManager->closeAbout();
+}
+
+bool MainWindow::pcKeyPress(quint8 key, bool autoRepeat, quint64 timestamp)
+{
+    return noteEngine && noteEngine->keyPressed(key, autoRepeat, timestamp);
+}
+
+bool MainWindow::pcKeyRelease(quint8 key, bool autoRepeat, quint64 timestamp)
+{
+    return noteEngine && noteEngine->keyReleased(key, autoRepeat, timestamp);
 }
 
 void MainWindow::showErrorMessage(const QString& text)
@@ -593,7 +607,8 @@ bool MainWindow::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 l
 
 void MainWindow::releaseKeyboardKeys()
 {
-    // No view or engine holds notes played from the keyboard yet.
+    if (noteEngine)
+        noteEngine->releaseAllNotes();
 }
 
 bool MainWindow::openInputPort(quint32 port, quint32 deviceIndex)

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <memory>
 
+class KeyboardNoteEventManager;
 class LogFileCommands;
 class MidiAnalyzer;
 class MidiBulkIntervalManager;
@@ -108,6 +109,10 @@ public:
 
     // Deletes the About window if it is open; returns whether it was.
     bool closeAboutView();
+    // A key of the computer keyboard for the note engine (see KeyboardNoteEventManager::keyCode);
+    // true when it played or ended a note and must not reach the focused widget.
+    bool pcKeyPress(quint8 key, bool autoRepeat = false, quint64 timestamp = 0);
+    bool pcKeyRelease(quint8 key, bool autoRepeat = false, quint64 timestamp = 0);
     void showErrorMessage(const QString& text) override;
     // Yes, No or Cancel.
     QMessageBox::StandardButton askSaveChanges();
@@ -218,6 +223,8 @@ private:
     QList<QAction*> views;
     std::unique_ptr<MidiSession> session;
     std::unique_ptr<MonitorRefresh> refresh;
+    // Plays notes from the computer keyboard whether or not its view is open.
+    std::unique_ptr<KeyboardNoteEventManager> noteEngine;
     SubWindowManager* subWindowManager = nullptr;
     PortMenus* portMenus = nullptr;
     std::unique_ptr<ProjectCommands> projects;

@@ -1,12 +1,19 @@
 #include "ViewKindTable.h"
 
+#include "AboutView.h"
+#include "EULAView.h"
+#include "LicenseInfoView.h"
 #include "MainWindow.h"
 #include "MidiActivesensingView.h"
 #include "MidiControlChangeView.h"
 #include "MidiControllerNames.h"
+#include "MidiCustomMidiMessageView.h"
 #include "MidiEditView.h"
 #include "MidiFilterView.h"
 #include "MidiKeyboardView.h"
+#include "MidiPCKeyboardView.h"
+#include "MidiPitchbendView.h"
+#include "MidiProgramChangeView.h"
 #include "MidiSettingsView.h"
 #include "MidiTimingClockGeneratorView.h"
 #include "MidiTransportPanelView.h"
@@ -37,6 +44,12 @@ QWidget* controlChangeView(const ViewArguments& a)
     if (!ok || controller < 0 || controller >= MidiControllerNames::Count)
         return nullptr;
     return new MidiControlChangeView(nullptr, a.model, a.host, qint32(controller));
+}
+
+// The About and licence windows need nothing of the program.
+template <typename View> QWidget* standaloneView(const ViewArguments&)
+{
+    return new View(nullptr);
 }
 
 QWidget* midiSettingsView(const ViewArguments& a)
@@ -71,9 +84,9 @@ QList<ViewKindRow> buildRows()
         {K::ControlChange, "&Control Change", nullptr, 3, "ControlChangeViewSubWindow", -1, T::ListControlChange,
          S::Resize, {225, 250}, none, false, controlChangeView},
         {K::ProgramChange, "&Program Change", "Ctrl+P", 4, nullptr, -1, T::ListProgramChange,
-         S::FixedWidth, {210, 0}, none, true, nullptr},
+         S::FixedWidth, {210, 0}, none, true, plainView<MidiProgramChangeView>},
         {K::PitchBend, "Pitch &Bend", "Ctrl+B", 5, "PitchbendViewSubWindow", -1, T::ListPitchBend,
-         S::Resize, {220, 274}, none, false, nullptr},
+         S::Resize, {220, 274}, none, false, plainView<MidiPitchbendView>},
         {K::SystemExclusive, "&System Exclusive", "Ctrl+E", 6, editObjectName, -1, T::ListSystemExclusive,
          S::EditContent, {338, 274}, none, false, editView},
         {K::TimingClock, "&Timing Clock", "Ctrl+T", 7, "TimingClockViewSubWindow", T::SlotTimingClock, -1,
@@ -83,21 +96,21 @@ QList<ViewKindRow> buildRows()
         {K::ActiveSensing, "&Active Sensing", "Ctrl+J", 9, "ActivesenseViewSubWindow", T::SlotActiveSensing, -1,
          S::Resize, {220, 250}, none, false, plainView<MidiActivesensingView>},
         {K::CustomMidiMessage, "Cust&om MIDI Message", "Ctrl+2", 10, "CustomMIDIMessageViewSubWindow", -1,
-         T::ListCustomMidiMessage, S::Resize, {338, 274}, none, false, nullptr},
+         T::ListCustomMidiMessage, S::Resize, {338, 274}, none, false, plainView<MidiCustomMidiMessageView>},
         {K::Filter, "&Filter", "Ctrl+L", 11, nullptr, T::SlotFilter, -1,
          S::FixedAsBuilt, none, none, true, plainView<MidiFilterView>},
         {K::MidiSettings, "&MIDI Settings", "Ctrl+M", 12, "MIDISettingsViewSubWindow", T::SlotMidiSettings, -1,
          S::Bounded, {503, 233}, {271, 170}, true, midiSettingsView},
         {K::PCKeyboard, "PC Keyboar&d", "Ctrl+D", 13, nullptr, T::SlotPCKeyboard, -1,
-         S::FixedSize, {210, 220}, none, true, nullptr},
+         S::FixedSize, {210, 220}, none, true, plainView<MidiPCKeyboardView>},
         {K::Preferences, "&Preferences...", "Ctrl+,", -1, nullptr, T::SlotPreferences, -1,
          S::FixedAsBuilt, none, none, true, plainView<PreferencesView>},
         {K::About, "&About", nullptr, -1, nullptr, T::SlotAbout, -1,
-         S::CentredBanner, none, none, true, nullptr},
+         S::CentredBanner, none, none, true, standaloneView<AboutView>},
         {K::OpenSourceLicense, "&Open Source License", nullptr, -1, nullptr, T::SlotOpenSourceLicense, -1,
-         S::CentredText, none, none, false, nullptr},
+         S::CentredText, none, none, false, standaloneView<LicenseInfoView>},
         {K::SoftwareLicense, "&Software User License Agreement", nullptr, -1, nullptr, T::SlotSoftwareLicense, -1,
-         S::CentredText, none, none, false, nullptr},
+         S::CentredText, none, none, false, standaloneView<EULAView>},
     };
     // clang-format on
 }

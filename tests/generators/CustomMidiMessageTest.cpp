@@ -1,0 +1,303 @@
+#include "../editor/views/EditorViewHost.h"
+
+#include "ComboBox.h"
+#include "Dial.h"
+#include "LineEdit.h"
+#include "MidiCustomMidiMessageView.h"
+#include "SpinBox.h"
+#include "VantelMidiParameterId.h"
+
+#include <QAbstractItemView>
+#include <QDataStream>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+QString hex(const QByteArrayList& messages)
+{
+    QStringList texts;
+    for (const QByteArray& bytes : messages)
+        texts.append(QString::fromLatin1(bytes.toHex(' ').toUpper()));
+    return texts.join(QLatin1String(" | "));
+}
+
+void typeInto(SpinBox* box, const QString& text)
+{
+    QTest::mouseDClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+void typeInto(Dial* knob, const QString& text)
+{
+    QTest::mouseDClick(knob, Qt::LeftButton, Qt::NoModifier, knob->rect().center());
+    QTest::keyClicks(knob->textEditor(), text);
+    QTest::keyClick(knob->textEditor(), Qt::Key_Return);
+}
+
+void typeMessage(LineEdit* field, const QString& text)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+} // namespace
+
+// The custom message view: the target bytes it rewrites, what the knob and Transmit send through
+// the loopback outputs, the range boxes, the context-menu entry and its project record.
+class CustomMidiMessageTest : public QObject
+{
+    Q_OBJECT
+
+    MidiCustomMidiMessageView* open()
+    {
+        auto* view = new MidiCustomMidiMessageView(nullptr, model.get(), host.get());
+        QMdiSubWindow* window = host->area.addSubWindow(view);
+        window->resize(338, 274);
+        window->show();
+        host->area.show();
+        QApplication::setActiveWindow(&host->area);
+        if (!QTest::qWaitForWindowExposed(&host->area))
+            return nullptr;
+        return view;
+    }
+
+    // What the transmission thread sent, once the expected number of messages is there.
+    QString sent(int messages)
+    {
+        QByteArrayList all;
+        const bool arrived = QTest::qWaitFor(
+            [&] {
+                all += host->sentToPort1();
+                return all.size() >= messages;
+            },
+            5000);
+        if (!arrived)
+            return QStringLiteral("nothing sent");
+        QTest::qWait(20);
+        all += host->sentToPort1();
+        return hex(all);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        model = std::make_unique<VantelMidiModel>();
+        host = std::make_unique<EditorViewHost>(model.get());
+        QVERIFY(host->openOutputs());
+    }
+
+    void cleanup()
+    {
+        host.reset();
+        model.reset();
+    }
+
+    void valueWrittenIntoTargetBytes_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("byteCount");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("expected");
+        using V = MidiCustomMidiMessageView;
+        QTest::newRow("1 byte") << "F0 7E 7F 09 01 F7" << int(V::OneByte) << 4 << 1 << 5 << "F07E7F0501F7";
+        QTest::newRow("separators ignored")
+            << "F07E,7F 0 901F7" << int(V::OneByte) << 4 << 9 << 5 << "F07E7F0501F7";
+        QTest::newRow("2 bytes, top") << "F0 00 00 F7" << int(V::TwoBytes) << 2 << 1 << 16383 << "F07F7FF7";
+        QTest::newRow("2 bytes, 128") << "F0 00 00 F7" << int(V::TwoBytes) << 2 << 1 << 128 << "F00100F7";
+        QTest::newRow("2 nibbles, offset 2")
+            << "F0 00 00 00 F7" << int(V::TwoNibbles) << 2 << 2 << 0xA5 << "F00A0005F7";
+        QTest::newRow("4 nibbles") << "F0 00 00 00 00 F7" << int(V::FourNibbles) << 2 << 1 << 0x1234
+                                   << "F001020304F7";
+        QTest::newRow("second byte missing: as typed")
+            << "B0 07 00" << int(V::TwoBytes) << 3 << 1 << 9 << "B00700";
+        QTest::newRow("target 0: as typed") << "B0 07 00" << int(V::OneByte) << 0 << 1 << 9 << "B00700";
+        QTest::newRow("half a byte: as typed") << "B0 07 0" << int(V::OneByte) << 3 << 1 << 9 << "B0070";
+    }
+    void valueWrittenIntoTargetBytes()
+    {
+        QFETCH(QString, message);
+        QFETCH(int, byteCount);
+        QFETCH(int, target);
+        QFETCH(int, offset);
+        QFETCH(int, value);
+        QFETCH(QString, expected);
+        QCOMPARE(MidiCustomMidiMessageView::messageWithValue(message, byteCount, target, offset, value),
+                 expected);
+    }
+
+    void knobAndTransmitSend()
+    {
+        MidiCustomMidiMessageView* view = open();
+        QVERIFY(view);
+        typeMessage(view->messageEdit(), QStringLiteral("F0 7E 7F 09 01 F7"));
+        typeInto(view->targetByteSpinBox(), QStringLiteral("4"));
+        QVERIFY(view->isTargetValid());
+        typeInto(view->valueKnob(), QStringLiteral("5"));
+        QCOMPARE(sent(1), QStringLiteral("F0 7E 7F 05 01 F7"));
+
+        // Target bytes 3 and 4 of a three-byte message: the knob is gray and sends nothing, the
+        // button sends the message as typed.
+        typeMessage(view->messageEdit(), QStringLiteral("B0 07 00"));
+        typeInto(view->targetByteSpinBox(), QStringLiteral("3"));
+        view->byteCountComboBox()->setFocus();
+        QTest::keyClick(view->byteCountComboBox(), Qt::Key_Down);
+        QCOMPARE(view->byteCountComboBox()->currentIndex(), 1);
+        QVERIFY(!view->isTargetValid());
+        QVERIFY(view->offsetSpinBox()->isEnabled());
+        typeInto(view->valueKnob(), QStringLiteral("7"));
+        QTest::mouseClick(view->transmitButton(), Qt::LeftButton);
+        QCOMPARE(sent(1), QStringLiteral("B0 07 00"));
+    }
+
+    void rangeBoxesLimitEachOtherAndTheKnob()
+    {
+        MidiCustomMidiMessageView* view = open();
+        typeMessage(view->messageEdit(), QStringLiteral("B0 07 00"));
+        typeInto(view->targetByteSpinBox(), QStringLiteral("3"));
+        typeInto(view->valueKnob(), QStringLiteral("3"));
+        QCOMPARE(sent(1), QStringLiteral("B0 07 03"));
+        // The knob is clamped by the new minimum without sending.
+        typeInto(view->minimumSpinBox(), QStringLiteral("10"));
+        QCOMPARE(view->maximumSpinBox()->minimum(), 11);
+        QCOMPARE(view->valueKnob()->value(), 10);
+        typeInto(view->maximumSpinBox(), QStringLiteral("20"));
+        QCOMPARE(view->minimumSpinBox()->maximum(), 19);
+        QCOMPARE(view->valueKnob()->maximum(), 20);
+        QVERIFY(host->sentToPort1().isEmpty());
+    }
+
+    void targetDigitsInRed()
+    {
+        model->setValue(ParamMessageColor, 1);
+        MidiCustomMidiMessageView* view = open();
+        typeMessage(view->messageEdit(), QStringLiteral("F0 7E,7F 09"));
+        typeInto(view->targetByteSpinBox(), QStringLiteral("3"));
+        QCOMPARE(view->targetCharacterPositions(), QVector<int>({6, 7}));
+        // The leftmost red column: the digits of byte 3, not of the byte the box held before.
+        const auto firstRedColumn = [view] {
+            const QImage image = view->messageEdit()->grab().toImage();
+            for (int x = 0; x < image.width(); ++x)
+                for (int y = 0; y < image.height(); ++y) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.red() > 180 && c.green() < 90 && c.blue() < 90)
+                        return x;
+                }
+            return -1;
+        };
+        LineEdit* field = view->messageEdit();
+        field->setCursorPosition(6);
+        const int byteThree = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        field->setCursorPosition(8);
+        QVERIFY(firstRedColumn() >= byteThree - 1);
+        QVERIFY(firstRedColumn() <= byteThree + 4);
+        model->setValue(ParamMessageColor, 0);
+        QCOMPARE(firstRedColumn(), -1);
+    }
+
+    void byteAtCursor_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<int>("byte");
+        QTest::newRow("start") << "F0 7E 7F" << 0 << 1;
+        QTest::newRow("inside the first byte") << "F0 7E 7F" << 1 << 1;
+        QTest::newRow("after the first byte") << "F0 7E 7F" << 2 << 1;
+        QTest::newRow("before the second byte") << "F0 7E 7F" << 3 << 2;
+        QTest::newRow("before a lone last digit") << "F0 7" << 3 << 2;
+        QTest::newRow("end") << "F0 7E 7F" << 8 << 3;
+        QTest::newRow("separators only") << " , " << 2 << 0;
+    }
+    void byteAtCursor()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, cursor);
+        QFETCH(int, byte);
+        QCOMPARE(MidiCustomMidiMessageView::byteAtCursor(text, cursor), byte);
+    }
+
+    void contextMenuTakesTheByteUnderTheCursor()
+    {
+        MidiCustomMidiMessageView* view = open();
+        LineEdit* field = view->messageEdit();
+        typeMessage(field, QStringLiteral("F0 7E 7F 09 01 F7"));
+        field->setCursorPosition(9);
+        QString entryText;
+        bool entryEnabled = false;
+        QTimer::singleShot(100, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QAction* entry = menu->actions().constLast();
+            entryText = entry->text();
+            entryEnabled = entry->isEnabled();
+            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(entry).center());
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(field, &event);
+        QCOMPARE(entryText, QStringLiteral("Set byte position of '09' to Knob Target Byte"));
+        QVERIFY(entryEnabled);
+        QTRY_COMPARE(view->targetByteSpinBox()->currentValue(), 4);
+
+        // A lone digit at the end offers nothing to take.
+        typeMessage(field, QStringLiteral("F0 7"));
+        field->setCursorPosition(3);
+        QCOMPARE(view->contextMenuEntryText(),
+                 QStringLiteral("Set byte position of '7' to Knob Target Byte"));
+    }
+
+    void recordRestoresWithoutSending()
+    {
+        MidiCustomMidiMessageView* view = open();
+        typeMessage(view->nameEdit(), QStringLiteral("Cutoff"));
+        typeMessage(view->messageEdit(), QStringLiteral("F0 00 00 F7"));
+        view->byteCountComboBox()->setFocus();
+        QTest::keyClick(view->byteCountComboBox(), Qt::Key_Down);
+        typeInto(view->maximumSpinBox(), QStringLiteral("1000"));
+        typeInto(view->valueKnob(), QStringLiteral("300"));
+        QCOMPARE(sent(1), QStringLiteral("F0 02 2C F7"));
+        QByteArray saved;
+        QDataStream out(&saved, QIODevice::WriteOnly);
+        QVERIFY(view->writeToStream(out));
+
+        MidiCustomMidiMessageView* restored = open();
+        QDataStream in(saved);
+        QVERIFY(restored->readFromStream(in));
+        QCOMPARE(restored->nameEdit()->text(), QStringLiteral("Cutoff"));
+        QCOMPARE(restored->byteCountComboBox()->currentIndex(), 1);
+        QCOMPARE(restored->maximumSpinBox()->currentValue(), 1000);
+        QCOMPARE(restored->minimumSpinBox()->maximum(), 999);
+        QCOMPARE(restored->valueKnob()->value(), 300);
+        QTest::qWait(50);
+        QVERIFY(host->sentToPort1().isEmpty());
+
+        // Out of range: byte count 9, crossed limits and offset 500 keep the defaults.
+        QByteArray damaged;
+        QDataStream bad(&damaged, QIODevice::WriteOnly);
+        FileStream::writeIntField(bad, 6, 9);
+        FileStream::writeIntField(bad, 4, 100);
+        FileStream::writeIntField(bad, 5, 50);
+        FileStream::writeIntField(bad, 7, 500);
+        MidiCustomMidiMessageView* fresh = open();
+        QDataStream badIn(damaged);
+        QVERIFY(fresh->readFromStream(badIn));
+        QCOMPARE(fresh->byteCountComboBox()->currentIndex(), 0);
+        QCOMPARE(fresh->minimumSpinBox()->currentValue(), 0);
+        QCOMPARE(fresh->maximumSpinBox()->currentValue(), 127);
+        QCOMPARE(fresh->offsetSpinBox()->currentValue(), 1);
+        QCOMPARE(fresh->valueKnob()->maximum(), 127);
+    }
+
+private:
+    std::unique_ptr<VantelMidiModel> model;
+    std::unique_ptr<EditorViewHost> host;
+};
+
+VANTEL_WIDGET_TEST_MAIN(CustomMidiMessageTest)
+#include "CustomMidiMessageTest.moc"
