@@ -30,14 +30,6 @@ inline void chooseItem(QComboBox* box, int item)
     QTRY_VERIFY(!list->isVisible());
 }
 
-inline QStringList itemTexts(const QComboBox* box)
-{
-    QStringList texts;
-    for (int i = 0; i < box->count(); ++i)
-        texts.append(box->itemText(i));
-    return texts;
-}
-
 class SettingsViewHost : public ViewHost
 {
 public:
