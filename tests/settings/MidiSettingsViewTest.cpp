@@ -370,13 +370,7 @@ private Q_SLOTS:
         model.setValue(ParamModified, 0);
         view->close();
         QCOMPARE(model.getValue(ParamModified), 1);
-
-        QByteArray bytes;
-        QDataStream out(&bytes, QIODevice::WriteOnly);
-        QVERIFY(view->writeToStream(out));
-        QVERIFY(bytes.isEmpty());
-        QDataStream in(bytes);
-        QVERIFY(view->readFromStream(in));
+        checkEmptyProjectBlock(view.get());
     }
 };
 

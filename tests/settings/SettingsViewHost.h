@@ -2,7 +2,8 @@
 
 // A stand-in for the main window in the settings view tests: a scripted host with device lists the
 // test sets, ports that remember their device, devices that refuse to open, and a record of every
-// port operation. Nothing is sent; error messages are recorded instead of shown.
+// port operation. Nothing is sent; error messages are recorded instead of shown. Also the checks
+// every settings view shares.
 
 #include "../widgets/WidgetTestSupport.h"
 
@@ -10,6 +11,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDataStream>
 #include <QStringList>
 #include <QVector>
 
@@ -28,14 +30,6 @@ inline void chooseItem(QComboBox* box, int item)
         QTest::keyClick(list, Qt::Key_Up);
     QTest::keyClick(list, Qt::Key_Return);
     QTRY_VERIFY(!list->isVisible());
-}
-
-inline QStringList itemTexts(const QComboBox* box)
-{
-    QStringList texts;
-    for (int i = 0; i < box->count(); ++i)
-        texts.append(box->itemText(i));
-    return texts;
 }
 
 class SettingsViewHost : public ViewHost
@@ -138,6 +132,17 @@ private:
         return direction.current[port].isEmpty() ? QLatin1String(NotConnected) : direction.current[port];
     }
 };
+
+// The settings views store nothing of their own in a project: an empty block, read back as one.
+template <typename View> void checkEmptyProjectBlock(View* view)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    QVERIFY(view->writeToStream(out));
+    QVERIFY(bytes.isEmpty());
+    QDataStream in(bytes);
+    QVERIFY(view->readFromStream(in));
+}
 
 inline char* toString(const SettingsViewHost::Call& call)
 {

@@ -46,19 +46,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
 
         // Controller values: one per pixel, a quarter under Shift.
-        QTest::newRow("0..127 one pixel") << 0 << 127 << 0 << false << 1 << 1;
         QTest::newRow("0..127 fine three pixels") << 0 << 127 << 0 << true << 3 << 0;
         QTest::newRow("0..127 fine four pixels") << 0 << 127 << 0 << true << 4 << 1;
-        QTest::newRow("0..127 fine eight pixels") << 0 << 127 << 0 << true << 8 << 2;
         QTest::newRow("0..127 down") << 0 << 127 << 100 << false << -5 << 95;
-        // 14-bit values: range / 100 per pixel; fine mode slows down to a quarter unit.
+        // 14-bit values: range / 100 per pixel (fine: a quarter unit, as from 1024 below).
         QTest::newRow("0..16383 one pixel") << 0 << 16383 << 0 << false << 1 << 163;
-        QTest::newRow("0..16383 fine three pixels") << 0 << 16383 << 0 << true << 3 << 0;
-        QTest::newRow("0..16383 fine four pixels") << 0 << 16383 << 0 << true << 4 << 1;
         // Small ranges: four pixels per step, sixteen under Shift.
         QTest::newRow("0..3 three pixels") << 0 << 3 << 0 << false << 3 << 0;
         QTest::newRow("0..3 four pixels") << 0 << 3 << 0 << false << 4 << 1;
-        QTest::newRow("0..3 twelve pixels") << 0 << 3 << 0 << false << 12 << 3;
         QTest::newRow("0..3 fine fifteen pixels") << 0 << 3 << 0 << true << 15 << 0;
         QTest::newRow("0..3 fine sixteen pixels") << 0 << 3 << 0 << true << 16 << 1;
         // Boundaries of the step table.
@@ -72,10 +67,8 @@ private Q_SLOTS:
         QTest::newRow("0..1024 fine three pixels") << 0 << 1024 << 0 << true << 3 << 0;
         QTest::newRow("0..1024 fine four pixels") << 0 << 1024 << 0 << true << 4 << 1;
         // Signed ranges: the accumulated change is truncated toward zero, in both directions.
-        QTest::newRow("-64..63 down") << -64 << 63 << 0 << false << -10 << -10;
         QTest::newRow("-64..63 fine down three") << -64 << 63 << 0 << true << -3 << 0;
         QTest::newRow("-64..63 fine down five") << -64 << 63 << 0 << true << -5 << -1;
-        QTest::newRow("-8192..8191 one pixel") << -8192 << 8191 << 0 << false << 1 << 163;
     }
 
     void stepsFollowRange()
@@ -146,7 +139,9 @@ private Q_SLOTS:
         drag.release();
     }
 
-    void topEdgeKeepsRaising()
+    // The cursor held against a screen edge cannot go further: every event there still counts as
+    // one pixel, at the fine speed under Shift, and the limits still hold.
+    void screenEdgesKeepTheDragGoing()
     {
         makeSpinBox(0, 127, 10);
         const QPoint start = spinBox->rect().center();
@@ -154,45 +149,31 @@ private Q_SLOTS:
         // The screen ends three rows above the press.
         spinBox->slider()->dragTracker().setScreenGeometry(
             [startRow] { return QRect(0, startRow - 3, 800, 600); });
-
         MouseDrag drag(spinBox, start);
-        drag.up(2);
-        QCOMPARE(spinBox->value(), 12);
-        drag.up(1);
+        drag.up(3);
         QCOMPARE(spinBox->value(), 13);
-        // The cursor cannot go further; every event at the edge still counts as one pixel.
         for (int i = 0; i < 5; ++i)
             drag.pushAgainstEdge();
         QCOMPARE(spinBox->value(), 18);
-        // ... at the fine speed under Shift.
         for (int i = 0; i < 8; ++i)
             drag.pushAgainstEdge(Qt::ShiftModifier);
         QCOMPARE(spinBox->value(), 20);
-        // And the maximum still holds.
         for (int i = 0; i < 200; ++i)
             drag.pushAgainstEdge();
         QCOMPARE(spinBox->value(), 127);
         drag.release();
-    }
 
-    void bottomEdgeKeepsLowering()
-    {
+        // The last row of the screen two rows below the press.
         makeSpinBox(0, 127, 50);
-        const QPoint start = spinBox->rect().center();
-        const int startRow = spinBox->mapToGlobal(start).y();
-        // The last row of the screen is two rows below the press.
         spinBox->slider()->dragTracker().setScreenGeometry(
             [startRow] { return QRect(0, startRow - 300, 800, 303); });
-
-        MouseDrag drag(spinBox, start);
-        drag.down(1);
-        QCOMPARE(spinBox->value(), 49);
-        drag.down(1);
+        MouseDrag down(spinBox, start);
+        down.down(2);
         QCOMPARE(spinBox->value(), 48);
         for (int i = 0; i < 6; ++i)
-            drag.pushAgainstEdge();
+            down.pushAgainstEdge();
         QCOMPARE(spinBox->value(), 42);
-        drag.release();
+        down.release();
     }
 
     void dragWritesBoundParameter()
@@ -264,8 +245,6 @@ private:
     std::unique_ptr<QWidget> window;
     SpinBox* spinBox = nullptr;
 };
-
-// A drag of several strokes (pixels, positive up), with the value expected after each.
 
 VANTEL_WIDGET_TEST_MAIN(DragTrackerTest)
 #include "DragTrackerTest.moc"

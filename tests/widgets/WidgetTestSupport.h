@@ -8,6 +8,7 @@
 #include "ModelAssistant.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QScreen>
 #include <QVector>
 #include <QtTest>
@@ -21,9 +22,9 @@ class QPlatformScreen;
 class Q_GUI_EXPORT QWindowSystemInterface
 {
 public:
-    static bool handleWheelEvent(QWindow* window, const QPointF& local, const QPointF& global, QPoint pixelDelta,
-                                 QPoint angleDelta, Qt::KeyboardModifiers modifiers, Qt::ScrollPhase phase,
-                                 Qt::MouseEventSource source);
+    static bool handleWheelEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                 QPoint pixelDelta, QPoint angleDelta, Qt::KeyboardModifiers modifiers,
+                                 Qt::ScrollPhase phase, Qt::MouseEventSource source);
     static void handleScreenRemoved(QPlatformScreen* screen);
 };
 QT_END_NAMESPACE
@@ -33,8 +34,9 @@ inline void wheelTurn(QWidget* widget, QPoint pos, int angle)
 {
     QWindow* window = widget->window()->windowHandle();
     const QPoint global = widget->mapToGlobal(pos);
-    QWindowSystemInterface::handleWheelEvent(window, window->mapFromGlobal(global), global, QPoint(), QPoint(0, angle),
-                                             Qt::NoModifier, Qt::NoScrollPhase, Qt::MouseEventNotSynthesized);
+    QWindowSystemInterface::handleWheelEvent(window, window->mapFromGlobal(global), global, QPoint(),
+                                             QPoint(0, angle), Qt::NoModifier, Qt::NoScrollPhase,
+                                             Qt::MouseEventNotSynthesized);
     QCoreApplication::processEvents();
 }
 
@@ -45,6 +47,14 @@ inline void releaseOffscreenScreens()
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (QScreen* screen : screens)
         QWindowSystemInterface::handleScreenRemoved(screen->handle());
+}
+
+inline QStringList itemTexts(const QComboBox* box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts.append(box->itemText(i));
+    return texts;
 }
 
 // Shows a top-level widget and waits until the window system has exposed and activated it.
@@ -58,19 +68,19 @@ inline void releaseOffscreenScreens()
 }
 
 // QTEST_MAIN, plus the release of the offscreen screens once every test object is gone.
-#define VANTEL_WIDGET_TEST_MAIN(TestObject)                                                        \
-    int main(int argc, char* argv[])                                                               \
-    {                                                                                              \
-        QApplication app(argc, argv);                                                              \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
-        int result = 0;                                                                            \
-        {                                                                                          \
-            TestObject test;                                                                       \
-            QTEST_SET_MAIN_SOURCE_PATH                                                             \
-            result = QTest::qExec(&test, argc, argv);                                              \
-        }                                                                                          \
-        releaseOffscreenScreens();                                                                 \
-        return result;                                                                             \
+#define VANTEL_WIDGET_TEST_MAIN(TestObject)                                                                  \
+    int main(int argc, char* argv[])                                                                         \
+    {                                                                                                        \
+        QApplication app(argc, argv);                                                                        \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
+        int result = 0;                                                                                      \
+        {                                                                                                    \
+            TestObject test;                                                                                 \
+            QTEST_SET_MAIN_SOURCE_PATH                                                                       \
+            result = QTest::qExec(&test, argc, argv);                                                        \
+        }                                                                                                    \
+        releaseOffscreenScreens();                                                                           \
+        return result;                                                                                       \
     }
 
 // Records every parameter change the store announces, to tell how often a control wrote.
@@ -87,8 +97,7 @@ class MouseDrag
 {
 public:
     MouseDrag(QWidget* widget, QPoint start, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-        : widget(widget)
-        , position(start)
+        : widget(widget), position(start)
     {
         QTest::mousePress(widget, Qt::LeftButton, modifiers, position);
     }

@@ -37,12 +37,9 @@ private Q_SLOTS:
         full("program change one-based", "CA 05", {"00:00:01:234 Port1 Ch11 PC       CA 05    [  6]"});
         full("channel pressure", "D5 40", {"00:00:01:234 Port1 Ch 6 Ch.Pre   D5 40    [ 64]"});
         full("pitch bend bottom", "E0 00 00", {"00:00:01:234 Port1 Ch 1 PB       E0 00 00 [-8192]"});
-        full("pitch bend top", "E0 7F 7F", {"00:00:01:234 Port1 Ch 1 PB       E0 7F 7F [+8191]"});
         full("pitch bend centre", "E0 00 40", {"00:00:01:234 Port1 Ch 1 PB       E0 00 40 [    0]"});
         full("pitch bend one up", "E0 01 40", {"00:00:01:234 Port1 Ch 1 PB       E0 01 40 [   +1]"});
-        full("pitch bend one down", "E0 7F 3F", {"00:00:01:234 Port1 Ch 1 PB       E0 7F 3F [   -1]"});
         full("song position", "F2 10 20", {"00:00:01:234 Port1 ---- SongPos  F2 10 20 [ 4112]"});
-        full("song position top", "F2 7F 7F", {"00:00:01:234 Port1 ---- SongPos  F2 7F 7F [16383]"});
         full("song select", "F3 00", {"00:00:01:234 Port1 ---- SongSel  F3 00    [  1]"});
         full("time code has no details", "F1 23", {"00:00:01:234 Port1 ---- TimeCode F1 23"});
         full("tune request", "F6", {"00:00:01:234 Port1 ---- TuneReq  F6"});
@@ -60,34 +57,25 @@ private Q_SLOTS:
 
         QTest::newRow("details and time off")
             << 0 << 0 << 0 << 0 << 1 << 0u << 1234u << "90 3C 64" << QStringList{"90 3C 64"};
-        QTest::newRow("time only") << 1 << 0 << 0 << 0 << 1 << 0u << 1234u << "90 3C 64"
-                                   << QStringList{"00:00:01:234 90 3C 64"};
         QTest::newRow("details only") << 0 << 1 << 0 << 0 << 1 << 0u << 1234u << "90 3C 64"
                                       << QStringList{"Port1 Ch 1 NoteOn   90 3C 64 [C3  ( 60), 100]"};
-        QTest::newRow("clock format")
-            << 1 << 0 << 0 << 0 << 1 << 0u << 3723004u << "F8" << QStringList{"01:02:03:004 F8"};
-        QTest::newRow("integer format")
-            << 1 << 0 << 1 << 0 << 1 << 0u << 3723004u << "F8" << QStringList{"000003723004 F8"};
-        QTest::newRow("last millisecond of the day")
-            << 1 << 0 << 0 << 0 << 1 << 0u << 86399999u << "F8" << QStringList{"23:59:59:999 F8"};
-        QTest::newRow("integer format large")
-            << 1 << 0 << 1 << 0 << 1 << 0u << 4294967295u << "F8" << QStringList{"004294967295 F8"};
-        QTest::newRow("middle C C4") << 0 << 1 << 0 << 1 << 1 << 0u << 0u << "90 3C 64"
-                                     << QStringList{"Port1 Ch 1 NoteOn   90 3C 64 [C4  ( 60), 100]"};
-        QTest::newRow("middle C C5") << 0 << 1 << 0 << 2 << 1 << 0u << 0u << "90 3C 64"
-                                     << QStringList{"Port1 Ch 1 NoteOn   90 3C 64 [C5  ( 60), 100]"};
-        QTest::newRow("middle C C5 note 127") << 0 << 1 << 0 << 2 << 1 << 0u << 0u << "90 7F 01"
-                                              << QStringList{"Port1 Ch 1 NoteOn   90 7F 01 [G10 (127),   1]"};
-        QTest::newRow("middle C C4 note 0") << 0 << 1 << 0 << 1 << 1 << 0u << 0u << "90 00 01"
-                                            << QStringList{"Port1 Ch 1 NoteOn   90 00 01 [C-1 (  0),   1]"};
-        QTest::newRow("program zero-based") << 0 << 1 << 0 << 0 << 0 << 0u << 0u << "CA 05"
-                                            << QStringList{"Port1 Ch11 PC       CA 05    [  5]"};
-        QTest::newRow("program 127 one-based") << 0 << 1 << 0 << 0 << 1 << 0u << 0u << "C0 7F"
-                                               << QStringList{"Port1 Ch 1 PC       C0 7F    [128]"};
-        QTest::newRow("song select ignores zero base") << 0 << 1 << 0 << 0 << 0 << 0u << 0u << "F3 00"
-                                                       << QStringList{"Port1 ---- SongSel  F3 00    [  1]"};
         QTest::newRow("port 2") << 1 << 1 << 0 << 0 << 1 << 1u << 1234u << "91 3C 64"
                                 << QStringList{"00:00:01:234 Port2 Ch 2 NoteOn   91 3C 64 [C3  ( 60), 100]"};
+        const auto timed = [](const char* name, int format, quint32 stamp, const char* expected) {
+            QTest::newRow(name) << 1 << 0 << format << 0 << 1 << 0u << stamp << "F8" << QStringList{expected};
+        };
+        timed("clock format", 0, 3723004u, "01:02:03:004 F8");
+        timed("last millisecond of the day", 0, 86399999u, "23:59:59:999 F8");
+        timed("integer format", 1, 4294967295u, "004294967295 F8");
+        const auto named = [](const char* name, int middleC, int base, const char* input,
+                              const char* expected) {
+            QTest::newRow(name) << 0 << 1 << 0 << middleC << base << 0u << 0u << input
+                                << QStringList{expected};
+        };
+        named("middle C C4 note 0", 1, 1, "90 00 01", "Port1 Ch 1 NoteOn   90 00 01 [C-1 (  0),   1]");
+        named("middle C C5 note 127", 2, 1, "90 7F 01", "Port1 Ch 1 NoteOn   90 7F 01 [G10 (127),   1]");
+        named("program zero-based", 0, 0, "CA 05", "Port1 Ch11 PC       CA 05    [  5]");
+        named("song select ignores zero base", 0, 0, "F3 00", "Port1 ---- SongSel  F3 00    [  1]");
     }
 
     void lineText()
@@ -195,6 +183,7 @@ private Q_SLOTS:
                                                          << "90 3C 01";
         QTest::newRow("note on entry leaves velocity 0") << int(ParamFilterNoteOn) << "90 3C 00 90 3C 01"
                                                          << "90 3C 00";
+        // (A group heading, here Control Change, is stored but not read.)
         QTest::newRow("CC group box does not filter") << int(ParamFilterControlChange) << "B0 07 64"
                                                       << "B0 07 64";
         QTest::newRow("controller 7") << int(ParamFilterControlChangeNumber) + 7 << "B0 07 64 B0 0A 40"
@@ -207,8 +196,6 @@ private Q_SLOTS:
                                      << "F2 00 00";
         QTest::newRow("active sensing") << int(ParamFilterActiveSensing) << "FE F8"
                                         << "F8";
-        QTest::newRow("system realtime group box does not filter") << int(ParamFilterSystemRealtime) << "FE"
-                                                                   << "FE";
         QTest::newRow("sysex") << int(ParamFilterSystemExclusive) << "F0 01 F7 F6"
                                << "F6";
     }
@@ -418,8 +405,13 @@ private Q_SLOTS:
         shell.join();
         QVERIFY(clearedAfterSend.load());
         rig.sender.duringSend = nullptr;
+        rig.take();
         rig.receive("F8");
         QCOMPARE(rig.sender.takeCalls().size(), 1);
+        // Without a sender nothing is forwarded, and the input is still shown.
+        const AnalyzerRig::Text text = rig.take();
+        QCOMPARE(text.out, QString());
+        QCOMPARE(text.in, QStringLiteral("\nF8"));
     }
 
     void thruParsesWithItsOwnParsers()
@@ -450,17 +442,6 @@ private Q_SLOTS:
         QCOMPARE(rig.sender.takeCalls().size(), 2);
         QCOMPARE(text.out, AnalyzerRig::lines({"00:00:06:000 Port2 ---- -------- 90 3C 64 F8"}));
         QCOMPARE(text.in, AnalyzerRig::lines({"00:00:00:007 Port1 ---- -------- 90 3C 64 F8"}));
-    }
-
-    void withoutSenderNothingIsForwarded()
-    {
-        AnalyzerRig rig;
-        rig.analyzer.setSender(nullptr);
-        rig.set(ParamMidiThru, 3);
-        rig.receive("F8");
-        const AnalyzerRig::Text text = rig.take();
-        QCOMPARE(text.out, QString());
-        QCOMPARE(text.in, QStringLiteral("\nF8"));
     }
 
     void pendingLinesAreCapped()
@@ -501,10 +482,7 @@ private Q_SLOTS:
             rig.receive("F8", stamp, stamp % 40 == 0 ? 0 : 1);
         QCOMPARE(rig.analyzer.receivedTempo(), 1250);
         QCOMPARE(rig.take().in, QString());
-        for (int tick = 0; tick < 30; ++tick)
-            rig.analyzer.advanceTempoIdleTime(100000);
-        QCOMPARE(rig.analyzer.receivedTempo(), 1250);
-        rig.analyzer.advanceTempoIdleTime(100000);
+        rig.analyzer.advanceTempoIdleTime(3100000); // the meter's own test has the limits
         QCOMPARE(rig.analyzer.receivedTempo(), 0);
     }
 

@@ -64,11 +64,6 @@ private:
     std::unique_ptr<EditorViewHost> host;
     QTemporaryDir folder;
 
-    MidiEditView* openShown(qint32 kind, const QString& text = QString())
-    {
-        return host->openShown(kind, text);
-    }
-
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
         const QString path = folder.filePath(name);
@@ -122,7 +117,7 @@ private Q_SLOTS:
     {
         const QString path =
             writeFile(QStringLiteral("gm.txt"), QByteArray("F0 7E 7F 09 01 F7 // GM on\xc2\xb5\n"));
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive);
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive);
         answerFileDialog(path);
         QTest::mouseClick(toolButton(view, QStringLiteral("Open")), Qt::LeftButton);
         QCOMPARE(view->text(), QString::fromUtf8("F0 7E 7F 09 01 F7 // GM on\xc2\xb5\n"));
@@ -137,44 +132,34 @@ private Q_SLOTS:
         QCOMPARE(views.last()->text(), view->text());
     }
 
-    void saveWritesTheWholeTextAsUtf8()
-    {
-        const QString text =
-            QString::fromUtf8("F0 41 10 42 12 40 00 7F 00 41 F7 // reset \xc3\xa9\n90 3C 64");
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive, text);
-        const QString path = folder.filePath(QStringLiteral("saved.txt"));
-        answerFileDialog(path);
-        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), text.toUtf8());
-        QVERIFY(host->errors.isEmpty());
-    }
-
-    void saveAddsTxtWhenTheNameHasNoExtension_data()
+    // The whole text as UTF-8, under the name typed, with ".txt" added when it has no extension.
+    void saveWritesTheTextUnderTheNameTyped_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        QTest::newRow("no extension") << "gm-on"
-                                      << "gm-on.txt";
-        QTest::newRow("own extension") << "gm-on.syx"
-                                       << "gm-on.syx";
+        QTest::newRow("own extension") << "saved.syx"
+                                       << "saved.syx";
+        QTest::newRow("no extension") << "saved"
+                                      << "saved.txt";
     }
 
-    void saveAddsTxtWhenTheNameHasNoExtension()
+    void saveWritesTheTextUnderTheNameTyped()
     {
         QFETCH(QString, typed);
         QFETCH(QString, written);
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("F0 7E 7F 09 01 F7"));
+        const QString text =
+            QString::fromUtf8("F0 41 10 42 12 40 00 7F 00 41 F7 // reset \xc3\xa9\n90 3C 64");
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive, text);
         answerFileDialog(folder.filePath(typed));
         QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
-        QCOMPARE(fileBytesOf(folder.filePath(written)), QByteArray("F0 7E 7F 09 01 F7"));
+        QCOMPARE(fileBytesOf(folder.filePath(written)), text.toUtf8());
         QCOMPARE(QFile::exists(folder.filePath(typed)), typed == written);
+        QVERIFY(host->errors.isEmpty());
     }
 
     void aSaveThatFailsIsReported()
     {
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
         answerFileDialog(folder.filePath(QStringLiteral("no-such-folder/lost.txt")));
         QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
         QCOMPARE(host->errors, QStringList{QStringLiteral("File save failed.")});
@@ -182,7 +167,7 @@ private Q_SLOTS:
 
     void unreadableFileGivesAnEmptyText()
     {
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive);
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive);
         view->generalView()->placeFileText(folder.filePath(QStringLiteral("missing.txt")));
         QCOMPARE(view->text(), QString());
         QCOMPARE(host->openViews().size(), 1);
@@ -194,7 +179,7 @@ private Q_SLOTS:
             writeFile(QStringLiteral("dump.txt"), QByteArray("F0 43 10 4C 00 00 7E 00 F7\n"));
         const QString other = writeFile(QStringLiteral("dump.syx"), QByteArray("F0 F7"));
         const QString twoSuffixes = writeFile(QStringLiteral("dump.old.txt"), QByteArray("F0 F7"));
-        MidiEditView* view = openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
 
         QVERIFY(!drop(view, other));
         QVERIFY(!drop(view, twoSuffixes));
@@ -212,13 +197,13 @@ private Q_SLOTS:
         QCOMPARE(views.last()->text(), QStringLiteral("F0 43 10 4C 00 00 7E 00 F7\n"));
 
         // Into an empty view it goes straight in.
-        MidiEditView* empty = openShown(MidiEditView::SystemExclusive);
+        MidiEditView* empty = host->openShown(MidiEditView::SystemExclusive);
         QVERIFY(drop(empty, path));
         QCOMPARE(empty->text(), QStringLiteral("F0 43 10 4C 00 00 7E 00 F7\n"));
         QCOMPARE(host->openViews().size(), 3);
 
         // Monitors take no drops.
-        MidiEditView* monitor = openShown(MidiEditView::InMonitor);
+        MidiEditView* monitor = host->openShown(MidiEditView::InMonitor);
         QVERIFY(!monitor->textView()->viewport()->acceptDrops());
         QVERIFY(!drop(monitor, path));
         QCOMPARE(monitor->text(), QString());
@@ -230,18 +215,22 @@ private Q_SLOTS:
         QTest::addColumn<qint32>("kind");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<qint32>("viewKind");
         const QString text = QString::fromUtf8("F0 7E 7F 09 01 F7 // \xc3\xa9");
         QTest::newRow("editor") << qint32(MidiEditView::SystemExclusive) << text
                                 << bytesOf([&](QDataStream& s) {
                                        s << qint32(0) << qint32(text.toUtf8().size());
                                        s.writeRawData(text.toUtf8().constData(), text.toUtf8().size());
-                                   });
-        QTest::newRow("empty editor")
-            << qint32(MidiEditView::SystemExclusive) << QString() << QByteArray::fromHex("0000000000000000");
-        QTest::newRow("monitor") << qint32(MidiEditView::OutMonitor) << QStringLiteral("line")
-                                 << QByteArray();
+                                   })
+                                << 3;
+        QTest::newRow("empty editor") << qint32(MidiEditView::SystemExclusive) << QString()
+                                      << QByteArray::fromHex("0000000000000000") << 3;
+        QTest::newRow("In monitor") << qint32(MidiEditView::InMonitor) << QStringLiteral("line")
+                                    << QByteArray() << 1;
+        QTest::newRow("Out monitor") << qint32(MidiEditView::OutMonitor) << QStringLiteral("line")
+                                     << QByteArray() << 2;
         QTest::newRow("receiving editor")
-            << qint32(MidiEditView::SystemExclusiveReceive) << QStringLiteral("F0 F7") << QByteArray();
+            << qint32(MidiEditView::SystemExclusiveReceive) << QStringLiteral("F0 F7") << QByteArray() << 3;
     }
 
     void viewBlocksRoundTrip()
@@ -249,7 +238,9 @@ private Q_SLOTS:
         QFETCH(qint32, kind);
         QFETCH(QString, text);
         QFETCH(QByteArray, block);
+        QFETCH(qint32, viewKind);
         MidiEditView* view = host->open(kind, text);
+        QCOMPARE(view->viewKind, viewKind);
         QByteArray written;
         {
             QDataStream stream(&written, QIODevice::WriteOnly);
@@ -263,15 +254,6 @@ private Q_SLOTS:
         QVERIFY(restored->readFromStream(stream));
         QCOMPARE(restored->text(), text);
         QCOMPARE(restored->viewKind, 3);
-    }
-
-    void viewKinds()
-    {
-        QCOMPARE(host->open(MidiEditView::InMonitor)->viewKind, 1);
-        QCOMPARE(host->open(MidiEditView::OutMonitor)->viewKind, 2);
-        QCOMPARE(host->open(MidiEditView::SystemExclusive)->viewKind, 3);
-        QCOMPARE(host->open(MidiEditView::SystemExclusiveReceive)->viewKind, 3);
-        QCOMPARE(WindowRestorationInfo().viewKind, 18);
     }
 };
 
