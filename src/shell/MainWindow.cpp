@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QTextStream>
 #include <QTimerEvent>
 #include <QUrl>
@@ -83,6 +84,17 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     buildCommandsMenu();
     buildWindowMenu();
     buildHelpMenu();
+
+    // Devices and the MIDI server coming and going are told in the status bar, there from the
+    // start so that the area does not jump when the first message comes; the port menus show it
+    // when they open next.
+    statusBar()->setSizeGripEnabled(false);
+    connect(session->hub(), &MidiHub::portDeviceChanged, this,
+            [this](bool input, quint32 port, const QString& device, bool present) {
+                statusBar()->showMessage(MidiHub::deviceChangeText(input, port, device, present));
+            });
+    connect(session->hub(), &MidiHub::serverRunningChanged, this,
+            [this](bool running) { statusBar()->showMessage(session->hub()->serverChangeText(running)); });
 
     loadSettings();
     // Received data goes through the analyzer, whose thru path sends through this window.
@@ -260,7 +272,7 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::resizeToDefault()
 {
-    resize(DefaultWidth, DefaultHeightBelowMenuBar + menuBar()->height());
+    resize(DefaultWidth, DefaultHeightBelowMenuBar + menuBar()->height() + statusBar()->height());
 }
 
 bool MainWindow::closeAboutView()

@@ -40,6 +40,17 @@ void PortMenus::rebuild(bool input)
         action->setCheckable(true);
         action->setData(i == 0 ? ViewHost::NoDevice : quint32(i - 1));
     }
+    // A chosen device that has gone stays chosen: the port reopens on it when it comes back. It
+    // is listed, checked and marked, so that the menu says what the port waits for.
+    const QString chosen = input ? hub->chosenInputDevice(0) : hub->chosenOutputDevice(0);
+    const bool present = input ? hub->inputDevicePresent(0) : hub->outputDevicePresent(0);
+    if (!chosen.isEmpty() && !present) {
+        auto* absent = new QAction(tr("%1 (absent)").arg(chosen), group);
+        absent->setCheckable(true);
+        absent->setEnabled(false);
+        absent->setData(AbsentDevice);
+        position = int(group->actions().size()) - 1;
+    }
     const QList<QAction*> actions = group->actions();
     actions.value(position, actions.first())->setChecked(true);
     menu->addActions(actions);
@@ -48,6 +59,8 @@ void PortMenus::rebuild(bool input)
 void PortMenus::select(bool input, QAction* action)
 {
     const quint32 deviceIndex = action->data().toUInt();
+    if (deviceIndex == AbsentDevice)
+        return;
     const bool opened = input ? host->openInputPort(0, deviceIndex) : host->openOutputPort(0, deviceIndex);
     const qint32 value = opened && deviceIndex != ViewHost::NoDevice ? qint32(deviceIndex + 1) : 0;
     model->setValue(input ? ParamInputPortIndex : ParamOutputPortIndex, value);

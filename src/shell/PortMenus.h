@@ -12,12 +12,16 @@ class ViewHost;
 
 // The "&InputPort" and "&OutputPort" menus of the main window: their entries are made from the
 // host's device list each time a menu opens ("Not Connected" first, then the devices, the port's
-// device checked); choosing one opens that device for Port1. GUI thread only.
+// device checked, or the device the port waits for, marked absent); choosing one opens that device
+// for Port1. GUI thread only.
 class PortMenus : public QObject
 {
     Q_OBJECT
 
 public:
+    // Data of the entry that names a chosen device which has gone.
+    static constexpr quint32 AbsentDevice = 0xFFFFFFFEu;
+
     // The menus are added to menuBar; hub, model and host (which opens ports and reports failures)
     // are not owned.
     PortMenus(QMenuBar* menuBar, MidiHub* hub, VantelMidiModel* model, ViewHost* host, QObject* parent);

@@ -9,6 +9,7 @@
 
 #include <QActionGroup>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -215,17 +216,26 @@ private Q_SLOTS:
         QCOMPARE(savedValue("PortName/InputPortName"), QStringLiteral("Unplugged Synth"));
     }
 
-    void vanishedDeviceIsUncheckedAtTheNextOpening()
+    void vanishedDeviceIsShownAbsentAndComesBack()
     {
         QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback B"));
         QCOMPARE(model->getValue(ParamInputPortIndex), 2);
         loop->setDeviceNames({"Loopback A"}, {"Loopback A", "Loopback B"});
-
+        QTRY_COMPARE(window->statusBar()->currentMessage(),
+                     QStringLiteral("Port1 In: Loopback B is gone, waiting for it"));
         QMenu* menu = openMenu(window.get(), "&InputPort");
-        QCOMPARE(entries(menu), QStringList({"Not Connected [x]", "Loopback A [ ]"}));
+        QCOMPARE(entries(menu),
+                 QStringList({"Not Connected [ ]", "Loopback A [ ]", "Loopback B (absent) [x]"}));
         menu->hide();
         QCOMPARE(window->inputPortName(0), QStringLiteral("Not Connected"));
-        // The parameter keeps its value until the next choice.
+
+        loop->setDeviceNames({"Loopback A", "Loopback B"}, {"Loopback A", "Loopback B"});
+        QTRY_COMPARE(window->statusBar()->currentMessage(), QStringLiteral("Port1 In: Loopback B is back"));
+        menu = openMenu(window.get(), "&InputPort");
+        QCOMPARE(entries(menu), QStringList({"Not Connected [ ]", "Loopback A [ ]", "Loopback B [x]"}));
+        menu->hide();
+        QCOMPARE(window->inputPortName(0), QStringLiteral("Loopback B"));
+        // The parameter keeps its value all along: the choice never changed.
         QCOMPARE(model->getValue(ParamInputPortIndex), 2);
     }
 

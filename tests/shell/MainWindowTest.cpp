@@ -233,7 +233,7 @@ private Q_SLOTS:
             QVERIFY(model->projectFilePath().isNull());
             QVERIFY(!model->isModified());
             QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
-            QTRY_COMPARE(window->size(), QSize(679, 548 + window->menuBar()->height()));
+            QTRY_COMPARE(window->size(), QSize(679, 548 + window->menuBar()->height() + window->statusBar()->height()));
         } else {
             QCOMPARE(model->projectFilePath(), unwritable);
             QVERIFY(model->isModified());

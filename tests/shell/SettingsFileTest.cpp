@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSettings>
+#include <QStatusBar>
 
 // The settings file across starts of the window: what a first start gives, every group written at
 // the end and read at the next start, values of the wrong kind, and the window layout.
@@ -34,7 +35,7 @@ private Q_SLOTS:
         start();
         QCOMPARE(layout(), (QStringList{"MIDI In Monitor 0,0 338x274", "MIDI Out Monitor 338,0 338x274",
                                         "System Exclusive 0,274 338x274"}));
-        QCOMPARE(window->size(), QSize(679, 548 + window->menuBar()->height()));
+        QCOMPARE(window->size(), QSize(679, 548 + window->menuBar()->height() + window->statusBar()->height()));
         QCOMPARE(window->inputPortName(0), QStringLiteral("Not Connected"));
         QCOMPARE(window->outputPortName(1), QStringLiteral("Not Connected"));
         for (auto group : {SettingsFile::MidiFilter, SettingsFile::MidiThru, SettingsFile::Preferences})
