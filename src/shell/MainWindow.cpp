@@ -10,6 +10,7 @@
 #include "PortMenus.h"
 #include "SettingsFile.h"
 #include "SubWindowManager.h"
+#include "SysExFile.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -19,14 +20,12 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QTextStream>
 #include <QTimerEvent>
 #include <QUrl>
 
@@ -721,7 +720,7 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
         const QString suffix = droppedSuffix(drag->mimeData());
         // Project files are accepted once project files can be loaded; until then a dropped one
         // would be taken and then ignored, so the drag shows no drop cursor for it.
-        const bool wanted = suffix == QLatin1String("txt");
+        const bool wanted = SysExFile::isEditorSuffix(suffix);
         if (QApplication::activeModalWidget() || vantelModel->getValue(ParamTransmissionState) == 1 ||
             !wanted) {
             drag->setDropAction(Qt::IgnoreAction);
@@ -739,18 +738,12 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
         const QMimeData* data = drop->mimeData();
         if (!data->hasFormat(QStringLiteral("text/uri-list")))
             return false;
-        if (droppedSuffix(data) != QLatin1String("txt"))
+        if (!SysExFile::isEditorSuffix(droppedSuffix(data)))
             return false;
         const QList<QUrl> urls = data->urls();
         const QString path = urls.isEmpty() ? QString() : urls.first().toLocalFile();
         // An unreadable file gives an empty editor.
-        QString text;
-        QFile file(path);
-        if (!path.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            QTextStream stream(&file);
-            stream.setCodec("UTF-8");
-            text = stream.readAll();
-        }
+        const QString text = SysExFile::readText(path);
         if (!path.isEmpty())
             vantelModel->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
         openEditView(QString::fromUtf8(ViewKindTable::row(ViewKind::SystemExclusive)->menuText),
