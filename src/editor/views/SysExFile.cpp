@@ -50,9 +50,11 @@ QString SysExFile::textOfBytes(const QByteArray& bytes)
     QByteArray text;
     text.reserve(bytes.size() * 3);
     bool inMessage = false;
-    const auto newLine = [&text] {
+    int onLine = 0;
+    const auto newLine = [&text, &onLine] {
         if (!text.isEmpty() && !text.endsWith('\n'))
             text.append('\n');
+        onLine = 0;
     };
     for (const char c : bytes) {
         const quint8 byte = quint8(c);
@@ -61,17 +63,18 @@ QString SysExFile::textOfBytes(const QByteArray& bytes)
         // Real-time bytes may sit inside a dump; any other status byte ends it.
         if (inMessage && status && !realTime && byte != 0xF7)
             inMessage = false;
-        if (status && !(inMessage && (realTime || byte == 0xF7)))
+        if ((status && !(inMessage && (realTime || byte == 0xF7))) || onLine == LineBytes)
             newLine();
-        if (!text.isEmpty() && !text.endsWith('\n'))
+        if (onLine > 0)
             text.append(' ');
         text.append(hexDigits[byte >> 4]);
         text.append(hexDigits[byte & 0x0F]);
+        ++onLine;
         if (byte == 0xF0) {
             inMessage = true;
         } else if (byte == 0xF7 && inMessage) {
             inMessage = false;
-            text.append('\n');
+            newLine();
         }
     }
     if (text.endsWith('\n'))

@@ -17,6 +17,12 @@ public:
     // dot of the name): "txt" exactly, or any whose last extension is "syx".
     static bool isEditorSuffix(const QString& completeSuffix);
 
+    // Bytes on one line at most. The text area lays out and colours a line as a whole, and both
+    // grow faster than the line: a dump of a megabyte on one line would take seconds to show, in
+    // lines of this size it takes a fraction of one. A longer message goes on over further lines,
+    // which the transmission joins again (it ignores line ends).
+    static constexpr int LineBytes = 4096;
+
     // Hexadecimal text of raw bytes: a line per system-exclusive message (F0 to F7), a line per
     // other status byte with its data, and bytes outside any message on lines of their own, so that
     // every byte of the input is shown in its place.

@@ -204,6 +204,13 @@ private Q_SLOTS:
         QTest::newRow("clock inside, status byte ends a dump")
             << QByteArray::fromHex("f001f802f0039040f7f7") << "F0 01 F8 02\nF0 03\n90 40\nF7\nF7";
         QTest::newRow("empty") << QByteArray() << "";
+        // The text area would take seconds over a line of megabytes: long ones go on over lines.
+        QByteArray dump = QByteArray(5000, '\x01');
+        dump[0] = char(0xF0);
+        dump[4999] = char(0xF7);
+        QString lines = QStringLiteral("F0") + QStringLiteral(" 01").repeated(4095) + QLatin1Char('\n') +
+                        QStringLiteral("01 ").repeated(903) + QStringLiteral("F7");
+        QTest::newRow("long message") << dump << lines;
     }
 
     void syxFilesRoundTrip()
