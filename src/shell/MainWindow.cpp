@@ -13,6 +13,7 @@
 #include "ProjectCommands.h"
 #include "SettingsFile.h"
 #include "SubWindowManager.h"
+#include "SysExFile.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 #include "WindowLayout.h"
@@ -23,7 +24,6 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -31,7 +31,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
-#include <QTextStream>
 #include <QTimerEvent>
 #include <QUrl>
 
@@ -814,7 +813,7 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
     case QEvent::DragEnter: {
         auto* drag = static_cast<QDragEnterEvent*>(event);
         const QString suffix = droppedSuffix(drag->mimeData());
-        const bool wanted = suffix == QLatin1String("txt") || suffix == QLatin1String("vantelmidi");
+        const bool wanted = SysExFile::isEditorSuffix(suffix) || suffix == QLatin1String("vantelmidi");
         if (QApplication::activeModalWidget() || vantelModel->getValue(ParamTransmissionState) == 1 ||
             !wanted) {
             drag->setDropAction(Qt::IgnoreAction);
@@ -847,16 +846,10 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
                 Qt::QueuedConnection);
             return true;
         }
-        if (suffix != QLatin1String("txt"))
+        if (!SysExFile::isEditorSuffix(suffix))
             return false;
         // An unreadable file gives an empty editor.
-        QString text;
-        QFile file(path);
-        if (!path.isEmpty() && file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            QTextStream stream(&file);
-            stream.setCodec("UTF-8");
-            text = stream.readAll();
-        }
+        const QString text = SysExFile::readText(path);
         if (!path.isEmpty())
             vantelModel->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
         openEditView(EditKind::SystemExclusive, QSize(), text);

@@ -266,9 +266,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("text file") << QStringList{"dump.txt"} << 0 << true;
         QTest::newRow("two dots before the suffix") << QStringList{"dump.syx.txt"} << 0 << false;
-        QTest::newRow("other suffix") << QStringList{"dump.syx"} << 0 << false;
-        QTest::newRow("first of several counts") << QStringList{"dump.txt", "other.syx"} << 0 << true;
-        QTest::newRow("first of several refused") << QStringList{"other.syx", "dump.txt"} << 0 << false;
+        QTest::newRow("system-exclusive file") << QStringList{"dump.SYX"} << 0 << true;
+        QTest::newRow("other suffix") << QStringList{"song.mid"} << 0 << false;
+        QTest::newRow("first of several counts") << QStringList{"dump.txt", "other.mid"} << 0 << true;
+        QTest::newRow("first of several refused") << QStringList{"other.mid", "dump.txt"} << 0 << false;
         QTest::newRow("during a transmission") << QStringList{"dump.txt"} << 1 << false;
         QTest::newRow("project file during a transmission") << QStringList{"song.vantelmidi"} << 1 << false;
     }
@@ -282,7 +283,9 @@ private Q_SLOTS:
         for (const QString& name : files) {
             QFile file(folder.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("F0 7E 7F 09 01 F7 // GM on \xC2\xB5\n");
+            // A .syx file holds the bytes themselves.
+            file.write(name.endsWith(QLatin1String(".SYX")) ? "\xF0\x7E\x7F\x09\x01\xF7"
+                                                            : "F0 7E 7F 09 01 F7 // GM on \xC2\xB5\n");
             urls << QUrl::fromLocalFile(file.fileName());
         }
         QMimeData data;
@@ -308,7 +311,9 @@ private Q_SLOTS:
         MidiEditView* opened =
             view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last());
         QCOMPARE(opened->viewType(), qint32(MidiEditView::SystemExclusive));
-        QCOMPARE(opened->text(), QString::fromUtf8("F0 7E 7F 09 01 F7 // GM on \xC2\xB5\n"));
+        QCOMPARE(opened->text(), files.first().endsWith(QLatin1String(".SYX"))
+                                     ? QStringLiteral("F0 7E 7F 09 01 F7")
+                                     : QString::fromUtf8("F0 7E 7F 09 01 F7 // GM on \xC2\xB5\n"));
         QCOMPARE(model->getString(ParamDumpFileWorkingDirectory),
                  QFileInfo(folder.path()).absoluteFilePath());
     }

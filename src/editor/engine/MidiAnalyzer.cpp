@@ -1,9 +1,9 @@
 #include "MidiAnalyzer.h"
 
 #include "MidiControllerNames.h"
+#include "MidiSender.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
-#include "MidiSender.h"
 
 #include <QMutexLocker>
 
@@ -362,8 +362,12 @@ void MidiAnalyzer::captureSysEx(const QByteArray& bytes)
     char* out = pendingSysEx.data() + start;
     for (int i = 0; i < count; ++i) {
         const quint8 byte = quint8(bytes[i]);
+        // A dump of megabytes goes on over lines of a monitor line's bytes: the view lays out a
+        // line as a whole, and one of megabytes would hold up the window for seconds.
         if (byte >= 0x80 && byte != 0xF7)
             *out++ = '\n';
+        else if (i > 0 && i % MaximumLineBytes == 0)
+            out[-1] = '\n'; // in place of the blank after the previous byte
         *out++ = hexDigits[byte >> 4];
         *out++ = hexDigits[byte & 0x0F];
         if (i + 1 < count)

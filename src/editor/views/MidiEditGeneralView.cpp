@@ -5,6 +5,7 @@
 #include "MidiEditView.h"
 #include "ReferenceWidget.h"
 #include "RepeatSettingsView.h"
+#include "SysExFile.h"
 #include "TextHighlighter.h"
 #include "ToolButton.h"
 #include "VantelMidiModel.h"
@@ -13,29 +14,19 @@
 
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTextStream>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
 
+const char* const TextFilter = QT_TRANSLATE_NOOP("MidiEditGeneralView", "Text Files (*.txt)");
+const char* const RawFilter = QT_TRANSLATE_NOOP("MidiEditGeneralView", "System Exclusive Files (*.syx)");
+
 QString withoutMnemonics(QString label)
 {
     return label.remove(QLatin1Char('&')).remove(QStringLiteral("..."));
-}
-
-QString readTextFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    return stream.readAll();
 }
 
 } // namespace
@@ -257,7 +248,9 @@ void MidiEditGeneralView::openMenuSelected()
     if (ViewHost* host = owner->viewHost())
         host->releaseKeyboardKeys();
     const QString path = QFileDialog::getOpenFileName(this, tr("Open"), startFolder() + QLatin1Char('/'),
-                                                      tr("Text Files (*.txt)"));
+                                                      tr("Text and System Exclusive Files (*.txt *.syx)") +
+                                                          QStringLiteral(";;") + tr(TextFilter) +
+                                                          QStringLiteral(";;") + tr(RawFilter));
     if (path.isEmpty())
         return;
     placeFileText(path);
@@ -266,7 +259,7 @@ void MidiEditGeneralView::openMenuSelected()
 void MidiEditGeneralView::placeFileText(const QString& path)
 {
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
-    const QString text = readTextFile(path);
+    const QString text = SysExFile::readText(path);
     if (textArea->document()->isEmpty()) {
         textArea->setPlainText(text);
         return;
@@ -279,11 +272,15 @@ void MidiEditGeneralView::saveMenuSelected()
 {
     if (ViewHost* host = owner->viewHost())
         host->releaseKeyboardKeys();
-    QFileDialog dialog(this, tr("Save"), startFolder() + QLatin1Char('/'), tr("Text Files (*.txt)"));
+    QFileDialog dialog(this, tr("Save"), startFolder() + QLatin1Char('/'),
+                       tr(TextFilter) + QStringLiteral(";;") + tr(RawFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    // A name without an extension gets ".txt" (before the dialog asks about replacing a file), or
-    // the Open dialog, which shows text files only, would hide the file.
+    // A name without an extension gets that of the chosen filter (before the dialog asks about
+    // replacing a file), or the Open dialog, which shows only these files, would hide it.
     dialog.setDefaultSuffix(QStringLiteral("txt"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filter == tr(RawFilter) ? QStringLiteral("syx") : QStringLiteral("txt"));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().first();
@@ -291,18 +288,10 @@ void MidiEditGeneralView::saveMenuSelected()
         return;
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
 
-    // Written beside the old file and swapped in only when complete, so a full disk keeps the
-    // previous contents.
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Text);
-    if (written) {
-        const QByteArray bytes = textArea->toPlainText().toUtf8();
-        written = file.write(bytes) == bytes.size() && file.commit();
-    }
-    if (!written) {
-        file.cancelWriting();
+    const QString failure = SysExFile::writeText(path, textArea->toPlainText());
+    if (!failure.isEmpty()) {
         if (ViewHost* host = owner->viewHost())
-            host->showErrorMessage(tr("File save failed."));
+            host->showErrorMessage(failure);
     }
 }
 

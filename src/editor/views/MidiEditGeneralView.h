@@ -36,7 +36,7 @@ public:
     ToolButton* transmitAndReceiveButton() const { return transmitAndReceiveTool; }
     qint32 repeatInterval() const { return interval; }
 
-    // Reads a text file and places its text: into this view when it is empty, else into a new
+    // Reads a text or .syx file and places its text: into this view when it is empty, else into a new
     // system-exclusive view. The file's folder becomes the starting folder of the file dialogs.
     // A file that cannot be read gives an empty text.
     void placeFileText(const QString& path);

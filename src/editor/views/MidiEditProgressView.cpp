@@ -122,8 +122,12 @@ void MidiEditProgressView::parameterChanged(qint32 id)
 
 void MidiEditProgressView::releasedButton()
 {
+    const bool cancelling = currentState == Transmitting;
     setMode(false, 0, 0);
     owner->setReceiveMode(false);
+    // At once, not at the next progress report: that may be a whole piece away.
+    if (cancelling)
+        owner->cancelTransmission();
 }
 
 void MidiEditProgressView::paintEvent(QPaintEvent* event)

@@ -2,6 +2,7 @@
 
 #include "MidiEditGeneralView.h"
 #include "MidiEditTransmittionThread.h"
+#include "SysExFile.h"
 #include "TextHighlighter.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
@@ -399,7 +400,7 @@ QString MidiEditTextView::droppableFile(const QMimeData* data) const
     if (data == nullptr || !data->hasFormat(QStringLiteral("text/uri-list")) || data->urls().isEmpty())
         return QString();
     const QString path = data->urls().first().toLocalFile();
-    if (path.isEmpty() || QFileInfo(path).completeSuffix() != QLatin1String("txt"))
+    if (path.isEmpty() || !SysExFile::isEditorSuffix(QFileInfo(path).completeSuffix()))
         return QString();
     return path;
 }

@@ -72,8 +72,8 @@ private:
     bool isBusy() const;
     // The file a drag carries when it may be dropped here, else empty.
     QString droppableFile(const QMimeData* data) const;
-    // Answers a drag that carries files: accepted when the first is a ".txt" file, else refused. Returns
-    // false when the drag carries no files, so that plain text keeps its editing behaviour.
+    // Answers a drag that carries files: accepted when the first is a ".txt" or ".syx" file, else refused.
+    // Returns false when the drag carries no files, so that plain text keeps its editing behaviour.
     bool answerFileDrag(QDropEvent* event) const;
     // Sends the linked line from the event loop, with a new receiving view when Shift is held.
     void queueHoveredLine(Qt::KeyboardModifiers modifiers);

@@ -187,6 +187,73 @@ bool MidiEditTransmittionThread::sendBytes(const quint8* bytes, quint32 count, q
     return sent && active;
 }
 
+bool MidiEditTransmittionThread::sendMessage(const quint8* bytes, quint32 count, quint8 kind, bool forceLong,
+                                             quint32* total)
+{
+    if (count <= quint32(PieceBytes)) {
+        if (!sendBytes(bytes, count, kind, forceLong))
+            return false;
+        *total += count;
+        Q_EMIT transmittionProgress(*total);
+        return true;
+    }
+    if (sender == nullptr)
+        return false;
+    // Port by port and piece by piece, as the sender would do within one call: a port that fails a
+    // piece gets nothing more of the message, for the rest would arrive without its beginning.
+    bool failed[2] = {false, false};
+    dumpOpen = bytes[0] == 0xF0;
+    for (quint32 offset = 0; offset < count; offset += quint32(PieceBytes)) {
+        const quint32 n = qMin(quint32(PieceBytes), count - offset);
+        const bool last = offset + n == count;
+        // Continuation pieces go as long data; the pause after a dump follows its last piece once.
+        const bool asLong = offset == 0 ? forceLong : true;
+        const int lastPort = failed[1] ? 0 : 1;
+        for (int p = 0; p < 2; ++p) {
+            if (failed[p])
+                continue;
+            const bool skipPacing = bulkBypass || !last || p != lastPort;
+            if (!sender->sendToOutputPorts(bytes + offset, n, kind, quint32(p), skipPacing, asLong))
+                failed[p] = true;
+        }
+        if (failed[0] && failed[1]) {
+            dumpOpen = false;
+            return false;
+        }
+        *total += n;
+        Q_EMIT transmittionProgress(*total);
+        if (!active && !last) {
+            closeCutMessage(failed);
+            return false;
+        }
+    }
+    dumpOpen = false;
+    return active;
+}
+
+void MidiEditTransmittionThread::closeCutMessage(const bool* portFailed)
+{
+    if (!dumpOpen || sender == nullptr)
+        return;
+    dumpOpen = false;
+    static const quint8 end = 0xF7;
+    for (quint32 p = 0; p < 2; ++p) {
+        if (!portFailed[p])
+            sender->sendToOutputPorts(&end, 1, MidiMessageKind::SystemExclusive, p, true, true);
+    }
+}
+
+void MidiEditTransmittionThread::trackRawBytes(const quint8* bytes, quint32 count)
+{
+    for (quint32 i = 0; i < count; ++i) {
+        const quint8 byte = bytes[i];
+        if (byte == 0xF0)
+            dumpOpen = true;
+        else if (byte >= 0x80 && byte < 0xF8)
+            dumpOpen = false; // F7 or any other status byte ends it
+    }
+}
+
 bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
 {
     applySettings();
@@ -202,6 +269,7 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
     // Each text stands alone: a message left incomplete by an earlier text (or a running status it
     // kept) would turn this text's leading data bytes into messages the user did not write.
     parser.reset();
+    dumpOpen = false;
     Q_EMIT startTransmittion(quint32(digits.size() / 2));
 
     quint32 total = 0;
@@ -215,7 +283,13 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
                 quint8(hexValue(digits.at(offset + 2 * i)) * 16 + hexValue(digits.at(offset + 2 * i + 1)));
 
         if (!parserOn) {
-            if (!sendBytes(data, quint32(count), MidiMessageKind::NotParsed, true)) {
+            const bool sent = sendBytes(data, quint32(count), MidiMessageKind::NotParsed, true);
+            trackRawBytes(data, quint32(count));
+            if (!sent) {
+                if (!active) {
+                    const bool none[2] = {false, false};
+                    closeCutMessage(none);
+                }
                 endTransmission();
                 return false;
             }
@@ -228,13 +302,11 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
         MidiMessage message;
         while (parser.nextMessage(message)) {
             const QByteArray encoded = message.encode();
-            if (!sendBytes(reinterpret_cast<const quint8*>(encoded.constData()), quint32(encoded.size()),
-                           message.kind(), false)) {
+            if (!sendMessage(reinterpret_cast<const quint8*>(encoded.constData()), quint32(encoded.size()),
+                             message.kind(), false, &total)) {
                 endTransmission();
                 return false;
             }
-            total += quint32(encoded.size());
-            Q_EMIT transmittionProgress(total);
         }
     }
 

@@ -25,6 +25,11 @@ class Model;
 // thread left in atomics, calls the sender and checks the active flag after every message and piece, so a
 // stop takes effect at the next boundary. It never touches a widget or the model.
 //
+// Long messages. A message longer than PieceBytes is cut here, not in the sender, and sent piece by
+// piece to each port, so that progress is reported and a stop honoured between pieces of one
+// message too (a firmware dump is often a single message of megabytes). A system-exclusive message
+// cut short by a stop is closed with F7, so that the receiver's parser does not stay inside it.
+//
 // Lifetime. The worker is started by the first request (a view that never transmits costs no
 // thread). An owner that goes away while a transmission runs calls release() (WorkerThread)
 // instead of deleting: the object stops, forgets its owner and the model, and deletes itself on
@@ -95,6 +100,14 @@ protected:
 private:
     void applySettings();
     bool sendBytes(const quint8* bytes, quint32 count, quint8 kind, bool forceLong);
+    // Sends one message, cut into pieces when long, adding what went out to total and reporting
+    // it after every piece; false on a failure or a stop (after closing a cut system-exclusive
+    // message).
+    bool sendMessage(const quint8* bytes, quint32 count, quint8 kind, bool forceLong, quint32* total);
+    // Sends F7 to the ports still taking the message, when a stop cut a system-exclusive message.
+    void closeCutMessage(const bool* portFailed);
+    // Follows the bytes that went out unparsed, so that a stop knows whether it cut a dump.
+    void trackRawBytes(const quint8* bytes, quint32 count);
 
     MidiMessageParser parser;
     QString pending;
@@ -102,6 +115,8 @@ private:
     std::atomic<bool> parserSetting{true};
     bool parserOn = true; // worker's copy
     std::atomic<bool> bulkBypass{false};
+    // Worker only: a system-exclusive message has begun on the wire and not ended.
+    bool dumpOpen = false;
     Model* model;
     MidiSender* sender;
 };

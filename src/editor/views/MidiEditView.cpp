@@ -103,6 +103,8 @@ void MidiEditView::transmit(const QString& text)
     model->setValue(ParamTransmissionState, 1);
     transmitting = true;
     leftOut = 0;
+    announcedBytes = 0;
+    sentBytes = 0;
     if (model->getValue(ParamRepeatTransmission) != 0) {
         releaseRepeatThread();
         pages->setCurrentIndex(RepeatPage);
@@ -119,6 +121,16 @@ void MidiEditView::transmit(const QString& text)
         return;
     }
     thread->requestTransmission(text);
+}
+
+void MidiEditView::cancelTransmission()
+{
+    if (!transmitting)
+        return;
+    if (repeat != nullptr)
+        repeat->stopTransmission();
+    else if (thread != nullptr)
+        thread->stopTransmission();
 }
 
 void MidiEditView::setReceiveMode(bool on)
@@ -151,6 +163,8 @@ void MidiEditView::startTransmittion(quint32 total)
         return;
     if (total == 0)
         return;
+    announcedBytes = total;
+    sentBytes = 0;
     progress->setProgress(0);
     if (total > 256)
         pages->setCurrentIndex(ProgressPage);
@@ -169,6 +183,7 @@ void MidiEditView::transmittionProgress(quint32 sent)
             thread->stopTransmission();
         return;
     }
+    sentBytes = sent;
     progress->setProgress(sent);
     progress->setByteCount(sent);
 }
@@ -190,9 +205,15 @@ void MidiEditView::finishTransmittion(qint32 result)
     if (progress->state() != MidiEditProgressView::ShowingError) {
         progress->setMode(false, 0, 0);
         const bool failed = result == MidiEditTransmittionThread::Failed;
-        pages->setCurrentIndex(failed || leftOut > 0 ? ProgressPage : GeneralPage);
+        // Stopping is how a repetition ends; a single transmission stops only when cancelled.
+        const bool cancelled = result == MidiEditTransmittionThread::Stopped && repeat == nullptr;
+        pages->setCurrentIndex(failed || cancelled || leftOut > 0 ? ProgressPage : GeneralPage);
         if (failed)
             progress->showMessage(tr("Failed to transmit message."));
+        else if (cancelled)
+            progress->showMessage(tr("Transmission cancelled after %1 of %2 bytes.")
+                                      .arg(qMin(sentBytes, announcedBytes))
+                                      .arg(announcedBytes));
         else if (leftOut == 1)
             progress->showMessage(
                 tr("Transmitted, but 1 byte was left out:\nit is not part of a complete message."));

@@ -67,6 +67,8 @@ public:
     // Appends received text in receive mode; count is the number of bytes it stands for.
     void appendReceivedText(const QString& text, quint32 count);
     void transmit(const QString& text);
+    // Stops the running transmission at its next piece (Cancel on the progress page).
+    void cancelTransmission();
     void setReceiveMode(bool on);
     void stopRepeat();
 
@@ -104,6 +106,9 @@ private:
     VantelMidiModel* model;
     bool transmitting = false;
     quint32 leftOut = 0;
+    // Of the running transmission: bytes announced and bytes sent so far.
+    quint32 announcedBytes = 0;
+    quint32 sentBytes = 0;
     QStackedLayout* pages = nullptr;
     MidiEditTransmittionThread* thread = nullptr;
     MidiEditRepeatTransmittionThread* repeat = nullptr;

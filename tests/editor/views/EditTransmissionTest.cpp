@@ -1,6 +1,6 @@
 // The transmission of typed hexadecimal text, checked at the loopback output device: what the
-// routine sends with the parser on and off, how it fails, progress and the progress page, cancel,
-// repetition, and a view closed in the middle of a transmission.
+// routine sends with the parser on and off, how it fails, progress and the progress page, cancel
+// within one large message, repetition, and a view closed in the middle of a transmission.
 
 // First: it sets up QtTest's window-system mouse handling before QtTest is included.
 #include "EditorViewHost.h"
@@ -19,6 +19,7 @@
 #include "VantelMidiParameterId.h"
 
 #include <QHelpEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolBar>
@@ -211,8 +212,8 @@ private Q_SLOTS:
         QCOMPARE(joined.size(), 10000);
         QCOMPARE(quint8(joined.at(0)), quint8(0xF0));
         QCOMPARE(quint8(joined.at(9999)), quint8(0xF7));
-        // Parser on reports once for the whole message; off, once per block.
-        QCOMPARE(progress.count(), parser ? 1 : 3);
+        // Progress moves with every piece, within one message too.
+        QCOMPARE(progress.count(), 3);
         QCOMPARE(outcome.lastProgress, 10000u);
     }
 
@@ -340,30 +341,59 @@ private Q_SLOTS:
         QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
     }
 
-    void cancelStopsAtTheNextMessage()
+    // A dump of 1 MiB, one message under the parser or raw blocks without it, each piece held back
+    // by the device: the page shows it moving, and Cancel stops it within the piece on its way and
+    // closes the dump with F7.
+    void cancelStopsWithinAPieceAndClosesTheDump_data()
     {
-        model->setValue(ParamParser, 0);
-        host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 200);
-        MidiEditView* view = openEditor(digits(40000, QStringLiteral("F0"), QStringLiteral("F7")));
+        QTest::addColumn<bool>("parser");
+        QTest::newRow("one message") << true;
+        QTest::newRow("parser off") << false;
+    }
+
+    void cancelStopsWithinAPieceAndClosesTheDump()
+    {
+        QFETCH(bool, parser);
+        model->setValue(ParamParser, parser ? 1 : 0);
+        host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 100);
+        const int total = 1 << 20;
+        MidiEditView* view = openEditor(digits(total, QStringLiteral("F0"), QStringLiteral("F7")));
         QSignalSpy finish(view->transmissionThread(), &MidiEditTransmittionThread::finishTransmittion);
         QTest::keyClick(view->textView(), Qt::Key_F5);
-        QTRY_COMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
-        QCOMPARE(view->progressView()->button()->text(), QStringLiteral("Cancel"));
+        QTRY_VERIFY_WITH_TIMEOUT(view->progressView()->progressValue() >= 8192, 10000);
+        const quint32 shown = view->progressView()->progressValue();
+        QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QCOMPARE(view->progressView()->progressBar()->value(), int(shown));
+        QCOMPARE(view->progressView()->progressBar()->maximum(), total);
+        QCOMPARE(view->progressView()->labelText(), QStringLiteral("%1Bytes").arg(shown));
+
+        const QByteArrayList before = host->sentToPort1();
+        QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(finish.count(), 1, 5000);
+        QCOMPARE(finish.first().at(0).toInt(), 1);
+        // The piece on its way when Cancel came (and at most one that had just left), then F7.
+        const QByteArrayList after = host->sentToPort1();
+        QVERIFY2(!after.isEmpty() && after.size() <= 2, qPrintable(QString::number(after.size())));
+        QCOMPARE(after.last(), QByteArray(1, char(0xF7)));
+        QByteArray sent = before.join() + after.join();
+        QVERIFY(sent.size() < total);
+        QCOMPARE(quint8(sent.at(0)), quint8(0xF0));
+        QCOMPARE(sent.count(char(0xF7)), 1);
+
+        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QVERIFY2(
+            view->progressView()->labelText().startsWith(QStringLiteral("Transmission cancelled after ")),
+            qPrintable(view->progressView()->labelText()));
+        QVERIFY(view->progressView()->labelText().endsWith(QStringLiteral(" of 1048576 bytes.")));
         QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
         QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
-        QTRY_COMPARE_WITH_TIMEOUT(finish.count(), 1, 10000);
-        QCOMPARE(finish.first().at(0).toInt(), 1);
-        // The spy hears the worker directly; the view's report comes through its event queue.
-        QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
-        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
-        QVERIFY(host->sentToPort1().size() < 10);
     }
 
     void closingDuringTransmissionFreesTheLockAtOnce()
     {
-        model->setValue(ParamParser, 0);
         host->service.setCompletion(LoopbackMidiService::Completion::Delayed, 300);
-        MidiEditView* view = openEditor(digits(40000));
+        MidiEditView* view = openEditor(digits(40000, QStringLiteral("F0"), QStringLiteral("F7")));
         QTest::keyClick(view->textView(), Qt::Key_F5);
         QTRY_VERIFY(view->isTransmitting() && view->currentPage() == MidiEditView::ProgressPage);
         QPointer<QWidget> window = view->parentWidget();
@@ -374,8 +404,11 @@ private Q_SLOTS:
         QCOMPARE(model->getValue(ParamTransmissionState), 0);
         QTRY_VERIFY(window == nullptr);
         QCOMPARE(WorkerThread::releasedCount(), 1);
-        // The stray stops at its next piece and goes by itself.
+        // The stray stops at its next piece of the one message, closes it and goes by itself.
         QTRY_COMPARE_WITH_TIMEOUT(WorkerThread::releasedCount(), 0, 5000);
+        const QByteArrayList sent = host->sentToPort1();
+        QVERIFY(sent.size() < 10);
+        QCOMPARE(sent.last(), QByteArray(1, char(0xF7)));
     }
 
     // Views closed at every stage of a transmission or repetition: nothing may be used after it

@@ -1,18 +1,22 @@
-// Text files and project-file blocks of the editor views: Open and Save through the file dialog,
-// a save that fails, a dropped text file, and the block the views store in a project.
+// Text and .syx files and project-file blocks of the editor views: Open and Save through the file
+// dialog, a save that fails or is refused, dropped files, and the block the views store in a
+// project.
 
 // First: it sets up QtTest's window-system mouse handling before QtTest is included.
 #include "EditorViewHost.h"
 
 #include "MidiEditGeneralView.h"
+#include "MidiEditProgressView.h"
 #include "MidiEditTextView.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
 
+#include <QComboBox>
 #include <QDataStream>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -20,16 +24,21 @@
 
 namespace {
 
-// Answers the next file dialog like a user: types the path into its name field and presses Return.
-void answerFileDialog(const QString& path)
+// Answers the next file dialog like a user: picks the filter (steps down its list with the
+// keyboard), types the path into its name field and presses Return.
+void answerFileDialog(const QString& path, int filterSteps = 0)
 {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, path, filterSteps] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr)
             return;
         poll->stop();
         poll->deleteLater();
+        auto* filters = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(filters != nullptr);
+        for (int i = 0; i < filterSteps; ++i)
+            QTest::keyClick(filters, Qt::Key_Down);
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(name != nullptr);
         name->selectAll();
@@ -132,29 +141,124 @@ private Q_SLOTS:
         QCOMPARE(views.last()->text(), view->text());
     }
 
-    // The whole text as UTF-8, under the name typed, with ".txt" added when it has no extension.
-    void saveWritesTheTextUnderTheNameTyped_data()
+    void saveWritesTheWholeTextAsUtf8()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("own extension") << "saved.syx"
-                                       << "saved.syx";
-        QTest::newRow("no extension") << "saved"
-                                      << "saved.txt";
-    }
-
-    void saveWritesTheTextUnderTheNameTyped()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, written);
         const QString text =
             QString::fromUtf8("F0 41 10 42 12 40 00 7F 00 41 F7 // reset \xc3\xa9\n90 3C 64");
         MidiEditView* view = host->openShown(MidiEditView::SystemExclusive, text);
-        answerFileDialog(folder.filePath(typed));
+        const QString path = folder.filePath(QStringLiteral("saved.txt"));
+        answerFileDialog(path);
         QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
-        QCOMPARE(fileBytesOf(folder.filePath(written)), text.toUtf8());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text.toUtf8());
+        QVERIFY(host->errors.isEmpty());
+    }
+
+    void saveAddsTheFiltersExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("filterSteps");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray text("F0 7E 7F 09 01 F7 // GM on");
+        const QByteArray raw("\xF0\x7E\x7F\x09\x01\xF7");
+        QTest::newRow("no extension") << "gm-on" << 0 << "gm-on.txt" << text;
+        QTest::newRow("no extension, .syx filter") << "gm-on" << 1 << "gm-on.syx" << raw;
+        QTest::newRow("own extension decides") << "gm-on.SYX" << 0 << "gm-on.SYX" << raw;
+        QTest::newRow("text under the .syx filter") << "gm-on.txt" << 1 << "gm-on.txt" << text;
+    }
+
+    void saveAddsTheFiltersExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, filterSteps);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, bytes);
+        MidiEditView* view =
+            host->openShown(MidiEditView::SystemExclusive, QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
+        answerFileDialog(folder.filePath(typed), filterSteps);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
+        QCOMPARE(fileBytesOf(folder.filePath(written)), bytes);
         QCOMPARE(QFile::exists(folder.filePath(typed)), typed == written);
         QVERIFY(host->errors.isEmpty());
+        QFile::remove(folder.filePath(written));
+    }
+
+    // A .syx file opens as a line per message and saves back to the same bytes, whatever lies
+    // between the messages.
+    void syxFilesRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("two messages")
+            << QByteArray::fromHex("f07e7f0901f7f041104212f7") << "F0 7E 7F 09 01 F7\nF0 41 10 42 12 F7";
+        QTest::newRow("stray bytes between and around") << QByteArray::fromHex("0102f001f70390"
+                                                                               "3c64c005f005")
+                                                        << "01 02\nF0 01 F7\n03\n90 3C 64\nC0 05\nF0 05";
+        QTest::newRow("clock inside, status byte ends a dump")
+            << QByteArray::fromHex("f001f802f0039040f7f7") << "F0 01 F8 02\nF0 03\n90 40\nF7\nF7";
+        QTest::newRow("empty") << QByteArray() << "";
+        // The text area would take seconds over a line of megabytes: long ones go on over lines.
+        QByteArray dump = QByteArray(5000, '\x01');
+        dump[0] = char(0xF0);
+        dump[4999] = char(0xF7);
+        QString lines = QStringLiteral("F0") + QStringLiteral(" 01").repeated(4095) + QLatin1Char('\n') +
+                        QStringLiteral("01 ").repeated(903) + QStringLiteral("F7");
+        QTest::newRow("long message") << dump << lines;
+    }
+
+    void syxFilesRoundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        const QString path = writeFile(QStringLiteral("in.syx"), bytes);
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive);
+        answerFileDialog(path);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Open")), Qt::LeftButton);
+        QCOMPARE(view->text(), text);
+
+        const QString saved = folder.filePath(QStringLiteral("out.syx"));
+        answerFileDialog(saved);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
+        QCOMPARE(fileBytesOf(saved), bytes);
+
+        MidiEditView* dropped = host->openShown(MidiEditView::SystemExclusive);
+        QVERIFY(drop(dropped, saved));
+        QCOMPARE(dropped->text(), text);
+        QFile::remove(saved);
+    }
+
+    void textThatIsNotBytesIsNotSavedAsSyx_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("odd digits") << "F0 7E 7 F7";
+        QTest::newRow("not hexadecimal") << "F0 GG F7";
+    }
+
+    void textThatIsNotBytesIsNotSavedAsSyx()
+    {
+        QFETCH(QString, text);
+        const QString path = folder.filePath(QStringLiteral("refused.syx"));
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive, text);
+        answerFileDialog(path);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
+        QCOMPARE(host->errors.size(), 1);
+        QVERIFY2(host->errors.first().contains(QLatin1String(".syx")), qPrintable(host->errors.first()));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // What a receiving editor collected is saved as the bytes that arrived.
+    void receivedDumpSavesAsSyx()
+    {
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusiveReceive);
+        view->appendReceivedText(QStringLiteral("\nF0 43 10 4C F7\nF0 7E 7F 09 01 F7"), 11);
+        QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
+        const QString path = folder.filePath(QStringLiteral("received.syx"));
+        answerFileDialog(path);
+        QTest::mouseClick(toolButton(view, QStringLiteral("Save")), Qt::LeftButton);
+        QCOMPARE(fileBytesOf(path), QByteArray::fromHex("f043104cf7f07e7f0901f7"));
     }
 
     void aSaveThatFailsIsReported()
@@ -173,11 +277,11 @@ private Q_SLOTS:
         QCOMPARE(host->openViews().size(), 1);
     }
 
-    void droppedTextFileOpensASecondViewBesideText()
+    void droppedFileOpensASecondViewBesideText()
     {
         const QString path =
             writeFile(QStringLiteral("dump.txt"), QByteArray("F0 43 10 4C 00 00 7E 00 F7\n"));
-        const QString other = writeFile(QStringLiteral("dump.syx"), QByteArray("F0 F7"));
+        const QString other = writeFile(QStringLiteral("dump.mid"), QByteArray("F0 F7"));
         const QString twoSuffixes = writeFile(QStringLiteral("dump.old.txt"), QByteArray("F0 F7"));
         MidiEditView* view = host->openShown(MidiEditView::SystemExclusive, QStringLiteral("90 3C 64"));
 

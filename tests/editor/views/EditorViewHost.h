@@ -2,7 +2,8 @@
 
 // A stand-in for the main window in the view tests: views open into an MDI area of its own, the
 // send operation goes to a MidiHub on the loopback MIDI system (Port1 out = "Loopback A", Port2
-// out = "Loopback B"), and error messages are recorded instead of shown.
+// out = "Loopback B") or on a MIDI system the test hands in, and error messages are recorded
+// instead of shown.
 
 #include "../widgets/WidgetTestSupport.h"
 
@@ -34,7 +35,9 @@ inline void registerEditorImages()
 class EditorViewHost : public ViewHost
 {
 public:
-    explicit EditorViewHost(VantelMidiModel* model) : model(model), bulk(model), hub(&service)
+    // midi: the MIDI system to send to instead of the loopback one; not owned.
+    explicit EditorViewHost(VantelMidiModel* model, HostMidiService* midi = nullptr)
+        : model(model), bulk(model), hub(midi != nullptr ? midi : &service)
     {
         registerEditorImages();
         service.setRecordSent(true);

@@ -1,0 +1,158 @@
+// A firmware-sized dump in the system-exclusive editor: how long a 1 MiB .syx file takes from the
+// Open command until the view has painted it, and how long its transmission takes through the
+// loopback system with the progress page up, with how far apart the GUI thread's timer ticks came
+// meanwhile (the window's responsiveness).
+
+#include "LoopbackMidiService.h"
+#include "MidiBulkIntervalManager.h"
+#include "MidiEditGeneralView.h"
+#include "MidiEditView.h"
+#include "MidiHub.h"
+#include "VantelMidiModel.h"
+#include "VantelMidiParameterId.h"
+#include "ViewHost.h"
+#include "WorkerThread.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int DumpBytes = 1 << 20;
+
+// Sends to the loopback system's "Loopback A" and "Loopback B", which complete at once.
+class BenchHost : public ViewHost
+{
+public:
+    explicit BenchHost(VantelMidiModel* model) : bulk(model), hub(&service)
+    {
+        hub.setBulkIntervalManager(&bulk);
+        hub.outputPort(0)->open(QStringLiteral("Loopback A"));
+        hub.outputPort(1)->open(QStringLiteral("Loopback B"));
+    }
+    ~BenchHost() override { WorkerThread::finishReleased(10000); }
+
+    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
+                           bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
+                           quint32* sendTimeOut) override
+    {
+        return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
+                                     passThrough, direct, sendTimeOut);
+    }
+    QMdiSubWindow* openEditView(const QString&, qint32, const QSize&, const QString&) override
+    {
+        return nullptr;
+    }
+    void releaseKeyboardKeys() override {}
+    bool isLoadingProject() const override { return false; }
+    void showErrorMessage(const QString&) override {}
+    bool openInputPort(quint32, quint32) override { return false; }
+    bool openOutputPort(quint32, quint32) override { return false; }
+    bool closeInputPort(quint32) override { return false; }
+    bool closeOutputPort(quint32) override { return false; }
+    void inputPortChoices(quint32, QStringList*, qint32*) override {}
+    void outputPortChoices(quint32, QStringList*, qint32*) override {}
+    QString inputPortName(quint32) const override { return QString(); }
+    QString outputPortName(quint32) const override { return QString(); }
+
+    LoopbackMidiService service;
+    MidiBulkIntervalManager bulk;
+    MidiHub hub;
+};
+
+QString writeDump(const QTemporaryDir& folder)
+{
+    QByteArray bytes(DumpBytes, '\0');
+    for (int i = 0; i < DumpBytes; ++i)
+        bytes[i] = char(i % 128);
+    bytes[0] = char(0xF0);
+    bytes[DumpBytes - 1] = char(0xF7);
+    const QString path = folder.filePath(QStringLiteral("dump.syx"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+MidiEditView* shownEditor(VantelMidiModel* model, ViewHost* host)
+{
+    auto* view = new MidiEditView(nullptr, model, MidiEditView::SystemExclusive, QString(), host);
+    view->resize(338, 274);
+    view->show();
+    QApplication::processEvents();
+    return view;
+}
+
+void BM_OpenSyx1MiB(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = writeDump(folder);
+    VantelMidiModel model;
+    BenchHost host(&model);
+    for (auto _ : state) {
+        state.PauseTiming();
+        MidiEditView* view = shownEditor(&model, &host);
+        state.ResumeTiming();
+        view->generalView()->placeFileText(path);
+        QApplication::processEvents();
+        view->repaint();
+        state.PauseTiming();
+        if (view->text().size() != DumpBytes * 3 - 1)
+            state.SkipWithError("the dump did not open whole");
+        delete view;
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenSyx1MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Transmit1MiB(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = writeDump(folder);
+    VantelMidiModel model;
+    BenchHost host(&model);
+    MidiEditView* view = shownEditor(&model, &host);
+    view->generalView()->placeFileText(path);
+    QApplication::processEvents();
+    qint64 longestGap = 0;
+    for (auto _ : state) {
+        QElapsedTimer sinceTick;
+        QTimer ticker;
+        ticker.setInterval(5);
+        qint64 gap = 0;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { gap = std::max(gap, sinceTick.restart()); });
+        sinceTick.start();
+        ticker.start();
+        view->transmit(view->text());
+        while (model.getValue(ParamTransmissionState) != 0)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        ticker.stop();
+        longestGap = std::max(longestGap, gap);
+    }
+    state.counters["longest_gui_gap_ms"] = double(longestGap);
+    state.SetBytesProcessed(int64_t(state.iterations()) * DumpBytes);
+    delete view;
+}
+BENCHMARK(BM_Transmit1MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(images);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
