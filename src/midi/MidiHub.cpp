@@ -317,10 +317,12 @@ bool MidiHub::rescanPort(bool input, quint32 port, const QStringList& listed, bo
         if (!serverLost)
             changes->append(Change{input, port, choice.device, false});
         // Someone else removed the connection; the device itself is still there. Taking it back
-        // at once would undo what they did: wait until the device has gone and come back.
+        // at once would undo what they did: wait until the device has gone and come back. A peer
+        // that quits drops its connections before its ports, so look once more: by then a device
+        // that was going is no longer listed, and the wait ends with it.
         if (isListed && !serverLost) {
             choice.awaitRelisting = true;
-            return false;
+            return true;
         }
     }
     if (!isListed) {

@@ -25,6 +25,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -85,15 +86,20 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     buildHelpMenu();
 
     // Devices and the MIDI server coming and going are told in the status bar, there from the
-    // start so that the area does not jump when the first message comes; the port menus show it
-    // when they open next.
+    // start so that the area does not jump when the first news comes; the port menus show it when
+    // they open next. The news is a label of its own, not a status message: the menus' status tips
+    // would wipe a message whenever the mouse crosses an entry.
     statusBar()->setSizeGripEnabled(false);
-    connect(session->hub(), &MidiHub::portDeviceChanged, this,
-            [this](bool input, quint32 port, const QString& device, bool present) {
-                statusBar()->showMessage(MidiHub::deviceChangeText(input, port, device, present));
+    auto* deviceNews = new QLabel(statusBar());
+    deviceNews->setObjectName(QStringLiteral("deviceNews"));
+    statusBar()->addWidget(deviceNews, 1);
+    connect(session->hub(), &MidiHub::portDeviceChanged, deviceNews,
+            [deviceNews](bool input, quint32 port, const QString& device, bool present) {
+                deviceNews->setText(MidiHub::deviceChangeText(input, port, device, present));
             });
-    connect(session->hub(), &MidiHub::serverRunningChanged, this,
-            [this](bool running) { statusBar()->showMessage(session->hub()->serverChangeText(running)); });
+    connect(session->hub(), &MidiHub::serverRunningChanged, deviceNews, [this, deviceNews](bool running) {
+        deviceNews->setText(session->hub()->serverChangeText(running));
+    });
 
     loadSettings();
     // Received data goes through the analyzer, whose thru path sends through this window.

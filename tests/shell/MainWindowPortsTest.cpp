@@ -8,6 +8,7 @@
 #include "VantelMidiParameterId.h"
 
 #include <QActionGroup>
+#include <QLabel>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -216,13 +217,18 @@ private Q_SLOTS:
         QCOMPARE(savedValue("PortName/InputPortName"), QStringLiteral("Unplugged Synth"));
     }
 
+    QString deviceNews() const
+    {
+        const auto* label = window->statusBar()->findChild<QLabel*>(QStringLiteral("deviceNews"));
+        return label ? label->text() : QStringLiteral("(no label)");
+    }
+
     void vanishedDeviceIsShownAbsentAndComesBack()
     {
         QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback B"));
         QCOMPARE(model->getValue(ParamInputPortIndex), 2);
         loop->setDeviceNames({"Loopback A"}, {"Loopback A", "Loopback B"});
-        QTRY_COMPARE(window->statusBar()->currentMessage(),
-                     QStringLiteral("Port1 In: Loopback B is gone, waiting for it"));
+        QTRY_COMPARE(deviceNews(), QStringLiteral("Port1 In: Loopback B is gone, waiting for it"));
         QMenu* menu = openMenu(window.get(), "&InputPort");
         QCOMPARE(entries(menu),
                  QStringList({"Not Connected [ ]", "Loopback A [ ]", "Loopback B (absent) [x]"}));
@@ -230,7 +236,7 @@ private Q_SLOTS:
         QCOMPARE(window->inputPortName(0), QStringLiteral("Not Connected"));
 
         loop->setDeviceNames({"Loopback A", "Loopback B"}, {"Loopback A", "Loopback B"});
-        QTRY_COMPARE(window->statusBar()->currentMessage(), QStringLiteral("Port1 In: Loopback B is back"));
+        QTRY_COMPARE(deviceNews(), QStringLiteral("Port1 In: Loopback B is back"));
         menu = openMenu(window.get(), "&InputPort");
         QCOMPARE(entries(menu), QStringList({"Not Connected [ ]", "Loopback A [ ]", "Loopback B [x]"}));
         menu->hide();
