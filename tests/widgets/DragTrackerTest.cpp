@@ -46,14 +46,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
 
         // Controller values: one per pixel, a quarter under Shift.
-        QTest::newRow("0..127 fine three pixels") << 0 << 127 << 0 << true << 3 << 0;
         QTest::newRow("0..127 fine four pixels") << 0 << 127 << 0 << true << 4 << 1;
-        QTest::newRow("0..127 down") << 0 << 127 << 100 << false << -5 << 95;
         // 14-bit values: range / 100 per pixel (fine: a quarter unit, as from 1024 below).
         QTest::newRow("0..16383 one pixel") << 0 << 16383 << 0 << false << 1 << 163;
         // Small ranges: four pixels per step, sixteen under Shift.
         QTest::newRow("0..3 three pixels") << 0 << 3 << 0 << false << 3 << 0;
-        QTest::newRow("0..3 four pixels") << 0 << 3 << 0 << false << 4 << 1;
         QTest::newRow("0..3 fine fifteen pixels") << 0 << 3 << 0 << true << 15 << 0;
         QTest::newRow("0..3 fine sixteen pixels") << 0 << 3 << 0 << true << 16 << 1;
         // Boundaries of the step table.
@@ -176,6 +173,8 @@ private Q_SLOTS:
         down.release();
     }
 
+    // Bound: each step writes once, a fine pixel short of a step writes nothing; and since the
+    // store does not clamp, a value outside the range moves into it at the first pixel.
     void dragWritesBoundParameter()
     {
         Model model;
@@ -184,7 +183,6 @@ private Q_SLOTS:
         model.addAssistant(&recorder);
         spinBox->setId(42);
         spinBox->connectModel(&model);
-        QCOMPARE(spinBox->value(), 64);
         recorder.ids.clear();
         QSignalSpy announced(spinBox, &SpinBox::widgetValueChanged);
 
@@ -193,30 +191,18 @@ private Q_SLOTS:
         drag.up(1, Qt::ShiftModifier); // 65
         drag.up(2);                    // 66, 67
         drag.release();
-
         QCOMPARE(model.getValue(42), 67);
         QCOMPARE(recorder.count(42), 3);
         QCOMPARE(announced.count(), 3);
         QCOMPARE(announced.last().at(0).toInt(), 67);
+
+        model.setValue(42, 500);
+        MouseDrag down(spinBox, spinBox->rect().center());
+        down.down(1);
+        down.release();
+        QCOMPARE(model.getValue(42), 126);
         spinBox->disconnectModel();
         model.removeAssistant(&recorder);
-    }
-
-    void outOfRangeStartValueMovesAtOnce()
-    {
-        // The store does not clamp, so a bound box may hold a value outside its range.
-        Model model;
-        model.registerParameter(7, 0, 127, 0, QString());
-        model.setValue(7, 500);
-        spinBox->setId(7);
-        spinBox->connectModel(&model);
-        QCOMPARE(spinBox->currentValue(), 500);
-
-        MouseDrag drag(spinBox, spinBox->rect().center());
-        drag.down(1);
-        drag.release();
-        QCOMPARE(model.getValue(7), 126);
-        spinBox->disconnectModel();
     }
 
     void otherButtonsDoNotDrag()
