@@ -115,36 +115,29 @@ private Q_SLOTS:
         QVERIFY(button(text)->isChecked());
     }
 
-    void allAndClear_data()
-    {
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("messages");
-        QTest::addColumn<qint32>("first");
-        QTest::addColumn<qint32>("last");
-        QTest::newRow("channels") << -1 << "channels" << qint32(600) << qint32(615);
-        QTest::newRow("control change") << 0 << "Control Change Messages" << qint32(800) << qint32(927);
-        QTest::newRow("system common") << 1 << "System Common Messages" << qint32(1000) << qint32(1003);
-        QTest::newRow("system realtime") << 2 << "System Realtime Messages" << qint32(1100) << qint32(1105);
-    }
-
     void allAndClear()
     {
-        QFETCH(int, page);
-        QFETCH(QString, messages);
-        QFETCH(qint32, first);
-        QFETCH(qint32, last);
-
-        click(page, QStringLiteral("Set all %1").arg(messages));
-        for (qint32 id = first; id <= last; ++id)
-            QCOMPARE(value(id), 1);
-        // Nothing outside the group.
-        QCOMPARE(value(first - 1), 0);
-        QCOMPARE(value(last + 1), 0);
-        QCOMPARE(value(ParamFilterNoteOff), 0);
-
-        click(-1, QStringLiteral("Clear all %1").arg(messages));
-        for (qint32 id = first; id <= last; ++id)
-            QCOMPARE(value(id), 0);
+        const struct
+        {
+            int page;
+            const char* messages;
+            qint32 first, last;
+        } groups[] = {{-1, "channels", 600, 615},
+                      {0, "Control Change Messages", 800, 927},
+                      {1, "System Common Messages", 1000, 1003},
+                      {2, "System Realtime Messages", 1100, 1105}};
+        for (const auto& g : groups) {
+            click(g.page, QStringLiteral("Set all %1").arg(QLatin1String(g.messages)));
+            for (qint32 id = g.first; id <= g.last; ++id)
+                QCOMPARE(value(id), 1);
+            // Nothing outside the group.
+            QCOMPARE(value(g.first - 1), 0);
+            QCOMPARE(value(g.last + 1), 0);
+            QCOMPARE(value(ParamFilterNoteOff), 0);
+            click(-1, QStringLiteral("Clear all %1").arg(QLatin1String(g.messages)));
+            for (qint32 id = g.first; id <= g.last; ++id)
+                QCOMPARE(value(id), 0);
+        }
     }
 
     void parserOffCoversTheView()
