@@ -75,39 +75,30 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void valueWrittenIntoTargetBytes_data()
-    {
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("byteCount");
-        QTest::addColumn<int>("target");
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("expected");
-        using V = MidiCustomMidiMessageView;
-        QTest::newRow("1 byte") << "F0 7E 7F 09 01 F7" << int(V::OneByte) << 4 << 1 << 5 << "F07E7F0501F7";
-        QTest::newRow("separators ignored")
-            << "F07E,7F 0 901F7" << int(V::OneByte) << 4 << 9 << 5 << "F07E7F0501F7";
-        QTest::newRow("2 bytes, top") << "F0 00 00 F7" << int(V::TwoBytes) << 2 << 1 << 16383 << "F07F7FF7";
-        QTest::newRow("2 bytes, 128") << "F0 00 00 F7" << int(V::TwoBytes) << 2 << 1 << 128 << "F00100F7";
-        QTest::newRow("2 nibbles, offset 2")
-            << "F0 00 00 00 F7" << int(V::TwoNibbles) << 2 << 2 << 0xA5 << "F00A0005F7";
-        QTest::newRow("4 nibbles") << "F0 00 00 00 00 F7" << int(V::FourNibbles) << 2 << 1 << 0x1234
-                                   << "F001020304F7";
-        QTest::newRow("second byte missing: as typed")
-            << "B0 07 00" << int(V::TwoBytes) << 3 << 1 << 9 << "B00700";
-        QTest::newRow("target 0: as typed") << "B0 07 00" << int(V::OneByte) << 0 << 1 << 9 << "B00700";
-        QTest::newRow("half a byte: as typed") << "B0 07 0" << int(V::OneByte) << 3 << 1 << 9 << "B0070";
-    }
     void valueWrittenIntoTargetBytes()
     {
-        QFETCH(QString, message);
-        QFETCH(int, byteCount);
-        QFETCH(int, target);
-        QFETCH(int, offset);
-        QFETCH(int, value);
-        QFETCH(QString, expected);
-        QCOMPARE(MidiCustomMidiMessageView::messageWithValue(message, byteCount, target, offset, value),
-                 expected);
+        using V = MidiCustomMidiMessageView;
+        const struct
+        {
+            const char* message;
+            int byteCount, target, offset, value;
+            const char* expected;
+        } rows[] = {
+            {"F0 7E 7F 09 01 F7", V::OneByte, 4, 1, 5, "F07E7F0501F7"},
+            {"F07E,7F 0 901F7", V::OneByte, 4, 9, 5, "F07E7F0501F7"}, // separators ignored
+            {"F0 00 00 F7", V::TwoBytes, 2, 1, 16383, "F07F7FF7"},
+            {"F0 00 00 F7", V::TwoBytes, 2, 1, 128, "F00100F7"},
+            {"F0 00 00 00 F7", V::TwoNibbles, 2, 2, 0xA5, "F00A0005F7"},
+            {"F0 00 00 00 00 F7", V::FourNibbles, 2, 1, 0x1234, "F001020304F7"},
+            // As typed: the second byte missing, target 0, half a byte.
+            {"B0 07 00", V::TwoBytes, 3, 1, 9, "B00700"},
+            {"B0 07 00", V::OneByte, 0, 1, 9, "B00700"},
+            {"B0 07 0", V::OneByte, 3, 1, 9, "B0070"},
+        };
+        for (const auto& r : rows)
+            QCOMPARE(
+                V::messageWithValue(QString::fromLatin1(r.message), r.byteCount, r.target, r.offset, r.value),
+                QString::fromLatin1(r.expected));
     }
 
     void knobTransmitAndRangeBoxes()
@@ -174,24 +165,18 @@ private Q_SLOTS:
         QCOMPARE(firstRedColumn(), -1);
     }
 
-    void byteAtCursor_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("cursor");
-        QTest::addColumn<int>("byte");
-        QTest::newRow("start") << "F0 7E 7F" << 0 << 1;
-        QTest::newRow("after the first byte") << "F0 7E 7F" << 2 << 1;
-        QTest::newRow("before the second byte") << "F0 7E 7F" << 3 << 2;
-        QTest::newRow("before a lone last digit") << "F0 7" << 3 << 2;
-        QTest::newRow("end") << "F0 7E 7F" << 8 << 3;
-        QTest::newRow("separators only") << " , " << 2 << 0;
-    }
+    // Cursor positions at the start, after and before a byte, before a lone last digit, at the end,
+    // and among separators only.
     void byteAtCursor()
     {
-        QFETCH(QString, text);
-        QFETCH(int, cursor);
-        QFETCH(int, byte);
-        QCOMPARE(MidiCustomMidiMessageView::byteAtCursor(text, cursor), byte);
+        const struct
+        {
+            const char* text;
+            int cursor, byte;
+        } rows[] = {{"F0 7E 7F", 0, 1}, {"F0 7E 7F", 2, 1}, {"F0 7E 7F", 3, 2},
+                    {"F0 7", 3, 2},     {"F0 7E 7F", 8, 3}, {" , ", 2, 0}};
+        for (const auto& r : rows)
+            QCOMPARE(MidiCustomMidiMessageView::byteAtCursor(QString::fromLatin1(r.text), r.cursor), r.byte);
     }
 
     void contextMenuTakesTheByteUnderTheCursor()
