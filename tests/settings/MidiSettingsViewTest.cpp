@@ -101,11 +101,6 @@ class MidiSettingsViewTest : public QObject
         return boxes[which];
     }
 
-    static void click(QWidget* widget)
-    {
-        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -180,7 +175,7 @@ private Q_SLOTS:
         // "In B", in use on Port1, is unplugged; a new device arrives.
         host->inputs.devices = QStringList{"In A", "In C", "In D"};
         host->outputs.devices = QStringList{"Out B", "Out A"};
-        click(view->updatePortListButton());
+        QTest::mouseClick(view->updatePortListButton(), Qt::LeftButton);
         QCOMPARE(combo(0)->itemText(3), QStringLiteral("In D"));
         QCOMPARE(combo(0)->currentIndex(), 0);
         QCOMPARE(model.getValue(ParamInputPortIndex), 0);
@@ -274,7 +269,7 @@ private Q_SLOTS:
             active = menu->activeAction() != nullptr ? menu->activeAction()->text() : QString();
             clickEntry(menu, texts.at(3));
         });
-        click(list);
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(watcher.shown, 1);
         QCOMPARE(shownTexts, texts);
         QCOMPARE(checked, texts.at(1));
@@ -291,16 +286,16 @@ private Q_SLOTS:
         RoutingPopupList* list = view->port1RoutingList();
         MenuWatcher watcher([&](QMenu*) {
             // A click on the control itself while its menu is up.
-            click(list);
+            QTest::mouseClick(list, Qt::LeftButton);
         });
-        click(list);
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(watcher.shown, 1);
         QVERIFY(QApplication::activePopupWidget() == nullptr);
         QVERIFY(!list->isPopupAllowed());
         QVERIFY(list->rearmTimer()->isActive());
         QCOMPARE(model.getValue(ParamMidiThru), 0);
 
-        click(list);
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(watcher.shown, 1);
         QVERIFY(QApplication::activePopupWidget() == nullptr);
 
@@ -308,7 +303,7 @@ private Q_SLOTS:
         QVERIFY(rearmed.wait());
         QVERIFY(list->isPopupAllowed());
         MenuWatcher closer([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
-        click(list);
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(closer.shown, 1);
         QCOMPARE(model.getValue(ParamMidiThru), 0);
     }
@@ -334,7 +329,7 @@ private Q_SLOTS:
         QCOMPARE(view->focusWidget(), view->port1MonitorButton());
         // The monitor buttons are labelled with their parameters' names.
         QCOMPARE(view->port2MonitorButton()->text(), QStringLiteral("Port2"));
-        click(view->port2MonitorButton());
+        QTest::mouseClick(view->port2MonitorButton(), Qt::LeftButton);
         QCOMPARE(model.getValue(ParamMonitorPort2), 0);
         QCOMPARE(model.getValue(ParamMonitorPort1), 1);
         QCOMPARE(model.getValue(ParamModified), 1);

@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QDataStream>
 #include <QStringList>
-#include <QVector>
 
 // Opens the combo box's list with a click, walks to the item with the arrow keys and takes it with
 // Return, like a user. (A quick click on the row that opened under the pointer is taken for the
