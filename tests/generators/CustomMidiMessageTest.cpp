@@ -1,14 +1,13 @@
 #include "../editor/views/EditorViewHost.h"
+#include "GeneratorViewHost.h"
 
 #include "ComboBox.h"
 #include "Dial.h"
 #include "LineEdit.h"
 #include "MidiCustomMidiMessageView.h"
-#include "SpinBox.h"
 #include "VantelMidiParameterId.h"
 
 #include <QAbstractItemView>
-#include <QDataStream>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -16,21 +15,6 @@
 #include <memory>
 
 namespace {
-
-QString hex(const QByteArrayList& messages)
-{
-    QStringList texts;
-    for (const QByteArray& bytes : messages)
-        texts.append(QString::fromLatin1(bytes.toHex(' ').toUpper()));
-    return texts.join(QLatin1String(" | "));
-}
-
-void typeInto(SpinBox* box, const QString& text)
-{
-    QTest::mouseDClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
-    QTest::keyClicks(box, text);
-    QTest::keyClick(box, Qt::Key_Return);
-}
 
 void typeInto(Dial* knob, const QString& text)
 {
@@ -56,15 +40,8 @@ class CustomMidiMessageTest : public QObject
 
     MidiCustomMidiMessageView* open()
     {
-        auto* view = new MidiCustomMidiMessageView(nullptr, model.get(), host.get());
-        QMdiSubWindow* window = host->area.addSubWindow(view);
-        window->resize(338, 274);
-        window->show();
-        host->area.show();
-        QApplication::setActiveWindow(&host->area);
-        if (!QTest::qWaitForWindowExposed(&host->area))
-            return nullptr;
-        return view;
+        return openInArea(host->area, new MidiCustomMidiMessageView(nullptr, model.get(), host.get()),
+                          QSize(338, 274));
     }
 
     // What the transmission thread sent, once the expected number of messages is there.
@@ -98,42 +75,33 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void valueWrittenIntoTargetBytes_data()
-    {
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("byteCount");
-        QTest::addColumn<int>("target");
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("expected");
-        using V = MidiCustomMidiMessageView;
-        QTest::newRow("1 byte") << "F0 7E 7F 09 01 F7" << int(V::OneByte) << 4 << 1 << 5 << "F07E7F0501F7";
-        QTest::newRow("separators ignored")
-            << "F07E,7F 0 901F7" << int(V::OneByte) << 4 << 9 << 5 << "F07E7F0501F7";
-        QTest::newRow("2 bytes, top") << "F0 00 00 F7" << int(V::TwoBytes) << 2 << 1 << 16383 << "F07F7FF7";
-        QTest::newRow("2 bytes, 128") << "F0 00 00 F7" << int(V::TwoBytes) << 2 << 1 << 128 << "F00100F7";
-        QTest::newRow("2 nibbles, offset 2")
-            << "F0 00 00 00 F7" << int(V::TwoNibbles) << 2 << 2 << 0xA5 << "F00A0005F7";
-        QTest::newRow("4 nibbles") << "F0 00 00 00 00 F7" << int(V::FourNibbles) << 2 << 1 << 0x1234
-                                   << "F001020304F7";
-        QTest::newRow("second byte missing: as typed")
-            << "B0 07 00" << int(V::TwoBytes) << 3 << 1 << 9 << "B00700";
-        QTest::newRow("target 0: as typed") << "B0 07 00" << int(V::OneByte) << 0 << 1 << 9 << "B00700";
-        QTest::newRow("half a byte: as typed") << "B0 07 0" << int(V::OneByte) << 3 << 1 << 9 << "B0070";
-    }
     void valueWrittenIntoTargetBytes()
     {
-        QFETCH(QString, message);
-        QFETCH(int, byteCount);
-        QFETCH(int, target);
-        QFETCH(int, offset);
-        QFETCH(int, value);
-        QFETCH(QString, expected);
-        QCOMPARE(MidiCustomMidiMessageView::messageWithValue(message, byteCount, target, offset, value),
-                 expected);
+        using V = MidiCustomMidiMessageView;
+        const struct
+        {
+            const char* message;
+            int byteCount, target, offset, value;
+            const char* expected;
+        } rows[] = {
+            {"F0 7E 7F 09 01 F7", V::OneByte, 4, 1, 5, "F07E7F0501F7"},
+            {"F07E,7F 0 901F7", V::OneByte, 4, 9, 5, "F07E7F0501F7"}, // separators ignored
+            {"F0 00 00 F7", V::TwoBytes, 2, 1, 16383, "F07F7FF7"},
+            {"F0 00 00 F7", V::TwoBytes, 2, 1, 128, "F00100F7"},
+            {"F0 00 00 00 F7", V::TwoNibbles, 2, 2, 0xA5, "F00A0005F7"},
+            {"F0 00 00 00 00 F7", V::FourNibbles, 2, 1, 0x1234, "F001020304F7"},
+            // As typed: the second byte missing, target 0, half a byte.
+            {"B0 07 00", V::TwoBytes, 3, 1, 9, "B00700"},
+            {"B0 07 00", V::OneByte, 0, 1, 9, "B00700"},
+            {"B0 07 0", V::OneByte, 3, 1, 9, "B0070"},
+        };
+        for (const auto& r : rows)
+            QCOMPARE(
+                V::messageWithValue(QString::fromLatin1(r.message), r.byteCount, r.target, r.offset, r.value),
+                QString::fromLatin1(r.expected));
     }
 
-    void knobAndTransmitSend()
+    void knobTransmitAndRangeBoxes()
     {
         MidiCustomMidiMessageView* view = open();
         QVERIFY(view);
@@ -143,28 +111,12 @@ private Q_SLOTS:
         typeInto(view->valueKnob(), QStringLiteral("5"));
         QCOMPARE(sent(1), QStringLiteral("F0 7E 7F 05 01 F7"));
 
-        // Target bytes 3 and 4 of a three-byte message: the knob is gray and sends nothing, the
-        // button sends the message as typed.
-        typeMessage(view->messageEdit(), QStringLiteral("B0 07 00"));
-        typeInto(view->targetByteSpinBox(), QStringLiteral("3"));
-        view->byteCountComboBox()->setFocus();
-        QTest::keyClick(view->byteCountComboBox(), Qt::Key_Down);
-        QCOMPARE(view->byteCountComboBox()->currentIndex(), 1);
-        QVERIFY(!view->isTargetValid());
-        QVERIFY(view->offsetSpinBox()->isEnabled());
-        typeInto(view->valueKnob(), QStringLiteral("7"));
-        QTest::mouseClick(view->transmitButton(), Qt::LeftButton);
-        QCOMPARE(sent(1), QStringLiteral("B0 07 00"));
-    }
-
-    void rangeBoxesLimitEachOtherAndTheKnob()
-    {
-        MidiCustomMidiMessageView* view = open();
+        // One byte at target 3; the range boxes limit each other and clamp the knob without
+        // sending.
         typeMessage(view->messageEdit(), QStringLiteral("B0 07 00"));
         typeInto(view->targetByteSpinBox(), QStringLiteral("3"));
         typeInto(view->valueKnob(), QStringLiteral("3"));
         QCOMPARE(sent(1), QStringLiteral("B0 07 03"));
-        // The knob is clamped by the new minimum without sending.
         typeInto(view->minimumSpinBox(), QStringLiteral("10"));
         QCOMPARE(view->maximumSpinBox()->minimum(), 11);
         QCOMPARE(view->valueKnob()->value(), 10);
@@ -172,6 +124,17 @@ private Q_SLOTS:
         QCOMPARE(view->minimumSpinBox()->maximum(), 19);
         QCOMPARE(view->valueKnob()->maximum(), 20);
         QVERIFY(host->sentToPort1().isEmpty());
+
+        // Target bytes 3 and 4 of a three-byte message: the knob is gray and sends nothing, the
+        // button sends the message as typed.
+        view->byteCountComboBox()->setFocus();
+        QTest::keyClick(view->byteCountComboBox(), Qt::Key_Down);
+        QCOMPARE(view->byteCountComboBox()->currentIndex(), 1);
+        QVERIFY(!view->isTargetValid());
+        QVERIFY(view->offsetSpinBox()->isEnabled());
+        typeInto(view->valueKnob(), QStringLiteral("15"));
+        QTest::mouseClick(view->transmitButton(), Qt::LeftButton);
+        QCOMPARE(sent(1), QStringLiteral("B0 07 00"));
     }
 
     void targetDigitsInRed()
@@ -202,25 +165,18 @@ private Q_SLOTS:
         QCOMPARE(firstRedColumn(), -1);
     }
 
-    void byteAtCursor_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("cursor");
-        QTest::addColumn<int>("byte");
-        QTest::newRow("start") << "F0 7E 7F" << 0 << 1;
-        QTest::newRow("inside the first byte") << "F0 7E 7F" << 1 << 1;
-        QTest::newRow("after the first byte") << "F0 7E 7F" << 2 << 1;
-        QTest::newRow("before the second byte") << "F0 7E 7F" << 3 << 2;
-        QTest::newRow("before a lone last digit") << "F0 7" << 3 << 2;
-        QTest::newRow("end") << "F0 7E 7F" << 8 << 3;
-        QTest::newRow("separators only") << " , " << 2 << 0;
-    }
+    // Cursor positions at the start, after and before a byte, before a lone last digit, at the end,
+    // and among separators only.
     void byteAtCursor()
     {
-        QFETCH(QString, text);
-        QFETCH(int, cursor);
-        QFETCH(int, byte);
-        QCOMPARE(MidiCustomMidiMessageView::byteAtCursor(text, cursor), byte);
+        const struct
+        {
+            const char* text;
+            int cursor, byte;
+        } rows[] = {{"F0 7E 7F", 0, 1}, {"F0 7E 7F", 2, 1}, {"F0 7E 7F", 3, 2},
+                    {"F0 7", 3, 2},     {"F0 7E 7F", 8, 3}, {" , ", 2, 0}};
+        for (const auto& r : rows)
+            QCOMPARE(MidiCustomMidiMessageView::byteAtCursor(QString::fromLatin1(r.text), r.cursor), r.byte);
     }
 
     void contextMenuTakesTheByteUnderTheCursor()
@@ -278,14 +234,8 @@ private Q_SLOTS:
         QVERIFY(host->sentToPort1().isEmpty());
 
         // Out of range: byte count 9, crossed limits and offset 500 keep the defaults.
-        QByteArray damaged;
-        QDataStream bad(&damaged, QIODevice::WriteOnly);
-        FileStream::writeIntField(bad, 6, 9);
-        FileStream::writeIntField(bad, 4, 100);
-        FileStream::writeIntField(bad, 5, 50);
-        FileStream::writeIntField(bad, 7, 500);
         MidiCustomMidiMessageView* fresh = open();
-        QDataStream badIn(damaged);
+        QDataStream badIn(fields({{6, 9}, {4, 100}, {5, 50}, {7, 500}}));
         QVERIFY(fresh->readFromStream(badIn));
         QCOMPARE(fresh->byteCountComboBox()->currentIndex(), 0);
         QCOMPARE(fresh->minimumSpinBox()->currentValue(), 0);

@@ -2,7 +2,6 @@
 #include "MidiSender.h"
 #include "MidiTimingClockTransmittionThread.h"
 
-#include <QElapsedTimer>
 #include <QMutex>
 #include <QtTest>
 
@@ -45,17 +44,10 @@ public:
     bool malformed = false;
 };
 
-// Waits, in small steps, for the worker to have sent count messages in all.
+// Waits for the worker to have sent count messages in all.
 bool sentCount(RecordingSender& sender, int count)
 {
-    QElapsedTimer waited;
-    waited.start();
-    while (sender.count() != count) {
-        if (waited.elapsed() > 10000)
-            return false;
-        QThread::usleep(100);
-    }
-    return true;
+    return QTest::qWaitFor([&sender, count] { return sender.count() == count; }, 10000);
 }
 
 } // namespace

@@ -3,18 +3,63 @@
 // A stand-in for the main window in the generator tests: the send operation goes to a MidiHub on
 // the loopback MIDI system with both outputs open (Port1 "Loopback A", Port2 "Loopback B"), and
 // the hub's Out monitor records what it would show: bytes, label kind and port of every piece.
+// Also the helpers every generator view test uses: opening a view in an MDI area, typing into a
+// spin box, project records field by field, sent messages as text.
 
 #include "../widgets/WidgetTestSupport.h"
 
+#include "FileStream.h"
 #include "LoopbackMidiService.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiHub.h"
 #include "MidiOutMonitor.h"
+#include "SpinBox.h"
 #include "ViewHost.h"
 #include "WorkerThread.h"
 
+#include <QDataStream>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMutex>
 #include <QVector>
+
+// The view as a sub-window of area (of the given size, if any), shown and active.
+template <typename View> View* openInArea(QMdiArea& area, View* view, const QSize& size = QSize())
+{
+    QMdiSubWindow* window = area.addSubWindow(view);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (size.isValid())
+        window->resize(size);
+    window->show();
+    return showActive(&area) ? view : nullptr;
+}
+
+// A project record: tagged integer fields as a view's save hook writes them.
+inline QByteArray fields(const QVector<QPair<qint32, qint32>>& items)
+{
+    QByteArray block;
+    QDataStream stream(&block, QIODevice::WriteOnly);
+    for (const auto& item : items)
+        FileStream::writeIntField(stream, item.first, item.second);
+    return block;
+}
+
+// "F0 7E | C0 01": messages in the order sent.
+inline QString hex(const QByteArrayList& messages)
+{
+    QStringList texts;
+    for (const QByteArray& bytes : messages)
+        texts.append(QString::fromLatin1(bytes.toHex(' ').toUpper()));
+    return texts.join(QLatin1String(" | "));
+}
+
+// Typed into the box's text input, opened with a double-click, and committed with Return.
+inline void typeInto(SpinBox* box, const QString& text)
+{
+    QTest::mouseDClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
 
 struct OutLine
 {
@@ -102,10 +147,7 @@ public:
                                      passThrough, direct, sendTimeOut);
     }
 
-    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override
-    {
-        return nullptr;
-    }
+    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override { return nullptr; }
     void releaseKeyboardKeys() override {}
     bool isLoadingProject() const override { return loading; }
     void showErrorMessage(const QString&) override {}

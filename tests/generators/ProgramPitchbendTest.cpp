@@ -1,4 +1,5 @@
 #include "../editor/views/EditorViewHost.h"
+#include "GeneratorViewHost.h"
 
 #include "LineEdit.h"
 #include "MidiPitchbendSlider.h"
@@ -6,49 +7,21 @@
 #include "MidiProgramChangeView.h"
 #include "PushButton.h"
 #include "SevenSegment.h"
-#include "SpinBox.h"
 #include "VantelMidiParameterId.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QDataStream>
 #include <QPushButton>
 
-#include <functional>
 #include <memory>
 
 namespace {
-
-QString hex(const QByteArrayList& messages)
-{
-    QStringList texts;
-    for (const QByteArray& bytes : messages)
-        texts.append(QString::fromLatin1(bytes.toHex(' ').toUpper()));
-    return texts.join(QLatin1String(" | "));
-}
-
-void typeInto(SpinBox* box, const QString& text)
-{
-    QTest::mouseDClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
-    QTest::keyClicks(box, text);
-    QTest::keyClick(box, Qt::Key_Return);
-}
 
 void typeInto(SevenSegment* display, const QString& text)
 {
     QTest::mouseDClick(display, Qt::LeftButton, Qt::NoModifier, QPoint(57, 24));
     QTest::keyClicks(display->textEditor(), text);
     QTest::keyClick(display->textEditor(), Qt::Key_Return);
-}
-
-// A project record written field by field, as a view's save hook writes it.
-QByteArray record(const QVector<QPair<qint32, qint32>>& fields)
-{
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    for (const auto& field : fields)
-        FileStream::writeIntField(stream, field.first, field.second);
-    return bytes;
 }
 
 } // namespace
@@ -61,14 +34,7 @@ class ProgramPitchbendTest : public QObject
 
     template <typename View> View* open()
     {
-        auto* view = new View(nullptr, model.get(), host.get());
-        QMdiSubWindow* window = host->area.addSubWindow(view);
-        window->show();
-        host->area.show();
-        QApplication::setActiveWindow(&host->area);
-        if (!QTest::qWaitForWindowExposed(&host->area))
-            return nullptr;
-        return view;
+        return openInArea(host->area, new View(nullptr, model.get(), host.get()));
     }
 
 private Q_SLOTS:
@@ -136,12 +102,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("shown");
         QTest::addColumn<int>("msb");
         QTest::newRow("saved with base 1, opened with base 0")
-            << 0 << record({{0, 3}, {1, 1}, {2, 4}, {3, 0}, {4, 0}, {5, 10}, {6, 0}, {7, 1}}) << 3 << 9 << 4;
+            << 0 << fields({{0, 3}, {1, 1}, {2, 4}, {3, 0}, {4, 0}, {5, 10}, {6, 0}, {7, 1}}) << 3 << 9 << 4;
         QTest::newRow("saved with base 0, opened with base 1")
-            << 1 << record({{0, 3}, {5, 0}, {7, 0}}) << 3 << 1 << 0;
-        QTest::newRow("no base: counted from 1") << 0 << record({{5, 128}}) << 1 << 127 << 0;
+            << 1 << fields({{0, 3}, {5, 0}, {7, 0}}) << 3 << 1 << 0;
+        QTest::newRow("no base: counted from 1") << 0 << fields({{5, 128}}) << 1 << 127 << 0;
         QTest::newRow("values out of range keep the defaults")
-            << 1 << record({{0, 0}, {2, 200}, {4, -1}, {5, 129}, {7, 1}}) << 1 << 1 << 0;
+            << 1 << fields({{0, 0}, {2, 200}, {4, -1}, {5, 129}, {7, 1}}) << 1 << 1 << 0;
     }
     void programRecords()
     {
@@ -268,7 +234,7 @@ private Q_SLOTS:
 
         // Out of range: the defaults stay.
         auto* damaged = open<MidiPitchbendView>();
-        QDataStream bad(record({{0, 17}, {1, 1}, {2, 9000}}));
+        QDataStream bad(fields({{0, 17}, {1, 1}, {2, 9000}}));
         QVERIFY(damaged->readFromStream(bad));
         QCOMPARE(damaged->channelSpinBox()->currentValue(), 1);
         QCOMPARE(damaged->valueSpinBox()->currentValue(), 0);

@@ -26,8 +26,8 @@
 
 namespace {
 
-// Counts the menus that open and does something with each once it is up (a menu runs its own
-// event loop, so the test acts from inside it).
+// Counts the menus that open and hands each to action once it is up (a menu runs its own event
+// loop, so the test acts from inside it).
 class MenuWatcher : public QObject
 {
 public:
@@ -38,9 +38,6 @@ public:
     ~MenuWatcher() override { qApp->removeEventFilter(this); }
 
     int shown = 0;
-    QStringList texts;
-    QString checked;
-    QString active;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -48,13 +45,6 @@ protected:
         auto* menu = qobject_cast<QMenu*>(watched);
         if (menu != nullptr && event->type() == QEvent::Show) {
             ++shown;
-            texts.clear();
-            for (QAction* entry : menu->actions()) {
-                texts.append(entry->text());
-                if (entry->isChecked())
-                    checked = entry->text();
-            }
-            active = menu->activeAction() != nullptr ? menu->activeAction()->text() : QString();
             QPointer<QMenu> guard(menu);
             QMetaObject::invokeMethod(
                 this,
@@ -111,11 +101,6 @@ class MidiSettingsViewTest : public QObject
         return boxes[which];
     }
 
-    static void click(QWidget* widget)
-    {
-        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -154,8 +139,7 @@ private Q_SLOTS:
         // The ports without a listed device were closed (the gone one for good).
         QCOMPARE(host->outputs.current[1], QString());
         openView();
-        QCOMPARE(host->calls, (QVector<SettingsViewHost::Call>{{"close in", 1, ViewHost::NoDevice},
-                                                               {"close out", 1, ViewHost::NoDevice}}));
+        QCOMPARE(host->calls, (QStringList{"close in 1 -1", "close out 1 -1"}));
     }
 
     void choosingAPort_data()
@@ -163,15 +147,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("which");
         QTest::addColumn<int>("item");
         QTest::addColumn<QString>("call");
-        QTest::addColumn<quint32>("port");
-        QTest::addColumn<quint32>("device");
         QTest::addColumn<int>("result");
-        QTest::newRow("Port1 input") << 0 << 3 << "open in" << 0u << 2u << 3;
-        QTest::newRow("Port2 input") << 1 << 2 << "open in" << 1u << 1u << 2;
-        QTest::newRow("Port1 output none") << 2 << 0 << "open out" << 0u << ViewHost::NoDevice << 0;
-        QTest::newRow("Port2 output") << 3 << 2 << "open out" << 1u << 1u << 2;
-        QTest::newRow("refused device") << 0 << 1 << "open in" << 0u << 0u << 0;
-        QTest::newRow("device in use reopens") << 0 << 2 << "open in" << 0u << 1u << 2;
+        QTest::newRow("Port1 input") << 0 << 3 << "open in 0 2" << 3;
+        QTest::newRow("Port2 input") << 1 << 2 << "open in 1 1" << 2;
+        QTest::newRow("Port1 output none") << 2 << 0 << "open out 0 -1" << 0;
+        QTest::newRow("Port2 output") << 3 << 2 << "open out 1 1" << 2;
+        QTest::newRow("refused device") << 0 << 1 << "open in 0 0" << 0;
+        QTest::newRow("device in use reopens") << 0 << 2 << "open in 0 1" << 2;
     }
 
     void choosingAPort()
@@ -179,42 +161,32 @@ private Q_SLOTS:
         QFETCH(int, which);
         QFETCH(int, item);
         QFETCH(QString, call);
-        QFETCH(quint32, port);
-        QFETCH(quint32, device);
         QFETCH(int, result);
         chooseItem(combo(which), item);
-        QCOMPARE(host->calls, (QVector<SettingsViewHost::Call>{{call, port, device}}));
+        QCOMPARE(host->calls, QStringList(call));
         QCOMPARE(combo(which)->currentIndex(), result);
         QCOMPARE(model.getValue(ParamInputPortIndex + which), result);
         QCOMPARE(host->errors.isEmpty(), result == item);
     }
 
     // The lists are read again on the button and when the host reports new device lists.
-    void listsRefresh_data()
-    {
-        QTest::addColumn<bool>("button");
-        QTest::newRow("Update Port List") << true;
-        QTest::newRow("host reports new lists") << false;
-    }
-
     void listsRefresh()
     {
-        QFETCH(bool, button);
-        QCOMPARE(view->updatePortListButton()->text(), QStringLiteral("Update Port List"));
         // "In B", in use on Port1, is unplugged; a new device arrives.
         host->inputs.devices = QStringList{"In A", "In C", "In D"};
         host->outputs.devices = QStringList{"Out B", "Out A"};
-        if (button)
-            click(view->updatePortListButton());
-        else
-            view->portListUpdated();
+        QTest::mouseClick(view->updatePortListButton(), Qt::LeftButton);
         QCOMPARE(combo(0)->itemText(3), QStringLiteral("In D"));
         QCOMPARE(combo(0)->currentIndex(), 0);
         QCOMPARE(model.getValue(ParamInputPortIndex), 0);
-        QVERIFY(host->calls.contains({"close in", 0, ViewHost::NoDevice}));
+        QVERIFY(host->calls.contains("close in 0 -1"));
         // A device still there follows its new place.
         QCOMPARE(combo(2)->currentIndex(), 2);
         QCOMPARE(model.getValue(ParamOutputPortIndex), 2);
+
+        host->outputs.devices = QStringList{"Out C", "Out A"};
+        view->portListUpdated();
+        QCOMPARE(itemTexts(combo(3)), (QStringList{"Not Connected", "Out C", "Out A"}));
     }
 
     void bulkIntervalNeedsTheParser()
@@ -223,24 +195,15 @@ private Q_SLOTS:
             "Bulk interval function is currently disabled.\nTurn On File > Preferences > Parser.");
         SpinBox* spin = view->bulkIntervalSpinBox();
         QLabel* label = view->bulkIntervalLabel();
-        QCOMPARE(label->text(), QStringLiteral("Bulk Interval (ms)"));
-        wheelTurn(spin, spin->rect().center(), 120);
-        QCOMPARE(model.getValue(ParamBulkInterval), 1);
-
-        model.setValue(ParamParser, 0);
-        QVERIFY(!spin->isEnabled());
-        QVERIFY(!label->isEnabled());
-        QCOMPARE(spin->toolTip(), notice);
-        QCOMPARE(label->toolTip(), notice);
-        wheelTurn(spin, spin->rect().center(), 120);
-        QCOMPARE(model.getValue(ParamBulkInterval), 1);
-
-        model.setValue(ParamParser, 1);
-        QVERIFY(spin->isEnabled());
-        QVERIFY(label->isEnabled());
-        QCOMPARE(spin->toolTip(), QString());
-        QCOMPARE(label->toolTip(), QString());
-
+        for (qint32 parser : {0, 1}) {
+            model.setValue(ParamParser, parser);
+            wheelTurn(spin, spin->rect().center(), 120);
+            QCOMPARE(model.getValue(ParamBulkInterval), parser);
+            for (QWidget* widget : {static_cast<QWidget*>(spin), static_cast<QWidget*>(label)}) {
+                QCOMPARE(widget->isEnabled(), parser != 0);
+                QCOMPARE(widget->toolTip(), parser != 0 ? QString() : notice);
+            }
+        }
         // Opened while the parser is off.
         model.setValue(ParamParser, 0);
         openView();
@@ -250,38 +213,31 @@ private Q_SLOTS:
 
     // Which lines the group box draws for each routing: value 1 to the own output, 2 to the other,
     // 3 to both. The sample points lie on one line each, clear of the arrowheads and the crossing.
-    void routingLines_data()
-    {
-        QTest::addColumn<qint32>("routing1");
-        QTest::addColumn<qint32>("routing2");
-        QTest::addColumn<QVector<bool>>("lines"); // 1->1, 1->2, 2->2, 2->1
-        QTest::newRow("off") << 0 << 0 << QVector<bool>{false, false, false, false};
-        QTest::newRow("own ports") << 1 << 1 << QVector<bool>{true, false, true, false};
-        QTest::newRow("crossed") << 2 << 2 << QVector<bool>{false, true, false, true};
-        QTest::newRow("Port1 to both") << 3 << 0 << QVector<bool>{true, true, false, false};
-        QTest::newRow("Port2 to both") << 0 << 3 << QVector<bool>{false, false, true, true};
-    }
-
     void routingLines()
     {
-        QFETCH(qint32, routing1);
-        QFETCH(qint32, routing2);
-        QFETCH(QVector<bool>, lines);
-        model.setValue(ParamMidiThru, routing1);
-        model.setValue(ParamMidiThruSecond, routing2);
-        const QImage image = view->portGroup()->grab().toImage();
-        const QColor blue(12, 109, 255);
-        const QColor brown(133, 80, 80);
+        const struct
+        {
+            qint32 routing1, routing2;
+            const char* lines; // 1->1, 1->2, 2->2, 2->1
+        } rows[] = {{0, 0, "0000"}, {1, 1, "1010"}, {2, 2, "0101"}, {3, 0, "1100"}, {0, 3, "0011"}};
         const QPoint samples[] = {{247, 60}, {245, 65}, {247, 95}, {245, 89}};
-        const QColor colours[] = {blue, blue, brown, brown};
-        for (int i = 0; i < 4; ++i) {
-            const QRgb pixel = image.pixel(samples[i]);
-            QVERIFY2(near(pixel, colours[i]) == lines[i],
-                     qPrintable(QStringLiteral("line %1: %2").arg(i).arg(QColor(pixel).name())));
+        const QColor colours[] = {{12, 109, 255}, {12, 109, 255}, {133, 80, 80}, {133, 80, 80}};
+        for (const auto& row : rows) {
+            model.setValue(ParamMidiThru, row.routing1);
+            model.setValue(ParamMidiThruSecond, row.routing2);
+            const QImage image = view->portGroup()->grab().toImage();
+            for (int i = 0; i < 4; ++i) {
+                const QRgb pixel = image.pixel(samples[i]);
+                QVERIFY2(near(pixel, colours[i]) == (row.lines[i] == '1'),
+                         qPrintable(QStringLiteral("routing %1 %2, line %3: %4")
+                                        .arg(row.routing1)
+                                        .arg(row.routing2)
+                                        .arg(i)
+                                        .arg(QColor(pixel).name())));
+            }
+            // The arrowheads are always there.
+            QVERIFY(near(image.pixel(258, 57), Qt::gray) && near(image.pixel(258, 92), Qt::gray));
         }
-        // The arrowheads are always there.
-        QVERIFY(near(image.pixel(258, 57), Qt::gray));
-        QVERIFY(near(image.pixel(258, 92), Qt::gray));
     }
 
     void routingPopupChooses_data()
@@ -301,15 +257,25 @@ private Q_SLOTS:
         RoutingPopupList* list = second ? view->port2RoutingList() : view->port1RoutingList();
         const qint32 id = second ? ParamMidiThruSecond : ParamMidiThru;
         model.setValue(id, 1);
-        MenuWatcher watcher([&](QMenu* menu) { clickEntry(menu, texts.at(3)); });
-        click(list);
+        QStringList shownTexts;
+        QString checked;
+        QString active;
+        MenuWatcher watcher([&](QMenu* menu) {
+            for (QAction* entry : menu->actions()) {
+                shownTexts.append(entry->text());
+                if (entry->isChecked())
+                    checked = entry->text();
+            }
+            active = menu->activeAction() != nullptr ? menu->activeAction()->text() : QString();
+            clickEntry(menu, texts.at(3));
+        });
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(watcher.shown, 1);
-        QCOMPARE(watcher.texts, texts);
-        QCOMPARE(watcher.checked, texts.at(1));
-        QCOMPARE(watcher.active, texts.at(1));
+        QCOMPARE(shownTexts, texts);
+        QCOMPARE(checked, texts.at(1));
+        QCOMPARE(active, texts.at(1));
         QCOMPARE(model.getValue(id), 3);
-        MIDISettingsGroupBox* group = view->portGroup();
-        QCOMPARE(second ? group->port2Routing() : group->port1Routing(), 3);
+        QCOMPARE(second ? view->portGroup()->port2Routing() : view->portGroup()->port1Routing(), 3);
         QVERIFY(!list->isMenuOpen());
     }
 
@@ -320,16 +286,16 @@ private Q_SLOTS:
         RoutingPopupList* list = view->port1RoutingList();
         MenuWatcher watcher([&](QMenu*) {
             // A click on the control itself while its menu is up.
-            click(list);
+            QTest::mouseClick(list, Qt::LeftButton);
         });
-        click(list);
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(watcher.shown, 1);
         QVERIFY(QApplication::activePopupWidget() == nullptr);
         QVERIFY(!list->isPopupAllowed());
         QVERIFY(list->rearmTimer()->isActive());
         QCOMPARE(model.getValue(ParamMidiThru), 0);
 
-        click(list);
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(watcher.shown, 1);
         QVERIFY(QApplication::activePopupWidget() == nullptr);
 
@@ -337,7 +303,7 @@ private Q_SLOTS:
         QVERIFY(rearmed.wait());
         QVERIFY(list->isPopupAllowed());
         MenuWatcher closer([](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
-        click(list);
+        QTest::mouseClick(list, Qt::LeftButton);
         QCOMPARE(closer.shown, 1);
         QCOMPARE(model.getValue(ParamMidiThru), 0);
     }
@@ -363,7 +329,7 @@ private Q_SLOTS:
         QCOMPARE(view->focusWidget(), view->port1MonitorButton());
         // The monitor buttons are labelled with their parameters' names.
         QCOMPARE(view->port2MonitorButton()->text(), QStringLiteral("Port2"));
-        click(view->port2MonitorButton());
+        QTest::mouseClick(view->port2MonitorButton(), Qt::LeftButton);
         QCOMPARE(model.getValue(ParamMonitorPort2), 0);
         QCOMPARE(model.getValue(ParamMonitorPort1), 1);
         QCOMPARE(model.getValue(ParamModified), 1);

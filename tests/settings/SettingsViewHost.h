@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QDataStream>
 #include <QStringList>
-#include <QVector>
 
 // Opens the combo box's list with a click, walks to the item with the arrow keys and takes it with
 // Return, like a user. (A quick click on the row that opened under the pointer is taken for the
@@ -35,17 +34,6 @@ inline void chooseItem(QComboBox* box, int item)
 class SettingsViewHost : public ViewHost
 {
 public:
-    struct Call
-    {
-        QString what; // "open in", "open out", "close in", "close out"
-        quint32 port;
-        quint32 device;
-        bool operator==(const Call& other) const
-        {
-            return what == other.what && port == other.port && device == other.device;
-        }
-    };
-
     struct Direction
     {
         QStringList devices;
@@ -55,7 +43,7 @@ public:
 
     Direction inputs;
     Direction outputs;
-    QVector<Call> calls;
+    QStringList calls; // "open in 0 2": operation, port, device index (-1: none)
     QStringList errors;
 
     static constexpr const char* NotConnected = "Not Connected";
@@ -95,7 +83,7 @@ public:
 private:
     bool open(Direction& direction, const QString& what, quint32 port, quint32 deviceIndex)
     {
-        calls.append({what, port, deviceIndex});
+        calls.append(QStringLiteral("%1 %2 %3").arg(what).arg(port).arg(qint32(deviceIndex)));
         direction.current[port].clear();
         if (deviceIndex == NoDevice)
             return true;
@@ -110,7 +98,7 @@ private:
 
     bool close(Direction& direction, const QString& what, quint32 port)
     {
-        calls.append({what, port, NoDevice});
+        calls.append(QStringLiteral("%1 %2 -1").arg(what).arg(port));
         const bool wasOpen = !direction.current[port].isEmpty();
         direction.current[port].clear();
         return wasOpen;
@@ -142,9 +130,4 @@ template <typename View> void checkEmptyProjectBlock(View* view)
     QVERIFY(bytes.isEmpty());
     QDataStream in(bytes);
     QVERIFY(view->readFromStream(in));
-}
-
-inline char* toString(const SettingsViewHost::Call& call)
-{
-    return QTest::toString(QStringLiteral("%1 %2 %3").arg(call.what).arg(call.port).arg(qint32(call.device)));
 }

@@ -29,12 +29,6 @@ QString modeText(qint32 value, qint32* error)
     return QString::fromLatin1(names[value]);
 }
 
-// On the indicator: a check box takes clicks on its indicator and text only.
-void clickBox(QCheckBox* box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));
-}
-
 } // namespace
 
 class BoundControlsTest : public QObject
@@ -65,42 +59,26 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void checkBoxesFollowEachOther()
+    // Check boxes and checkable push buttons bound to one switch: a click writes once, the twin and
+    // any change in the store show (any value but 0 checks), the keyboard toggles like a click.
+    void checkableButtonsFollowEachOther()
     {
-        auto* first = bound(new CheckBox(QStringLiteral("First")), SwitchId);
-        auto* second = bound(new CheckBox(QStringLiteral("Second")), SwitchId);
-        QTest::qWait(10);
-        recorder.ids.clear();
-
-        clickBox(first);
-        QCOMPARE(model->getValue(SwitchId), 1);
-        QVERIFY(first->isChecked());
-        QVERIFY(second->isChecked());
-        QCOMPARE(recorder.count(SwitchId), 1);
-
-        clickBox(second);
-        QCOMPARE(model->getValue(SwitchId), 0);
-        QVERIFY(!first->isChecked());
-        QVERIFY(!second->isChecked());
-
-        // Whoever changes the parameter, the boxes follow; any value other than 0 checks them.
-        model->setValue(SwitchId, 5);
-        QVERIFY(first->isChecked());
-        QVERIFY(second->isChecked());
-        // The keyboard toggles like a click.
-        first->setFocus();
-        QTest::keyClick(first, Qt::Key_Space);
-        QCOMPARE(model->getValue(SwitchId), 0);
-        QVERIFY(!second->isChecked());
+        followEachOther(bound(new CheckBox(QStringLiteral("First")), SwitchId),
+                        bound(new CheckBox(QStringLiteral("Second")), SwitchId));
+        followEachOther(bound(checkable(new PushButton(QStringLiteral("Hold"))), SwitchId),
+                        bound(checkable(new PushButton(QStringLiteral("Hold too"))), SwitchId));
     }
 
     void unconnectedControlsAreLocal()
     {
         auto* box = add(new CheckBox(QStringLiteral("Local")));
+        auto* button = add(checkable(new PushButton(QStringLiteral("Local"))));
         box->setId(SwitchId);
+        button->setId(SwitchId);
         QTest::qWait(10);
-        clickBox(box);
-        QVERIFY(box->isChecked());
+        press(box);
+        press(button);
+        QVERIFY(box->isChecked() && button->isChecked());
         QCOMPARE(model->getValue(SwitchId), 0);
         QCOMPARE(recorder.ids.count(), 0);
 
@@ -108,91 +86,46 @@ private Q_SLOTS:
         box->connectModel(model.get());
         QVERIFY(!box->isChecked());
         box->disconnectModel();
-        clickBox(box);
+        press(box);
         QVERIFY(box->isChecked());
         QCOMPARE(model->getValue(SwitchId), 0);
-
-        // A push button with an id but no store writes nothing either.
-        recorder.ids.clear();
-        auto* button = add(new PushButton(QStringLiteral("Local")));
-        button->setCheckable(true);
-        button->setId(SwitchId);
-        QTest::qWait(10);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QVERIFY(button->isChecked());
-        QCOMPARE(model->getValue(SwitchId), 0);
-        QCOMPARE(recorder.ids.count(), 0);
     }
 
-    void pushButtonWritesCheckedState()
-    {
-        auto* button = add(new PushButton(QStringLiteral("Hold")));
-        auto* twin = add(new PushButton(QStringLiteral("Hold too")));
-        for (PushButton* b : {button, twin}) {
-            b->setCheckable(true);
-            b->setId(SwitchId);
-            b->connectModel(model.get());
-        }
-        QTest::qWait(10);
-        recorder.ids.clear();
-
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(model->getValue(SwitchId), 1);
-        QVERIFY(twin->isChecked());
-        QTest::mouseClick(twin, Qt::LeftButton);
-        QCOMPARE(model->getValue(SwitchId), 0);
-        QVERIFY(!button->isChecked());
-        QCOMPARE(recorder.count(SwitchId), 2);
-
-        model->setValue(SwitchId, 1);
-        QVERIFY(button->isChecked());
-        QVERIFY(twin->isChecked());
-    }
-
-    void comboBoxFillsWithValueTexts()
+    void comboBoxFillsWithValueTextsAndWritesIndex()
     {
         model->setValue(ModeId, 2);
         recorder.ids.clear();
         auto* box = bound(new ComboBox, ModeId);
+        auto* twin = bound(new ComboBox, ModeId);
         QCOMPARE(itemTexts(box), (QStringList{"Off", "Low", "Mid", "High"}));
-        QCOMPARE(box->currentIndex(), 2);
         QCOMPARE(box->currentText(), QStringLiteral("Mid"));
-        // Only the store's announcement of the new connection: filling wrote nothing back.
-        QCOMPARE(recorder.count(ModeId), 1);
+        // Only the store's announcements of the new connections: filling wrote nothing back.
+        QCOMPARE(recorder.count(ModeId), 2);
 
-        model->setValue(ModeId, 3);
-        QCOMPARE(box->currentText(), QStringLiteral("High"));
+        // One write per change; the twin follows, and its echo writes nothing.
+        QTest::qWait(10);
+        recorder.ids.clear();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(model->getValue(ModeId), 3);
+        QCOMPARE(twin->currentText(), QStringLiteral("High"));
+        QTest::keyClick(box, Qt::Key_Up);
+        QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(model->getValue(ModeId), 1);
+        QCOMPARE(twin->currentIndex(), 1);
+        QCOMPARE(recorder.count(ModeId), 3);
 
         // Connecting again does not add the texts twice.
         box->disconnectModel();
         QCOMPARE(box->count(), 4);
         box->connectModel(model.get());
         QCOMPARE(itemTexts(box), (QStringList{"Off", "Low", "Mid", "High"}));
-        QCOMPARE(box->currentIndex(), 3);
+        QCOMPARE(box->currentIndex(), 1);
         // The store does not clamp. The box shows no item, and must not write its "no item" index
         // back over the value.
         model->setValue(ModeId, 9);
         QCOMPARE(box->currentIndex(), -1);
         QCOMPARE(model->getValue(ModeId), 9);
-    }
-
-    void comboBoxSelectionWritesIndex()
-    {
-        auto* box = bound(new ComboBox, ModeId);
-        auto* twin = bound(new ComboBox, ModeId);
-        QTest::qWait(10);
-        recorder.ids.clear();
-
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Down);
-        QCOMPARE(model->getValue(ModeId), 2);
-        QCOMPARE(twin->currentText(), QStringLiteral("Mid"));
-        QTest::keyClick(box, Qt::Key_Up);
-        QTest::keyClick(box, Qt::Key_Up);
-        QCOMPARE(model->getValue(ModeId), 0);
-        QCOMPARE(twin->currentIndex(), 0);
-        // One write per change; the twin's echo wrote nothing.
-        QCOMPARE(recorder.count(ModeId), 3);
     }
 
     // A parameter with a single value, or with the widest range, gives the box no texts of its own.
@@ -231,6 +164,37 @@ private Q_SLOTS:
     }
 
 private:
+    // On the indicator: a check box takes clicks on its indicator and text only.
+    static void press(QCheckBox* box)
+    {
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));
+    }
+    static void press(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    static PushButton* checkable(PushButton* button)
+    {
+        button->setCheckable(true);
+        return button;
+    }
+
+    template <typename Button> void followEachOther(Button* first, Button* second)
+    {
+        QTest::qWait(10);
+        recorder.ids.clear();
+        press(first);
+        QCOMPARE(model->getValue(SwitchId), 1);
+        QVERIFY(first->isChecked() && second->isChecked());
+        press(second);
+        QCOMPARE(model->getValue(SwitchId), 0);
+        QVERIFY(!first->isChecked() && !second->isChecked());
+        QCOMPARE(recorder.count(SwitchId), 2);
+        model->setValue(SwitchId, 5);
+        QVERIFY(first->isChecked() && second->isChecked());
+        first->setFocus();
+        QTest::keyClick(first, Qt::Key_Space);
+        QCOMPARE(model->getValue(SwitchId), 0);
+        QVERIFY(!second->isChecked());
+    }
+
     template <typename T> T* add(T* widget)
     {
         layout->addWidget(widget);

@@ -40,47 +40,42 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("minimum");
         QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("start");
         QTest::addColumn<bool>("fine");
         QTest::addColumn<int>("pixelsUp");
         QTest::addColumn<int>("expected");
 
         // Controller values: one per pixel, a quarter under Shift.
-        QTest::newRow("0..127 fine three pixels") << 0 << 127 << 0 << true << 3 << 0;
-        QTest::newRow("0..127 fine four pixels") << 0 << 127 << 0 << true << 4 << 1;
-        QTest::newRow("0..127 down") << 0 << 127 << 100 << false << -5 << 95;
+        QTest::newRow("0..127 fine four pixels") << 0 << 127 << true << 4 << 1;
         // 14-bit values: range / 100 per pixel (fine: a quarter unit, as from 1024 below).
-        QTest::newRow("0..16383 one pixel") << 0 << 16383 << 0 << false << 1 << 163;
+        QTest::newRow("0..16383 one pixel") << 0 << 16383 << false << 1 << 163;
         // Small ranges: four pixels per step, sixteen under Shift.
-        QTest::newRow("0..3 three pixels") << 0 << 3 << 0 << false << 3 << 0;
-        QTest::newRow("0..3 four pixels") << 0 << 3 << 0 << false << 4 << 1;
-        QTest::newRow("0..3 fine fifteen pixels") << 0 << 3 << 0 << true << 15 << 0;
-        QTest::newRow("0..3 fine sixteen pixels") << 0 << 3 << 0 << true << 16 << 1;
+        QTest::newRow("0..3 three pixels") << 0 << 3 << false << 3 << 0;
+        QTest::newRow("0..3 fine fifteen pixels") << 0 << 3 << true << 15 << 0;
+        QTest::newRow("0..3 fine sixteen pixels") << 0 << 3 << true << 16 << 1;
         // Boundaries of the step table.
-        QTest::newRow("0..16 four pixels") << 0 << 16 << 0 << false << 4 << 1;
-        QTest::newRow("0..17 one pixel") << 0 << 17 << 0 << false << 1 << 1;
-        QTest::newRow("0..128 one pixel") << 0 << 128 << 0 << false << 1 << 1;
-        QTest::newRow("0..129 one pixel") << 0 << 129 << 0 << false << 1 << 2;
-        QTest::newRow("0..320 one pixel") << 0 << 320 << 0 << false << 1 << 2;
-        QTest::newRow("0..321 one pixel") << 0 << 321 << 0 << false << 1 << 3;
-        QTest::newRow("0..1023 fine one pixel") << 0 << 1023 << 0 << true << 1 << 1;
-        QTest::newRow("0..1024 fine three pixels") << 0 << 1024 << 0 << true << 3 << 0;
-        QTest::newRow("0..1024 fine four pixels") << 0 << 1024 << 0 << true << 4 << 1;
+        QTest::newRow("0..16 four pixels") << 0 << 16 << false << 4 << 1;
+        QTest::newRow("0..17 one pixel") << 0 << 17 << false << 1 << 1;
+        QTest::newRow("0..128 one pixel") << 0 << 128 << false << 1 << 1;
+        QTest::newRow("0..129 one pixel") << 0 << 129 << false << 1 << 2;
+        QTest::newRow("0..320 one pixel") << 0 << 320 << false << 1 << 2;
+        QTest::newRow("0..321 one pixel") << 0 << 321 << false << 1 << 3;
+        QTest::newRow("0..1023 fine one pixel") << 0 << 1023 << true << 1 << 1;
+        QTest::newRow("0..1024 fine three pixels") << 0 << 1024 << true << 3 << 0;
+        QTest::newRow("0..1024 fine four pixels") << 0 << 1024 << true << 4 << 1;
         // Signed ranges: the accumulated change is truncated toward zero, in both directions.
-        QTest::newRow("-64..63 fine down three") << -64 << 63 << 0 << true << -3 << 0;
-        QTest::newRow("-64..63 fine down five") << -64 << 63 << 0 << true << -5 << -1;
+        QTest::newRow("-64..63 fine down three") << -64 << 63 << true << -3 << 0;
+        QTest::newRow("-64..63 fine down five") << -64 << 63 << true << -5 << -1;
     }
 
     void stepsFollowRange()
     {
         QFETCH(int, minimum);
         QFETCH(int, maximum);
-        QFETCH(int, start);
         QFETCH(bool, fine);
         QFETCH(int, pixelsUp);
         QFETCH(int, expected);
 
-        makeSpinBox(minimum, maximum, start);
+        makeSpinBox(minimum, maximum, 0);
         const Qt::KeyboardModifiers modifiers = fine ? Qt::ShiftModifier : Qt::NoModifier;
 
         MouseDrag drag(spinBox, spinBox->rect().center());
@@ -90,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(spinBox->currentValue(), expected);
 
         // The same travel in one event gives the same value.
-        makeSpinBox(minimum, maximum, start);
+        makeSpinBox(minimum, maximum, 0);
         MouseDrag jump(spinBox, spinBox->rect().center());
         jump.up(pixelsUp, modifiers, true);
         jump.release();
@@ -176,6 +171,8 @@ private Q_SLOTS:
         down.release();
     }
 
+    // Bound: each step writes once, a fine pixel short of a step writes nothing; and since the
+    // store does not clamp, a value outside the range moves into it at the first pixel.
     void dragWritesBoundParameter()
     {
         Model model;
@@ -184,7 +181,6 @@ private Q_SLOTS:
         model.addAssistant(&recorder);
         spinBox->setId(42);
         spinBox->connectModel(&model);
-        QCOMPARE(spinBox->value(), 64);
         recorder.ids.clear();
         QSignalSpy announced(spinBox, &SpinBox::widgetValueChanged);
 
@@ -193,30 +189,18 @@ private Q_SLOTS:
         drag.up(1, Qt::ShiftModifier); // 65
         drag.up(2);                    // 66, 67
         drag.release();
-
         QCOMPARE(model.getValue(42), 67);
         QCOMPARE(recorder.count(42), 3);
         QCOMPARE(announced.count(), 3);
         QCOMPARE(announced.last().at(0).toInt(), 67);
+
+        model.setValue(42, 500);
+        MouseDrag down(spinBox, spinBox->rect().center());
+        down.down(1);
+        down.release();
+        QCOMPARE(model.getValue(42), 126);
         spinBox->disconnectModel();
         model.removeAssistant(&recorder);
-    }
-
-    void outOfRangeStartValueMovesAtOnce()
-    {
-        // The store does not clamp, so a bound box may hold a value outside its range.
-        Model model;
-        model.registerParameter(7, 0, 127, 0, QString());
-        model.setValue(7, 500);
-        spinBox->setId(7);
-        spinBox->connectModel(&model);
-        QCOMPARE(spinBox->currentValue(), 500);
-
-        MouseDrag drag(spinBox, spinBox->rect().center());
-        drag.down(1);
-        drag.release();
-        QCOMPARE(model.getValue(7), 126);
-        spinBox->disconnectModel();
     }
 
     void otherButtonsDoNotDrag()

@@ -42,26 +42,22 @@ private Q_SLOTS:
 
     void cleanup() { window.reset(); }
 
-    void threeDigitsWithLeadingZeros_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("digits");
-        QTest::newRow("7") << 7 << "007";
-        QTest::newRow("127") << 127 << "127";
-        QTest::newRow("beyond three digits") << 5000 << "999";
-    }
-
     void threeDigitsWithLeadingZeros()
     {
-        QFETCH(int, value);
-        QFETCH(QString, digits);
         display->setRange(0, 10000);
-        display->setValue(value);
-        const QImage image = display->grab().toImage();
-        QString shown;
-        for (int i = 0; i < 3; ++i)
-            shown += QString::number(image.pixelColor(i * 38 + 19, 24).red() / 20);
-        QCOMPARE(shown, digits);
+        const struct
+        {
+            int value;
+            const char* digits;
+        } rows[] = {{7, "007"}, {127, "127"}, {5000, "999"}};
+        for (const auto& row : rows) {
+            display->setValue(row.value);
+            const QImage image = display->grab().toImage();
+            QString shown;
+            for (int i = 0; i < 3; ++i)
+                shown += QString::number(image.pixelColor(i * 38 + 19, 24).red() / 20);
+            QCOMPARE(shown, QLatin1String(row.digits));
+        }
     }
 
     // Every way of changing the value stays within the range and announces only real changes.

@@ -130,8 +130,6 @@ public:
 
     void release() { QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, position); }
 
-    QPoint globalPosition() const { return widget->mapToGlobal(position); }
-
 private:
     void moveTo(QPoint pos, Qt::KeyboardModifiers modifiers)
     {
