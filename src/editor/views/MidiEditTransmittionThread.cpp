@@ -7,9 +7,7 @@
 
 #include <QRegularExpression>
 
-namespace {
-
-int hexValue(QChar c)
+int MidiEditTransmittionThread::hexValue(QChar c)
 {
     const ushort u = c.unicode();
     if (u >= '0' && u <= '9')
@@ -21,12 +19,14 @@ int hexValue(QChar c)
     return -1;
 }
 
+namespace {
+
 bool isHexadecimal(const QString& digits)
 {
     if (digits.size() % 2 != 0)
         return false;
     for (QChar c : digits) {
-        if (hexValue(c) < 0)
+        if (MidiEditTransmittionThread::hexValue(c) < 0)
             return false;
     }
     return true;

@@ -12,18 +12,6 @@ namespace {
 
 const char hexDigits[] = "0123456789ABCDEF";
 
-int hexValue(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
 QString tr(const char* text)
 {
     return QCoreApplication::translate("SysExFile", text);
@@ -89,8 +77,8 @@ bool SysExFile::bytesOfText(const QString& text, QByteArray* bytes)
         return false;
     QByteArray out(digits.size() / 2, '\0');
     for (int i = 0; i < out.size(); ++i) {
-        const int high = hexValue(digits.at(2 * i));
-        const int low = hexValue(digits.at(2 * i + 1));
+        const int high = MidiEditTransmittionThread::hexValue(digits.at(2 * i));
+        const int low = MidiEditTransmittionThread::hexValue(digits.at(2 * i + 1));
         if (high < 0 || low < 0)
             return false;
         out[i] = char(high * 16 + low);
