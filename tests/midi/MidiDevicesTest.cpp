@@ -8,8 +8,6 @@
 #include "Model.h"
 #include "VantelMidiParameterId.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -17,24 +15,6 @@
 #include <thread>
 
 namespace {
-
-struct Sink
-{
-    QMutex mutex;
-    QList<QByteArray> records;
-
-    static void receive(void* context, const quint8* bytes, quint16 length, quint32, quint64, quint32)
-    {
-        auto* sink = static_cast<Sink*>(context);
-        QMutexLocker lock(&sink->mutex);
-        sink->records.append(QByteArray(reinterpret_cast<const char*>(bytes), length));
-    }
-    bool has(const QByteArray& record)
-    {
-        QMutexLocker lock(&mutex);
-        return records.contains(record);
-    }
-};
 
 // One portDeviceChanged emission as a comparable row.
 QVariantList change(bool input, quint32 port, const QString& device, bool present)
@@ -51,7 +31,7 @@ class MidiDevicesTest : public QObject
 private:
     std::unique_ptr<Model> model;
     std::unique_ptr<LoopbackMidiService> host;
-    std::unique_ptr<Sink> sink; // outlives the hub, whose receive threads call it
+    std::unique_ptr<RecordSink> sink; // outlives the hub, whose receive threads call it
     std::unique_ptr<MidiHub> hub;
     std::unique_ptr<MidiBulkIntervalManager> bulk;
     const QStringList both{loopA, loopB};
@@ -63,7 +43,7 @@ private Q_SLOTS:
         model->registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
         model->registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
         host = std::make_unique<LoopbackMidiService>();
-        sink = std::make_unique<Sink>();
+        sink = std::make_unique<RecordSink>();
         hub = std::make_unique<MidiHub>(host.get());
         bulk = std::make_unique<MidiBulkIntervalManager>(model.get());
         hub->setBulkIntervalManager(bulk.get());
@@ -79,7 +59,7 @@ private Q_SLOTS:
 
     void chosenDevicesGoAndComeBackByThemselves()
     {
-        hub->setReceiver(&Sink::receive, sink.get());
+        hub->setReceiver(&RecordSink::receive, sink.get());
         hub->inputPortChoices(1, nullptr);
         hub->outputPortChoices(0, nullptr);
         QVERIFY(hub->openInputPort(1, 1));  // Loopback B

@@ -1,38 +1,20 @@
 // A JACK server that stops and starts again under the program: the hub says so once, the ports
-// close with their choices kept, and every port reopens by name on the new server. The test runs a
-// server of its own (fixed name in JACK_DEFAULT_SERVER), stopped and started through the fixture
-// script named in VANTEL_JACK_SCRIPT; the fixture stops it in the end whatever happens here.
+// close with their choices kept, nothing can be opened meanwhile, and every port reopens by name on
+// the new server. The test runs a server of its own (fixed name in JACK_DEFAULT_SERVER), stopped
+// and started through the fixture script named in VANTEL_JACK_SCRIPT; the fixture stops it in the
+// end whatever happens here.
 #include "JackMidiService.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiHub.h"
+#include "MidiTestSupport.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
-
-struct Sink
-{
-    QMutex mutex;
-    QList<QByteArray> records;
-
-    static void receive(void* context, const quint8* data, quint16 length, quint32, quint64, quint32)
-    {
-        auto* sink = static_cast<Sink*>(context);
-        QMutexLocker lock(&sink->mutex);
-        sink->records.append(QByteArray(reinterpret_cast<const char*>(data), length));
-    }
-    bool has(const QByteArray& record)
-    {
-        QMutexLocker lock(&mutex);
-        return records.contains(record);
-    }
-};
 
 class Peer
 {
@@ -77,12 +59,8 @@ private Q_SLOTS:
         const QString target = QStringLiteral("vantel-again-dump:input");
         auto startPeers = [] {
             return std::make_pair(
-                std::make_unique<Peer>(QStringLiteral("jack_midiseq"),
-                                       QStringList{QStringLiteral("vantel-again"), QStringLiteral("4800"),
-                                                   QStringLiteral("0"), QStringLiteral("64"),
-                                                   QStringLiteral("100")}),
-                std::make_unique<Peer>(QStringLiteral("jack_midi_dump"),
-                                       QStringList{QStringLiteral("vantel-again-dump")}));
+                std::make_unique<Peer>("jack_midiseq", QStringList{"vantel-again", "4800", "0", "64", "100"}),
+                std::make_unique<Peer>("jack_midi_dump", QStringList{"vantel-again-dump"}));
         };
         auto peers = startPeers();
 
@@ -92,10 +70,10 @@ private Q_SLOTS:
         model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
         model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
         MidiBulkIntervalManager bulk(&model);
-        Sink sink; // outlives the hub, whose receive threads call it
+        RecordSink sink; // outlives the hub, whose receive threads call it
         MidiHub hub(&jack);
         hub.setBulkIntervalManager(&bulk);
-        hub.setReceiver(&Sink::receive, &sink);
+        hub.setReceiver(&RecordSink::receive, &sink);
         // Chosen like at start-up, by saved name; the peers may still be on their way.
         hub.reopenInputPort(0, source);
         hub.reopenOutputPort(1, target);
@@ -119,6 +97,13 @@ private Q_SLOTS:
         QCOMPARE(devices.size(), 0);
         const quint8 bytes[3] = {0x90, 0x3C, 0x40};
         QVERIFY(!hub.sendToOutputPorts(bytes, 3, 0, 1));
+        // The program goes on; it just has nothing to connect to.
+        QVERIFY(!jack.isRunning());
+        qint32 position = 0;
+        QCOMPARE(hub.inputPortChoices(1, &position), QStringList{QStringLiteral("Not Connected")});
+        QVERIFY(!hub.openInputPort(1, 0));
+        HostMidiService::Handle handle = HostMidiService::InvalidHandle;
+        QCOMPARE(jack.openOutput(QStringLiteral("system:playback_1"), 0, &handle), 1);
         peers = {};
 
         QVERIFY(::server(QStringLiteral("start")));

@@ -7,8 +7,6 @@
 #include "SpscByteRing.h"
 
 #include <QByteArray>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QtTest>
 
 #include <atomic>
@@ -17,51 +15,33 @@
 
 namespace {
 
-struct Delivered
+// What the framer delivers for each piece fed to it in turn: short messages, long messages and
+// the number of errors.
+struct Framed
 {
-    HostMidiService::InputMessage message;
-    quint32 packed;
-    QByteArray bytes;
+    QList<QByteArray> shorts, longs;
+    int errors = 0;
 };
 
-std::vector<Delivered> frame(HostInputFramer& framer, const QByteArray& input)
+Framed frame(HostInputFramer& framer, const QList<QByteArray>& pieces)
 {
-    std::vector<Delivered> out;
-    framer.feed(data(input), quint32(input.size()),
-                [&](HostMidiService::InputMessage m, quint32 packed, const quint8* b, quint32 n) {
-                    out.push_back({m, packed, QByteArray(reinterpret_cast<const char*>(b), int(n))});
-                });
+    Framed out;
+    for (const QByteArray& piece : pieces)
+        framer.feed(data(piece), quint32(piece.size()),
+                    [&](HostMidiService::InputMessage m, quint32 packed, const quint8* b, quint32 n) {
+                        const QByteArray bytes(reinterpret_cast<const char*>(b), int(n));
+                        if (m == HostMidiService::ShortData) {
+                            // The packed form starts with the status byte.
+                            QCOMPARE(quint8(packed & 0xFF), quint8(bytes.at(0)));
+                            out.shorts.append(bytes);
+                        } else if (m == HostMidiService::LongData) {
+                            out.longs.append(bytes);
+                        } else {
+                            ++out.errors;
+                        }
+                    });
     return out;
 }
-
-// Collects what the receive thread hands over.
-struct Sink
-{
-    QMutex mutex;
-    QList<QByteArray> records;
-    QList<quint32> stamps;
-    QList<quint64> hostStamps;
-    std::atomic<int> calls{0};
-    std::atomic<int> delayMs{0};
-
-    static void receive(void* context, const quint8* bytes, quint16 length, quint32 stamp, quint64 hostStamp,
-                        quint32)
-    {
-        auto* sink = static_cast<Sink*>(context);
-        if (sink->delayMs > 0)
-            QThread::msleep(sink->delayMs);
-        QMutexLocker lock(&sink->mutex);
-        sink->records.append(QByteArray(reinterpret_cast<const char*>(bytes), length));
-        sink->stamps.append(stamp);
-        sink->hostStamps.append(hostStamp);
-        ++sink->calls;
-    }
-    int count()
-    {
-        QMutexLocker lock(&mutex);
-        return records.size();
-    }
-};
 
 } // namespace
 
@@ -133,7 +113,6 @@ private Q_SLOTS:
         // The counter passed 2^32 since the base: elapsed is still 20 ms.
         QTest::newRow("counter wrapped") << 10u << 0xFFFFFFF6u << 500u << 520u;
         QTest::newRow("more than a day elapsed") << 86400000u + 7u << 0u << 0u << 7u;
-        QTest::newRow("largest elapsed") << 0xFFFFFFFFu << 0u << 0u << quint32(0xFFFFFFFFull % 86400000u);
     }
     void stamps()
     {
@@ -151,10 +130,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<QByteArray>>("longs");
         QTest::addColumn<int>("errors");
         using L = QList<QByteArray>;
-        QTest::newRow("clock") << bytesOf({0xF8}) << L{bytesOf({0xF8})} << L{} << 0;
         QTest::newRow("program change") << bytesOf({0xC5, 0x10}) << L{bytesOf({0xC5, 0x10})} << L{} << 0;
-        QTest::newRow("song position")
-            << bytesOf({0xF2, 0x01, 0x02}) << L{bytesOf({0xF2, 0x01, 0x02})} << L{} << 0;
         QTest::newRow("tune request") << bytesOf({0xF6}) << L{bytesOf({0xF6})} << L{} << 0;
         QTest::newRow("running status")
             << bytesOf({0x90, 0x3C, 0x40, 0x3E, 0x41})
@@ -176,21 +152,10 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, longs);
         QFETCH(int, errors);
         HostInputFramer framer(16384);
-        QList<QByteArray> gotShorts, gotLongs;
-        int gotErrors = 0;
-        for (const Delivered& d : frame(framer, input)) {
-            if (d.message == HostMidiService::ShortData) {
-                gotShorts.append(d.bytes);
-                QCOMPARE(quint8(d.packed & 0xFF), quint8(d.bytes.at(0)));
-            } else if (d.message == HostMidiService::LongData) {
-                gotLongs.append(d.bytes);
-            } else {
-                ++gotErrors;
-            }
-        }
-        QCOMPARE(gotShorts, shorts);
-        QCOMPARE(gotLongs, longs);
-        QCOMPARE(gotErrors, errors);
+        const Framed got = frame(framer, {input});
+        QCOMPARE(got.shorts, shorts);
+        QCOMPARE(got.longs, longs);
+        QCOMPARE(got.errors, errors);
     }
 
     void shortMessagesBetweenSysexPiecesGoOnTheirOwn()
@@ -198,46 +163,35 @@ private Q_SLOTS:
         // Pieces as a MIDI graph hands them over, one event at a time: a whole short message of
         // another source between two pieces leaves the dump open; one inside a piece still cuts it.
         HostInputFramer framer(16384);
-        QList<QByteArray> shorts, longs;
-        int errors = 0;
-        for (const QByteArray& piece :
-             {bytesOf({0xF0, 0x01, 0x02}), bytesOf({0x90, 0x3C, 0x40}), bytesOf({0x03}),
-              bytesOf({0xF1, 0x05}), bytesOf({0xF6}), bytesOf({0x04, 0xF7}), bytesOf({0xF0, 0x01}),
-              bytesOf({0x90, 0x3C, 0x40, 0x3E})}) {
-            for (const Delivered& d : frame(framer, piece)) {
-                if (d.message == HostMidiService::ShortData)
-                    shorts.append(d.bytes);
-                else if (d.message == HostMidiService::LongData)
-                    longs.append(d.bytes);
-                else
-                    ++errors;
-            }
-        }
-        QCOMPARE(shorts, (QList<QByteArray>{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xF1, 0x05}),
-                                            bytesOf({0xF6}), bytesOf({0x90, 0x3C, 0x40})}));
-        QCOMPARE(longs, QList<QByteArray>{bytesOf({0xF0, 0x01, 0x02, 0x03, 0x04, 0xF7})});
-        QCOMPARE(errors, 1);
+        const Framed got =
+            frame(framer, {bytesOf({0xF0, 0x01, 0x02}), bytesOf({0x90, 0x3C, 0x40}), bytesOf({0x03}),
+                           bytesOf({0xF1, 0x05}), bytesOf({0xF6}), bytesOf({0x04, 0xF7}),
+                           bytesOf({0xF0, 0x01}), bytesOf({0x90, 0x3C, 0x40, 0x3E})});
+        QCOMPARE(got.shorts, (QList<QByteArray>{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xF1, 0x05}),
+                                                bytesOf({0xF6}), bytesOf({0x90, 0x3C, 0x40})}));
+        QCOMPARE(got.longs, QList<QByteArray>{bytesOf({0xF0, 0x01, 0x02, 0x03, 0x04, 0xF7})});
+        QCOMPARE(got.errors, 1);
     }
 
     void resetEndsUnfinishedSysexAsError()
     {
         HostInputFramer framer(16);
-        frame(framer, bytesOf({0xF0, 1, 2, 3}));
+        frame(framer, {bytesOf({0xF0, 1, 2, 3})});
         int errors = 0;
         framer.reset([&](HostMidiService::InputMessage m, quint32, const quint8*, quint32) {
             errors += m == HostMidiService::LongError;
         });
         QCOMPARE(errors, 1);
         // Running status is gone too.
-        QVERIFY(frame(framer, bytesOf({0x3C, 0x40})).empty());
+        QVERIFY(frame(framer, {bytesOf({0x3C, 0x40})}).shorts.isEmpty());
     }
 
     void threadHandsOnRecordsInOrderAcrossWraps()
     {
         // A ring of 100 bytes wraps many times; records of varying length must survive every split.
         MidiDataTransmissionThread thread(nullptr, 100, 1);
-        Sink sink;
-        thread.setReceiver(&Sink::receive, &sink);
+        RecordSink sink;
+        thread.setReceiver(&RecordSink::receive, &sink);
         QList<QByteArray> sent;
         for (int i = 0; i < 300; ++i) {
             QByteArray r(1 + (i * 7) % 80, char(i));
@@ -253,38 +207,29 @@ private Q_SLOTS:
         }
     }
 
-    void recordLargerThanRingIsDropped()
+    void recordLargerThanRingIsDroppedAFullRingMakesTheProducerWait()
     {
         MidiDataTransmissionThread thread(nullptr, 16398, 0);
-        Sink sink;
-        thread.setReceiver(&Sink::receive, &sink);
+        RecordSink sink;
+        thread.setReceiver(&RecordSink::receive, &sink);
         QByteArray big(16385, char(0x22));
         thread.enqueue(data(big), quint16(big.size()), 0, 0);
-        QByteArray fits(16384, char(0x33));
-        thread.enqueue(data(fits), quint16(fits.size()), 0, 0);
-        QTRY_COMPARE(sink.count(), 1);
-        QCOMPARE(sink.records.first().size(), 16384);
-    }
-
-    void producerWaitsForRoomInsteadOfDropping()
-    {
         // The receiver is slow; a full ring makes the producer wait, and nothing is lost.
-        MidiDataTransmissionThread thread(nullptr, 16398, 0);
-        Sink sink;
         sink.delayMs = 20;
-        thread.setReceiver(&Sink::receive, &sink);
-        QByteArray big(16384, char(0x44));
+        QByteArray fits(16384, char(0x33));
         for (int i = 0; i < 4; ++i)
-            thread.enqueue(data(big), quint16(big.size()), 0, 0);
+            thread.enqueue(data(fits), quint16(fits.size()), 0, 0);
         QTRY_COMPARE(sink.count(), 4);
+        QMutexLocker lock(&sink.mutex);
+        QCOMPARE(sink.records.first(), fits);
     }
 
     void noReceiverCallsAfterRemovalOrDestruction()
     {
-        Sink sink;
+        RecordSink sink;
         sink.delayMs = 1;
         auto thread = std::make_unique<MidiDataTransmissionThread>(nullptr, 16398, 0);
-        thread->setReceiver(&Sink::receive, &sink);
+        thread->setReceiver(&RecordSink::receive, &sink);
         std::atomic<bool> stop{false};
         MidiDataTransmissionThread* raw = thread.get();
         std::thread producer([&] {
@@ -297,7 +242,7 @@ private Q_SLOTS:
         const int afterRemoval = sink.calls;
         QTest::qWait(50);
         QCOMPARE(sink.calls.load(), afterRemoval);
-        raw->setReceiver(&Sink::receive, &sink);
+        raw->setReceiver(&RecordSink::receive, &sink);
         QTRY_VERIFY(sink.calls > afterRemoval);
         // Destruction while data keeps arriving: the producer is still running against it, so stop it
         // first the way a port does (host input stopped before the thread goes).

@@ -29,12 +29,6 @@ QByteArray expectedContent(QWidget* widget)
     }
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -93,7 +87,7 @@ private Q_SLOTS:
         QCOMPARE(saved, reference());
         QCOMPARE(window->windowTitle(), QStringLiteral("round.vantelmidi - Vantel MIDI"));
         QCOMPARE(model->getString(ParamProjectFileWorkingDirectory), QFileInfo(path).absolutePath());
-        const QStringList layout = describeLayout();
+        const QStringList before = layout();
 
         // A new project, then the file opened again: the same views, places and contents.
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
@@ -106,7 +100,7 @@ private Q_SLOTS:
             QCOMPARE(dialog.filter, QStringLiteral("Project Files (*.vantelmidi)"));
             QTRY_COMPARE(model->projectFilePath(), path);
         }
-        QCOMPARE(describeLayout(), layout);
+        QCOMPARE(layout(), before);
         QVERIFY(!model->isModified());
         QCOMPARE(window->windowTitle(), QStringLiteral("round.vantelmidi - Vantel MIDI"));
 
@@ -116,20 +110,25 @@ private Q_SLOTS:
         QCOMPARE(readFile(path), saved);
     }
 
-    void versionsAndTheMenuBarHeight_data()
+    void versionsAndDamagedFiles_data()
     {
         QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("bodyLength");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("addsMenuBar");
-        QTest::newRow("1.0.0 as saved") << "1.0.0" << QString() << false;
-        QTest::newRow("1.1.0 without the menu bar") << "1.1.0" << QString() << true;
-        QTest::newRow("0.8.0 read") << "0.8.0" << QString() << false;
-        QTest::newRow("1.7.1 refused") << "1.7.1" << QStringLiteral("File format version error.") << false;
-        QTest::newRow("2.0.0 refused") << "2.0.0" << QStringLiteral("File format version error.") << false;
+        QTest::newRow("1.0.0 as saved") << "1.0.0" << -1 << QString() << false;
+        QTest::newRow("1.1.0 without the menu bar") << "1.1.0" << -1 << QString() << true;
+        QTest::newRow("0.8.0 read") << "0.8.0" << -1 << QString() << false;
+        QTest::newRow("1.7.1 refused")
+            << "1.7.1" << -1 << QStringLiteral("File format version error.") << false;
+        QTest::newRow("2.0.0 refused")
+            << "2.0.0" << -1 << QStringLiteral("File format version error.") << false;
+        QTest::newRow("body length 0") << "1.7.0" << 0 << QStringLiteral("File open failed.") << false;
     }
-    void versionsAndTheMenuBarHeight()
+    void versionsAndDamagedFiles()
     {
         QFETCH(QString, version);
+        QFETCH(int, bodyLength);
         QFETCH(QString, message);
         QFETCH(bool, addsMenuBar);
         const QByteArray v = version.toLatin1();
@@ -137,43 +136,22 @@ private Q_SLOTS:
         const QRect main(window->geometry().topLeft() + QPoint(10, 10), QSize(640, 400));
         bytes.record(0, main).record(2, QRect(5, 6, 300, 200)).block();
         const QString path = folder.filePath(QStringLiteral("version.vantelmidi"));
-        QVERIFY(writeFile(path, bytes.file()));
-        const QStringList before = describeLayout();
+        QVERIFY(writeFile(path, bytes.file(bodyLength)));
+        model->setProjectFilePath(QStringLiteral("/elsewhere/previous.vantelmidi"));
+        const QStringList before = layout();
 
         BoxAnswerer box(QMessageBox::Ok);
-        window->openProject(path);
+        QCOMPARE(window->openProject(path), message.isEmpty());
         QCOMPARE(box.text, message);
         if (!message.isEmpty()) {
-            QCOMPARE(describeLayout(), before);
-            QVERIFY(model->projectFilePath().isEmpty());
+            // Refused before anything was closed: the layout and the project's file stay.
+            QCOMPARE(layout(), before);
+            QCOMPARE(model->projectFilePath(), QStringLiteral("/elsewhere/previous.vantelmidi"));
             return;
         }
-        QCOMPARE(describeLayout(), QStringList{QStringLiteral("MIDI Out Monitor 5,6 300x200")});
+        QCOMPARE(layout(), QStringList{QStringLiteral("MIDI Out Monitor 5,6 300x200")});
         const int expected = 400 + (addsMenuBar ? window->menuBar()->height() : 0);
         QTRY_COMPARE(window->geometry().height(), expected);
-    }
-
-    void damagedFilesLeaveTheLayout_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        ProjectFileBytes bytes;
-        bytes.record(0, QRect(0, 0, 640, 400)).record(2, QRect(5, 6, 300, 200)).block();
-        QTest::newRow("body length 0") << bytes.file(0);
-        QTest::newRow("cut short") << bytes.file().left(bytes.file().size() - 2);
-        QTest::newRow("empty") << QByteArray();
-    }
-    void damagedFilesLeaveTheLayout()
-    {
-        QFETCH(QByteArray, file);
-        const QString path = folder.filePath(QStringLiteral("damaged.vantelmidi"));
-        QVERIFY(writeFile(path, file));
-        model->setProjectFilePath(QStringLiteral("/elsewhere/previous.vantelmidi"));
-        const QStringList before = describeLayout();
-        BoxAnswerer box(QMessageBox::Ok);
-        QVERIFY(!window->openProject(path));
-        QCOMPARE(box.text, QStringLiteral("File open failed."));
-        QCOMPARE(describeLayout(), before);
-        QCOMPARE(model->projectFilePath(), QStringLiteral("/elsewhere/previous.vantelmidi"));
     }
 
     void aLoadFailingHalfwayLeavesTheProjectUntitled()
@@ -193,7 +171,7 @@ private Q_SLOTS:
             QVERIFY(!window->openProject(path));
             QCOMPARE(box.text, QStringLiteral("File open failed."));
         }
-        QCOMPARE(describeLayout(), QStringList{QStringLiteral("MIDI Out Monitor 5,6 300x200")});
+        QCOMPARE(layout(), QStringList{QStringLiteral("MIDI Out Monitor 5,6 300x200")});
         QVERIFY(model->projectFilePath().isEmpty());
         QVERIFY(model->isModified());
         QCOMPARE(window->windowTitle(), QStringLiteral("*Vantel MIDI"));
@@ -251,7 +229,7 @@ private Q_SLOTS:
     void aDroppedProjectIsOpened()
     {
         ProjectFileBytes bytes;
-        bytes.record(0, window->geometry()).record(1, QRect(7, 8, 300, 200)).block();
+        bytes.record(0, window->geometry()).record(1, QRect(7, 8, 300, 200), 0, true).block();
         const QString path = folder.filePath(QStringLiteral("dropped.vantelmidi"));
         QVERIFY(writeFile(path, bytes.file()));
         QMimeData data;
@@ -264,7 +242,8 @@ private Q_SLOTS:
         QApplication::sendEvent(target, &drop);
         QVERIFY(drop.isAccepted());
         QTRY_COMPARE(model->projectFilePath(), path);
-        QCOMPARE(describeLayout(), QStringList{QStringLiteral("MIDI In Monitor 7,8 300x200")});
+        QCOMPARE(layout(), QStringList{QStringLiteral("MIDI In Monitor 7,8 300x200")});
+        QVERIFY(window->mdiArea()->subWindowList().first()->windowFlags() & Qt::WindowStaysOnTopHint);
     }
 
     void logFileDialogCancelled_data()
@@ -329,10 +308,18 @@ private Q_SLOTS:
         QCOMPARE(log.count('\n'), 1);
     }
 
+    void aFullDiskIsReportedOnceAndNoMonitorLineIsLost_data()
+    {
+        QTest::addColumn<bool>("input");
+        QTest::newRow("In") << true;
+        QTest::newRow("Out") << false;
+    }
     void aFullDiskIsReportedOnceAndNoMonitorLineIsLost()
     {
+        QFETCH(bool, input);
         openLoopbackA();
-        const QString entry = QStringLiteral("Write MIDI &In Data to Log File...");
+        const QString entry = input ? QStringLiteral("Write MIDI &In Data to Log File...")
+                                    : QStringLiteral("Write MIDI &Out Data to Log File...");
         BoxAnswerer boxes(QMessageBox::Yes);
         {
             FileDialogAnswerer dialog(QStringLiteral("/dev/full"));
@@ -340,13 +327,19 @@ private Q_SLOTS:
             QTRY_COMPARE(dialog.dialogs, 1);
         }
         const int replaceQuestions = boxes.boxes;
-        for (int note = 0; note < 20; ++note)
-            loop->injectBytes(QStringLiteral("Loopback A"),
-                              QByteArray::fromHex("90") + char(note) + char(100));
-        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
-        QTRY_COMPARE(in->text().count(QStringLiteral("90 ")), 20);
+        // Sent on Loopback A, the notes come back: lines for both monitors.
+        for (int note = 0; note < 20; ++note) {
+            const quint8 noteOn[] = {0x90, quint8(note), 100};
+            QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
+        }
+        MidiEditView* monitor = view(window->subWindows()->singleView(
+            input ? ViewKindTable::SlotMidiInMonitor : ViewKindTable::SlotMidiOutMonitor));
+        QTRY_COMPARE(monitor->text().count(QStringLiteral("90 ")), 20);
         QTRY_COMPARE(boxes.boxes, replaceQuestions + 1);
-        QCOMPARE(boxes.text, QStringLiteral("MIDI In log file write failed."));
+        QCOMPARE(boxes.title, QStringLiteral("Vantel MIDI"));
+        QCOMPARE(boxes.icon, QMessageBox::Critical);
+        QCOMPARE(boxes.text, input ? QStringLiteral("MIDI In log file write failed.")
+                                   : QStringLiteral("MIDI Out log file write failed."));
         QVERIFY(!logEntry(entry)->isChecked());
         QTest::qWait(200);
         QCOMPARE(boxes.boxes, replaceQuestions + 1);
@@ -386,31 +379,6 @@ private:
                 .block(expectedContent(sub->widget()));
         }
         return bytes.file();
-    }
-
-    // Each sub-window's title and rectangle, and an editor's text, in activation order.
-    QStringList describeLayout()
-    {
-        QStringList lines;
-        for (QMdiSubWindow* sub : window->mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder)) {
-            const QRect g = sub->geometry();
-            QString line = QStringLiteral("%1 %2,%3 %4x%5")
-                               .arg(sub->windowTitle())
-                               .arg(g.x())
-                               .arg(g.y())
-                               .arg(g.width())
-                               .arg(g.height());
-            if (auto* edit = view(sub); edit && edit->isSystemExclusiveView())
-                line += QStringLiteral(" [") + edit->text() + QLatin1Char(']');
-            lines << line;
-        }
-        return lines;
-    }
-
-    void openLoopbackA()
-    {
-        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
-        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
     }
 
     QTemporaryDir folder;

@@ -47,70 +47,25 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void firstStartShowsTheDefaultLayout()
-    {
-        const QList<QMdiSubWindow*> subs = subWindows();
-        QCOMPARE(subs.size(), 3);
-        QCOMPARE(describe(subs.at(0)), QStringLiteral("MIDI In Monitor 0,0 338x274"));
-        QCOMPARE(describe(subs.at(1)), QStringLiteral("MIDI Out Monitor 338,0 338x274"));
-        QCOMPARE(describe(subs.at(2)), QStringLiteral("System Exclusive 0,274 338x274"));
-        QCOMPARE(view(subs.at(0))->viewType(), qint32(MidiEditView::InMonitor));
-        QCOMPARE(view(subs.at(1))->viewType(), qint32(MidiEditView::OutMonitor));
-        QCOMPARE(view(subs.at(2))->viewType(), qint32(MidiEditView::SystemExclusive));
-        for (QMdiSubWindow* sub : subs) {
-            QCOMPARE(sub->objectName(), QStringLiteral("MidiEditViewSubWindow"));
-            QVERIFY(!sub->windowIcon().isNull());
-            QVERIFY(sub->systemMenu());
-            QVERIFY(!findEntry(sub->systemMenu(), "Stay on &Top"));
-        }
-        QCOMPARE(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor), subs.at(0));
-        QCOMPARE(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor), subs.at(1));
-        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive),
-                 QList<QMdiSubWindow*>{subs.at(2)});
-        // Opening the start-up layout is not an edit.
-        QVERIFY(!model->isModified());
-        QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
-        QCOMPARE(window->inAndSystemExclusiveViews().size(), 2);
-        QCOMPARE(window->outMonitorViews().size(), 1);
-    }
-
-    void singleViewsAreActivatedNotDuplicated_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("slot");
-        QTest::newRow("MIDI In Monitor, Ctrl+I") << int(Qt::Key_I) << int(ViewKindTable::SlotMidiInMonitor);
-        QTest::newRow("MIDI Out Monitor, Ctrl+U") << int(Qt::Key_U) << int(ViewKindTable::SlotMidiOutMonitor);
-    }
     void singleViewsAreActivatedNotDuplicated()
     {
-        QFETCH(int, key);
-        QFETCH(int, slot);
+        const Qt::Key key = Qt::Key_U;
+        const int slot = ViewKindTable::SlotMidiOutMonitor;
         QMdiSubWindow* monitor = window->subWindows()->singleView(slot);
         QVERIFY(monitor);
         QMdiSubWindow* editor =
             window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first();
         window->mdiArea()->setActiveSubWindow(editor);
-        QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+        QTest::keyClick(window.get(), key, Qt::ControlModifier);
         QCOMPARE(subWindows().size(), 3);
         QCOMPARE(window->mdiArea()->activeSubWindow(), monitor);
 
         // Once closed, the same entry opens a new one.
         monitor->close();
         QTRY_VERIFY(!window->subWindows()->singleView(slot));
-        QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+        QTest::keyClick(window.get(), key, Qt::ControlModifier);
         QTRY_COMPARE(subWindows().size(), 3);
         QVERIFY(window->subWindows()->singleView(slot) && window->subWindows()->singleView(slot) != monitor);
-    }
-
-    void editorsAreOpenedFromTheViewsMenuAndMarkTheProject()
-    {
-        QVERIFY(chooseFromMenu(window.get(), "&Views", "&System Exclusive"));
-        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 2);
-        QMdiSubWindow* added = window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last();
-        QCOMPARE(describe(added).section(' ', 0, 1), QStringLiteral("System Exclusive"));
-        QCOMPARE(added->size(), QSize(338, 274));
-        QVERIFY(model->isModified());
-        QCOMPARE(window->windowTitle(), QStringLiteral("*Vantel MIDI"));
     }
 
     void the33rdEditorIsRefusedWithAWarning()
@@ -157,7 +112,23 @@ private Q_SLOTS:
 
     void closeAllThenNewEndsInTheDefaultLayout()
     {
+        const QStringList defaults{"MIDI In Monitor 0,0 338x274", "MIDI Out Monitor 338,0 338x274",
+                                   "System Exclusive 0,274 338x274"};
+        QCOMPARE(layout(), defaults);
+        QCOMPARE(window->inAndSystemExclusiveViews().size(), 2);
+        QCOMPARE(window->outMonitorViews().size(), 1);
+        // Opening the start-up layout is not an edit.
+        QVERIFY(!model->isModified());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
+        model->setProjectFilePath(QStringLiteral("/tmp/work.vantelmidi"));
         model->setModified(1);
+        {
+            BoxAnswerer answerer(QMessageBox::Cancel);
+            QVERIFY(chooseFromMenu(window.get(), "&Window", "Close &All"));
+            QTRY_COMPARE(answerer.boxes, 1);
+        }
+        QCOMPARE(layout(), defaults);
+        QVERIFY(model->isModified());
         {
             BoxAnswerer answerer(QMessageBox::No);
             QVERIFY(chooseFromMenu(window.get(), "&Window", "Close &All"));
@@ -169,59 +140,30 @@ private Q_SLOTS:
         QTRY_VERIFY(window->inAndSystemExclusiveViews().isEmpty());
         QVERIFY(window->outMonitorViews().isEmpty());
         QVERIFY(!model->isModified());
+        QVERIFY(model->projectFilePath().isNull());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
 
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
-        QTRY_COMPARE(subWindows().size(), 3);
-        QStringList titles;
-        for (QMdiSubWindow* sub : subWindows())
-            titles << describe(sub);
-        QCOMPARE(titles, QStringList({"MIDI In Monitor 0,0 338x274", "MIDI Out Monitor 338,0 338x274",
-                                      "System Exclusive 0,274 338x274"}));
+        QTRY_COMPARE(layout(), defaults);
         QVERIFY(!model->isModified());
     }
 
-    void cascadeAndTileArrangeTheViews_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("Cascade") << "&Cascade";
-        QTest::newRow("Tile") << "&Tile";
-    }
     void cascadeAndTileArrangeTheViews()
     {
-        QFETCH(QString, entry);
-        QVERIFY(chooseFromMenu(window.get(), "&Window", entry));
+        // Tiled: the views share the area without overlapping.
+        QVERIFY(chooseFromMenu(window.get(), "&Window", "&Tile"));
         const QList<QMdiSubWindow*> subs = subWindows();
-        QCOMPARE(subs.size(), 3);
-        if (entry == "&Tile") {
-            // Tiled: the views share the area without overlapping.
-            for (int i = 0; i < subs.size(); ++i)
-                for (int j = i + 1; j < subs.size(); ++j)
-                    QVERIFY(!subs[i]->geometry().intersects(subs[j]->geometry()));
-        } else {
-            // Cascaded: each one further right and down than the one before.
-            QList<QPoint> corners;
-            for (QMdiSubWindow* sub : subs)
-                corners << sub->pos();
-            std::sort(corners.begin(), corners.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); });
-            QVERIFY(corners[0].x() < corners[1].x() && corners[0].y() < corners[1].y());
-            QVERIFY(corners[1].x() < corners[2].x() && corners[1].y() < corners[2].y());
-        }
-    }
-
-    void normalGeometryFollowsMovesButNotMaximising()
-    {
-        QMdiSubWindow* monitor = window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor);
-        monitor->move(10, 20);
-        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 338, 274));
-        monitor->resize(300, 200);
-        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 300, 200));
-        monitor->showMaximized();
-        QTRY_VERIFY(monitor->isMaximized());
-        QVERIFY(!MainWindow::isNormalState(monitor));
-        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 300, 200));
-        monitor->showNormal();
-        QTRY_VERIFY(MainWindow::isNormalState(monitor));
-        QCOMPARE(window->normalGeometry(monitor), QRect(10, 20, 300, 200));
+        for (int i = 0; i < subs.size(); ++i)
+            for (int j = i + 1; j < subs.size(); ++j)
+                QVERIFY(!subs[i]->geometry().intersects(subs[j]->geometry()));
+        // Cascaded: each one further right and down than the one before.
+        QVERIFY(chooseFromMenu(window.get(), "&Window", "&Cascade"));
+        QList<QPoint> corners;
+        for (QMdiSubWindow* sub : subs)
+            corners << sub->pos();
+        std::sort(corners.begin(), corners.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); });
+        QVERIFY(corners[0].x() < corners[1].x() && corners[0].y() < corners[1].y());
+        QVERIFY(corners[1].x() < corners[2].x() && corners[1].y() < corners[2].y());
     }
 
     void onlyResizableViewsStayMaximised()
@@ -267,7 +209,6 @@ private Q_SLOTS:
         QTest::newRow("text file") << QStringList{"dump.txt"} << 0 << true;
         QTest::newRow("two dots before the suffix") << QStringList{"dump.syx.txt"} << 0 << false;
         QTest::newRow("system-exclusive file") << QStringList{"dump.SYX"} << 0 << true;
-        QTest::newRow("other suffix") << QStringList{"song.mid"} << 0 << false;
         QTest::newRow("first of several counts") << QStringList{"dump.txt", "other.mid"} << 0 << true;
         QTest::newRow("first of several refused") << QStringList{"other.mid", "dump.txt"} << 0 << false;
         QTest::newRow("during a transmission") << QStringList{"dump.txt"} << 1 << false;
@@ -318,46 +259,20 @@ private Q_SLOTS:
                  QFileInfo(folder.path()).absoluteFilePath());
     }
 
-    void dragsWithoutLocalFilesAreRefused_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("web link") << "url";
-        QTest::newRow("plain text naming a file") << "text";
-    }
     void dragsWithoutLocalFilesAreRefused()
     {
-        QFETCH(QString, kind);
-        QMimeData data;
-        if (kind == "url")
-            data.setUrls({QUrl("https://example.org/dump.txt")});
-        else
-            data.setText("/tmp/dump.txt");
-        QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window->mdiArea()->viewport(), &enter);
-        QVERIFY(!enter.isAccepted());
-        QCOMPARE(enter.dropAction(), Qt::IgnoreAction);
+        QMimeData link, text;
+        link.setUrls({QUrl("https://example.org/dump.txt")});
+        text.setText("/tmp/dump.txt");
+        for (QMimeData* data : {&link, &text}) {
+            QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(window->mdiArea()->viewport(), &enter);
+            QVERIFY(!enter.isAccepted());
+            QCOMPARE(enter.dropAction(), Qt::IgnoreAction);
+        }
     }
 
-    void restoreViewPlacesTheViewAndRefusesUnknownKinds()
-    {
-        QMdiSubWindow* editor = window->restoreView(3, true, QRect(40, 30, 400, 250), Qt::WindowNoState, {});
-        QVERIFY(editor);
-        QCOMPARE(editor->geometry(), QRect(40, 30, 400, 250));
-        QVERIFY(editor->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 2);
-
-        QMdiSubWindow* monitor =
-            window->restoreView(2, false, QRect(5, 6, 400, 250), Qt::WindowMaximized, {});
-        QVERIFY(monitor);
-        QCOMPARE(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor), monitor);
-        QTRY_VERIFY(monitor->isMaximized());
-        QCOMPARE(window->normalGeometry(monitor), QRect(5, 6, 400, 250));
-
-        QVERIFY(!window->restoreView(18, false, QRect(0, 0, 100, 100), Qt::WindowNoState, {}));
-        QVERIFY(!window->restoreView(0, false, QRect(0, 0, 100, 100), Qt::WindowNoState, {}));
-    }
-
-    void fixedSizeWindowsOnlyMove()
+    void geometryFitsWindowsAndScreens()
     {
         QWidget fixed;
         fixed.setFixedSize(120, 80);
@@ -366,10 +281,8 @@ private Q_SLOTS:
         QWidget free;
         MainWindow::applyGeometry(&free, QRect(30, 40, 500, 400));
         QCOMPARE(free.geometry(), QRect(30, 40, 500, 400));
-    }
 
-    void rectanglesOffTheScreensAreBroughtBack()
-    {
+        // Rectangles off the screens are brought back.
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect visible(screen.topLeft() + QPoint(10, 10), QSize(300, 200));
         QCOMPARE(MainWindow::fitToScreens(visible), visible);
@@ -380,25 +293,6 @@ private Q_SLOTS:
         QCOMPARE(MainWindow::fitToScreens(sliver), QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
         QCOMPARE(MainWindow::fitToScreens(QRect(-5000, -5000, 300, 200)),
                  QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
-    }
-
-    void monitorsShowTheTrafficAndClearTogether()
-    {
-        openLoopbackA();
-        const quint8 noteOn[] = {0x90, 0x3C, 0x64};
-        QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
-        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
-        MidiEditView* out = view(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
-        QTRY_VERIFY(in->text().contains("90 3C 64"));
-        QTRY_VERIFY(out->text().contains("90 3C 64"));
-        MidiEditView* editor =
-            view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first());
-        editor->setText("F0 01 F7");
-
-        QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(in->text(), QString());
-        QCOMPARE(out->text(), QString());
-        QCOMPARE(editor->text(), QStringLiteral("F0 01 F7"));
     }
 
     void transmitAndReceiveEndToEnd()
@@ -425,12 +319,16 @@ private Q_SLOTS:
         QTRY_VERIFY(out->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_VERIFY(in->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_VERIFY(receiver->text().contains("F0 7E 7F 09 01 F7"));
-        // The message stays where it was typed.
-        QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+
+        // Clear All MIDI Monitors empties both monitors; the message stays where it was typed.
+        QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(in->text(), QString());
+        QCOMPARE(out->text(), QString());
+        QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
     }
 
-    void generatorViewsOpenFromTheViewsMenu()
+    void viewsOpenFromTheViewsMenuAndMarkTheProject()
     {
         const struct
         {
@@ -438,6 +336,7 @@ private Q_SLOTS:
             const char* objectName;
             const char* className;
         } views[] = {
+            {"&System Exclusive", "MidiEditViewSubWindow", "MidiEditView"},
             {"&Keyboard", "KeyboardSubWindow", "MidiKeyboardView"},
             {"&Timing Clock", "TimingClockViewSubWindow", "MidiTimingClockGeneratorView"},
             {"Sta&rt/Stop", "TransportPanelViewSubWindow", "MidiTransportPanelView"},
@@ -450,6 +349,10 @@ private Q_SLOTS:
             QCOMPARE(opened->objectName(), QString::fromLatin1(v.objectName));
             QCOMPARE(opened->widget()->metaObject()->className(), v.className);
         }
+        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last()->size(),
+                 QSize(338, 274));
+        QVERIFY(model->isModified());
+        QCOMPARE(window->windowTitle(), QStringLiteral("*Vantel MIDI"));
 
         // The Control Change opener takes the controller as its first extra value and refuses a
         // number no controller has.
@@ -500,18 +403,6 @@ private Q_SLOTS:
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 1);
         QTRY_VERIFY(loop->sendCalls() > 0);
 
-        // A text file dragged over the area meanwhile gets no drop cursor.
-        QTemporaryDir folder;
-        QFile file(folder.filePath("dump.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(file.fileName())});
-        QDragEnterEvent enter(QPoint(400, 500), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window->mdiArea()->viewport(), &enter);
-        QVERIFY(!enter.isAccepted());
-        QCOMPARE(model->getValue(ParamTransmissionState), 1);
-
         model->setModified(0);
         window.reset();
         QCOMPARE(WorkerThread::releasedCount(), 0);
@@ -544,23 +435,6 @@ private:
     static MidiEditView* view(QMdiSubWindow* sub)
     {
         return sub ? qobject_cast<MidiEditView*>(sub->widget()) : nullptr;
-    }
-
-    static QString describe(QMdiSubWindow* sub)
-    {
-        const QRect g = sub->geometry();
-        return QStringLiteral("%1 %2,%3 %4x%5")
-            .arg(sub->windowTitle())
-            .arg(g.x())
-            .arg(g.y())
-            .arg(g.width())
-            .arg(g.height());
-    }
-
-    void openLoopbackA()
-    {
-        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
-        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
     }
 };
 

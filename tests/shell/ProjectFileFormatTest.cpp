@@ -18,6 +18,18 @@ class ProjectFileFormatTest : public QObject
         return bytes;
     }
 
+    // The main window's record, then a record of these fields and its empty block.
+    template <size_t N, typename... More>
+    static QByteArray withRecord(const qint32 (&fields)[N], More... more)
+    {
+        QByteArray record;
+        QDataStream s(&record, QIODevice::WriteOnly);
+        for (qint32 field : fields)
+            s << field;
+        ((s << more), ...);
+        return mainOnly().raw(record.size()).bytes(record).block().file();
+    }
+
 private Q_SLOTS:
     void versions_data()
     {
@@ -38,13 +50,6 @@ private Q_SLOTS:
         const QByteArray v = version.toLatin1();
         Format::Contents contents;
         QCOMPARE(int(Format::parse(mainOnly(v.constData()).file(), &contents)), result);
-    }
-
-    void menuBarCorrectionFromVersion1_1()
-    {
-        QVERIFY(!Format::heightExcludesMenuBar(1, 0));
-        QVERIFY(Format::heightExcludesMenuBar(1, 1));
-        QVERIFY(!Format::heightExcludesMenuBar(0, 8));
     }
 
     void readsRecordsExtraValuesAndBlocks()
@@ -110,27 +115,13 @@ private Q_SLOTS:
         noBlock.record(3, QRect(0, 0, 338, 274));
         QTest::newRow("view without its block") << noBlock.file();
         // A variant type the program never writes (a list: Qt would decode it recursively).
-        ProjectFileBytes list = mainOnly();
-        QByteArray fields;
-        QDataStream s(&fields, QIODevice::WriteOnly);
-        s << qint32(5) << qint32(0) << qint32(0) << qint32(0) << qint32(225) << qint32(250) << qint32(0)
-          << qint32(16) << quint32(QMetaType::QVariantList) << qint8(0) << quint32(1000000);
-        list.raw(fields.size()).bytes(fields).block();
-        QTest::newRow("list as extra value") << list.file();
-        ProjectFileBytes text = mainOnly();
-        fields.clear();
-        QDataStream t(&fields, QIODevice::WriteOnly);
-        t << qint32(5) << qint32(0) << qint32(0) << qint32(0) << qint32(225) << qint32(250) << qint32(0)
-          << qint32(16) << quint32(QMetaType::QString) << qint8(0) << quint32(0x7FFFFFF0);
-        text.raw(fields.size()).bytes(fields).block();
-        QTest::newRow("text longer than its record") << text.file();
-        ProjectFileBytes corner = mainOnly();
-        fields.clear();
-        QDataStream c(&fields, QIODevice::WriteOnly);
-        c << qint32(1) << qint32(0) << qint32(0x7FFFFF00) << qint32(0) << qint32(0x7FFF) << qint32(10)
-          << qint32(0);
-        corner.raw(fields.size()).bytes(fields).block();
-        QTest::newRow("rectangle beyond the integers") << corner.file();
+        const qint32 view[] = {5, 0, 0, 0, 225, 250, 0, 16};
+        QTest::newRow("list as extra value")
+            << withRecord(view, quint32(QMetaType::QVariantList), qint8(0), quint32(1000000));
+        QTest::newRow("text longer than its record")
+            << withRecord(view, quint32(QMetaType::QString), qint8(0), quint32(0x7FFFFFF0));
+        const qint32 corner[] = {1, 0, 0x7FFFFF00, 0, 0x7FFF, 10, 0};
+        QTest::newRow("rectangle beyond the integers") << withRecord(corner);
     }
     void damagedFilesAreRefused()
     {

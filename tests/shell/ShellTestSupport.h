@@ -2,6 +2,7 @@
 
 #include "LoopbackMidiService.h"
 #include "MainWindow.h"
+#include "MidiEditView.h"
 #include "SettingsFile.h"
 #include "SubWindowManager.h"
 #include "VantelMidiModel.h"
@@ -12,6 +13,8 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -23,6 +26,12 @@
 
 #include <functional>
 #include <memory>
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Helpers shared by the main-window tests: the window shown as the user gets it, menus driven by
 // mouse clicks and message boxes answered by clicking their buttons, as the user would.
@@ -203,6 +212,34 @@ protected:
         QFile::remove(SettingsFile::path());
         model = std::make_unique<VantelMidiModel>();
         makeWindow();
+    }
+
+    // Port1 out and in on Loopback A, chosen from the port menus.
+    void openLoopbackA()
+    {
+        QVERIFY(chooseFromMenu(window.get(), "&OutputPort", "Loopback A"));
+        QVERIFY(chooseFromMenu(window.get(), "&InputPort", "Loopback A"));
+    }
+
+    // Each sub-window's title and rectangle, and an editor's text when it has one, in activation
+    // order.
+    QStringList layout() const
+    {
+        QStringList lines;
+        for (QMdiSubWindow* sub : window->mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder)) {
+            const QRect g = sub->geometry();
+            QString line = QStringLiteral("%1 %2,%3 %4x%5")
+                               .arg(sub->windowTitle())
+                               .arg(g.x())
+                               .arg(g.y())
+                               .arg(g.width())
+                               .arg(g.height());
+            auto* edit = qobject_cast<MidiEditView*>(sub->widget());
+            if (edit && edit->isSystemExclusiveView() && !edit->text().isEmpty())
+                line += QStringLiteral(" [") + edit->text() + QLatin1Char(']');
+            lines << line;
+        }
+        return lines;
     }
 
     QTemporaryDir home;
