@@ -25,16 +25,26 @@ case $action in
 start)
   period=${4:-64}
   stop_server # left over from an interrupted run
-  # No terminal, no pipes back to CTest: it must not wait for the server's output.
-  jackd --no-realtime -n "$name" -t 5000 -d dummy -r 48000 -p "$period" \
-    </dev/null >"$dir/jackd.log" 2>&1 &
-  echo $! >"$pidfile"
-  if JACK_NO_START_SERVER=1 timeout 10 jack_wait -s "$name" -w -t 8 >/dev/null 2>&1; then
-    exit 0
-  fi
-  echo "jackd did not come up:" >&2
-  cat "$dir/jackd.log" >&2
-  stop_server
+  # A server that fails to come up (a busy machine, a registry entry left by a server that died)
+  # gets two more tries; starting again under the same name takes over its old entry.
+  for attempt in 1 2 3; do
+    # No terminal, no pipes back to CTest: it must not wait for the server's output.
+    jackd --no-realtime -n "$name" -t 5000 -d dummy -r 48000 -p "$period" \
+      </dev/null >"$dir/jackd.log" 2>&1 &
+    echo $! >"$pidfile"
+    for _ in $(seq 40); do
+      # jack_wait -c exits 0 either way; what it prints tells.
+      if [ "$(JACK_NO_START_SERVER=1 timeout 5 jack_wait -s "$name" -c 2>/dev/null)" = "running" ]; then
+        exit 0
+      fi
+      kill -0 "$(cat "$pidfile")" 2>/dev/null || break
+      sleep 0.25
+    done
+    echo "jackd did not come up (attempt $attempt):" >&2
+    cat "$dir/jackd.log" >&2
+    stop_server
+    sleep 1
+  done
   exit 1
   ;;
 stop)
