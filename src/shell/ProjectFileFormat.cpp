@@ -142,7 +142,7 @@ bool readRecord(Cursor& cursor, ProjectFileFormat::Record* record)
         return false;
     // No window had a rectangle near the ends of the integers (where its edges would not be
     // integers any more).
-    constexpr qint32 limit = 1 << 30;
+    constexpr qint32 limit = 1 << 28;
     for (qint32 value : {x, y, width, height})
         if (value < -limit || value > limit)
             return false;

@@ -122,6 +122,9 @@ private Q_SLOTS:
             << withRecord(view, quint32(QMetaType::QString), qint8(0), quint32(0x7FFFFFF0));
         const qint32 corner[] = {1, 0, 0x7FFFFF00, 0, 0x7FFF, 10, 0};
         QTest::newRow("rectangle beyond the integers") << withRecord(corner);
+        // Each value fits, but the right edge would not.
+        const qint32 edge[] = {1, 0, 0x40000000, 0, 0x40000000, 10, 0};
+        QTest::newRow("right edge beyond the integers") << withRecord(edge);
     }
     void damagedFilesAreRefused()
     {
