@@ -3,12 +3,9 @@
 #   bin/vantel-midi
 #   share/applications/vantel-midi.desktop
 #   share/icons/hicolor/<size>x<size>/apps/vantel-midi.png   (drawn by tools/imagegen --app-icons)
-#   share/vantel-midi/OpenSourceLicense.txt, VantelMIDILicense.txt   (when they exist at the top
-#   of the source tree)
+# The licence texts go beside the program, where its Help views read them (cmake/VantelLicenseFiles.cmake).
 include(GNUInstallDirs)
 
 install(TARGETS vantel-midi RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/vantel-midi.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-install(FILES ${CMAKE_SOURCE_DIR}/OpenSourceLicense.txt ${CMAKE_SOURCE_DIR}/VantelMIDILicense.txt
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/vantel-midi OPTIONAL)
