@@ -46,7 +46,7 @@ public:
         return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
                                      passThrough, direct, sendTimeOut);
     }
-    QMdiSubWindow* openEditView(const QString&, qint32, const QSize&, const QString&) override
+    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override
     {
         return nullptr;
     }
