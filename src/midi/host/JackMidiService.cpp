@@ -298,6 +298,7 @@ qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Ha
     }
     out.lost = false;
     out.open = true;
+    out.anchored = false;
     out.peer = peer;
     *handle = Handle(portNumber);
     return 0;
@@ -349,7 +350,7 @@ qint32 JackMidiService::sendLong(Handle handle, const quint8* bytes, quint32 len
     return queueOutput(handle, bytes, length, ticket);
 }
 
-jack_nframes_t JackMidiService::outputFrame(qint64 dueMicroseconds)
+jack_nframes_t JackMidiService::outputFrame(OutputPort& out, qint64 dueMicroseconds)
 {
     jack_client_t* client = m_client.get();
     const jack_nframes_t period = jack_get_buffer_size(client);
@@ -364,7 +365,24 @@ jack_nframes_t JackMidiService::outputFrame(qint64 dueMicroseconds)
     if (ahead > 1000000 || ahead < -1000000)
         return jack_frame_time(client) + period;
     const jack_time_t due = jack_time_t(qint64(jack_get_time()) + ahead);
-    return jack_time_to_frames(client, due) + period;
+    const jack_nframes_t estimate = jack_time_to_frames(client, due) + period;
+    // The server's estimate of a time's frame wobbles with every cycle's wake-up. Frames counted
+    // from a fixed anchor do not: steady due times (a clock) land at steady frames. The anchor is
+    // taken again when the two part by more than two periods (the clocks drifted, the server
+    // restarted, the sender paused); a missed cycle moves the estimate by less.
+    const double rate = double(m_sampleRate > 0 ? m_sampleRate : 48000);
+    if (out.anchored) {
+        const qint64 elapsedUs = dueMicroseconds - out.anchorMicroseconds;
+        const jack_nframes_t counted =
+            out.anchorFrame + jack_nframes_t(qint64(double(elapsedUs) * rate / 1e6 + 0.5));
+        const qint32 apart = qint32(counted - estimate);
+        if (elapsedUs >= 0 && elapsedUs < 600LL * 1000000 && qAbs(apart) <= 2 * qint32(period))
+            return counted;
+    }
+    out.anchored = true;
+    out.anchorMicroseconds = dueMicroseconds;
+    out.anchorFrame = estimate;
+    return estimate;
 }
 
 qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
@@ -383,7 +401,7 @@ qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 
     // One period after now (or after its due time): the process cycle that follows writes it at the
     // matching frame. The period is the slack that lets a sender arrive a little late and still
     // hit the frame of its due time.
-    const quint32 target = quint32(outputFrame(dueMicroseconds));
+    const quint32 target = quint32(outputFrame(out, dueMicroseconds));
     const quint32 header[2] = {length, target};
     out.ring.stage(0, header, outputHeaderSize);
     out.ring.stage(outputHeaderSize, bytes, length);

@@ -122,6 +122,11 @@ private:
         std::atomic<bool> lost{false};
         // Peers we disconnected whose announcement the watch thread has not seen yet.
         QStringList ownDisconnects;
+        // Under the output mutex: one point where monotonic time and the server's frames met, so
+        // that messages with due times land at frames exactly as far apart as their times.
+        bool anchored = false;
+        qint64 anchorMicroseconds = 0;
+        jack_nframes_t anchorFrame = 0;
         // Process thread only: the message being written.
         quint32 remaining = 0;
         quint32 length = 0;
@@ -155,7 +160,7 @@ private:
     qint32 queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
                        qint64 dueMicroseconds = -1);
     // The frame one period after a moment of the monotonic clock.
-    jack_nframes_t outputFrame(qint64 dueMicroseconds);
+    jack_nframes_t outputFrame(OutputPort& out, qint64 dueMicroseconds);
     // Applies change to the input port of handle under the delivery mutex, so no callback runs
     // meanwhile; 1 when that port is not open.
     template <typename Change> qint32 changeOpenInput(Handle handle, Change change);
