@@ -368,21 +368,26 @@ jack_nframes_t JackMidiService::outputFrame(OutputPort& out, qint64 dueMicroseco
     const jack_nframes_t estimate = jack_time_to_frames(client, due) + period;
     // The server's estimate of a time's frame wobbles with every cycle's wake-up. Frames counted
     // from a fixed anchor do not: steady due times (a clock) land at steady frames. The anchor is
-    // taken again when the two part by more than two periods (the clocks drifted, the server
-    // restarted, the sender paused); a missed cycle moves the estimate by less.
+    // taken again when the count falls behind the estimate or runs more than three periods ahead
+    // of it (the clocks drifted, the server missed cycles or restarted, the sender paused).
     const double rate = double(m_sampleRate > 0 ? m_sampleRate : 48000);
     if (out.anchored) {
         const qint64 elapsedUs = dueMicroseconds - out.anchorMicroseconds;
         const jack_nframes_t counted =
             out.anchorFrame + jack_nframes_t(qint64(double(elapsedUs) * rate / 1e6 + 0.5));
         const qint32 apart = qint32(counted - estimate);
-        if (elapsedUs >= 0 && elapsedUs < 600LL * 1000000 && qAbs(apart) <= 2 * qint32(period))
+        // Behind the estimate the message would reach a cycle already gone; far ahead it would
+        // wait longer than it must.
+        if (elapsedUs >= 0 && elapsedUs < 600LL * 1000000 && apart >= -qint32(period / 2) &&
+            apart <= 3 * qint32(period))
             return counted;
     }
     out.anchored = true;
     out.anchorMicroseconds = dueMicroseconds;
-    out.anchorFrame = estimate;
-    return estimate;
+    // A period of headroom beyond the estimate, so that a cycle that runs late does not put the
+    // anchor's later messages behind it.
+    out.anchorFrame = estimate + period;
+    return out.anchorFrame;
 }
 
 qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
