@@ -293,9 +293,11 @@ void SettingsFile::writeWindowPositions(const QList<WindowPosition>& windows)
     settings.endGroup();
 }
 
-QList<SettingsFile::WindowPosition> SettingsFile::readWindowPositions()
+QList<SettingsFile::WindowPosition> SettingsFile::readWindowPositions(int* unreadable)
 {
     QList<WindowPosition> windows;
+    if (unreadable)
+        *unreadable = 0;
     const QString file = path();
     if (file.isEmpty())
         return windows;
@@ -308,11 +310,13 @@ QList<SettingsFile::WindowPosition> SettingsFile::readWindowPositions()
         WindowPosition window;
         window.kind = qint32(key.section(QLatin1Char('-'), 1, 1).toUInt(&kindOk));
         const QVariantList value = settings.value(key).toList();
-        if (!kindOk || value.size() < 3 || value.at(0).userType() != QMetaType::QRect)
-            continue;
         qint64 state = 0;
-        if (!readInteger(value.at(1), &state) || !readSwitch(value.at(2), &window.stayOnTop))
+        if (!kindOk || value.size() < 3 || value.at(0).userType() != QMetaType::QRect ||
+            !readInteger(value.at(1), &state) || !readSwitch(value.at(2), &window.stayOnTop)) {
+            if (unreadable)
+                ++*unreadable;
             continue;
+        }
         window.geometry = value.at(0).toRect();
         window.windowState = qint32(state & 0xF);
         for (int i = 3; i < value.size(); ++i)

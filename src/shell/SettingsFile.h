@@ -61,8 +61,9 @@ public:
     // Replaces the whole "SavePosition" group: the main window first, then the views. Does
     // nothing without a path.
     static void writeWindowPositions(const QList<WindowPosition>& windows);
-    // The saved windows in ascending key order; entries that cannot be read are left out.
-    static QList<WindowPosition> readWindowPositions();
+    // The saved windows in ascending key order; entries that cannot be read are left out and
+    // counted in unreadable.
+    static QList<WindowPosition> readWindowPositions(int* unreadable = nullptr);
     // "0000000003-4-1": sequence number, kind, instance number.
     static QString windowPositionKey(int sequence, qint32 kind, int instance);
 };

@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 
 namespace {
 
@@ -29,13 +30,29 @@ QRect savedGeometry(MainWindow* window, QWidget* saved)
     return MainWindow::isNormalState(saved) ? saved->geometry() : window->normalGeometry(saved);
 }
 
-// A top-level window no larger than the desktop it is on.
-QRect withinDesktop(QRect rectangle)
+// The main window's rectangle (without its frame) made to fit, frame included, into the free area
+// of the screen it is on; a window that had to shrink is moved fully onto that area.
+QRect withinScreen(const QWidget* window, QRect rectangle)
 {
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        const QSize desktop = primary->virtualGeometry().size();
-        rectangle.setSize(rectangle.size().boundedTo(desktop));
-    }
+    const QScreen* screen = QGuiApplication::screenAt(rectangle.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return rectangle;
+    const QRect available = screen->availableGeometry();
+    // Known once the window system has framed the window; nothing before.
+    const QRect frame = window->frameGeometry(), inner = window->geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const QRect room = available.marginsRemoved(margins);
+    if (room.isEmpty() || room.contains(rectangle))
+        return rectangle;
+    const QSize size = rectangle.size().boundedTo(room.size());
+    if (size == rectangle.size())
+        return rectangle;
+    rectangle.setSize(size);
+    rectangle.moveLeft(qBound(room.left(), rectangle.left(), room.right() - size.width() + 1));
+    rectangle.moveTop(qBound(room.top(), rectangle.top(), room.bottom() - size.height() + 1));
     return rectangle;
 }
 
@@ -49,6 +66,12 @@ void addStayOnTop(MainWindow* window)
 }
 
 } // namespace
+
+int WindowLayout::statusBarHeight(QMainWindow* window)
+{
+    const QStatusBar* bar = window->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
+    return bar && !bar->isHidden() ? bar->height() : 0;
+}
 
 ProjectFileFormat::Record WindowLayout::sanitized(const ProjectFileFormat::Record& record)
 {
@@ -67,8 +90,13 @@ ProjectFileFormat::Record WindowLayout::mainWindowRecord(MainWindow* window, boo
     record.kind = 0;
     record.stayOnTop = staysOnTop(window);
     record.geometry = savedGeometry(window, window);
+    // A saved height means the area the views have below the menu bar, which is the window less
+    // its menu bar (project files) or the whole window (the settings file) in a window without a
+    // status bar: ours is left out, so that a layout keeps its size between the two.
+    int barHeight = WindowLayout::statusBarHeight(window);
     if (withoutMenuBar)
-        record.geometry.setHeight(record.geometry.height() - window->menuBar()->height());
+        barHeight += window->menuBar()->height();
+    record.geometry.setHeight(record.geometry.height() - barHeight);
     record.windowState = qint32(window->windowState());
     return record;
 }
@@ -97,8 +125,9 @@ QList<WindowLayout::SavedView> WindowLayout::viewRecords(MainWindow* window)
 void WindowLayout::restoreMainWindow(MainWindow* window, const ProjectFileFormat::Record& saved)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    const QRect rectangle = withinDesktop(MainWindow::fitToScreens(record.geometry));
-    MainWindow::applyGeometry(window, rectangle);
+    QRect rectangle = MainWindow::fitToScreens(record.geometry);
+    rectangle.setHeight(rectangle.height() + statusBarHeight(window));
+    MainWindow::applyGeometry(window, withinScreen(window, rectangle));
     const Qt::WindowStates state(record.windowState);
     if (!state.testFlag(Qt::WindowMinimized))
         window->setWindowState(window->windowState() | state);
@@ -110,14 +139,14 @@ void WindowLayout::restoreMainWindowFromProject(MainWindow* window, const Projec
                                                 bool addMenuBarHeight)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    QRect rectangle = withinDesktop(MainWindow::fitToScreens(record.geometry));
-    if (addMenuBarHeight)
-        rectangle.setHeight(rectangle.height() + window->menuBar()->height());
+    QRect rectangle = MainWindow::fitToScreens(record.geometry);
+    rectangle.setHeight(rectangle.height() + statusBarHeight(window) +
+                        (addMenuBarHeight ? window->menuBar()->height() : 0));
     // The title bar must stay reachable: the frame above the window's top is the window system's.
     const int frameTop = window->geometry().top() - window->frameGeometry().top();
     if (rectangle.top() < frameTop)
         rectangle.setTop(frameTop);
-    window->setGeometry(rectangle);
+    window->setGeometry(withinScreen(window, rectangle));
     Qt::WindowStates state(record.windowState);
     if (!state.testFlag(Qt::WindowMinimized)) {
         if (state.testFlag(Qt::WindowFullScreen))
@@ -152,9 +181,10 @@ void WindowLayout::restoreWindowPositions(MainWindow* window)
 {
     window->setUpdatesEnabled(false);
     window->model()->lockModified();
-    const QList<SettingsFile::WindowPosition> positions = SettingsFile::readWindowPositions();
-    if (positions.isEmpty())
-        window->resetLayout();
+    int unreadable = 0;
+    const QList<SettingsFile::WindowPosition> positions = SettingsFile::readWindowPositions(&unreadable);
+    bool mainWindowPlaced = false;
+    int views = 0;
     for (const SettingsFile::WindowPosition& position : positions) {
         ProjectFileFormat::Record record;
         record.kind = position.kind;
@@ -163,11 +193,23 @@ void WindowLayout::restoreWindowPositions(MainWindow* window)
         record.windowState = position.windowState;
         record.extraValues = position.extraValues;
         // A view that cannot be opened again is simply missing.
-        if (record.kind == 0)
+        if (record.kind == 0) {
             restoreMainWindow(window, record);
-        else
-            restoreView(window, record);
+            mainWindowPlaced = true;
+        } else if (restoreView(window, record)) {
+            ++views;
+        }
     }
+    // A group that is empty, or so damaged that the window or every view of it is lost, gives the
+    // layout of a first start rather than an empty or oversized window. A layout saved without
+    // views holds the main window only and stays empty.
+    const bool viewsLost = views == 0 && (positions.size() > 1 || unreadable > 0);
+    if (!mainWindowPlaced) {
+        window->resizeToDefault();
+        window->setGeometry(withinScreen(window, window->geometry()));
+    }
+    if (!mainWindowPlaced || viewsLost)
+        window->resetLayout();
     window->model()->unlockModified();
     window->setUpdatesEnabled(true);
 }

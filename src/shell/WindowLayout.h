@@ -5,6 +5,7 @@
 #include <QList>
 
 class MainWindow;
+class QMainWindow;
 class QMdiSubWindow;
 
 // The saved form of the window layout, shared by the settings file and project files: a record
@@ -38,9 +39,13 @@ public:
     static QMdiSubWindow* restoreView(MainWindow* window, const ProjectFileFormat::Record& record);
 
     // Writes "SavePosition" of the settings file; reopens the windows it holds, or the default
-    // layout when it holds none.
+    // layout (three views, the default size) when it holds none or its main window's entry or every
+    // view entry is lost.
     static void saveWindowPositions(MainWindow* window);
     static void restoreWindowPositions(MainWindow* window);
+
+    // The height of the window's status bar, 0 without one. Saved heights leave it out.
+    static int statusBarHeight(QMainWindow* window);
 
     // The record with its rectangle moved and sized into the range a window can take and its
     // state reduced to the minimised, maximised, full-screen and active bits.
