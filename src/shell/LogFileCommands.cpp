@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 #include "MidiAnalyzer.h"
+#include "MidiKeyboardView.h"
+#include "ProjectCommands.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -11,7 +13,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+
+#include <cerrno>
 
 LogFileCommands::LogFileCommands(MainWindow* window, VantelMidiModel* model, MidiAnalyzer* analyzer)
     : window(window), model(model), analyzer(analyzer)
@@ -79,10 +85,37 @@ void LogFileCommands::toggled(Direction direction)
         action->setChecked(false);
         return;
     }
+    errno = 0;
     const bool opened =
         direction == In ? analyzer->openReceivedLogFile(path) : analyzer->openTransmittedLogFile(path);
+    // The reason the file could not be created is the system's, left in errno by the failed open.
+    const int error = errno;
     if (!opened) {
         action->setChecked(false);
-        window->showErrorMessage(QStringLiteral("File open failed."));
+        window->showErrorDetail(
+            QStringLiteral("File open failed."),
+            ProjectCommands::failureDetail(path, error != 0 ? qt_error_string(error) : QString()));
     }
+}
+
+void LogFileCommands::writeFailed(Direction direction)
+{
+    const bool stillOpen =
+        direction == In ? analyzer->hasReceivedLogFile() : analyzer->hasTransmittedLogFile();
+    if (entries[direction] && !stillOpen)
+        entries[direction]->setChecked(false);
+    // A modal box takes the mouse release and the key-up events away from held notes: a key held
+    // with the mouse or latched with Control would go on sounding.
+    if (QMdiArea* area = window->mdiArea()) {
+        for (QMdiSubWindow* subWindow : area->subWindowList())
+            if (auto* keyboard = qobject_cast<MidiKeyboardView*>(subWindow->widget()))
+                keyboard->releaseAllKeys();
+    }
+    window->releaseKeyboardKeys();
+    const QString text = direction == In ? QStringLiteral("MIDI In log file write failed.")
+                                         : QStringLiteral("MIDI Out log file write failed.");
+    window->showErrorDetail(text, stillOpen
+                                      ? QStringLiteral("An earlier log file could not be written to its "
+                                                       "end; the open one is not affected.")
+                                      : QString());
 }

@@ -32,6 +32,11 @@ public:
     // ("_MIDI_In"); empty when the dialog was cancelled.
     QString selectLogFile(const QString& suffix);
     void setLogMenuItemsEnabled(bool enabled);
+    // The analyzer could not write a log file of that direction and closed it. The entry is
+    // unticked only when that was the file open now: a file closed earlier may still have been
+    // written in the background while a new one was opened. Held keys of every Keyboard view and
+    // of the computer keyboard are released before the message box takes the mouse and the keys.
+    void writeFailed(Direction direction);
 
     QAction* entry(Direction direction) const { return entries[direction]; }
 

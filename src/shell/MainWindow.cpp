@@ -297,8 +297,15 @@ bool MainWindow::pcKeyRelease(quint8 key, bool autoRepeat, quint64 timestamp)
 
 void MainWindow::showErrorMessage(const QString& text)
 {
+    showErrorDetail(text, QString());
+}
+
+void MainWindow::showErrorDetail(const QString& text, const QString& detail)
+{
     closeAboutView();
-    QMessageBox::critical(this, productName, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, productName, text, QMessageBox::Ok, this);
+    box.setInformativeText(detail);
+    box.exec();
 }
 
 QMessageBox::StandardButton MainWindow::askSaveChanges()
@@ -332,6 +339,14 @@ bool MainWindow::loadProject(const QString& path)
     // Views read this while they are restored (a control change view sends nothing then).
     loadingProject = true;
     const bool loaded = projects->load(path);
+    loadingProject = false;
+    return loaded;
+}
+
+bool MainWindow::openStartupProject(const QString& path)
+{
+    loadingProject = true;
+    const bool loaded = projects->openStartupProject(path);
     loadingProject = false;
     return loaded;
 }
@@ -753,24 +768,12 @@ void MainWindow::outputPortMenuSelected(QAction* action)
 
 void MainWindow::errorHandlingForWriteTransmittedDataFailed()
 {
-    logWriteFailed(CommandLogMidiOut, QStringLiteral("MIDI Out log file write failed."));
+    logs->writeFailed(LogFileCommands::Out);
 }
 
 void MainWindow::errorHandlingForWriteReceivedDataFailed()
 {
-    logWriteFailed(CommandLogMidiIn, QStringLiteral("MIDI In log file write failed."));
-}
-
-void MainWindow::logWriteFailed(quint32 commandData, const QString& text)
-{
-    if (commandsMenu) {
-        for (QAction* action : commandsMenu->actions())
-            if (!action->isSeparator() && action->data().toUInt() == commandData)
-                action->setChecked(false);
-    }
-    // A modal box takes the key-up events away from notes held on the computer keyboard.
-    releaseKeyboardKeys();
-    showErrorMessage(text);
+    logs->writeFailed(LogFileCommands::In);
 }
 
 // --- Event filter ---------------------------------------------------------------------------------

@@ -114,6 +114,7 @@ public:
     bool pcKeyPress(quint8 key, bool autoRepeat = false, quint64 timestamp = 0);
     bool pcKeyRelease(quint8 key, bool autoRepeat = false, quint64 timestamp = 0);
     void showErrorMessage(const QString& text) override;
+    void showErrorDetail(const QString& text, const QString& detail) override;
     // Yes, No or Cancel.
     QMessageBox::StandardButton askSaveChanges();
 
@@ -121,6 +122,8 @@ public:
     // path, for a file; loadProject loads without asking, marking the time of loading.
     bool openProject(const QString& path);
     bool loadProject(const QString& path);
+    // The project named on the command line; one that fails leaves the default layout.
+    bool openStartupProject(const QString& path);
     bool saveProject();
     bool saveProjectAs();
     bool saveProjectTo(const QString& path);
@@ -211,7 +214,6 @@ private:
     // When the project has unsaved changes, asks whether to save them. True when the caller may
     // go on: nothing to save, "No", or "Yes" and the save succeeded.
     bool settleUnsavedChanges();
-    void logWriteFailed(quint32 commandData, const QString& text);
 
     bool mdiAreaEvent(QEvent* event);
     // The complete suffix of the first dropped item, or an empty text.

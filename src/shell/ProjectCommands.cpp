@@ -20,6 +20,12 @@ QString projectFilter()
 
 } // namespace
 
+QString ProjectCommands::failureDetail(const QString& path, const QString& reason)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    return reason.isEmpty() ? file : file + QStringLiteral(": ") + reason;
+}
+
 ProjectCommands::ProjectCommands(MainWindow* window, VantelMidiModel* model) : window(window), model(model) {}
 
 QString ProjectCommands::proposedPath(const QString& name) const
@@ -59,6 +65,33 @@ bool ProjectCommands::openProject(const QString& path)
 
 bool ProjectCommands::load(const QString& path)
 {
+    QString message, detail;
+    if (loadQuietly(path, &message, &detail))
+        return true;
+    window->showErrorDetail(message, detail);
+    return false;
+}
+
+bool ProjectCommands::openStartupProject(const QString& path)
+{
+    QString message, detail;
+    if (loadQuietly(path, &message, &detail))
+        return true;
+    model->lockModified();
+    window->setUpdatesEnabled(false);
+    window->resizeToDefault();
+    window->resetLayout();
+    window->setUpdatesEnabled(true);
+    model->unlockModified();
+    model->setProjectFilePath(QString());
+    model->setModified(0);
+    window->updateWindowTitle();
+    window->showErrorDetail(message, detail);
+    return false;
+}
+
+bool ProjectCommands::loadQuietly(const QString& path, QString* message, QString* detail)
+{
     window->setUpdatesEnabled(false);
     ProjectFileHelper helper(window);
     const int result = helper.load(path);
@@ -74,9 +107,9 @@ bool ProjectCommands::load(const QString& path)
         model->setModified(1);
         window->updateWindowTitle();
     }
-    window->showErrorMessage(result == ProjectFileFormat::VersionError
-                                 ? QStringLiteral("File format version error.")
-                                 : QStringLiteral("File open failed."));
+    *message = result == ProjectFileFormat::VersionError ? QStringLiteral("File format version error.")
+                                                         : QStringLiteral("File open failed.");
+    *detail = failureDetail(path, helper.errorReason());
     return false;
 }
 
@@ -103,7 +136,8 @@ bool ProjectCommands::saveProjectTo(const QString& path)
         return false;
     ProjectFileHelper helper(window);
     if (helper.save(path) != 0) {
-        window->showErrorMessage(QStringLiteral("File save failed."));
+        window->showErrorDetail(QStringLiteral("File save failed."),
+                                failureDetail(path, helper.errorReason()));
         return false;
     }
     named(path);

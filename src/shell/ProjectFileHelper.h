@@ -12,7 +12,8 @@ class MainWindow;
 // layout as it was; only a view that refuses to open or to read its content can fail a load after
 // the old views are gone (replacedLayout tells the caller). Saving builds the whole file in memory
 // and writes it through a temporary file that replaces the old one only when everything was
-// written, so a failing view, a full disk or a crash leaves the previous project intact.
+// written, so a failing view, a full disk or a crash leaves the previous project intact. Only where
+// the folder takes no new file while the file itself may be written is the file written in place.
 class ProjectFileHelper
 {
 public:
@@ -26,8 +27,14 @@ public:
 
     // Whether the last load closed the views that were open before it.
     bool replacedLayout() const { return layoutReplaced; }
+    // Why the last load or save failed, for the user: the system's reason ("Permission denied") or
+    // what is wrong with the file.
+    QString errorReason() const { return reason; }
 
 private:
+    int saveInPlace(const QString& path, const QByteArray& bytes);
+
     MainWindow* window;
     bool layoutReplaced = false;
+    QString reason;
 };

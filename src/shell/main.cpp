@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
         if (options.hasProjectFile()) {
             window->setStartedWithFile(true);
             window->show();
-            window->openProject(options.projectFile());
+            window->openStartupProject(options.projectFile());
         } else {
             window->show();
             if (!SettingsFile::hasSavedWindowPositions())

@@ -35,6 +35,13 @@ public:
 
     // A critical message box titled "Vantel MIDI".
     virtual void showErrorMessage(const QString& text) = 0;
+    // The same with a second line under the text that tells what went wrong, such as the file and
+    // the system's reason; an empty detail adds nothing.
+    virtual void showErrorDetail(const QString& text, const QString& detail)
+    {
+        Q_UNUSED(detail)
+        showErrorMessage(text);
+    }
 
     // Ports. port: 0 Port1, 1 Port2. deviceIndex: the place in the device list of the last
     // choices call, NoDevice for none. An open that fails tells the user and leaves the port not
@@ -50,4 +57,20 @@ public:
     virtual void outputPortChoices(quint32 port, QStringList* choices, qint32* index) = 0;
     virtual QString inputPortName(quint32 port) const = 0;
     virtual QString outputPortName(quint32 port) const = 0;
+
+    // Whether either output port has a device; without one every send fails.
+    bool hasOutputPort() const
+    {
+        for (quint32 port = 0; port < 2; ++port) {
+            const QString name = outputPortName(port);
+            if (!name.isEmpty() && name != QLatin1String("Not Connected"))
+                return true;
+        }
+        return false;
+    }
+    // The second line of "Failed to transmit message." when no output port is chosen, else empty.
+    QString transmitFailureDetail() const
+    {
+        return hasOutputPort() ? QString() : QStringLiteral("No output port is chosen: OutputPort menu");
+    }
 };

@@ -1,4 +1,8 @@
+#include "MidiAnalyzer.h"
 #include "MidiEditView.h"
+#include "MidiKeyboardView.h"
+#include "MidiKeyboardViewScrollArea.h"
+#include "PressureKeyboard.h"
 #include "ProjectFileBytes.h"
 #include "ShellTestSupport.h"
 #include "VantelMidiParameterId.h"
@@ -9,10 +13,16 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QStatusBar>
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +44,65 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// A folder in which no file can be made while this lives: without write permission, or, for root,
+// whom permissions do not stop, marked immutable. Files already in it stay writable.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString& path) : path(QFile::encodeName(path))
+    {
+        if (geteuid() != 0) {
+            locked = chmod(this->path.constData(), 0555) == 0;
+            return;
+        }
+        fd = ::open(this->path.constData(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            locked = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~ReadOnlyFolder()
+    {
+        if (fd >= 0) {
+            int flags = 0;
+            if (locked && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(fd);
+        } else if (locked) {
+            chmod(path.constData(), 0755);
+        }
+    }
+    bool locked = false;
+
+private:
+    QByteArray path;
+    int fd = -1;
+};
+
+// The reading end of a pipe that never reads: a log file on it fills the pipe and its writer waits
+// as on a slow disk, until this closes and the writing fails.
+struct SilentReader
+{
+    explicit SilentReader(const QString& fifo)
+        : fd(::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK))
+    {
+    }
+    ~SilentReader() { stop(); }
+    void stop()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    int fd;
+};
+
+const QStringList defaultLayout{"MIDI In Monitor 0,0 338x274", "MIDI Out Monitor 338,0 338x274",
+                                "System Exclusive 0,274 338x274"};
 
 } // namespace
 
@@ -74,6 +143,9 @@ private Q_SLOTS:
     {
         QFETCH(QList<int>, kinds);
         QFETCH(QString, editorText);
+        // Within the test screen (800 x 600), which a window opened from a file is fitted to.
+        window->resize(660, 500);
+        QTRY_COMPARE(window->size(), QSize(660, 500));
         for (int kind : kinds)
             QVERIFY(window->openView(kind));
         view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first())
@@ -115,21 +187,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("version");
         QTest::addColumn<int>("bodyLength");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("reason");
         QTest::addColumn<bool>("addsMenuBar");
-        QTest::newRow("1.0.0 as saved") << "1.0.0" << -1 << QString() << false;
-        QTest::newRow("1.1.0 without the menu bar") << "1.1.0" << -1 << QString() << true;
-        QTest::newRow("0.8.0 read") << "0.8.0" << -1 << QString() << false;
-        QTest::newRow("1.7.1 refused")
-            << "1.7.1" << -1 << QStringLiteral("File format version error.") << false;
-        QTest::newRow("2.0.0 refused")
-            << "2.0.0" << -1 << QStringLiteral("File format version error.") << false;
-        QTest::newRow("body length 0") << "1.7.0" << 0 << QStringLiteral("File open failed.") << false;
+        QTest::newRow("1.0.0 as saved") << "1.0.0" << -1 << QString() << QString() << false;
+        QTest::newRow("1.1.0 without the menu bar") << "1.1.0" << -1 << QString() << QString() << true;
+        QTest::newRow("0.8.0 read") << "0.8.0" << -1 << QString() << QString() << false;
+        QTest::newRow("1.7.1 refused") << "1.7.1" << -1 << QStringLiteral("File format version error.")
+                                       << QStringLiteral("written by a newer Vantel MIDI") << false;
+        QTest::newRow("2.0.0 refused") << "2.0.0" << -1 << QStringLiteral("File format version error.")
+                                       << QStringLiteral("written by a newer Vantel MIDI") << false;
+        QTest::newRow("body length 0") << "1.7.0" << 0 << QStringLiteral("File open failed.")
+                                       << QStringLiteral("not a Vantel MIDI project") << false;
     }
     void versionsAndDamagedFiles()
     {
         QFETCH(QString, version);
         QFETCH(int, bodyLength);
         QFETCH(QString, message);
+        QFETCH(QString, reason);
         QFETCH(bool, addsMenuBar);
         const QByteArray v = version.toLatin1();
         ProjectFileBytes bytes(v.constData());
@@ -144,14 +219,47 @@ private Q_SLOTS:
         QCOMPARE(window->openProject(path), message.isEmpty());
         QCOMPARE(box.text, message);
         if (!message.isEmpty()) {
+            QCOMPARE(box.detail, QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason);
             // Refused before anything was closed: the layout and the project's file stay.
             QCOMPARE(layout(), before);
             QCOMPARE(model->projectFilePath(), QStringLiteral("/elsewhere/previous.vantelmidi"));
             return;
         }
         QCOMPARE(layout(), QStringList{QStringLiteral("MIDI Out Monitor 5,6 300x200")});
-        const int expected = 400 + (addsMenuBar ? window->menuBar()->height() : 0);
-        QTRY_COMPARE(window->geometry().height(), expected);
+        // The saved height is the area below the menu bar; before 1.1.0 it held the menu bar too.
+        const int expected = 400 - (addsMenuBar ? 0 : window->menuBar()->height());
+        QTRY_COMPARE(window->mdiArea()->height(), expected);
+    }
+
+    void aCommandLineProjectThatCannotBeOpenedLeavesTheDefaultLayout_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("No such file or directory");
+        QTest::newRow("not a project") << QByteArray("hello") << QStringLiteral("not a Vantel MIDI project");
+    }
+    void aCommandLineProjectThatCannotBeOpenedLeavesTheDefaultLayout()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        const QString path = folder.filePath(QStringLiteral("named.vantelmidi"));
+        QFile::remove(path);
+        if (!contents.isEmpty())
+            QVERIFY(writeFile(path, contents));
+        // As the program starts with a file named on the command line: no saved layout restored.
+        window.reset();
+        window = std::make_unique<MainWindow>(model.get());
+        window->setStartedWithFile(true);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        BoxAnswerer box(QMessageBox::Ok);
+        QVERIFY(!window->openStartupProject(path));
+        QCOMPARE(box.text, QStringLiteral("File open failed."));
+        QCOMPARE(box.detail, QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason);
+        QCOMPARE(layout(), defaultLayout);
+        QCOMPARE(window->mdiArea()->height(), 548);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
+        QVERIFY(!model->isModified());
     }
 
     void aLoadFailingHalfwayLeavesTheProjectUntitled()
@@ -207,9 +315,36 @@ private Q_SLOTS:
 
         QVERIFY(!saved);
         QCOMPARE(box.text, QStringLiteral("File save failed."));
+        QCOMPARE(box.detail, QDir::toNativeSeparators(path) + QStringLiteral(": File too large"));
         QCOMPARE(readFile(path), old);
         QVERIFY(model->isModified());
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter("full").size(), 1);
+    }
+
+    // The new file beside the old one cannot be made in a folder that takes no new files; a file
+    // that may be written is then written in place, and only then.
+    void aReadOnlyFolderWithAWritableFileIsSavedInPlace()
+    {
+        const QString locked = folder.filePath(QStringLiteral("locked"));
+        QVERIFY(QDir().mkpath(locked));
+        const QString path = locked + QStringLiteral("/inplace.vantelmidi");
+        saveAs(path);
+        QVERIFY(window->openView(ViewKind::Filter));
+        ReadOnlyFolder readOnly(locked);
+        if (!readOnly.locked)
+            QSKIP("this file system cannot make a folder read-only");
+        BoxAnswerer box(QMessageBox::Ok);
+        QVERIFY(window->saveProject());
+        QCOMPARE(box.boxes, 0);
+        QCOMPARE(readFile(path), reference());
+
+        const QString other = locked + QStringLiteral("/new.vantelmidi");
+        QVERIFY(!window->saveProjectTo(other));
+        QCOMPARE(box.text, QStringLiteral("File save failed."));
+        QVERIFY2(box.detail.startsWith(QDir::toNativeSeparators(other) + QStringLiteral(": ")),
+                 qPrintable(box.detail));
+        QVERIFY(box.detail.size() > other.size() + 2);
+        QVERIFY(!QFileInfo::exists(other));
     }
 
     void yesToTheSaveQuestionSaves()
@@ -244,6 +379,89 @@ private Q_SLOTS:
         QTRY_COMPARE(model->projectFilePath(), path);
         QCOMPARE(layout(), QStringList{QStringLiteral("MIDI In Monitor 7,8 300x200")});
         QVERIFY(window->mdiArea()->subWindowList().first()->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    // The message box takes the mouse release: a key held with the mouse or latched with Control on
+    // a Keyboard view would go on sounding.
+    void aLogWriteFailureReleasesEveryHeldKey()
+    {
+        openLoopbackA();
+        QMdiSubWindow* sub = window->openView(ViewKind::Keyboard);
+        QVERIFY(sub);
+        auto* keyboardView = qobject_cast<MidiKeyboardView*>(sub->widget());
+        PressureKeyboard* keys = keyboardView->keyboard();
+        QWidget* viewport = keyboardView->scrollArea()->viewport();
+        QTRY_VERIFY(viewport->isVisible());
+        const QPoint middle = keys->mapFrom(viewport, viewport->rect().center());
+        const qint32 latched = keys->keyAt(middle);
+        const qint32 held = keys->keyAt(middle + QPoint(keys->whiteKeySize().toSize().width() * 2, 0));
+        QVERIFY(latched != Keyboard::NoKey && held != Keyboard::NoKey && latched != held);
+        QTest::mouseClick(keys, Qt::LeftButton, Qt::ControlModifier, keys->keyRect(latched).center());
+        QTest::mousePress(keys, Qt::LeftButton, Qt::ControlModifier, keys->keyRect(held).center());
+        QVERIFY(keys->isHeld(latched) && keys->isHeld(held));
+
+        BoxAnswerer boxes(QMessageBox::Yes);
+        {
+            FileDialogAnswerer dialog(QStringLiteral("/dev/full"));
+            QVERIFY(chooseFromMenu(window.get(), "&Commands", "Write MIDI &Out Data to Log File..."));
+            QTRY_COMPARE(dialog.dialogs, 1);
+        }
+        const quint8 noteOn[] = {0x91, 0x10, 100};
+        QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
+        QTRY_COMPARE(boxes.text, QStringLiteral("MIDI Out log file write failed."));
+        QVERIFY(!keys->isHeld(latched));
+        QVERIFY(!keys->isHeld(held));
+        MidiEditView* out = view(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
+        for (qint32 note : {latched, held})
+            QTRY_VERIFY(
+                out->text().contains(QStringLiteral("80 %1 ").arg(note, 2, 16, QLatin1Char('0')).toUpper()));
+        QTest::mouseRelease(keys, Qt::LeftButton, Qt::ControlModifier, keys->keyRect(held).center());
+    }
+
+    // A log file closed while its writer still waits for a slow disk can fail after a new one was
+    // opened: the new one stays ticked and written.
+    void aLateFailureOfAClosedLogLeavesTheOpenOneTicked()
+    {
+        const auto oldHandler = std::signal(SIGPIPE, SIG_IGN);
+        openLoopbackA();
+        const QString slow = folder.filePath(QStringLiteral("slow.log"));
+        QVERIFY(mkfifo(QFile::encodeName(slow).constData(), 0600) == 0);
+        SilentReader reader(slow);
+        QVERIFY(reader.fd >= 0);
+        const QString entry = QStringLiteral("Write MIDI &Out Data to Log File...");
+        BoxAnswerer boxes(QMessageBox::Yes);
+        {
+            FileDialogAnswerer dialog(slow);
+            QVERIFY(chooseFromMenu(window.get(), "&Commands", entry));
+            QTRY_VERIFY(logEntry(entry)->isChecked());
+        }
+        // Far more text than the pipe holds.
+        QByteArray dump(250, char(0x11));
+        dump[0] = char(0xF0);
+        dump[dump.size() - 1] = char(0xF7);
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(window->sendToOutputPorts(reinterpret_cast<const quint8*>(dump.constData()),
+                                              quint32(dump.size()), 7, 0, true));
+        QTest::qWait(100);
+        const int boxesBefore = boxes.boxes;
+        QVERIFY(chooseFromMenu(window.get(), "&Commands", entry));
+        QVERIFY(!logEntry(entry)->isChecked());
+        const QString fresh = folder.filePath(QStringLiteral("fresh.log"));
+        {
+            FileDialogAnswerer dialog(fresh);
+            QVERIFY(chooseFromMenu(window.get(), "&Commands", entry));
+            QTRY_VERIFY(logEntry(entry)->isChecked());
+        }
+        reader.stop();
+        QTRY_COMPARE(boxes.boxes, boxesBefore + 1);
+        QCOMPARE(boxes.text, QStringLiteral("MIDI Out log file write failed."));
+        QVERIFY(!boxes.detail.isEmpty());
+        QVERIFY(logEntry(entry)->isChecked());
+        const quint8 last[] = {0x92, 0x33, 1};
+        QVERIFY(window->sendToOutputPorts(last, 3, 1, 0));
+        window->midiAnalyzer()->waitForLogFiles();
+        QVERIFY(readFile(fresh).contains("92 33 01"));
+        std::signal(SIGPIPE, oldHandler);
     }
 
     void logFileDialogCancelled_data()
@@ -369,8 +587,9 @@ private:
     QByteArray reference()
     {
         ProjectFileBytes bytes;
+        // The saved height is that of the area the views have.
         QRect main = window->geometry();
-        main.setHeight(main.height() - window->menuBar()->height());
+        main.setHeight(window->mdiArea()->height());
         bytes.record(0, main, qint32(window->windowState()));
         for (QMdiSubWindow* sub : window->mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder)) {
             auto* info = dynamic_cast<WindowRestorationInfo*>(sub->widget());

@@ -102,7 +102,7 @@ public:
 
     QMessageBox::StandardButton answer;
     int boxes = 0;
-    QString title, text;
+    QString title, text, detail;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -117,6 +117,7 @@ private:
         ++boxes;
         title = box->windowTitle();
         text = box->text();
+        detail = box->informativeText();
         icon = box->icon();
         buttons = box->standardButtons();
         if (box->defaultButton())

@@ -589,6 +589,16 @@ bool MidiAnalyzer::closeTransmittedLogFile()
     return logWriter.close(MidiLogWriter::Transmitted);
 }
 
+bool MidiAnalyzer::hasReceivedLogFile() const
+{
+    return logWriter.isOpen(MidiLogWriter::Received);
+}
+
+bool MidiAnalyzer::hasTransmittedLogFile() const
+{
+    return logWriter.isOpen(MidiLogWriter::Transmitted);
+}
+
 void MidiAnalyzer::waitForLogFiles()
 {
     logWriter.waitUntilWritten();

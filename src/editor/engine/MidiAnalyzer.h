@@ -79,6 +79,9 @@ public:
     bool openTransmittedLogFile(const QString& path);
     bool closeReceivedLogFile();
     bool closeTransmittedLogFile();
+    // Whether a log file of that direction is open now (one whose failure was reported is not).
+    bool hasReceivedLogFile() const;
+    bool hasTransmittedLogFile() const;
     // Blocks until every line produced so far is in the open log files (tests, benchmarks).
     void waitForLogFiles();
 
