@@ -1,6 +1,7 @@
 #include "LicenseInfoView.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -17,8 +18,11 @@ LicenseInfoView::LicenseInfoView(QWidget* parent) : QTextEdit(parent)
 QString LicenseInfoView::readBesideExecutable(const QString& fileName)
 {
     QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + fileName);
+    // A program copied without its data files says what is missing instead of showing nothing.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
+        return QStringLiteral("This text is read from a file installed with the program, which cannot be "
+                              "read:\n%1\n%2")
+            .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
     return stream.readAll();

@@ -175,6 +175,13 @@ MidiCustomMidiMessageView::MidiCustomMidiMessageView(QWidget* parent, VantelMidi
     transmit = new QPushButton(QStringLiteral("Transmit"));
     transmit->setFocusPolicy(Qt::StrongFocus);
 
+    // What the editor shows on its progress page after a failed transmission; the knob sends too
+    // often for a message box.
+    failure = new QLabel;
+    failure->setObjectName(QStringLiteral("failure"));
+    failure->setStyleSheet(QStringLiteral("color: #c00000"));
+    failure->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(nameRow);
     layout->addWidget(knob, 1);
@@ -183,6 +190,7 @@ MidiCustomMidiMessageView::MidiCustomMidiMessageView(QWidget* parent, VantelMidi
     layout->addLayout(targetRow);
     layout->addLayout(countRow);
     layout->addWidget(transmit);
+    layout->addWidget(failure);
 
     setFocusPolicy(Qt::ClickFocus);
     setAutoFillBackground(true);
@@ -195,6 +203,16 @@ MidiCustomMidiMessageView::MidiCustomMidiMessageView(QWidget* parent, VantelMidi
     thread = new MidiEditTransmittionThread(model, host);
     // A knob turned quickly sends many short messages; none is a dump that needs the pause.
     thread->setBulkIntervalBypass(true);
+    connect(thread, &MidiEditTransmittionThread::finishTransmittion, this, [this, host](qint32 result) {
+        if (result != MidiEditTransmittionThread::Failed) {
+            failure->hide();
+            return;
+        }
+        const QString detail = host != nullptr ? host->transmitFailureDetail() : QString();
+        failure->setText(QStringLiteral("Failed to transmit message.") +
+                         (detail.isEmpty() ? QString() : QLatin1Char('\n') + detail));
+        failure->show();
+    });
     colour = model->getValue(ParamMessageColor) == 1;
     model->addAssistant(this);
 
@@ -373,7 +391,8 @@ void MidiCustomMidiMessageView::knobTargetByteChanged()
 
 void MidiCustomMidiMessageView::knobTargetByteMenuSelected()
 {
-    targetByte->setValue(byteAtCursor(message->text(), message->cursorPosition()));
+    // Leading separators hold no byte: the cursor among them means the first byte.
+    targetByte->setValue(qMax(1, byteAtCursor(message->text(), message->cursorPosition())));
 }
 
 void MidiCustomMidiMessageView::byteCountChanged(qint32 index)

@@ -74,6 +74,8 @@ public:
     SpinBox* offsetSpinBox() const { return offset; }
     ComboBox* byteCountComboBox() const { return byteCount; }
     QPushButton* transmitButton() const { return transmit; }
+    // Tells why the last transmission failed; hidden while transmissions succeed.
+    QLabel* failureLabel() const { return failure; }
 
 public Q_SLOTS:
     void transmitButtonPressed();
@@ -116,6 +118,7 @@ private:
     SpinBox* offset = nullptr;
     ComboBox* byteCount = nullptr;
     QPushButton* transmit = nullptr;
+    QLabel* failure = nullptr;
     qint32 busy = 0;
     bool colour = false;
 };

@@ -151,9 +151,13 @@ void MidiKeyboardView::closeEvent(QCloseEvent* event)
 void MidiKeyboardView::showEvent(QShowEvent* event)
 {
     QFrame::showEvent(event);
+    // Centred when it first opens; shown again (its window restored from minimised) or placed by a
+    // project, it keeps where the user or the project left it.
     QScrollBar* bar = scroll->horizontalScrollBar();
-    if (bar->maximum() > bar->minimum())
+    if (!placed && bar->maximum() > bar->minimum()) {
         bar->setValue(static_cast<int>((bar->maximum() - bar->minimum()) * 0.5));
+        placed = true;
+    }
 }
 
 bool MidiKeyboardView::writeToStream(QDataStream& stream)
@@ -171,8 +175,10 @@ bool MidiKeyboardView::readFromStream(QDataStream& stream)
 {
     qint32 value = 0;
     QScrollBar* bar = scroll->horizontalScrollBar();
-    if (readInRange(stream, 0, bar->minimum(), bar->maximum(), &value))
+    if (readInRange(stream, 0, bar->minimum(), bar->maximum(), &value)) {
         bar->setValue(value);
+        placed = true;
+    }
     if (readInRange(stream, 1, 1, 16, &value))
         upper->channelSpinBox()->setValue(value);
     if (readInRange(stream, 2, 0, 127, &value))

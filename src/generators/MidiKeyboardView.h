@@ -52,6 +52,8 @@ private:
     MidiKeyboardViewScrollArea* scroll = nullptr;
     PressureKeyboard* keys = nullptr;
     quint8 channel = 0;
+    // The keyboard has been scrolled to its first place (centred, or as saved).
+    bool placed = false;
     VantelMidiModel* model;
     ViewHost* host;
 };

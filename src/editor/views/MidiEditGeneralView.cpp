@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QToolBar>
@@ -259,7 +260,16 @@ void MidiEditGeneralView::openMenuSelected()
 void MidiEditGeneralView::placeFileText(const QString& path)
 {
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
-    const QString text = SysExFile::readText(path);
+    bool read = false;
+    const QString text = SysExFile::readText(path, &read);
+    if (!read) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        if (ViewHost* host = owner->viewHost())
+            host->showErrorDetail(tr("File open failed."),
+                                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString());
+        return;
+    }
     if (textArea->document()->isEmpty()) {
         textArea->setPlainText(text);
         return;
@@ -288,10 +298,11 @@ void MidiEditGeneralView::saveMenuSelected()
         return;
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
 
-    const QString failure = SysExFile::writeText(path, textArea->toPlainText());
+    QString detail;
+    const QString failure = SysExFile::writeText(path, textArea->toPlainText(), &detail);
     if (!failure.isEmpty()) {
         if (ViewHost* host = owner->viewHost())
-            host->showErrorMessage(failure);
+            host->showErrorDetail(failure, detail);
     }
 }
 

@@ -208,9 +208,11 @@ void MidiEditView::finishTransmittion(qint32 result)
         // Stopping is how a repetition ends; a single transmission stops only when cancelled.
         const bool cancelled = result == MidiEditTransmittionThread::Stopped && repeat == nullptr;
         pages->setCurrentIndex(failed || cancelled || leftOut > 0 ? ProgressPage : GeneralPage);
-        if (failed)
-            progress->showMessage(tr("Failed to transmit message."));
-        else if (cancelled)
+        if (failed) {
+            const QString detail = host != nullptr ? host->transmitFailureDetail() : QString();
+            progress->showMessage(tr("Failed to transmit message.") +
+                                  (detail.isEmpty() ? QString() : QLatin1Char('\n') + detail));
+        } else if (cancelled)
             progress->showMessage(tr("Transmission cancelled after %1 of %2 bytes.")
                                       .arg(qMin(sentBytes, announcedBytes))
                                       .arg(announcedBytes));

@@ -3,6 +3,7 @@
 #include "MidiEditTransmittionThread.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -104,7 +105,7 @@ QString SysExFile::readText(const QString& path, bool* ok)
     return stream.readAll();
 }
 
-QString SysExFile::writeText(const QString& path, const QString& text)
+QString SysExFile::writeText(const QString& path, const QString& text, QString* detail)
 {
     const bool raw = isRawPath(path);
     QByteArray bytes;
@@ -119,6 +120,8 @@ QString SysExFile::writeText(const QString& path, const QString& text)
     if (file.open(raw ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Text) &&
         file.write(bytes) == bytes.size() && file.commit())
         return QString();
+    if (detail != nullptr)
+        *detail = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
     file.cancelWriting();
     return tr("File save failed.");
 }

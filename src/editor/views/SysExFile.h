@@ -35,6 +35,7 @@ public:
     // null) is false when the file could not be read; the text is then empty.
     static QString readText(const QString& path, bool* ok = nullptr);
     // Writes a text to a file, as bytes for a raw name and as UTF-8 otherwise, replacing the file
-    // only once it is complete. Returns an empty string, or the message to show the user.
-    static QString writeText(const QString& path, const QString& text);
+    // only once it is complete. Returns an empty string, or the message to show the user; detail
+    // (may be null) receives its second line, the file and the system's reason.
+    static QString writeText(const QString& path, const QString& text, QString* detail = nullptr);
 };
