@@ -13,6 +13,7 @@
 #include <QDataStream>
 #include <QPushButton>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -150,11 +151,14 @@ private Q_SLOTS:
         QFETCH(int, shown);
         auto* view = open<MidiPitchbendView>();
         MidiPitchbendSlider* slider = view->slider();
-        // The row whose value is the position: the mapping rounds half up.
-        int row = 0;
-        while (row < slider->height() && slider->valueAt(row) != position)
-            ++row;
-        QVERIFY(row < slider->height());
+        // The row whose value is the position, found from the slider's mapping of a row y to
+        // R((H - 15 - y) * 127 / (H - 30)), which rounds half up: the topmost such row.
+        const int height = slider->height();
+        int row = -1;
+        for (int y = 0; y < height && row < 0; ++y)
+            if (int(std::floor((height - 15 - y) * 127.0 / (height - 30) + 0.5)) == position)
+                row = y;
+        QVERIFY(row >= 0);
         QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->width() / 2, row));
         QCOMPARE(view->valueSpinBox()->currentValue(), shown);
         QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->width() / 2, row));
@@ -195,6 +199,9 @@ private Q_SLOTS:
         QTest::keyClick(slider, Qt::Key_PageUp);
         QTest::keyClick(slider, Qt::Key_Minus);
         wheelTurn(slider, slider->rect().center(), -240);
+        // Less than a notch is none.
+        wheelTurn(slider, slider->rect().center(), -119);
+        wheelTurn(slider, slider->rect().center(), 60);
         QCOMPARE(slider->value(), 70);
         QCOMPARE(hex(host->sentToPort1()), QStringLiteral("E0 12 49 | E0 10 48 | E0 0C 46"));
         QTest::mouseClick(view->transmitButton(), Qt::LeftButton);

@@ -212,14 +212,26 @@ private Q_SLOTS:
         view->close();
         QCOMPARE(value(ParamModified), 1);
 
-        // Restoring a project opens views with marking locked.
+        // A view opened while a project is restored leaves the filter as it was and shows it:
+        // nothing in it is a change the user made.
+        click(-1, QStringLiteral("3"));
+        click(-1, QStringLiteral("Note Off"));
+        QCOMPARE(value(paramFilterChannel(3)), 1);
+        QCOMPARE(value(ParamFilterNoteOff), 1);
+        view.reset();
         rig->model.setValue(ParamModified, 0);
         rig->model.lockModified();
-        MidiFilterView restored(nullptr, &rig->model, nullptr);
+        view = std::make_unique<MidiFilterView>(nullptr, &rig->model, nullptr);
         rig->model.unlockModified();
+        QVERIFY(showActive(view.get()));
         QCOMPARE(value(ParamModified), 0);
-        QCOMPARE(restored.viewKind, qint32(ViewKind::Filter));
-        checkEmptyProjectBlock(&restored);
+        QCOMPARE(value(paramFilterChannel(3)), 1);
+        QCOMPARE(value(ParamFilterNoteOff), 1);
+        QVERIFY(button(QStringLiteral("3"))->isChecked());
+        QVERIFY(button(QStringLiteral("Note Off"))->isChecked());
+        QVERIFY(!button(QStringLiteral("4"))->isChecked());
+        QCOMPARE(view->viewKind, qint32(ViewKind::Filter));
+        checkEmptyProjectBlock(view.get());
     }
 };
 

@@ -34,22 +34,33 @@ private Q_SLOTS:
     void versions_data()
     {
         QTest::addColumn<QString>("version");
+        QTest::addColumn<QByteArray>("makerEnd");
         QTest::addColumn<int>("result");
-        QTest::newRow("this program's") << "1.7.0" << int(Format::Ok);
-        QTest::newRow("newer patch") << "1.7.1" << int(Format::VersionError);
-        QTest::newRow("newer major") << "2.0.0" << int(Format::VersionError);
+        const QByteArray zeros(4, '\0');
+        QTest::newRow("this program's") << "1.7.0" << zeros << int(Format::Ok);
+        QTest::newRow("newer patch") << "1.7.1" << zeros << int(Format::VersionError);
+        QTest::newRow("newer major") << "2.0.0" << zeros << int(Format::VersionError);
         // Older in order of major, minor, patch, though a later digit is larger.
-        QTest::newRow("older minor, larger patch") << "1.6.5" << int(Format::Ok);
-        QTest::newRow("older major, larger minor") << "0.8.0" << int(Format::Ok);
-        QTest::newRow("not digits count as 0") << "x.y.z" << int(Format::Ok);
+        QTest::newRow("older minor, larger patch") << "1.6.5" << zeros << int(Format::Ok);
+        QTest::newRow("older major, larger minor") << "0.8.0" << zeros << int(Format::Ok);
+        QTest::newRow("not digits count as 0") << "x.y.z" << zeros << int(Format::Ok);
+        // Only the first 12 bytes of the maker field are the maker's name.
+        QTest::newRow("maker bytes 12..15 not examined") << "1.7.0"
+                                                         << QByteArray("\xff"
+                                                                       "A 1")
+                                                         << int(Format::Ok);
     }
     void versions()
     {
         QFETCH(QString, version);
+        QFETCH(QByteArray, makerEnd);
         QFETCH(int, result);
         const QByteArray v = version.toLatin1();
+        QByteArray file = mainOnly(v.constData()).file();
+        QCOMPARE(file.mid(12, 4), QByteArray(4, '\0'));
+        file.replace(12, 4, makerEnd);
         Format::Contents contents;
-        QCOMPARE(int(Format::parse(mainOnly(v.constData()).file(), &contents)), result);
+        QCOMPARE(int(Format::parse(file, &contents)), result);
     }
 
     void readsRecordsExtraValuesAndBlocks()

@@ -60,10 +60,11 @@ private Q_SLOTS:
         model.removeDial(dial);
     }
 
-    // Whole notches only; the range holds.
+    // Whole notches only, counted toward zero (less than a notch either way is none); the range
+    // holds.
     void wheelNotches()
     {
-        const int rows[][2] = {{120, 101}, {60, 100}, {-240, 98}, {120 * 40, 127}};
+        const int rows[][2] = {{120, 101}, {60, 100}, {-119, 100}, {-240, 98}, {-250, 98}, {120 * 40, 127}};
         for (const auto& row : rows) {
             dial->setValue(100);
             wheelTurn(dial, QPoint(60, 30), row[0]);

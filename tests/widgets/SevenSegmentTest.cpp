@@ -70,6 +70,8 @@ private Q_SLOTS:
         QTest::newRow("up button at the maximum") << "up" << 0 << 127 << 127;
         QTest::newRow("Down key at the minimum") << "key down" << 0 << 0 << 0;
         QTest::newRow("two notches down from 1") << "wheel -240" << 0 << 1 << 0;
+        // Less than a notch either way is none: the count goes toward zero.
+        QTest::newRow("less than a notch down") << "wheel -119" << 0 << 50 << 50;
         QTest::newRow("drag past the maximum") << "drag 20" << 0 << 120 << 127;
         QTest::newRow("Control-click resets") << "reset" << 0 << 50 << 10;
         QTest::newRow("typed over the maximum") << "type 500" << 0 << 5 << 127;
