@@ -5,6 +5,9 @@
 //   op % 4 == 2: a parameter change mid-stream (id chosen by the first data byte, value the second)
 //   op % 4 == 3: the refresh timer's tick (collect the text, advance idle time, read the tempo)
 // Checks that the collected text stays within its caps and is plain lines.
+//
+// Each input gets an analyzer of its own, so that a finding replays from its input alone; what is
+// costly per input (the log writer's thread) is left to a sample of the inputs.
 
 #include "MidiAnalyzer.h"
 #include "VantelMidiModel.h"
@@ -14,9 +17,13 @@
 #include <cstddef>
 #include <cstdint>
 
+// The checks are kept out of the coverage the fuzzer steers by: a comparison per character of the
+// collected text only added noise and time.
+#define VANTEL_NO_COVERAGE __attribute__((no_sanitize("coverage")))
+
 namespace {
 
-void check(bool condition)
+VANTEL_NO_COVERAGE void check(bool condition)
 {
     if (!condition)
         __builtin_trap();
@@ -56,14 +63,15 @@ const qint32 settingIds[] = {
 };
 constexpr int settingCount = int(sizeof settingIds / sizeof settingIds[0]);
 
-void checkLines(const QByteArray& text)
+VANTEL_NO_COVERAGE void checkLines(const QByteArray& text)
 {
     if (text.isEmpty())
         return;
     check(text.at(0) == '\n');
     check(text.count('\n') <= MidiAnalyzer::MaximumPendingLines);
-    for (char c : text)
-        check(c == '\n' || (c >= 0x20 && c < 0x7F));
+    for (const char c : text)
+        if (c != '\n' && (c < 0x20 || c >= 0x7F))
+            __builtin_trap();
 }
 
 } // namespace
@@ -80,7 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzSender sender;
     MidiAnalyzer analyzer(model);
     analyzer.setSender(&sender);
-    const bool logging = data[settingCount] & 1;
+    // Log files on one input in eight: each start of the log writer's thread costs more than the
+    // rest of an input.
+    const bool logging = (data[settingCount] & 7) == 1;
     if (logging) {
         analyzer.openReceivedLogFile(QStringLiteral("/dev/null"));
         analyzer.openTransmittedLogFile(QStringLiteral("/dev/null"));
