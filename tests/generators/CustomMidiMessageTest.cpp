@@ -8,6 +8,7 @@
 #include "VantelMidiParameterId.h"
 
 #include <QAbstractItemView>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -179,12 +180,27 @@ private Q_SLOTS:
             QCOMPARE(MidiCustomMidiMessageView::byteAtCursor(QString::fromLatin1(r.text), r.cursor), r.byte);
     }
 
+    // The entry takes the byte under the cursor; a cursor among leading separators means the first
+    // byte, never a target of 0, which would stop the knob from sending.
+    void contextMenuTakesTheByteUnderTheCursor_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("target");
+        QTest::newRow("inside the message") << "F0 7E 7F 09 01 F7" << 9 << "09" << 4;
+        QTest::newRow("among leading blanks") << "  F0 7F" << 1 << "F0" << 1;
+    }
     void contextMenuTakesTheByteUnderTheCursor()
     {
+        QFETCH(QString, text);
+        QFETCH(int, cursor);
+        QFETCH(QString, label);
+        QFETCH(int, target);
         MidiCustomMidiMessageView* view = open();
         LineEdit* field = view->messageEdit();
-        typeMessage(field, QStringLiteral("F0 7E 7F 09 01 F7"));
-        field->setCursorPosition(9);
+        typeMessage(field, text);
+        field->setCursorPosition(cursor);
         QString entryText;
         bool entryEnabled = false;
         QTimer::singleShot(100, this, [&] {
@@ -197,15 +213,41 @@ private Q_SLOTS:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(field, &event);
-        QCOMPARE(entryText, QStringLiteral("Set byte position of '09' to Knob Target Byte"));
+        QCOMPARE(entryText, QStringLiteral("Set byte position of '%1' to Knob Target Byte").arg(label));
         QVERIFY(entryEnabled);
-        QTRY_COMPARE(view->targetByteSpinBox()->currentValue(), 4);
+        QTRY_COMPARE(view->targetByteSpinBox()->currentValue(), target);
+        QVERIFY(view->isTargetValid());
 
         // A lone digit at the end offers nothing to take.
         typeMessage(field, QStringLiteral("F0 7"));
         field->setCursorPosition(3);
         QCOMPARE(view->contextMenuEntryText(),
                  QStringLiteral("Set byte position of '7' to Knob Target Byte"));
+    }
+
+    // A message that cannot go out is told in the view, as the editor tells it, with the reason
+    // when there is no output port; the next transmission that succeeds clears it.
+    void aFailedTransmissionIsShown()
+    {
+        MidiCustomMidiMessageView* view = open();
+        QLabel* failure = view->failureLabel();
+        typeMessage(view->messageEdit(), QStringLiteral("B0 07 7"));
+        QTest::mouseClick(view->transmitButton(), Qt::LeftButton);
+        QTRY_VERIFY(failure->isVisible());
+        QCOMPARE(failure->text(), QStringLiteral("Failed to transmit message."));
+
+        // Byte 2 takes the knob's value, 0.
+        typeMessage(view->messageEdit(), QStringLiteral("B0 00 70"));
+        QTest::mouseClick(view->transmitButton(), Qt::LeftButton);
+        QCOMPARE(sent(1), QStringLiteral("B0 00 70"));
+        QTRY_VERIFY(!failure->isVisible());
+
+        QVERIFY(host->hub.closeOutputPort(0));
+        QVERIFY(host->hub.closeOutputPort(1));
+        QTest::mouseClick(view->transmitButton(), Qt::LeftButton);
+        QTRY_VERIFY(failure->isVisible());
+        QCOMPARE(failure->text(),
+                 QStringLiteral("Failed to transmit message.\nNo output port is chosen: OutputPort menu"));
     }
 
     void recordRestoresWithoutSending()

@@ -68,6 +68,13 @@ private Q_SLOTS:
         QScrollBar* bar = view->scrollArea()->horizontalScrollBar();
         QCOMPARE(bar->value(), (bar->maximum() - bar->minimum()) / 2);
         bar->setValue(keys->keyRect(60).x() - 100);
+        // Shown again after being minimised, it stays where the user scrolled it.
+        auto* subWindow = qobject_cast<QMdiSubWindow*>(view->parentWidget());
+        subWindow->showMinimized();
+        QTRY_VERIFY(!view->isVisible());
+        subWindow->showNormal();
+        QTRY_VERIFY(view->isVisible());
+        QCOMPARE(bar->value(), keys->keyRect(60).x() - 100);
 
         clickKey(keys, 60);
         QCOMPARE(host->takeLines(), bothPorts("903c40", 1) + bothPorts("803c00", 0));

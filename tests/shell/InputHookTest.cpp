@@ -267,12 +267,15 @@ private Q_SLOTS:
         QVERIFY(text->verticalScrollBar()->value() > 0);
         file.remove();
 
-        // A missing text gives an empty window.
+        // A missing text is named in the window, with the reason it cannot be read.
         QVERIFY(chooseFromMenu(window.get(), "&Help", "&Software User License Agreement"));
         auto* eula = qobject_cast<EULAView*>(
             window->subWindows()->singleView(ViewKindTable::SlotSoftwareLicense)->widget());
         QVERIFY(eula && eula->isReadOnly());
-        QVERIFY(eula->toPlainText().isEmpty());
+        const QString missing = QDir::toNativeSeparators(folder + QLatin1String(EULAView::FileName));
+        QVERIFY2(eula->toPlainText().contains(QLatin1Char('\n') + missing + QLatin1Char('\n')),
+                 qPrintable(eula->toPlainText()));
+        QVERIFY(eula->toPlainText().endsWith(QStringLiteral("No such file or directory")));
     }
 
 private:

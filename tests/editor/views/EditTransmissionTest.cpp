@@ -261,7 +261,8 @@ private Q_SLOTS:
         QTest::keyClick(view->textView(), Qt::Key_F5);
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
         QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
-        QCOMPARE(view->progressView()->labelText(), QStringLiteral("Failed to transmit message."));
+        QCOMPARE(view->progressView()->labelText(),
+                 QStringLiteral("Failed to transmit message.\nNo output port is chosen: OutputPort menu"));
         QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
         QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
     }

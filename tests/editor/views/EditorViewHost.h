@@ -111,7 +111,7 @@ public:
     void inputPortChoices(quint32, QStringList*, qint32*) override {}
     void outputPortChoices(quint32, QStringList*, qint32*) override {}
     QString inputPortName(quint32) const override { return QString(); }
-    QString outputPortName(quint32) const override { return QString(); }
+    QString outputPortName(quint32 port) const override { return hub.outputPortName(port); }
     void showErrorMessage(const QString& text) override { errors.append(text); }
 
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
