@@ -1,4 +1,4 @@
-#include "../widgets/WidgetTestSupport.h"
+#include "../../widgets/WidgetTestSupport.h"
 
 #include "PressureKeyboard.h"
 

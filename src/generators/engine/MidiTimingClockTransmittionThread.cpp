@@ -1,9 +1,6 @@
 #include "MidiTimingClockTransmittionThread.h"
 
-#include "MidiSender.h"
-
 #include <chrono>
-#include <ctime>
 
 namespace {
 
@@ -14,22 +11,14 @@ constexpr quint8 TimingClockKind = 12;
 
 MidiTimingClockTransmittionThread::MidiTimingClockTransmittionThread(MidiSender* sender, Clock clock,
                                                                      QObject* parent)
-    : WorkerThread(parent), sender(sender), clock(clock ? std::move(clock) : Clock(&monotonicMicroseconds))
+    : PeriodicSenderThread(sender, std::move(clock), parent)
 {
-    start(QThread::InheritPriority);
-    setPriority(QThread::NormalPriority);
+    startWorker();
 }
 
 MidiTimingClockTransmittionThread::~MidiTimingClockTransmittionThread()
 {
     stopAndWait();
-}
-
-qint64 MidiTimingClockTransmittionThread::monotonicMicroseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 void MidiTimingClockTransmittionThread::setTempo(qint32 tempo)
@@ -47,8 +36,8 @@ void MidiTimingClockTransmittionThread::setPlaying(bool on)
         return;
     const bool was = playing.exchange(on, std::memory_order_acq_rel);
     if (on && !was) {
-        startedAt.store(clock() + LeadMicroseconds, std::memory_order_release);
-        starts.fetch_add(1, std::memory_order_acq_rel);
+        // The count runs from the button press (plus the lead).
+        publishStart(clock() + LeadMicroseconds);
         emit blinkLed();
     }
     wake();
@@ -60,18 +49,8 @@ void MidiTimingClockTransmittionThread::detach()
     playing = false;
 }
 
-void MidiTimingClockTransmittionThread::wake()
-{
-    {
-        // A worker that found nothing to do under the mutex is now waiting and will be woken.
-        std::lock_guard<std::mutex> lock(mutex);
-    }
-    condition.notify_all();
-}
-
 void MidiTimingClockTransmittionThread::run()
 {
-    quint32 seenStarts = 0; // starts begins at 0, so a start made before the worker runs counts
     std::unique_lock<std::mutex> lock(mutex);
     while (!isStopRequested()) {
         if (!playing.load(std::memory_order_acquire)) {
@@ -79,19 +58,15 @@ void MidiTimingClockTransmittionThread::run()
                            [this] { return isStopRequested() || playing.load(std::memory_order_acquire); });
             continue;
         }
-        const quint32 startsNow = starts.load(std::memory_order_acquire);
-        if (startsNow != seenStarts) {
+        if (takeStart(&last)) {
             // A new start: the time spent stopped does not count, and the quarter note begins
             // now (the lamp was lit by the start itself).
-            seenStarts = startsNow;
-            last = startedAt.load(std::memory_order_acquire);
             counter = 0;
         }
         lock.unlock();
         const qint64 next = sendDue(clock() + LeadMicroseconds);
         lock.lock();
-        if (isStopRequested() || !playing.load(std::memory_order_acquire) ||
-            starts.load(std::memory_order_acquire) != seenStarts)
+        if (isStopRequested() || !playing.load(std::memory_order_acquire) || startPending())
             continue;
         const qint64 sleep = next - LeadMicroseconds - clock();
         if (sleep > 0)
@@ -113,9 +88,7 @@ qint64 MidiTimingClockTransmittionThread::sendDue(qint64 now)
     if (due > MaxCatchUpClocks)
         due = 1;
     for (qint64 i = due - 1; i >= 0 && !isStopRequested(); --i) {
-        if (sender != nullptr)
-            sender->sendToOutputPorts(&TimingClock, 1, TimingClockKind, 2, false, false,
-                                      MidiSender::dueAt(latest - i * period));
+        sendByte(&TimingClock, TimingClockKind, latest - i * period);
         if (++counter >= ClocksPerQuarter) {
             counter = 0;
             emit blinkLed();

@@ -1,21 +1,17 @@
 #pragma once
 
-#include "WorkerThread.h"
+#include "PeriodicSenderThread.h"
 
 #include <QtGlobal>
 
 #include <atomic>
-#include <condition_variable>
-#include <functional>
-#include <mutex>
-
-class MidiSender;
 
 // Sends MIDI Timing Clock (0xF8) at 24 clocks per quarter note to both output ports.
 //
 // Threads. The object lives on the GUI thread, which calls setTempo and setPlaying: they store
 // atomics and wake the worker, and never wait for more than the worker's own short look at its
-// flags (the worker holds the wait mutex only to decide whether to sleep, never while it sends).
+// flags (the worker holds the wait mutex only to decide whether to sleep, never while it sends;
+// PeriodicSenderThread).
 // The worker thread keeps the schedule: time runs on the monotonic clock in microseconds, the
 // time since the last accounting is added to an accumulator, every whole period in it is a clock
 // due (the remainder stays, so nothing drifts and a late wake-up is made up), and between clocks
@@ -28,15 +24,11 @@ class MidiSender;
 // Lifetime. The worker runs from construction, asleep while stopped. The view calls release()
 // when it closes (WorkerThread): the worker ends at its next look at the stop flag, within a
 // clock period at most, and no clock goes out after that.
-class MidiTimingClockTransmittionThread : public WorkerThread
+class MidiTimingClockTransmittionThread : public PeriodicSenderThread
 {
     Q_OBJECT
 
 public:
-    // The time source, in microseconds; the monotonic clock unless a test injects its own. The
-    // worker's sleeps are real time either way.
-    using Clock = std::function<qint64()>;
-
     static constexpr quint32 ClocksPerQuarter = 24;
     static constexpr qint32 DefaultTempo = 900; // tenths of BPM
     // How much earlier than a clock's due time the worker acts, so that a late wake-up still
@@ -59,31 +51,20 @@ public:
     void setPlaying(bool on);
     bool isPlaying() const { return playing.load(std::memory_order_acquire); }
 
-    static qint64 monotonicMicroseconds();
-
 Q_SIGNALS:
     void blinkLed();
 
 protected:
     void run() override;
     void detach() override;
-    void wake() override;
 
 private:
     // Sends the clocks due at time now (already advanced by the lead); returns the time the next
     // one is due.
     qint64 sendDue(qint64 now);
 
-    MidiSender* const sender;
-    const Clock clock;
     std::atomic<quint32> periodUs{25000000u / DefaultTempo};
     std::atomic<bool> playing{false};
-    // Bumped by every start, so the worker notices a stop and start between two of its looks.
-    std::atomic<quint32> starts{0};
-    // When the last start was asked for (plus the lead): the count runs from the button press.
-    std::atomic<qint64> startedAt{0};
-    std::mutex mutex;
-    std::condition_variable condition;
 
     // Worker thread only.
     qint64 accumulated = 0;

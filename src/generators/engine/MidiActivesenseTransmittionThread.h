@@ -1,21 +1,17 @@
 #pragma once
 
-#include "WorkerThread.h"
+#include "PeriodicSenderThread.h"
 
 #include <QtGlobal>
 
 #include <atomic>
-#include <condition_variable>
-#include <functional>
-#include <mutex>
-
-class MidiSender;
 
 // Sends Active Sensing (0xFE) to both output ports once per interval while transmitting.
 //
 // Threads. The object lives on the GUI thread, which calls setInterval and setTransmitting: they
 // store atomics and wake the worker, taking the wait mutex only for the instant the worker needs
-// to decide whether to sleep, so the user interface never waits for an interval. The worker
+// to decide whether to sleep, so the user interface never waits for an interval
+// (PeriodicSenderThread). The worker
 // thread sleeps on a condition with the end of the interval as its deadline; a wake-up makes it
 // look again, so a shorter interval applies to the interval in progress (one already over sends
 // at once). Stopping lets the interval in progress end with its message, as a started interval
@@ -25,14 +21,11 @@ class MidiSender;
 //
 // Lifetime. The worker runs from construction. The view calls release() when it closes
 // (WorkerThread): the worker ends at once, without the message of the interval in progress.
-class MidiActivesenseTransmittionThread : public WorkerThread
+class MidiActivesenseTransmittionThread : public PeriodicSenderThread
 {
     Q_OBJECT
 
 public:
-    // The time source, in microseconds; the monotonic clock unless a test injects its own.
-    using Clock = std::function<qint64()>;
-
     static constexpr qint32 DefaultInterval = 270; // milliseconds
 
     // sender: not owned, must outlive the worker; may be null (nothing is sent). Starts the worker.
@@ -47,17 +40,10 @@ public:
 
 protected:
     void run() override;
-    void wake() override;
 
 private:
-    MidiSender* const sender;
-    const Clock clock;
     std::atomic<qint32> intervalMs{DefaultInterval};
+    // Only the published starts wake the worker, not this flag: an interval once started ends
+    // with its message even when the stop comes before the worker has looked.
     std::atomic<bool> transmitting{false};
-    // Bumped by every start, with the time it was asked for: an interval once started ends with
-    // its message even when the stop comes before the worker has looked.
-    std::atomic<quint32> starts{0};
-    std::atomic<qint64> startedAt{0};
-    std::mutex mutex;
-    std::condition_variable condition;
 };

@@ -6,7 +6,7 @@
 // Also the helpers every generator view test uses: opening a view in an MDI area, typing into a
 // spin box, project records field by field, sent messages as text.
 
-#include "../widgets/WidgetTestSupport.h"
+#include "../../widgets/WidgetTestSupport.h"
 
 #include "FileStream.h"
 #include "LoopbackMidiService.h"

@@ -1,4 +1,4 @@
-#include "../editor/views/EditorViewHost.h"
+#include "../../editor/views/EditorViewHost.h"
 #include "GeneratorViewHost.h"
 
 #include "ComboBox.h"
