@@ -20,7 +20,8 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegExpValidator>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
 
@@ -142,7 +143,7 @@ MidiCustomMidiMessageView::MidiCustomMidiMessageView(QWidget* parent, VantelMidi
     message->setFixedHeight(20);
     message->setMaxLength(383);
     message->setValidator(
-        new QRegExpValidator(QRegExp(QStringLiteral("^[0-9A-Fa-f,\\ ]+$"), Qt::CaseSensitive), message));
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^[0-9A-Fa-f,\\ ]+$")), message));
     message->installEventFilter(this);
     auto* messageRow = new QHBoxLayout;
     messageRow->addWidget(new QLabel(QStringLiteral("Message")));
