@@ -7,5 +7,5 @@ EULAView::EULAView(QWidget* parent) : QTextEdit(parent)
     setReadOnly(true);
     resize(675, 300);
     setAttribute(Qt::WA_DeleteOnClose);
-    setPlainText(LicenseInfoView::readBesideExecutable(QString::fromLatin1(FileName)));
+    setPlainText(LicenseInfoView::readLicenceText(QString::fromLatin1(FileName)));
 }

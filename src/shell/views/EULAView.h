@@ -2,8 +2,8 @@
 
 #include <QTextEdit>
 
-// The program's own user licence, read from "VantelMIDILicense.txt" beside the executable and
-// shown as it is. A missing file gives an empty window.
+// The program's own user licence, read from "VantelMIDILicense.txt" where the open-source
+// licences are (LicenseInfoView::readLicenceText) and shown as it is. A missing file gives an empty window.
 class EULAView : public QTextEdit
 {
     Q_OBJECT

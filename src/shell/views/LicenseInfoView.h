@@ -3,7 +3,7 @@
 #include <QTextEdit>
 
 // The licences of the open-source libraries the program uses, read from "OpenSourceLicense.txt"
-// beside the executable; "QT_VERSION" in the text becomes the version of the Qt library the
+// (readLicenceText); "QT_VERSION" in the text becomes the version of the Qt library the
 // program runs on. A missing file gives an empty window.
 class LicenseInfoView : public QTextEdit
 {
@@ -14,6 +14,9 @@ public:
 
     explicit LicenseInfoView(QWidget* parent = nullptr);
 
-    // The text of a file in the executable's folder; empty when it cannot be read.
-    static QString readBesideExecutable(const QString& fileName);
+    // The text of an installed licence file: from share/vantel-midi/ beside the executable's folder
+    // (an installed program: <prefix>/bin and <prefix>/share), or else from the executable's own
+    // folder (the build tree, and systems that keep data beside the program). Empty when neither
+    // can be read.
+    static QString readLicenceText(const QString& fileName);
 };
