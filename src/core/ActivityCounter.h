@@ -16,7 +16,7 @@ public:
     class Scope
     {
     public:
-        explicit Scope(ActivityCounter& counter) : counter(counter) { counter.enter(); }
+        explicit Scope(ActivityCounter& aCounter) : counter(aCounter) { counter.enter(); }
         ~Scope() { counter.leave(); }
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;

@@ -87,10 +87,10 @@ const TextHighlighter::Rule TextHighlighter::EditorRules[] = {
 };
 const int TextHighlighter::EditorCount = 11;
 
-TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table,
-                                 int count, Attachment attachment)
-    : QSyntaxHighlighter(static_cast<QObject*>(document)), model(model), target(document),
-      attachment(attachment), active(table), activeCount(count)
+TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* aModel, const Rule* table,
+                                 int count, Attachment anAttachment)
+    : QSyntaxHighlighter(static_cast<QObject*>(document)), model(aModel), target(document),
+      attachment(anAttachment), active(table), activeCount(count)
 {
     colouring = model->getValue(ParamMessageColor) != 0;
     compile();

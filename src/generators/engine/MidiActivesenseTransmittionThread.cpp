@@ -9,9 +9,9 @@ constexpr quint8 ActiveSensingKind = 16;
 
 } // namespace
 
-MidiActivesenseTransmittionThread::MidiActivesenseTransmittionThread(MidiSender* sender, Clock clock,
+MidiActivesenseTransmittionThread::MidiActivesenseTransmittionThread(MidiSender* output, Clock timeSource,
                                                                      QObject* parent)
-    : PeriodicSenderThread(sender, std::move(clock), parent)
+    : PeriodicSenderThread(output, std::move(timeSource), parent)
 {
     startWorker();
 }

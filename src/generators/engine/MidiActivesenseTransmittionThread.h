@@ -28,8 +28,8 @@ class MidiActivesenseTransmittionThread : public PeriodicSenderThread
 public:
     static constexpr qint32 DefaultInterval = 270; // milliseconds
 
-    // sender: not owned, must outlive the worker; may be null (nothing is sent). Starts the worker.
-    explicit MidiActivesenseTransmittionThread(MidiSender* sender, Clock clock = Clock(),
+    // output: not owned, must outlive the worker; may be null (nothing is sent). Starts the worker.
+    explicit MidiActivesenseTransmittionThread(MidiSender* output, Clock timeSource = Clock(),
                                                QObject* parent = nullptr);
     ~MidiActivesenseTransmittionThread() override;
 

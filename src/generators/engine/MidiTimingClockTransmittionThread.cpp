@@ -9,9 +9,9 @@ constexpr quint8 TimingClockKind = 12;
 
 } // namespace
 
-MidiTimingClockTransmittionThread::MidiTimingClockTransmittionThread(MidiSender* sender, Clock clock,
+MidiTimingClockTransmittionThread::MidiTimingClockTransmittionThread(MidiSender* output, Clock timeSource,
                                                                      QObject* parent)
-    : PeriodicSenderThread(sender, std::move(clock), parent)
+    : PeriodicSenderThread(output, std::move(timeSource), parent)
 {
     startWorker();
 }

@@ -37,9 +37,9 @@ public:
     // More periods due than this at once is a stall, not lateness: the backlog is dropped.
     static constexpr qint64 MaxCatchUpClocks = 4;
 
-    // sender: not owned, must outlive the worker (WorkerThread::finishReleased); may be null (nothing
+    // output: not owned, must outlive the worker (WorkerThread::finishReleased); may be null (nothing
     // is sent). Starts the worker.
-    explicit MidiTimingClockTransmittionThread(MidiSender* sender, Clock clock = Clock(),
+    explicit MidiTimingClockTransmittionThread(MidiSender* output, Clock timeSource = Clock(),
                                                QObject* parent = nullptr);
     ~MidiTimingClockTransmittionThread() override;
 

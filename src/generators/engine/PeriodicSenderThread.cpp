@@ -4,8 +4,9 @@
 
 #include <ctime>
 
-PeriodicSenderThread::PeriodicSenderThread(MidiSender* sender, Clock clock, QObject* parent)
-    : WorkerThread(parent), clock(clock ? std::move(clock) : Clock(&monotonicMicroseconds)), sender(sender)
+PeriodicSenderThread::PeriodicSenderThread(MidiSender* output, Clock timeSource, QObject* parent)
+    : WorkerThread(parent), clock(timeSource ? std::move(timeSource) : Clock(&monotonicMicroseconds)),
+      sender(output)
 {
 }
 

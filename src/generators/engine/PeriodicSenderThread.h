@@ -34,9 +34,9 @@ public:
     static qint64 monotonicMicroseconds();
 
 protected:
-    // sender: not owned, must outlive the worker (WorkerThread::finishReleased); may be null
+    // output: not owned, must outlive the worker (WorkerThread::finishReleased); may be null
     // (nothing is sent).
-    PeriodicSenderThread(MidiSender* sender, Clock clock, QObject* parent);
+    PeriodicSenderThread(MidiSender* output, Clock timeSource, QObject* parent);
 
     void startWorker();
     void wake() override;

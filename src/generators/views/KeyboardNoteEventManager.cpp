@@ -75,8 +75,8 @@ quint8 upperCase(quint8 key)
 
 } // namespace
 
-KeyboardNoteEventManager::KeyboardNoteEventManager(VantelMidiModel* model, MidiSender* sender)
-    : model(model), sender(sender)
+KeyboardNoteEventManager::KeyboardNoteEventManager(VantelMidiModel* aModel, MidiSender* aSender)
+    : model(aModel), sender(aSender)
 {
     Q_ASSERT(model);
     readSettings();

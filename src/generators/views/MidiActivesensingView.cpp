@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-MidiActivesensingView::MidiActivesensingView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), model(model)
+MidiActivesensingView::MidiActivesensingView(QWidget* parent, VantelMidiModel* aModel, ViewHost* host)
+    : QFrame(parent), model(aModel)
 {
     viewKind = ViewKind::ActiveSensing;
     setAutoFillBackground(true);

@@ -25,9 +25,9 @@ bool readInRange(QDataStream& stream, qint32 tag, qint32 minimum, qint32 maximum
 
 } // namespace
 
-MidiControlChangeView::MidiControlChangeView(QWidget* parent, VantelMidiModel* model, ViewHost* host,
+MidiControlChangeView::MidiControlChangeView(QWidget* parent, VantelMidiModel* aModel, ViewHost* aHost,
                                              qint32 number)
-    : QFrame(parent), model(model), host(host)
+    : QFrame(parent), model(aModel), host(aHost)
 {
     number = qBound(0, number, MidiControllerNames::Count - 1);
     viewKind = ViewKind::ControlChange;

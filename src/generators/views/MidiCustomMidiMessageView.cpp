@@ -104,8 +104,8 @@ SpinBox* valueBox(const QString& accessibleName)
 
 } // namespace
 
-MidiCustomMidiMessageView::MidiCustomMidiMessageView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), model(model)
+MidiCustomMidiMessageView::MidiCustomMidiMessageView(QWidget* parent, VantelMidiModel* aModel, ViewHost* host)
+    : QFrame(parent), model(aModel)
 {
     Q_ASSERT(model);
     viewKind = ViewKind::CustomMidiMessage;

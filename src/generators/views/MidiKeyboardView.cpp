@@ -39,8 +39,8 @@ bool readInRange(QDataStream& stream, qint32 tag, qint32 minimum, qint32 maximum
 
 } // namespace
 
-MidiKeyboardView::MidiKeyboardView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), model(model), host(host)
+MidiKeyboardView::MidiKeyboardView(QWidget* parent, VantelMidiModel* aModel, ViewHost* aHost)
+    : QFrame(parent), model(aModel), host(aHost)
 {
     viewKind = ViewKind::Keyboard;
     setAutoFillBackground(true);

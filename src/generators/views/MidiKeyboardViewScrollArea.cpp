@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 
-MidiKeyboardViewScrollArea::MidiKeyboardViewScrollArea(QWidget* parent, VantelMidiModel* model)
-    : QScrollArea(parent), model(model)
+MidiKeyboardViewScrollArea::MidiKeyboardViewScrollArea(QWidget* parent, VantelMidiModel* aModel)
+    : QScrollArea(parent), model(aModel)
 {
 }
 

@@ -25,8 +25,8 @@ SpinBox* addSpinBox(QWidget* parent, ModelIF* model, qint32 id, int y, const QSt
 
 } // namespace
 
-MidiPCKeyboardView::MidiPCKeyboardView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), CommonViewHelper(model), model(model)
+MidiPCKeyboardView::MidiPCKeyboardView(QWidget* parent, VantelMidiModel* aModel, ViewHost* host)
+    : QFrame(parent), CommonViewHelper(aModel), model(aModel)
 {
     Q_UNUSED(host)
     Q_ASSERT(model);

@@ -20,8 +20,8 @@ constexpr qint32 centreOffset = 8192;
 
 } // namespace
 
-MidiPitchbendView::MidiPitchbendView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), model(model), host(host)
+MidiPitchbendView::MidiPitchbendView(QWidget* parent, VantelMidiModel* aModel, ViewHost* aHost)
+    : QFrame(parent), model(aModel), host(aHost)
 {
     Q_ASSERT(model);
     viewKind = ViewKind::PitchBend;

@@ -49,8 +49,8 @@ QPixmap image(const QString& path)
 
 } // namespace
 
-MidiProgramChangeView::MidiProgramChangeView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), model(model), host(host)
+MidiProgramChangeView::MidiProgramChangeView(QWidget* parent, VantelMidiModel* aModel, ViewHost* aHost)
+    : QFrame(parent), model(aModel), host(aHost)
 {
     Q_ASSERT(model);
     viewKind = ViewKind::ProgramChange;

@@ -13,9 +13,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-MidiTimingClockGeneratorView::MidiTimingClockGeneratorView(QWidget* parent, VantelMidiModel* model,
+MidiTimingClockGeneratorView::MidiTimingClockGeneratorView(QWidget* parent, VantelMidiModel* aModel,
                                                            ViewHost* host)
-    : QFrame(parent), model(model)
+    : QFrame(parent), model(aModel)
 {
     viewKind = ViewKind::TimingClock;
     setAutoFillBackground(true);

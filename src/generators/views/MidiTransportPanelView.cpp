@@ -65,8 +65,8 @@ MidiTransportPanelPlayStopButton* addImageButton(QWidget* parent, QHBoxLayout* r
 
 } // namespace
 
-MidiTransportPanelView::MidiTransportPanelView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), model(model), host(host)
+MidiTransportPanelView::MidiTransportPanelView(QWidget* parent, VantelMidiModel* aModel, ViewHost* aHost)
+    : QFrame(parent), model(aModel), host(aHost)
 {
     viewKind = ViewKind::StartStop;
     setFocusPolicy(Qt::ClickFocus);

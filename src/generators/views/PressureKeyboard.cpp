@@ -16,7 +16,7 @@ qint32 roundHalfUp(double x)
 
 } // namespace
 
-PressureKeyboard::PressureKeyboard(QWidget* parent, const QSizeF& keySize) : Keyboard(parent, keySize) {}
+PressureKeyboard::PressureKeyboard(QWidget* parent, const QSizeF& aKeySize) : Keyboard(parent, aKeySize) {}
 
 void PressureKeyboard::setPressureMode(qint32 pressureMode)
 {

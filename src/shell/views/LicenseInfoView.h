@@ -14,7 +14,7 @@ public:
 
     explicit LicenseInfoView(QWidget* parent = nullptr);
 
-    // The text of an installed licence file: from share/vantel-midi/ beside the executable's folder
+    // The text of a licence file: from ../share/vantel-midi/ relative to the executable's folder
     // (an installed program: <prefix>/bin and <prefix>/share), or else from the executable's own
     // folder (the build tree, and systems that keep data beside the program). Empty when neither
     // can be read.
