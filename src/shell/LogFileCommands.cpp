@@ -19,8 +19,8 @@
 
 #include <cerrno>
 
-LogFileCommands::LogFileCommands(MainWindow* window, VantelMidiModel* model, MidiAnalyzer* analyzer)
-    : window(window), model(model), analyzer(analyzer)
+LogFileCommands::LogFileCommands(MainWindow* aWindow, VantelMidiModel* aModel, MidiAnalyzer* anAnalyzer)
+    : window(aWindow), model(aModel), analyzer(anAnalyzer)
 {
 }
 

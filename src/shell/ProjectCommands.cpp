@@ -26,7 +26,10 @@ QString ProjectCommands::failureDetail(const QString& path, const QString& reaso
     return reason.isEmpty() ? file : file + QStringLiteral(": ") + reason;
 }
 
-ProjectCommands::ProjectCommands(MainWindow* window, VantelMidiModel* model) : window(window), model(model) {}
+ProjectCommands::ProjectCommands(MainWindow* aWindow, VantelMidiModel* aModel)
+    : window(aWindow), model(aModel)
+{
+}
 
 QString ProjectCommands::proposedPath(const QString& name) const
 {

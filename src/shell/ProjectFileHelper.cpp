@@ -22,7 +22,7 @@ QString notAProject()
 
 } // namespace
 
-ProjectFileHelper::ProjectFileHelper(MainWindow* window) : window(window) {}
+ProjectFileHelper::ProjectFileHelper(MainWindow* aWindow) : window(aWindow) {}
 
 ProjectFileHelper::~ProjectFileHelper() = default;
 

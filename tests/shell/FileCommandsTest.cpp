@@ -50,13 +50,13 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 class ReadOnlyFolder
 {
 public:
-    explicit ReadOnlyFolder(const QString& path) : path(QFile::encodeName(path))
+    explicit ReadOnlyFolder(const QString& folder) : path(QFile::encodeName(folder))
     {
         if (geteuid() != 0) {
-            locked = chmod(this->path.constData(), 0555) == 0;
+            locked = chmod(path.constData(), 0555) == 0;
             return;
         }
-        fd = ::open(this->path.constData(), O_RDONLY | O_DIRECTORY);
+        fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
         int flags = 0;
         if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
             flags |= FS_IMMUTABLE_FL;
