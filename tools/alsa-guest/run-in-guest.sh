@@ -42,7 +42,7 @@ mkdir -p "$work/root/bin" "$work/root/modules" "$work/out"
 
 # The modules in load order, each after what it depends on.
 moddir=/lib/modules/$version
-wanted=(virtio_pci 9pnet_virtio 9p snd-seq-dummy snd-virmidi snd-seq-midi)
+wanted=(virtio_pci 9pnet_virtio 9p snd-hrtimer snd-seq-dummy snd-virmidi)
 declare -A seen=()
 order=()
 add_module() {
@@ -105,8 +105,8 @@ mkdir -p /host/tmp/guest-out
 mount --bind /out /host/tmp/guest-out
 chroot /host /usr/bin/env -i PATH=/usr/local/bin:/usr/bin:/bin HOME=/tmp XDG_RUNTIME_DIR=/tmp \
   QT_QPA_PLATFORM=offscreen $(cat /out/env 2>/dev/null) /bin/sh /tmp/guest-out/command >/out/output 2>&1 </dev/null
-umount /host/tmp/guest-out
 echo $? >/out/status
+umount /host/tmp/guest-out
 sync
 umount /out
 poweroff -f
