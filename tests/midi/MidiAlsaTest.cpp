@@ -1,7 +1,7 @@
 // The ALSA sequencer backend against a real sequencer with snd-seq-dummy and snd-virmidi loaded
 // (tests/midi/alsa-tests.sh runs it here or in a guest that has one). The far ends are the four
-// VirMIDI devices, written and read as raw MIDI, and software clients of the test's own with a
-// large input pool (a receiver that keeps up, unlike aseqdump).
+// devices of the first VirMIDI card, written and read as raw MIDI, and software clients of the test's own
+// with a large input pool (a receiver that keeps up, unlike aseqdump).
 #include "AlsaMidiService.h"
 #include "MidiTestSupport.h"
 
@@ -171,14 +171,33 @@ private:
     qint64 m_firstUs = 0;
 };
 
-// The raw side of a VirMIDI device: hw:0,n with a buffer of 1 MiB, written at once or read by a
+// The first VirMIDI card (on a desktop it comes after the sound cards); -1 when there is none.
+int virmidiCard()
+{
+    static const int found = [] {
+        int card = -1;
+        while (snd_card_next(&card) == 0 && card >= 0) {
+            char* name = nullptr;
+            if (snd_card_get_name(card, &name) == 0) {
+                const bool isVirmidi = qstrcmp(name, "VirMIDI") == 0;
+                free(name);
+                if (isVirmidi)
+                    return card;
+            }
+        }
+        return -1;
+    }();
+    return found;
+}
+
+// The raw side of a VirMIDI device: hw:<card>,n with a buffer of 1 MiB, written at once or read by a
 // thread.
 class RawMidi
 {
 public:
     explicit RawMidi(int device)
     {
-        const QByteArray name = QByteArray("hw:0,") + QByteArray::number(device);
+        const QByteArray name = "hw:" + QByteArray::number(virmidiCard()) + ',' + QByteArray::number(device);
         QVERIFY(snd_rawmidi_open(&m_in, &m_out, name.constData(), 0) == 0);
         for (snd_rawmidi_t* r : {m_in, m_out}) {
             snd_rawmidi_params_t* params = nullptr;
@@ -245,7 +264,7 @@ private:
 
 QString virmidi(int n)
 {
-    return QStringLiteral("Virtual Raw MIDI 0-%1:VirMIDI 0-%1").arg(n);
+    return QStringLiteral("Virtual Raw MIDI %1-%2:VirMIDI %1-%2").arg(virmidiCard()).arg(n);
 }
 
 QByteArray dumpOf(int total)
@@ -272,8 +291,7 @@ private slots:
                 "no ALSA sequencer here; tests/midi/alsa-tests.sh runs these tests in a guest that has one");
         service = std::make_unique<AlsaMidiService>();
         QVERIFY(service->isAvailable());
-        QVERIFY2(service->outputDevices().size() >= 4 && service->inputDevices().size() >= 4,
-                 "snd-virmidi must be loaded");
+        QVERIFY2(virmidiCard() >= 0, "snd-virmidi must be loaded");
     }
     void cleanupTestCase() { service.reset(); }
     // A case that failed half-way leaves nothing open for the next.
@@ -301,7 +319,8 @@ private slots:
         for (const auto& row : rows)
             QCOMPARE(AlsaMidiService::withoutAddress(QString::fromUtf8(row.saved)),
                      QString::fromUtf8(row.listed));
-        QCOMPARE(AlsaMidiService::deviceName("Virtual Raw MIDI 0-0", "VirMIDI 0-0     "), virmidi(0));
+        QCOMPARE(AlsaMidiService::deviceName("Virtual Raw MIDI 0-0", "VirMIDI 0-0     "),
+                 QStringLiteral("Virtual Raw MIDI 0-0:VirMIDI 0-0"));
     }
 
     // Listing as aconnect -l names the ports, our own ports left out; a software client that
@@ -388,12 +407,14 @@ private slots:
             QCOMPARE(service->openInput(virmidi(1), 0, 4096, &Collected::callback, &got, &in), 0);
             QCOMPARE(service->startInput(in), 0);
             RawMidi raw(1);
-            // As fast as the device takes it: 4 KB at a time.
-            raw.write(dump, 4096);
-            QTRY_COMPARE_WITH_TIMEOUT(got.longSize(), dump.size(), 60000);
+            // At the pace of a fast USB device, 1 MB/s: the device side of VirMIDI would go as
+            // fast as the guest's processor, far beyond any cable.
+            raw.write(dump, 4096, 4000);
+            QTRY_VERIFY_WITH_TIMEOUT(got.longSize() == dump.size() || service->inputOverflows(in) > 0, 60000);
+            QCOMPARE(service->inputOverflows(in), quint64(0));
+            QCOMPARE(got.longSize(), dump.size());
             QVERIFY(got.longData == dump);
             QCOMPARE(got.longErrors, 0);
-            QCOMPARE(service->inputOverflows(in), quint64(0));
             QCOMPARE(service->closeInput(in), 0);
         }
         {
@@ -504,6 +525,11 @@ private slots:
         QTRY_VERIFY(small.inputOverflows(in) >= 1);
         QTRY_VERIFY(changes.load() > 0);
         got.gate = 0;
+        // Once what did fit has been taken, the next message arrives.
+        for (int last = -1; last != got.shortCount();) {
+            last = got.shortCount();
+            QTest::qWait(300);
+        }
         raw.write(bytesOf({0x80, 0x7F, 0x00}));
         QTRY_VERIFY([&] {
             QMutexLocker lock(&got.mutex);

@@ -18,7 +18,7 @@ run_all() {
 }
 
 if [ -r /dev/snd/seq ] && [ -w /dev/snd/seq ] && [ -z "${VANTEL_ALSA_GUEST:-}" ]; then
-  if [ ! -e /dev/snd/midiC0D3 ] || ! grep -qs VirMIDI /proc/asound/cards; then
+  if ! grep -qs VirMIDI /proc/asound/cards; then
     echo "alsa-tests: the sequencer is here but snd-virmidi is not loaded; as root:" >&2
     echo "  modprobe snd-seq-dummy; modprobe snd-virmidi" >&2
     exit 77

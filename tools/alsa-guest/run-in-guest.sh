@@ -31,7 +31,8 @@ for k in $(ls -1 /boot/vmlinuz-* 2>/dev/null | sort -V -r); do
 done
 busybox=$(command -v busybox || true)
 qemu=$(command -v qemu-system-x86_64 || true)
-if [ -z "$kernel" ] || [ -z "$busybox" ] || [ -z "$qemu" ] || ! file -L "$busybox" 2>/dev/null | grep -q static; then
+# busybox-static's busybox: the initramfs has no libraries for a dynamic one.
+if [ -z "$kernel" ] || [ -z "$busybox" ] || [ -z "$qemu" ] || ldd "$busybox" >/dev/null 2>&1; then
   echo "run-in-guest: needs a Debian kernel in /boot with its modules, busybox-static and qemu-system-x86" >&2
   exit 77
 fi

@@ -21,8 +21,8 @@ struct snd_midi_event;
 // hears the system's announcements. The devices of a direction are the other clients' ports that
 // can be subscribed in that direction, named as aconnect -l shows them: "client name:port name",
 // without the client number (it changes whenever a software client starts again). A name saved
-// with RtMidi-style numbers ("synth:synth 128:0") still finds its device. Opening a device
-// subscribes our port of that application port number to it, closing unsubscribes.
+// with the client and port numbers that older builds put in it ("synth:synth 128:0") still finds its device.
+// Opening a device subscribes our port of that application port number to it, closing unsubscribes.
 //
 // Pools: the kernel's queue of received events (input pool) and of our scheduled events (output
 // pool) are set to the largest the sequencer allows, 2000 cells, and the library's read and write
