@@ -9,7 +9,7 @@ packages=(
   libjack-jackd2-dev jackd2
   libasound2-dev
   libbenchmark-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   fonts-dejavu-core
   desktop-file-utils
   # the ALSA backend's tests: a QEMU guest with Debian's kernel (sequencer modules) where this
