@@ -553,7 +553,17 @@ private slots:
         QVERIFY2(
             peer.firstArrivalUs() >= due - 20000,
             qPrintable(QStringLiteral("arrived %1 us before its time").arg(due - peer.firstArrivalUs())));
+        // Closing takes back what is still waiting, for this output only.
+        HostMidiService::Handle other = -1;
+        QCOMPARE(service->openOutput(peer.deviceName(), 1, &other), 0);
+        const QByteArray stop = bytesOf({0xFC});
+        QCOMPARE(service->sendShortAt(other, data(stop), 1, monotonicUs() + 300000), 0);
+        QCOMPARE(service->sendShortAt(out, data(clock), 1, monotonicUs() + 300000), 0);
         QCOMPARE(service->closeOutput(out), 0);
+        QTRY_COMPARE(peer.received(), clock + stop);
+        QTest::qWait(300);
+        QCOMPARE(peer.received(), clock + stop);
+        QCOMPARE(service->closeOutput(other), 0);
     }
 
 private:

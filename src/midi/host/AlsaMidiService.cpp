@@ -400,8 +400,10 @@ qint32 AlsaMidiService::closeOutput(Handle handle)
     snd_seq_remove_events_t* remove = nullptr;
     std::vector<char> removeStorage(snd_seq_remove_events_sizeof());
     remove = reinterpret_cast<snd_seq_remove_events_t*>(removeStorage.data());
-    snd_seq_remove_events_set_condition(remove, SND_SEQ_REMOVE_OUTPUT | SND_SEQ_REMOVE_IGNORE_OFF);
+    snd_seq_remove_events_set_condition(remove, SND_SEQ_REMOVE_OUTPUT | SND_SEQ_REMOVE_IGNORE_OFF |
+                                                    SND_SEQ_REMOVE_TAG_MATCH);
     snd_seq_remove_events_set_queue(remove, m_queue);
+    snd_seq_remove_events_set_tag(remove, handle + 1);
     snd_seq_remove_events(m_seq, remove);
     snd_seq_disconnect_to(m_seq, m_outputPorts[handle], out.peer.client, out.peer.port);
     out.peer = Address();
@@ -464,6 +466,8 @@ qint32 AlsaMidiService::sendBytes(Handle handle, const quint8* bytes, quint32 le
     auto prepare = [&](snd_seq_event_t& ev) {
         snd_seq_ev_set_source(&ev, m_outputPorts[handle]);
         snd_seq_ev_set_subs(&ev);
+        // The tag names the output, so that closing it takes back only its own scheduled events.
+        snd_seq_ev_set_tag(&ev, handle + 1);
         if (scheduled)
             snd_seq_ev_schedule_real(&ev, m_queue, 0, &due);
         else
