@@ -55,7 +55,8 @@ private Q_SLOTS:
         QTest::newRow("build tree") << QByteArray() << QByteArray("build text\n") << "build text\n";
         QTest::newRow("installed first")
             << QByteArray("installed text\n") << QByteArray("build text\n") << "installed text\n";
-        QTest::newRow("neither: empty") << QByteArray() << QByteArray() << QString();
+        // A program copied without its data: the text names both places and why each failed.
+        QTest::newRow("neither: both places named") << QByteArray() << QByteArray() << QString();
     }
     void textFromWhereItIs()
     {
@@ -68,11 +69,21 @@ private Q_SLOTS:
             if (!beside.isNull())
                 place(buildTreeFolder() + QLatin1String(name), beside);
         }
+        const auto expected = [&shown](const char* name) {
+            if (!shown.isNull())
+                return shown;
+            QString text = QStringLiteral("This text is read from a file installed with the program, which "
+                                          "cannot be read:");
+            for (const QString& folder : {installedFolder(), buildTreeFolder()})
+                text += QLatin1Char('\n') + QDir::cleanPath(folder + QLatin1String(name)) +
+                        QStringLiteral(": No such file or directory");
+            return text;
+        };
         auto eula = std::make_unique<EULAView>();
-        QCOMPARE(eula->toPlainText(), shown);
+        QCOMPARE(eula->toPlainText(), expected(EULAView::FileName));
         QVERIFY(eula->isReadOnly());
         auto licences = std::make_unique<LicenseInfoView>();
-        QCOMPARE(licences->toPlainText(), shown);
+        QCOMPARE(licences->toPlainText(), expected(LicenseInfoView::FileName));
     }
 };
 
