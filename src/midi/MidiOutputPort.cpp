@@ -90,9 +90,13 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
 {
     if (length == 0 || !bytes)
         return 1;
-    const bool isShort = bytes[0] != 0xF0 && !forceLong;
-    if (isShort && length > 3)
+    if (bytes[0] != 0xF0 && !forceLong && length > 3)
         return 1;
+    // Forwarded data goes as it came (force long), but one whole short message of it can keep its
+    // input's timing only on the short path.
+    const bool wholeShort = length <= 3 && bytes[0] >= 0x80 && bytes[0] != 0xF0 && bytes[0] != 0xF7 &&
+                            HostMidiService::shortMessageLength(bytes[0]) == length;
+    const bool isShort = (bytes[0] != 0xF0 && !forceLong) || (wholeShort && MidiSender::isForwarded(passThrough));
     HostMidiService* host = nullptr;
     HostMidiService::Handle target = HostMidiService::InvalidHandle;
     quint64 generation = 0;

@@ -100,12 +100,18 @@ private Q_SLOTS:
 
     void forwardedMessagesKeepTheirInputsDistance()
     {
-        // Inputs 8000 and 4000 frames apart leave exactly as far apart, one period later, however
-        // late in the input's cycle the forwarding thread got to them.
+        // Inputs 8000 and 4000 frames apart leave exactly as far apart, a constant delay later,
+        // however late the forwarding thread got to them within it.
         const quint32 inputs[] = {100000, 108000, 112000, 120000};
-        const quint32 handled[] = {100050, 108031, 112001, 120063};
+        const quint32 handled[] = {100050, 108031, 112300, 120200};
+        const quint32 delay = JackFrameScheduler::forwardDelay(at(0));
+        // A period, but not less than 10 ms.
+        QCOMPARE(delay, 480u);
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(JackFrameScheduler::frameForForwarded(inputs[i], at(handled[i])), inputs[i] + period);
+            QCOMPARE(JackFrameScheduler::frameForForwarded(inputs[i], at(handled[i])), inputs[i] + delay);
+        JackFrameScheduler::Now large = at(0);
+        large.period = 1024;
+        QCOMPARE(JackFrameScheduler::forwardDelay(large), 1024u);
         // Held up beyond the delay, a message goes in the first cycle it can still reach.
         const JackFrameScheduler::Now late = at(100000 + 3 * period + 10);
         QCOMPARE(JackFrameScheduler::frameForForwarded(100000, late), late.cycleStart + period);

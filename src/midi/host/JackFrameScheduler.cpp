@@ -25,9 +25,14 @@ quint32 JackFrameScheduler::frameForDue(qint64 dueMicroseconds, quint32 dueEstim
     return m_anchorFrame;
 }
 
+quint32 JackFrameScheduler::forwardDelay(const Now& now)
+{
+    return qMax(now.period, now.sampleRate / ForwardDelayMinimumDivisor);
+}
+
 quint32 JackFrameScheduler::frameForForwarded(quint32 inputFrame, const Now& now)
 {
-    const quint32 target = inputFrame + ForwardDelayPeriods * now.period;
+    const quint32 target = inputFrame + forwardDelay(now);
     const quint32 reachable = now.cycleStart + now.period;
     return qint32(reachable - target) > 0 ? reachable : target;
 }

@@ -14,8 +14,8 @@
 //   late cycle or a late sender within the lead moves nothing. It is taken again only when a
 //   message would land in a cycle already gone, runs far ahead of the estimate (the sender paused,
 //   the clocks drifted), or after a long time;
-// - forwarded from an input (thru): the input's frame plus a constant delay, so the intervals at
-//   the output equal those at the input to the frame.
+// - forwarded from an input (thru): the input's frame plus a constant delay (forwardDelay), so
+//   the intervals at the output equal those at the input to the frame.
 // Frame numbers wrap at 2^32 like the server's; differences are taken modulo that.
 class JackFrameScheduler
 {
@@ -33,7 +33,9 @@ public:
     // message keeps in hand against late cycles and a late sender.
     static constexpr quint32 NowLeadPeriods = 1;
     static constexpr quint32 DueLeadPeriods = 2;
-    static constexpr quint32 ForwardDelayPeriods = 1;
+    // Forwarded messages leave a period after their input, and never less than a hundredth of a
+    // second: at small periods the forwarding threads need more than one period on a busy machine.
+    static constexpr quint32 ForwardDelayMinimumDivisor = 100;
     // An anchor serves this long at most (the monotonic clock and the sample clock drift apart).
     static constexpr qint64 AnchorLifeMicroseconds = 600LL * 1000000;
     // Ahead of the estimate by more than this many periods, a message waits longer than it must.
@@ -44,6 +46,8 @@ public:
     // dueEstimate: the server's estimate of the frame of dueMicroseconds.
     quint32 frameForDue(qint64 dueMicroseconds, quint32 dueEstimate, const Now& now);
 
+    // The constant delay of forwarded messages, in frames.
+    static quint32 forwardDelay(const Now& now);
     // inputFrame: the frame the input event had. Never earlier than what a message sent now gets:
     // a forwarded message that was held up goes as soon as it can.
     static quint32 frameForForwarded(quint32 inputFrame, const Now& now);
