@@ -663,7 +663,7 @@ bool MainWindow::closeOutputPort(quint32 port)
 void MainWindow::inputPortChoices(quint32 port, QStringList* choices, qint32* index)
 {
     qint32 position = 0;
-    const QStringList list = session->hub()->inputPortChoices(port, &position);
+    const QStringList list = session->hub()->inputPortChoices(port, &position, true);
     if (choices)
         *choices = list;
     if (index)
@@ -673,7 +673,7 @@ void MainWindow::inputPortChoices(quint32 port, QStringList* choices, qint32* in
 void MainWindow::outputPortChoices(quint32 port, QStringList* choices, qint32* index)
 {
     qint32 position = 0;
-    const QStringList list = session->hub()->outputPortChoices(port, &position);
+    const QStringList list = session->hub()->outputPortChoices(port, &position, true);
     if (choices)
         *choices = list;
     if (index)
