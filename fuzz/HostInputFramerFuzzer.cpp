@@ -5,7 +5,8 @@
 //   bytes its status takes, and the packed word holds those bytes;
 // - long data comes in pieces of 1 to bufferSize bytes; the pieces of one message begin with F0,
 //   hold only data bytes after it, and the last one ends with F7; only the last piece of a message
-//   may be shorter than the buffer, and only a long error ends a message without its F7;
+//   may be shorter than the buffer, and only a long error (empty after a full piece) ends a
+//   message without its F7;
 // - every real-time byte of the input comes out, as short data of its own.
 
 #include "HostInputFramer.h"
@@ -48,7 +49,13 @@ struct Checker
         }
         case HostMidiService::LongData:
         case HostMidiService::LongError: {
-            check(length >= 1 && length <= bufferSize);
+            check(length <= bufferSize);
+            // An error may be empty: the message was cut right after a full piece.
+            check(length >= 1 || (message == HostMidiService::LongError && inMessage));
+            if (length == 0) {
+                inMessage = false;
+                return;
+            }
             check(inMessage ? lastPieceFull : bytes[0] == 0xF0);
             const bool ends = message == HostMidiService::LongError || bytes[length - 1] == 0xF7;
             for (quint32 i = 0; i < length; ++i) {
