@@ -399,8 +399,10 @@ bool MidiHub::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labe
 
     // Real-time messages may go between the pieces of a dump: they need no turn.
     const bool realTime = length == 1 && bytes[0] >= 0xF8;
-    // The GUI thread never waits for a dump on its way: its message waits in the port's queue.
-    const bool mayWait = !onGuiThread();
+    // The GUI thread never waits for a dump on its way: its message waits in the port's queue. Nor
+    // does thru (direct): a receive thread waiting for a port that another receive thread's
+    // forwarded dump holds would keep that thread from the rest of its dump.
+    const bool mayWait = !direct && !onGuiThread();
     MidiOutputPort::Turn turns[2] = {MidiOutputPort::Turn::Queued, MidiOutputPort::Turn::Queued};
     bool wasOpen[2] = {false, false};
     quint32 queuedStamp = 0;

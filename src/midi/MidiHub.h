@@ -126,8 +126,8 @@ public:
     // Pieces of at most PieceSize bytes; for both ports each piece goes to Port1, then Port2. A port
     // whose send of a piece fails gets nothing more of that transmission. One port: true when every
     // piece was sent; both ports: true when at least one port sent every piece. A message the GUI
-    // thread sends while a port is busy with another sender's message is queued there and counts
-    // as sent; its Out monitor lines are written when it leaves. Real-time messages (one byte,
+    // thread (or thru, direct) sends while a port is busy with another sender's message is queued
+    // there and counts as sent; its Out monitor lines are written when it leaves. Real-time messages (one byte,
     // F8-FF) go at once, also between the pieces of a dump. Direct: one port, one piece, no Out
     // monitor line, no pause, at most 65535 bytes.
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
