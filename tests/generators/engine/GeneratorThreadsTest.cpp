@@ -49,7 +49,7 @@ public:
 class WorkerGuard
 {
 public:
-    explicit WorkerGuard(WorkerThread* worker) : worker(worker) {}
+    explicit WorkerGuard(WorkerThread* released) : worker(released) {}
     ~WorkerGuard() { finish(); }
     bool finish()
     {
