@@ -7,6 +7,7 @@
 #include "MidiInputPort.h"
 #include "MidiOutMonitor.h"
 #include "MidiOutputPort.h"
+#include "JackPeers.h"
 #include "MidiTestSupport.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
@@ -61,30 +62,6 @@ struct OutLines : MidiOutMonitor
         QMutexLocker lock(&mutex);
         return bytes;
     }
-};
-
-// A peer client that the test starts and always stops again.
-class Peer
-{
-public:
-    Peer(const QString& program, const QStringList& arguments)
-    {
-        process.setProgram(program);
-        process.setArguments(arguments);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start();
-    }
-    ~Peer()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(3000)) {
-                process.kill();
-                process.waitForFinished(3000);
-            }
-        }
-    }
-    QProcess process;
 };
 
 // A peer lists its port a moment before it is active and can be connected: tries open() for up to

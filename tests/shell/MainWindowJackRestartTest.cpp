@@ -3,43 +3,9 @@
 // forget a choice, and both ports reconnect once the server and the peers are back. The server is
 // the restart fixture's (tests/midi), stopped and started through its script.
 #include "HostMidiService.h"
+#include "JackPeers.h"
 #include "ShellTestSupport.h"
 #include "ViewKind.h"
-
-#include <QProcess>
-
-namespace {
-
-class Peer
-{
-public:
-    Peer(const QString& program, const QStringList& arguments) { process.start(program, arguments); }
-    ~Peer()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(3000)) {
-                process.kill();
-                process.waitForFinished(3000);
-            }
-        }
-    }
-    QProcess process;
-};
-
-bool server(const QString& action)
-{
-    QStringList arguments{action, qEnvironmentVariable("JACK_DEFAULT_SERVER"),
-                          qEnvironmentVariable("VANTEL_JACK_STATE")};
-    if (action == QLatin1String("start"))
-        arguments.append(QStringLiteral("256"));
-    QProcess script;
-    script.start(qEnvironmentVariable("VANTEL_JACK_SCRIPT"), arguments);
-    return script.waitForFinished(30000) && script.exitStatus() == QProcess::NormalExit &&
-           script.exitCode() == 0;
-}
-
-} // namespace
 
 class MainWindowJackRestartTest : public QObject, private MainWindowFixture
 {
@@ -83,7 +49,7 @@ private Q_SLOTS:
                                      window->outputPortName(0) == target,
                                  10000);
 
-        QVERIFY(server(QStringLiteral("stop")));
+        QVERIFY(restartServer(QStringLiteral("stop")));
         QTRY_COMPARE_WITH_TIMEOUT(window->inputPortName(0), QStringLiteral("Not Connected"), 10000);
         QCOMPARE(window->outputPortName(0), QStringLiteral("Not Connected"));
         // Both menus opened while the server is away: the ports wait for their devices.
@@ -96,7 +62,7 @@ private Q_SLOTS:
         }
         peers = {};
 
-        QVERIFY(server(QStringLiteral("start")));
+        QVERIFY(restartServer(QStringLiteral("start")));
         peers = startPeers();
         QTRY_COMPARE_WITH_TIMEOUT(window->inputPortName(0), source, 15000);
         QTRY_COMPARE_WITH_TIMEOUT(window->outputPortName(0), target, 15000);

@@ -3,6 +3,7 @@
 
 #include "HexBytes.h"
 #include "JackMidiService.h"
+#include "JackPeers.h"
 #include "LogFileSupport.h"
 #include "MidiAnalyzer.h"
 #include "MidiBulkIntervalManager.h"
@@ -19,37 +20,6 @@
 #include <cstdlib>
 
 namespace {
-
-class Peer
-{
-public:
-    Peer(const QString& program, const QStringList& arguments) { process.start(program, arguments); }
-    ~Peer()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(3000)) {
-                process.kill();
-                process.waitForFinished(3000);
-            }
-        }
-    }
-    QProcess process;
-};
-
-bool jackConnect(const QString& from, const QString& to)
-{
-    QProcess connect;
-    connect.start(QStringLiteral("jack_connect"), {from, to});
-    return connect.waitForFinished(10000) && connect.exitCode() == 0;
-}
-
-bool jackDisconnect(const QString& from, const QString& to)
-{
-    QProcess disconnect;
-    disconnect.start(QStringLiteral("jack_disconnect"), {from, to});
-    return disconnect.waitForFinished(10000) && disconnect.exitCode() == 0;
-}
 
 // The absolute frames of the note-on events jack_midi_dump -a printed ("123456: 90 3c 40 ...").
 QVector<qint64> noteOnFrames(const QString& text)
@@ -134,8 +104,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(hub->inputPort(0)->open(QStringLiteral("vantel-an-notes:out")) == 0 &&
                                      hub->outputPort(0)->open(QStringLiteral("vantel-an-sink:input")) == 0,
                                  10000);
-        QVERIFY(jackConnect(jack->clientName() + QStringLiteral(":Port1 Out"),
-                            jack->clientName() + QStringLiteral(":Port1 In")));
+        QVERIFY(jackConnection(QStringLiteral("jack_connect"),
+                               jack->clientName() + QStringLiteral(":Port1 Out"),
+                               jack->clientName() + QStringLiteral(":Port1 In")));
         QTest::qWait(50);
         QVERIFY(analyzer->openReceivedLogFile(logPath));
         takeIn();
@@ -147,7 +118,8 @@ private Q_SLOTS:
         }
         QVERIFY(analyzer->closeReceivedLogFile());
         hub->inputPort(0)->close();
-        QVERIFY(jackDisconnect(jack->clientName() + QStringLiteral(":Port1 Out"),
+        QVERIFY(jackConnection(QStringLiteral("jack_disconnect"),
+                               jack->clientName() + QStringLiteral(":Port1 Out"),
                                jack->clientName() + QStringLiteral(":Port1 In")));
         in += takeIn();
 
@@ -215,10 +187,12 @@ private:
     {
         const QString name = QStringLiteral("vantel-thru-%1").arg(n);
         Peer seq(QStringLiteral("jack_midiseq"),
-                 {name + QStringLiteral("-seq"), QStringLiteral("24000"), QStringLiteral("0"), QStringLiteral("60"),
-                  QStringLiteral("2000"), QStringLiteral("8000"), QStringLiteral("62"), QStringLiteral("2000"),
-                  QStringLiteral("12000"), QStringLiteral("64"), QStringLiteral("2000")});
-        Peer direct(QStringLiteral("jack_midi_dump"), {QStringLiteral("-a"), name + QStringLiteral("-direct")});
+                 {name + QStringLiteral("-seq"), QStringLiteral("24000"), QStringLiteral("0"),
+                  QStringLiteral("60"), QStringLiteral("2000"), QStringLiteral("8000"), QStringLiteral("62"),
+                  QStringLiteral("2000"), QStringLiteral("12000"), QStringLiteral("64"),
+                  QStringLiteral("2000")});
+        Peer direct(QStringLiteral("jack_midi_dump"),
+                    {QStringLiteral("-a"), name + QStringLiteral("-direct")});
         Peer thru(QStringLiteral("jack_midi_dump"), {QStringLiteral("-a"), name + QStringLiteral("-out")});
         if (!QTest::qWaitFor(
                 [&] {
@@ -226,7 +200,8 @@ private:
                            hub->outputPort(0)->open(name + QStringLiteral("-out:input")) == 0;
                 },
                 10000) ||
-            !jackConnect(name + QStringLiteral("-seq:out"), name + QStringLiteral("-direct:input")))
+            !jackConnection(QStringLiteral("jack_connect"), name + QStringLiteral("-seq:out"),
+                            name + QStringLiteral("-direct:input")))
             return QStringLiteral("could not connect the peers");
         // jack_midi_dump writes through a buffer: its output is read once it has ended. Six
         // seconds are 12 loops, 36 notes.
