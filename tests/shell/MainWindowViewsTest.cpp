@@ -306,6 +306,12 @@ private Q_SLOTS:
         QTRY_VERIFY(text->hasFocus());
         QTest::keyClicks(text, "F0 7E 7F 09 01 F7 // GM on");
         QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
+        // The monitors' entries chosen again bring them to the front; they are still fed once.
+        QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
+        QTest::keyClick(window.get(), Qt::Key_U, Qt::ControlModifier);
+        window->mdiArea()->setActiveSubWindow(editorWindow);
+        text->setFocus();
+        QTRY_VERIFY(text->hasFocus());
 
         QTest::keyClick(text, Qt::Key_F7);
         QTRY_COMPARE(window->subWindows()->multiViewList(ViewKind::SystemExclusive).size(), 2);
@@ -319,6 +325,8 @@ private Q_SLOTS:
         QTRY_VERIFY(in->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_VERIFY(receiver->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(in->text().count("F0 7E 7F 09 01 F7"), 1);
+        QCOMPARE(out->text().count("F0 7E 7F 09 01 F7"), 1);
 
         // Clear All MIDI Monitors empties both monitors; the message stays where it was typed.
         QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
