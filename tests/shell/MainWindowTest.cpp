@@ -61,37 +61,29 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void menuEntriesOpenTheirViews()
+    void menuEntriesAndShortcutsOpenTheirViews()
     {
         // Every view entry of the menus, clicked as the user would, opens its view (the About
-        // window included) or brings the open one to the front.
+        // window included); so does its shortcut.
         int entries = 0;
         for (const ViewKindRow& row : ViewKindTable::rows()) {
             if (row.menu == ViewMenu::None || row.submenu)
                 continue;
             ++entries;
+            window->subWindows()->closeAll();
             QVERIFY2(chooseFromMenu(window.get(), menuTitle(row.menu), row.menuText), row.menuText);
             QMdiSubWindow* open = window->subWindows()->singleView(row.kind);
-            QVERIFY2(open, row.menuText);
+            QVERIFY2(open && open->isVisible(), row.menuText);
             QCOMPARE(open->windowTitle(), row.title());
-            QVERIFY(open->isVisible());
-        }
-        QCOMPARE(entries, 17);
-        // The views have tool bars of their own; the window has none.
-        QVERIFY(window->findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
-    }
-
-    void shortcutsOpenTheirViews()
-    {
-        for (const ViewKindRow& row : ViewKindTable::rows()) {
             if (!row.shortcut)
                 continue;
             window->subWindows()->closeAll();
             QTest::keySequence(window.get(), QKeySequence(QString::fromLatin1(row.shortcut)));
-            QMdiSubWindow* open = window->subWindows()->singleView(row.kind);
-            QVERIFY2(open, row.shortcut);
-            QCOMPARE(open->windowTitle(), row.title());
+            QVERIFY2(window->subWindows()->singleView(row.kind), row.shortcut);
         }
+        QCOMPARE(entries, 17);
+        // The views have tool bars of their own; the window has none.
+        QVERIFY(window->findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
     }
 
     void controlChangeSubmenuOpensTheChosenController()
