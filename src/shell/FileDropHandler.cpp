@@ -22,9 +22,9 @@ const QLatin1String projectSuffix("vantelmidi");
 
 } // namespace
 
-FileDropHandler::FileDropHandler(QMdiArea* area, SubWindowManager* views, ProjectCommands* projects,
-                                 VantelMidiModel* model)
-    : QObject(area), views(views), projects(projects), model(model)
+FileDropHandler::FileDropHandler(QMdiArea* area, SubWindowManager* theViews, ProjectCommands* theProjects,
+                                 VantelMidiModel* aModel)
+    : QObject(area), views(theViews), projects(theProjects), model(aModel)
 {
     area->setAcceptDrops(true);
     area->installEventFilter(this);

@@ -13,9 +13,9 @@
 #include <QFileInfo>
 #include <QMenu>
 
-LogFileCommands::LogFileCommands(QWidget* dialogParent, ViewHost* host, VantelMidiModel* model,
-                                 MidiAnalyzer* analyzer)
-    : dialogParent(dialogParent), host(host), model(model), analyzer(analyzer)
+LogFileCommands::LogFileCommands(QWidget* aDialogParent, ViewHost* aHost, VantelMidiModel* aModel,
+                                 MidiAnalyzer* anAnalyzer)
+    : dialogParent(aDialogParent), host(aHost), model(aModel), analyzer(anAnalyzer)
 {
 }
 

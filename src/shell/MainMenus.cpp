@@ -12,10 +12,11 @@
 #include <QMenu>
 #include <QMenuBar>
 
-MainMenus::MainMenus(QMainWindow* window, SubWindowManager* views, ProjectCommands* projects,
-                     LogFileCommands* logs, MonitorRefresh* monitors, MidiHub* hub, VantelMidiModel* model,
-                     ViewHost* host)
-    : QObject(window), window(window), views(views), projects(projects), logs(logs), monitors(monitors)
+MainMenus::MainMenus(QMainWindow* aWindow, SubWindowManager* theViews, ProjectCommands* theProjects,
+                     LogFileCommands* theLogs, MonitorRefresh* theMonitors, MidiHub* hub,
+                     VantelMidiModel* model, ViewHost* host)
+    : QObject(aWindow), window(aWindow), views(theViews), projects(theProjects), logs(theLogs),
+      monitors(theMonitors)
 {
     buildFileMenu();
     // The port menus get their entries from the host's device list each time they open.

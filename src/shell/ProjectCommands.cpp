@@ -22,9 +22,9 @@ QString projectFilter()
 
 } // namespace
 
-ProjectCommands::ProjectCommands(QMainWindow* window, SubWindowManager* views, ViewHost* host,
-                                 VantelMidiModel* model)
-    : window(window), views(views), host(host), model(model)
+ProjectCommands::ProjectCommands(QMainWindow* aWindow, SubWindowManager* theViews, ViewHost* aHost,
+                                 VantelMidiModel* aModel)
+    : window(aWindow), views(theViews), host(aHost), model(aModel)
 {
 }
 

@@ -11,8 +11,8 @@
 #include <QMdiSubWindow>
 #include <QSaveFile>
 
-ProjectFileHelper::ProjectFileHelper(QMainWindow* window, SubWindowManager* views)
-    : window(window), views(views)
+ProjectFileHelper::ProjectFileHelper(QMainWindow* aWindow, SubWindowManager* theViews)
+    : window(aWindow), views(theViews)
 {
 }
 

@@ -12,8 +12,9 @@
 #include <QResizeEvent>
 #include <QScreen>
 
-SubWindowManager::SubWindowManager(VantelMidiModel* model, ViewHost* host, QWidget* mainWindow)
-    : QObject(mainWindow), mdiArea(new QMdiArea(mainWindow)), model(model), host(host), mainWindow(mainWindow)
+SubWindowManager::SubWindowManager(VantelMidiModel* aModel, ViewHost* aHost, QWidget* aMainWindow)
+    : QObject(aMainWindow), mdiArea(new QMdiArea(aMainWindow)), model(aModel), host(aHost),
+      mainWindow(aMainWindow)
 {
     QPixmap pixmap(QStringLiteral(":/images/subwindow_icon.png"));
     pixmap.setDevicePixelRatio(2.0);

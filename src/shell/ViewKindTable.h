@@ -62,8 +62,8 @@ struct ViewKindRow
 {
     using Factory = std::function<QWidget*(const ViewArguments&)>;
 
-    ViewKindRow(qint32 kind, const char* menuText, Factory factory)
-        : kind(kind), menuText(menuText), factory(std::move(factory))
+    ViewKindRow(qint32 aKind, const char* text, Factory build)
+        : kind(aKind), menuText(text), factory(std::move(build))
     {
     }
 
