@@ -144,6 +144,8 @@ void MainWindow::addStatusBar()
             });
     connect(hub, &MidiHub::serverRunningChanged, deviceNews,
             [hub, deviceNews](bool running) { deviceNews->setText(hub->serverChangeText(running)); });
+    connect(hub, &MidiHub::inputOverflowed, deviceNews,
+            [deviceNews](quint32 port) { deviceNews->setText(MidiHub::overflowText(port)); });
 }
 
 void MainWindow::parameterChanged(qint32 id)
