@@ -1,11 +1,12 @@
 #include "LogFileCommands.h"
 
-#include "MainWindow.h"
 #include "MidiAnalyzer.h"
 #include "MidiKeyboardView.h"
 #include "ProjectCommands.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
+#include "ViewHost.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -19,22 +20,42 @@
 
 #include <cerrno>
 
-LogFileCommands::LogFileCommands(MainWindow* aWindow, VantelMidiModel* aModel, MidiAnalyzer* anAnalyzer)
-    : window(aWindow), model(aModel), analyzer(anAnalyzer)
+LogFileCommands::LogFileCommands(QWidget* aDialogParent, ViewHost* aHost, SubWindowManager* theViews,
+                                 VantelMidiModel* aModel, MidiAnalyzer* anAnalyzer)
+    : dialogParent(aDialogParent), host(aHost), views(theViews), model(aModel), analyzer(anAnalyzer)
 {
 }
 
-void LogFileCommands::addEntries(QMenu* menu, quint32 inData, quint32 outData)
+void LogFileCommands::addEntries(QMenu* menu)
 {
     const QString texts[] = {QStringLiteral("Write MIDI &In Data to Log File..."),
                              QStringLiteral("Write MIDI &Out Data to Log File...")};
-    const quint32 data[] = {inData, outData};
     for (int direction = In; direction <= Out; ++direction) {
         QAction* action = menu->addAction(texts[direction]);
         action->setCheckable(true);
-        action->setData(data[direction]);
         entries[direction] = action;
     }
+}
+
+void LogFileCommands::writeFailed(Direction direction)
+{
+    const bool stillOpen =
+        direction == In ? analyzer->hasReceivedLogFile() : analyzer->hasTransmittedLogFile();
+    if (entries[direction] && !stillOpen)
+        entries[direction]->setChecked(false);
+    // A modal box takes the mouse release and the key-up events away from held notes: a key held
+    // with the mouse or latched with Control would go on sounding.
+    if (QMdiArea* area = views->area()) {
+        for (QMdiSubWindow* subWindow : area->subWindowList())
+            if (auto* keyboard = qobject_cast<MidiKeyboardView*>(subWindow->widget()))
+                keyboard->releaseAllKeys();
+    }
+    host->releaseKeyboardKeys();
+    const QString text = direction == In ? QStringLiteral("MIDI In log file write failed.")
+                                         : QStringLiteral("MIDI Out log file write failed.");
+    host->showErrorDetail(text, stillOpen ? QStringLiteral("An earlier log file could not be written to its "
+                                                           "end; the open one is not affected.")
+                                          : QString());
 }
 
 void LogFileCommands::setLogMenuItemsEnabled(bool enabled)
@@ -52,9 +73,9 @@ QString LogFileCommands::selectLogFile(const QString& suffix)
     if (!QFileInfo(proposed).dir().exists())
         proposed = model->getDefaultString(ParamOutputLogFileWorkingDirectory) + QLatin1Char('/') + name;
     // The dialog takes the key-up events of notes held on the computer keyboard.
-    window->releaseKeyboardKeys();
+    host->releaseKeyboardKeys();
     const QString chosen =
-        QFileDialog::getSaveFileName(window, QStringLiteral("Select log output file"), proposed,
+        QFileDialog::getSaveFileName(dialogParent, QStringLiteral("Select log output file"), proposed,
                                      QCoreApplication::translate("MainWindow", "Log Files (*.log)"));
     if (!chosen.isEmpty()) {
         const QString folder = QFileInfo(chosen).absolutePath();
@@ -73,7 +94,7 @@ void LogFileCommands::toggled(Direction direction)
         const bool closed =
             direction == In ? analyzer->closeReceivedLogFile() : analyzer->closeTransmittedLogFile();
         if (!closed)
-            window->showErrorMessage(QStringLiteral("File close failed."));
+            host->showErrorMessage(QStringLiteral("File close failed."));
         return;
     }
     // Both entries wait while the dialog is open, so the other direction cannot be switched meanwhile.
@@ -92,30 +113,8 @@ void LogFileCommands::toggled(Direction direction)
     const int error = errno;
     if (!opened) {
         action->setChecked(false);
-        window->showErrorDetail(
+        host->showErrorDetail(
             QStringLiteral("File open failed."),
             ProjectCommands::failureDetail(path, error != 0 ? qt_error_string(error) : QString()));
     }
-}
-
-void LogFileCommands::writeFailed(Direction direction)
-{
-    const bool stillOpen =
-        direction == In ? analyzer->hasReceivedLogFile() : analyzer->hasTransmittedLogFile();
-    if (entries[direction] && !stillOpen)
-        entries[direction]->setChecked(false);
-    // A modal box takes the mouse release and the key-up events away from held notes: a key held
-    // with the mouse or latched with Control would go on sounding.
-    if (QMdiArea* area = window->mdiArea()) {
-        for (QMdiSubWindow* subWindow : area->subWindowList())
-            if (auto* keyboard = qobject_cast<MidiKeyboardView*>(subWindow->widget()))
-                keyboard->releaseAllKeys();
-    }
-    window->releaseKeyboardKeys();
-    const QString text = direction == In ? QStringLiteral("MIDI In log file write failed.")
-                                         : QStringLiteral("MIDI Out log file write failed.");
-    window->showErrorDetail(text, stillOpen
-                                      ? QStringLiteral("An earlier log file could not be written to its "
-                                                       "end; the open one is not affected.")
-                                      : QString());
 }

@@ -3,11 +3,13 @@
 #include <QPointer>
 #include <QString>
 
-class MainWindow;
 class MidiAnalyzer;
 class QAction;
 class QMenu;
+class QWidget;
+class SubWindowManager;
 class VantelMidiModel;
+class ViewHost;
 
 // The two checkable Commands entries that write the MIDI In or MIDI Out monitor lines to a log
 // file: choosing the file, opening and closing it through the analyzer, which owns the files, and
@@ -21,11 +23,14 @@ public:
         Out = 1
     };
 
-    // None is owned; all outlive this.
-    LogFileCommands(MainWindow* window, VantelMidiModel* model, MidiAnalyzer* analyzer);
+    // None is owned; all outlive this. dialogParent parents the file dialog; host releases the
+    // notes held from the computer keyboard and shows the messages; views holds the Keyboard views
+    // whose held keys go before a message box.
+    LogFileCommands(QWidget* dialogParent, ViewHost* host, SubWindowManager* views, VantelMidiModel* model,
+                    MidiAnalyzer* analyzer);
 
-    // Appends the two entries with the menu data given for each direction.
-    void addEntries(QMenu* menu, quint32 inData, quint32 outData);
+    // Appends the two entries.
+    void addEntries(QMenu* menu);
     // After the user toggled the entry of a direction (Qt has already changed its check mark).
     void toggled(Direction direction);
     // The path chosen for a new log file, proposed with the date and time and the suffix
@@ -41,7 +46,9 @@ public:
     QAction* entry(Direction direction) const { return entries[direction]; }
 
 private:
-    MainWindow* window;
+    QWidget* dialogParent;
+    ViewHost* host;
+    SubWindowManager* views;
     VantelMidiModel* model;
     MidiAnalyzer* analyzer;
     QPointer<QAction> entries[2];

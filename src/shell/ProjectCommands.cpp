@@ -1,15 +1,18 @@
 #include "ProjectCommands.h"
 
-#include "MainWindow.h"
 #include "ProjectFileFormat.h"
 #include "ProjectFileHelper.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
+#include "ViewHost.h"
+#include "WindowLayout.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 
 namespace {
 
@@ -26,9 +29,43 @@ QString ProjectCommands::failureDetail(const QString& path, const QString& reaso
     return reason.isEmpty() ? file : file + QStringLiteral(": ") + reason;
 }
 
-ProjectCommands::ProjectCommands(MainWindow* aWindow, VantelMidiModel* aModel)
-    : window(aWindow), model(aModel)
+ProjectCommands::ProjectCommands(QMainWindow* aWindow, SubWindowManager* theViews, ViewHost* aHost,
+                                 VantelMidiModel* aModel)
+    : window(aWindow), views(theViews), host(aHost), model(aModel)
 {
+}
+
+QString ProjectCommands::windowTitle(const VantelMidiModel* model)
+{
+    const QString name = QFileInfo(model->projectFilePath()).fileName();
+    QString title = name;
+    if (model->isModified())
+        title += QLatin1Char('*');
+    if (!name.isEmpty())
+        title += QStringLiteral(" - ");
+    return title + QStringLiteral("Vantel MIDI");
+}
+
+QMessageBox::StandardButton ProjectCommands::askSaveChanges()
+{
+    views->closeAbout();
+    return QMessageBox::question(window, QStringLiteral("Vantel MIDI"),
+                                 QStringLiteral("Do you want to save changes?"),
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+}
+
+bool ProjectCommands::settleUnsavedChanges()
+{
+    if (!model->isModified())
+        return true;
+    switch (askSaveChanges()) {
+    case QMessageBox::Yes:
+        return saveProject();
+    case QMessageBox::No:
+        return true;
+    default: // Cancel, or the box closed by other means
+        return false;
+    }
 }
 
 QString ProjectCommands::proposedPath(const QString& name) const
@@ -42,7 +79,7 @@ QString ProjectCommands::proposedPath(const QString& name) const
 bool ProjectCommands::openProject(const QString& path)
 {
     if (model->isModified()) {
-        switch (window->askSaveChanges()) {
+        switch (askSaveChanges()) {
         case QMessageBox::Yes:
             if (!saveProject())
                 return false;
@@ -57,13 +94,13 @@ bool ProjectCommands::openProject(const QString& path)
     QString chosen = path;
     if (chosen.isEmpty()) {
         // The dialog takes the key-up events of notes held on the computer keyboard.
-        window->releaseKeyboardKeys();
+        host->releaseKeyboardKeys();
         chosen = QFileDialog::getOpenFileName(window, QStringLiteral("Open"), proposedPath(QString()),
                                               projectFilter());
         if (chosen.isEmpty())
             return false;
     }
-    return window->loadProject(chosen);
+    return load(chosen);
 }
 
 bool ProjectCommands::load(const QString& path)
@@ -71,7 +108,7 @@ bool ProjectCommands::load(const QString& path)
     QString message, detail;
     if (loadQuietly(path, &message, &detail))
         return true;
-    window->showErrorDetail(message, detail);
+    host->showErrorDetail(message, detail);
     return false;
 }
 
@@ -82,22 +119,24 @@ bool ProjectCommands::openStartupProject(const QString& path)
         return true;
     model->lockModified();
     window->setUpdatesEnabled(false);
-    window->resizeToDefault();
-    window->resetLayout();
+    WindowLayout::resizeToDefault(window);
+    views->openDefaultLayout();
     window->setUpdatesEnabled(true);
     model->unlockModified();
     model->setProjectFilePath(QString());
     model->setModified(0);
-    window->updateWindowTitle();
-    window->showErrorDetail(message, detail);
+    window->setWindowTitle(windowTitle(model));
+    host->showErrorDetail(message, detail);
     return false;
 }
 
 bool ProjectCommands::loadQuietly(const QString& path, QString* message, QString* detail)
 {
     window->setUpdatesEnabled(false);
-    ProjectFileHelper helper(window);
+    ProjectFileHelper helper(window, views);
+    loading = true;
     const int result = helper.load(path);
+    loading = false;
     window->setUpdatesEnabled(true);
     if (result == ProjectFileFormat::Ok) {
         named(path);
@@ -108,7 +147,7 @@ bool ProjectCommands::loadQuietly(const QString& path, QString* message, QString
         // would damage it.
         model->setProjectFilePath(QString());
         model->setModified(1);
-        window->updateWindowTitle();
+        window->setWindowTitle(windowTitle(model));
     }
     *message = result == ProjectFileFormat::VersionError ? QStringLiteral("File format version error.")
                                                          : QStringLiteral("File open failed.");
@@ -127,7 +166,7 @@ bool ProjectCommands::saveProjectAs()
     QString name = QFileInfo(model->projectFilePath()).fileName();
     if (name.isEmpty())
         name = QStringLiteral("Untitled.vantelmidi");
-    window->releaseKeyboardKeys();
+    host->releaseKeyboardKeys();
     const QString chosen =
         QFileDialog::getSaveFileName(window, QStringLiteral("Save"), proposedPath(name), projectFilter());
     return !chosen.isEmpty() && saveProjectTo(chosen);
@@ -137,10 +176,9 @@ bool ProjectCommands::saveProjectTo(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    ProjectFileHelper helper(window);
+    ProjectFileHelper helper(window, views);
     if (helper.save(path) != 0) {
-        window->showErrorDetail(QStringLiteral("File save failed."),
-                                failureDetail(path, helper.errorReason()));
+        host->showErrorDetail(QStringLiteral("File save failed."), failureDetail(path, helper.errorReason()));
         return false;
     }
     named(path);
@@ -153,5 +191,5 @@ void ProjectCommands::named(const QString& path)
     model->setProjectFilePath(path);
     model->setString(ParamProjectFileWorkingDirectory, info.absolutePath());
     model->setModified(0);
-    window->setWindowTitle(info.fileName() + QStringLiteral(" - Vantel MIDI"));
+    window->setWindowTitle(windowTitle(model));
 }

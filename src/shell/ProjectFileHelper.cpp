@@ -1,13 +1,14 @@
 #include "ProjectFileHelper.h"
 
 #include "FileStream.h"
-#include "MainWindow.h"
 #include "ProjectFileFormat.h"
+#include "SubWindowManager.h"
 #include "WindowLayout.h"
 
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QSaveFile>
 
@@ -22,7 +23,10 @@ QString notAProject()
 
 } // namespace
 
-ProjectFileHelper::ProjectFileHelper(MainWindow* aWindow) : window(aWindow) {}
+ProjectFileHelper::ProjectFileHelper(QMainWindow* aWindow, SubWindowManager* theViews)
+    : window(aWindow), views(theViews)
+{
+}
 
 ProjectFileHelper::~ProjectFileHelper() = default;
 
@@ -54,14 +58,14 @@ int ProjectFileHelper::load(const QString& path)
     if (result != ProjectFileFormat::Ok)
         return result;
 
-    window->closeAllViews();
+    views->closeAll();
     layoutReplaced = true;
     window->showNormal();
     WindowLayout::restoreMainWindowFromProject(
         window, contents.mainWindow,
         ProjectFileFormat::heightExcludesMenuBar(contents.major, contents.minor));
     for (const ProjectFileFormat::Entry& entry : qAsConst(contents.entries)) {
-        QMdiSubWindow* subWindow = WindowLayout::restoreView(window, entry.record);
+        QMdiSubWindow* subWindow = WindowLayout::restoreView(views, entry.record);
         if (!subWindow) {
             reason = QStringLiteral("a view of the project cannot be opened");
             return ProjectFileFormat::Failed;
@@ -83,7 +87,7 @@ int ProjectFileHelper::save(const QString& path)
     reason.clear();
     ProjectFileFormat::Contents contents;
     contents.mainWindow = WindowLayout::mainWindowRecord(window, true);
-    for (const WindowLayout::SavedView& saved : WindowLayout::viewRecords(window)) {
+    for (const WindowLayout::SavedView& saved : WindowLayout::viewRecords(views)) {
         // Only views that store their content are saved; their block may be empty.
         auto* view = dynamic_cast<FileStream*>(saved.subWindow->widget());
         if (!view)

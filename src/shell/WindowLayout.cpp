@@ -1,11 +1,12 @@
 #include "WindowLayout.h"
 
-#include "MainWindow.h"
 #include "SettingsFile.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "WindowRestorationInfo.h"
 
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -25,9 +26,15 @@ bool staysOnTop(const QWidget* window)
     return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
-QRect savedGeometry(MainWindow* window, QWidget* saved)
+QRect savedGeometry(const QMainWindow* window)
 {
-    return MainWindow::isNormalState(saved) ? saved->geometry() : window->normalGeometry(saved);
+    return SubWindowManager::isNormalState(window) ? window->geometry() : window->normalGeometry();
+}
+
+QRect savedGeometry(const SubWindowManager* views, const QMdiSubWindow* subWindow)
+{
+    return SubWindowManager::isNormalState(subWindow) ? subWindow->geometry()
+                                                      : views->normalGeometry(subWindow);
 }
 
 // The main window's rectangle (without its frame) made to fit, frame included, into the free area
@@ -56,7 +63,7 @@ QRect withinScreen(const QWidget* window, QRect rectangle)
     return rectangle;
 }
 
-void addStayOnTop(MainWindow* window)
+void addStayOnTop(QMainWindow* window)
 {
     const bool visible = window->isVisible();
     window->setWindowFlags(window->windowFlags() | Qt::WindowStaysOnTopHint);
@@ -73,6 +80,11 @@ int WindowLayout::statusBarHeight(QMainWindow* window)
     return bar && !bar->isHidden() ? bar->height() : 0;
 }
 
+void WindowLayout::resizeToDefault(QMainWindow* window)
+{
+    window->resize(DefaultWidth, DefaultHeightBelowMenuBar + window->menuBar()->height() + statusBarHeight(window));
+}
+
 ProjectFileFormat::Record WindowLayout::sanitized(const ProjectFileFormat::Record& record)
 {
     ProjectFileFormat::Record result = record;
@@ -84,16 +96,16 @@ ProjectFileFormat::Record WindowLayout::sanitized(const ProjectFileFormat::Recor
     return result;
 }
 
-ProjectFileFormat::Record WindowLayout::mainWindowRecord(MainWindow* window, bool withoutMenuBar)
+ProjectFileFormat::Record WindowLayout::mainWindowRecord(QMainWindow* window, bool withoutMenuBar)
 {
     ProjectFileFormat::Record record;
     record.kind = 0;
     record.stayOnTop = staysOnTop(window);
-    record.geometry = savedGeometry(window, window);
+    record.geometry = savedGeometry(window);
     // A saved height means the area the views have below the menu bar, which is the window less
     // its menu bar (project files) or the whole window (the settings file) in a window without a
     // status bar: ours is left out, so that a layout keeps its size between the two.
-    int barHeight = WindowLayout::statusBarHeight(window);
+    int barHeight = statusBarHeight(window);
     if (withoutMenuBar)
         barHeight += window->menuBar()->height();
     record.geometry.setHeight(record.geometry.height() - barHeight);
@@ -101,11 +113,10 @@ ProjectFileFormat::Record WindowLayout::mainWindowRecord(MainWindow* window, boo
     return record;
 }
 
-QList<WindowLayout::SavedView> WindowLayout::viewRecords(MainWindow* window)
+QList<WindowLayout::SavedView> WindowLayout::viewRecords(const SubWindowManager* subWindowManager)
 {
     QList<SavedView> views;
-    const QList<QMdiSubWindow*> subWindows =
-        window->mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder);
+    const QList<QMdiSubWindow*> subWindows = subWindowManager->inActivationOrder();
     for (QMdiSubWindow* subWindow : subWindows) {
         const auto* info = dynamic_cast<const WindowRestorationInfo*>(subWindow->widget());
         if (!info)
@@ -114,7 +125,7 @@ QList<WindowLayout::SavedView> WindowLayout::viewRecords(MainWindow* window)
         view.subWindow = subWindow;
         view.record.kind = info->viewKind;
         view.record.stayOnTop = staysOnTop(subWindow);
-        view.record.geometry = savedGeometry(window, subWindow);
+        view.record.geometry = savedGeometry(subWindowManager, subWindow);
         view.record.windowState = qint32(subWindow->windowState());
         view.record.extraValues = info->extraValues;
         views.append(view);
@@ -122,12 +133,12 @@ QList<WindowLayout::SavedView> WindowLayout::viewRecords(MainWindow* window)
     return views;
 }
 
-void WindowLayout::restoreMainWindow(MainWindow* window, const ProjectFileFormat::Record& saved)
+void WindowLayout::restoreMainWindow(QMainWindow* window, const ProjectFileFormat::Record& saved)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    QRect rectangle = MainWindow::fitToScreens(record.geometry);
+    QRect rectangle = SubWindowManager::fitToScreens(record.geometry);
     rectangle.setHeight(rectangle.height() + statusBarHeight(window));
-    MainWindow::applyGeometry(window, withinScreen(window, rectangle));
+    SubWindowManager::applyGeometry(window, withinScreen(window, rectangle));
     const Qt::WindowStates state(record.windowState);
     if (!state.testFlag(Qt::WindowMinimized))
         window->setWindowState(window->windowState() | state);
@@ -135,11 +146,11 @@ void WindowLayout::restoreMainWindow(MainWindow* window, const ProjectFileFormat
         addStayOnTop(window);
 }
 
-void WindowLayout::restoreMainWindowFromProject(MainWindow* window, const ProjectFileFormat::Record& saved,
+void WindowLayout::restoreMainWindowFromProject(QMainWindow* window, const ProjectFileFormat::Record& saved,
                                                 bool addMenuBarHeight)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    QRect rectangle = MainWindow::fitToScreens(record.geometry);
+    QRect rectangle = SubWindowManager::fitToScreens(record.geometry);
     rectangle.setHeight(rectangle.height() + statusBarHeight(window) +
                         (addMenuBarHeight ? window->menuBar()->height() : 0));
     // The title bar must stay reachable: the frame above the window's top is the window system's.
@@ -157,14 +168,14 @@ void WindowLayout::restoreMainWindowFromProject(MainWindow* window, const Projec
         addStayOnTop(window);
 }
 
-QMdiSubWindow* WindowLayout::restoreView(MainWindow* window, const ProjectFileFormat::Record& saved)
+QMdiSubWindow* WindowLayout::restoreView(SubWindowManager* views, const ProjectFileFormat::Record& saved)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    return window->restoreView(record.kind, record.stayOnTop, record.geometry,
-                               Qt::WindowStates(record.windowState), record.extraValues);
+    return views->restoreView(record.kind, record.stayOnTop, record.geometry,
+                              Qt::WindowStates(record.windowState), record.extraValues);
 }
 
-void WindowLayout::saveWindowPositions(MainWindow* window)
+void WindowLayout::saveWindowPositions(QMainWindow* window, const SubWindowManager* views)
 {
     QList<SettingsFile::WindowPosition> positions;
     const auto add = [&positions](const ProjectFileFormat::Record& record) {
@@ -172,19 +183,20 @@ void WindowLayout::saveWindowPositions(MainWindow* window)
             {record.kind, record.geometry, record.windowState, record.stayOnTop, record.extraValues});
     };
     add(mainWindowRecord(window, false));
-    for (const SavedView& view : viewRecords(window))
+    for (const SavedView& view : viewRecords(views))
         add(view.record);
     SettingsFile::writeWindowPositions(positions);
 }
 
-void WindowLayout::restoreWindowPositions(MainWindow* window)
+void WindowLayout::restoreWindowPositions(QMainWindow* window, SubWindowManager* views,
+                                          VantelMidiModel* model)
 {
     window->setUpdatesEnabled(false);
-    window->model()->lockModified();
+    model->lockModified();
     int unreadable = 0;
     const QList<SettingsFile::WindowPosition> positions = SettingsFile::readWindowPositions(&unreadable);
     bool mainWindowPlaced = false;
-    int views = 0;
+    int restoredViews = 0;
     for (const SettingsFile::WindowPosition& position : positions) {
         ProjectFileFormat::Record record;
         record.kind = position.kind;
@@ -196,20 +208,20 @@ void WindowLayout::restoreWindowPositions(MainWindow* window)
         if (record.kind == 0) {
             restoreMainWindow(window, record);
             mainWindowPlaced = true;
-        } else if (restoreView(window, record)) {
-            ++views;
+        } else if (restoreView(views, record)) {
+            ++restoredViews;
         }
     }
     // A group that is empty, or so damaged that the window or every view of it is lost, gives the
     // layout of a first start rather than an empty or oversized window. A layout saved without
     // views holds the main window only and stays empty.
-    const bool viewsLost = views == 0 && (positions.size() > 1 || unreadable > 0);
+    const bool viewsLost = restoredViews == 0 && (positions.size() > 1 || unreadable > 0);
     if (!mainWindowPlaced) {
-        window->resizeToDefault();
+        resizeToDefault(window);
         window->setGeometry(withinScreen(window, window->geometry()));
     }
     if (!mainWindowPlaced || viewsLost)
-        window->resetLayout();
-    window->model()->unlockModified();
+        views->openDefaultLayout();
+    model->unlockModified();
     window->setUpdatesEnabled(true);
 }

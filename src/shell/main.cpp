@@ -2,6 +2,7 @@
 #include "HostMidiService.h"
 #include "MainWindow.h"
 #include "NativeEventFilter.h"
+#include "ProjectCommands.h"
 #include "SettingsFile.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiStyle.h"
@@ -42,7 +43,7 @@ int main(int argc, char* argv[])
         if (options.hasProjectFile()) {
             window->setStartedWithFile(true);
             window->show();
-            window->openStartupProject(options.projectFile());
+            window->projects()->openStartupProject(options.projectFile());
         } else {
             window->show();
             if (!SettingsFile::hasSavedWindowPositions())

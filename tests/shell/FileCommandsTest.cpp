@@ -147,8 +147,8 @@ private Q_SLOTS:
         window->resize(660, 500);
         QTRY_COMPARE(window->size(), QSize(660, 500));
         for (int kind : kinds)
-            QVERIFY(window->openView(kind));
-        view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first())
+            QVERIFY(window->subWindows()->openView(kind));
+        view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).first())
             ->setText(editorText);
         window->mdiArea()->subWindowList().first()->move(20, 30);
         const QString path = folder.filePath(QStringLiteral("round.vantelmidi"));
@@ -253,7 +253,7 @@ private Q_SLOTS:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         BoxAnswerer box(QMessageBox::Ok);
-        QVERIFY(!window->openStartupProject(path));
+        QVERIFY(!window->projects()->openStartupProject(path));
         QCOMPARE(box.text, QStringLiteral("File open failed."));
         QCOMPARE(box.detail, QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason);
         QCOMPARE(layout(), defaultLayout);
@@ -297,7 +297,7 @@ private Q_SLOTS:
         const QString path = folder.filePath(QStringLiteral("full.vantelmidi"));
         saveAs(path);
         const QByteArray old = readFile(path);
-        QVERIFY(window->openView(8));
+        QVERIFY(window->subWindows()->openView(8));
         QVERIFY(model->isModified());
 
         // The disk fills up after a few bytes: every write beyond them fails.
@@ -308,7 +308,7 @@ private Q_SLOTS:
         auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         BoxAnswerer box(QMessageBox::Ok);
-        const bool saved = window->saveProject();
+        const bool saved = window->projects()->saveProject();
 
         setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, oldHandler);
@@ -329,17 +329,17 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(locked));
         const QString path = locked + QStringLiteral("/inplace.vantelmidi");
         saveAs(path);
-        QVERIFY(window->openView(ViewKind::Filter));
+        QVERIFY(window->subWindows()->openView(ViewKind::Filter));
         ReadOnlyFolder readOnly(locked);
         if (!readOnly.locked)
             QSKIP("this file system cannot make a folder read-only");
         BoxAnswerer box(QMessageBox::Ok);
-        QVERIFY(window->saveProject());
+        QVERIFY(window->projects()->saveProject());
         QCOMPARE(box.boxes, 0);
         QCOMPARE(readFile(path), reference());
 
         const QString other = locked + QStringLiteral("/new.vantelmidi");
-        QVERIFY(!window->saveProjectTo(other));
+        QVERIFY(!window->projects()->saveProjectTo(other));
         QCOMPARE(box.text, QStringLiteral("File save failed."));
         QVERIFY2(box.detail.startsWith(QDir::toNativeSeparators(other) + QStringLiteral(": ")),
                  qPrintable(box.detail));
@@ -422,7 +422,7 @@ private Q_SLOTS:
         QVERIFY(logEntry(entry)->isChecked());
         const quint8 last[] = {0x92, 0x33, 1};
         QVERIFY(window->sendToOutputPorts(last, 3, 1, 0));
-        window->midiAnalyzer()->waitForLogFiles();
+        window->midiSession()->analyzer()->waitForLogFiles();
         QVERIFY(readFile(fresh).contains("92 33 01"));
         std::signal(SIGPIPE, oldHandler);
     }
@@ -476,7 +476,7 @@ private Q_SLOTS:
         }
         QCOMPARE(model->getString(ParamOutputLogFileWorkingDirectory), folder.path());
         loop->injectBytes(QStringLiteral("Loopback A"), QByteArray::fromHex("903C64"));
-        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        MidiEditView* in = view(window->subWindows()->singleView(ViewKind::MidiInMonitor));
         QTRY_VERIFY(in->text().contains("90 3C 64"));
         // Unchecking closes the file at once.
         BoxAnswerer none(QMessageBox::Ok);
@@ -501,7 +501,7 @@ private Q_SLOTS:
         openLoopbackA();
         // A key latched with Control and one held with the mouse on a Keyboard view: the message box
         // takes the mouse release, so both must end before it opens.
-        QMdiSubWindow* sub = window->openView(ViewKind::Keyboard);
+        QMdiSubWindow* sub = window->subWindows()->openView(ViewKind::Keyboard);
         QVERIFY(sub);
         auto* keyboardView = qobject_cast<MidiKeyboardView*>(sub->widget());
         PressureKeyboard* keys = keyboardView->keyboard();
@@ -530,7 +530,7 @@ private Q_SLOTS:
             QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
         }
         MidiEditView* monitor = view(window->subWindows()->singleView(
-            input ? ViewKindTable::SlotMidiInMonitor : ViewKindTable::SlotMidiOutMonitor));
+            input ? ViewKind::MidiInMonitor : ViewKind::MidiOutMonitor));
         QTRY_COMPARE(monitor->text().count(QStringLiteral("90 ")), 20 + 2);
         QTRY_COMPARE(boxes.boxes, replaceQuestions + 1);
         QCOMPARE(boxes.title, QStringLiteral("Vantel MIDI"));
