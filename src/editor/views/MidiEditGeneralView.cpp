@@ -3,6 +3,7 @@
 #include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
+#include "MonitorTextView.h"
 #include "ReferenceWidget.h"
 #include "RepeatSettingsView.h"
 #include "SysExFile.h"
@@ -39,32 +40,29 @@ MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* m
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    textArea = new MidiEditTextView(this, model, monitor);
     if (monitor) {
         maximumLines = MonitorLineLimit;
-        textArea->setMaximumBlockCount(maximumLines);
-        // Nobody edits a monitor; an undo history would only grow with every appended line.
-        textArea->setUndoRedoEnabled(false);
-        textArea->setLineWrapMode(QPlainTextEdit::NoWrap);
-        QPalette palette = textArea->palette();
+        monitorArea = new MonitorTextView(this, model, maximumLines);
+        QPalette palette = monitorArea->palette();
         palette.setColor(QPalette::Base, QColor(40, 27, 67));
         palette.setColor(QPalette::Window, QColor(40, 27, 67));
         palette.setColor(QPalette::Text, Qt::white);
-        textArea->setPalette(palette);
-        textArea->setAcceptDrops(false);
-        textArea->viewport()->setAcceptDrops(false);
-        textArea->setAccessibleName(viewType == MidiEditView::InMonitor ? tr("MIDI In Monitor View")
-                                                                        : tr("MIDI Out Monitor View"));
+        monitorArea->setPalette(palette);
+        monitorArea->setAcceptDrops(false);
+        monitorArea->viewport()->setAcceptDrops(false);
+        monitorArea->setAccessibleName(viewType == MidiEditView::InMonitor ? tr("MIDI In Monitor View")
+                                                                           : tr("MIDI Out Monitor View"));
         textHighlighter =
-            new TextHighlighter(textArea->document(), model, TextHighlighter::MonitorParserOnRules,
-                                TextHighlighter::MonitorParserOnCount, TextHighlighter::ColoursOnRequest);
-        textArea->setAppendColourer(textHighlighter);
+            new TextHighlighter(nullptr, model, TextHighlighter::MonitorParserOnRules,
+                                TextHighlighter::MonitorParserOnCount, TextHighlighter::ColoursOnRequest, this);
+        monitorArea->setHighlighter(textHighlighter);
         useParserRules();
-        layout->addWidget(textArea);
+        layout->addWidget(monitorArea);
         model->addAssistant(this);
         return;
     }
 
+    textArea = new MidiEditTextView(this, model, false);
     textArea->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     textArea->setWordWrapMode(QTextOption::WrapAnywhere);
     textArea->setMouseTracking(true);
@@ -150,7 +148,7 @@ void MidiEditGeneralView::useParserRules()
     else
         textHighlighter->setPendingRules(TextHighlighter::MonitorParserOnRules,
                                          TextHighlighter::MonitorParserOnCount);
-    if (textArea->document()->isEmpty())
+    if (monitorArea->isEmpty())
         textHighlighter->applyPendingRules();
 }
 

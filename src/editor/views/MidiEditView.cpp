@@ -6,6 +6,7 @@
 #include "MidiEditRepeatTransmittionThread.h"
 #include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
+#include "MonitorTextView.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 #include "ViewHost.h"
@@ -45,7 +46,7 @@ MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewT
     pages->setCurrentIndex(viewType == SystemExclusiveReceive ? ProgressPage : GeneralPage);
     // The initial text is not an edit of the user's.
     model->lockModified();
-    general->textView()->setPlainText(initialText);
+    setText(initialText);
     model->unlockModified();
 }
 
@@ -69,19 +70,48 @@ MidiEditTextView* MidiEditView::textView() const
     return general->textView();
 }
 
+MonitorTextView* MidiEditView::monitorView() const
+{
+    return general->monitorView();
+}
+
 QString MidiEditView::text() const
 {
-    return general->textView()->toPlainText();
+    return monitor ? general->monitorView()->text() : general->textView()->toPlainText();
 }
 
 void MidiEditView::setText(const QString& text)
 {
-    general->textView()->setPlainText(text);
+    if (monitor)
+        general->monitorView()->setText(text);
+    else
+        general->textView()->setPlainText(text);
 }
 
 void MidiEditView::appendOutText(const QString& text)
 {
-    general->textView()->appendText(text);
+    if (monitor)
+        general->monitorView()->appendText(text);
+    else
+        general->textView()->appendText(text);
+}
+
+void MidiEditView::appendMonitorText(const QByteArray& text, quint32 count)
+{
+    if (!monitor)
+        return;
+    if (type == InMonitor) {
+        if (!receiveMode || count == 0)
+            return;
+        progress->setByteCount(progress->byteCount() + count);
+    }
+    general->monitorView()->appendUtf8(text);
+}
+
+void MidiEditView::clearMonitor()
+{
+    if (monitor)
+        general->monitorView()->clearText();
 }
 
 void MidiEditView::appendReceivedText(const QString& text, quint32 count)
@@ -91,6 +121,10 @@ void MidiEditView::appendReceivedText(const QString& text, quint32 count)
     if (!monitor && model->getValue(ParamRepeatTransmission) != 0)
         return;
     progress->setByteCount(progress->byteCount() + count);
+    if (monitor) {
+        general->monitorView()->appendText(text);
+        return;
+    }
     model->lockModified();
     general->textView()->appendText(text);
     model->unlockModified();
@@ -135,7 +169,7 @@ void MidiEditView::cancelTransmission()
 
 void MidiEditView::setReceiveMode(bool on)
 {
-    if (on != receiveMode && !on && !general->textView()->document()->isEmpty())
+    if (on != receiveMode && !on && !monitor && !general->textView()->document()->isEmpty())
         model->setModified(1);
     receiveMode = on;
     pages->setCurrentIndex(on ? ProgressPage : GeneralPage);

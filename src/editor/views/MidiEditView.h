@@ -13,6 +13,7 @@ class MidiEditRepeatMessageView;
 class MidiEditRepeatTransmittionThread;
 class MidiEditTextView;
 class MidiEditTransmittionThread;
+class MonitorTextView;
 class ViewHost;
 class QStackedLayout;
 class VantelMidiModel;
@@ -64,6 +65,11 @@ public:
 
     // Appends to the text area (Out monitors).
     void appendOutText(const QString& text);
+    // Appends the analyzer's UTF-8 text to a monitor (In monitors in receive mode: count is the
+    // number of bytes it stands for, as for appendReceivedText).
+    void appendMonitorText(const QByteArray& text, quint32 count);
+    // Empties a monitor; a system-exclusive view keeps its text.
+    void clearMonitor();
     // Appends received text in receive mode; count is the number of bytes it stands for.
     void appendReceivedText(const QString& text, quint32 count);
     void transmit(const QString& text);
@@ -79,6 +85,7 @@ public:
     MidiEditProgressView* progressView() const { return progress; }
     MidiEditRepeatMessageView* repeatMessageView() const { return repeatMessage; }
     MidiEditTextView* textView() const;
+    MonitorTextView* monitorView() const;
     MidiEditTransmittionThread* transmissionThread() const { return thread; }
     ViewHost* viewHost() const { return host; }
     MidiEditRepeatTransmittionThread* repeatThread() const { return repeat; }

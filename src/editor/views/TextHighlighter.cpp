@@ -3,8 +3,6 @@
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -87,8 +85,9 @@ const TextHighlighter::Rule TextHighlighter::EditorRules[] = {
 const int TextHighlighter::EditorCount = 11;
 
 TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table,
-                                 int count, Attachment attachment)
-    : QSyntaxHighlighter(static_cast<QObject*>(document)), model(model), target(document),
+                                 int count, Attachment attachment, QObject* parent)
+    : QSyntaxHighlighter(document != nullptr ? static_cast<QObject*>(document) : parent), model(model),
+      target(document),
       attachment(attachment), active(table), activeCount(count)
 {
     colouring = model->getValue(ParamMessageColor) != 0;
@@ -107,7 +106,6 @@ void TextHighlighter::compile()
 {
     expressions.clear();
     formats.clear();
-    leads.clear();
     expressions.reserve(activeCount);
     formats.reserve(activeCount);
     for (int i = 0; i < activeCount; ++i) {
@@ -116,14 +114,45 @@ void TextHighlighter::compile()
         QTextCharFormat format;
         format.setForeground(active[i].color);
         formats.append(format);
-        leads.append(leadOf(active[i].pattern));
     }
+    compiledFor(active);
+}
+
+void TextHighlighter::compileInto(Compiled& compiled, const Rule* table, int count)
+{
+    compiled.table = table;
+    compiled.count = count;
+    for (int i = 0; i < count; ++i) {
+        compiled.expressions.append(
+            QRegExp(QString::fromLatin1(table[i].pattern), Qt::CaseSensitive, QRegExp::RegExp));
+        QTextCharFormat format;
+        format.setForeground(table[i].color);
+        compiled.formats.append(format);
+        compiled.leads.append(leadOf(table[i].pattern));
+    }
+}
+
+TextHighlighter::Compiled* TextHighlighter::compiledFor(const Rule* table)
+{
+    if (table == nullptr)
+        return nullptr;
+    for (Compiled& compiled : tables)
+        if (compiled.table == table)
+            return &compiled;
+    // Only the tables this highlighter was given can be asked for; their counts came with them.
+    const int count = table == active ? activeCount : table == pending ? pendingCount : -1;
+    if (count < 0)
+        return nullptr;
+    tables.append(Compiled());
+    compileInto(tables.last(), table, count);
+    return &tables.last();
 }
 
 void TextHighlighter::setPendingRules(const Rule* table, int count)
 {
     pending = table;
     pendingCount = count;
+    compiledFor(table);
 }
 
 void TextHighlighter::applyPendingRules()
@@ -148,7 +177,7 @@ void TextHighlighter::parameterChanged(qint32 id)
     if (attachment == FollowsDocument)
         rehighlight();
     else
-        recolourDocument();
+        Q_EMIT recolourRequested();
     model->unlockModified();
 }
 
@@ -175,11 +204,15 @@ void TextHighlighter::highlightBlock(const QString& text)
     applyPendingRules();
 }
 
-void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::FormatRange>& ranges)
+void TextHighlighter::lineFormats(const QString& text, const Rule* table,
+                                  QVector<QTextLayout::FormatRange>& ranges)
 {
     ranges.clear();
-    if (!colouring || text.isEmpty())
+    Compiled* compiled = compiledFor(table);
+    if (compiled == nullptr || text.isEmpty())
         return;
+    const Rule* const rules = compiled->table;
+    const QVector<char>& leads = compiled->leads;
     // The same matches as highlightBlock(), each character owned by the last rule that set it.
     const int size = text.length();
     owners.fill(-1, size);
@@ -203,15 +236,15 @@ void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::Form
             firstWordStart[code] = c;
     }
     bool any = false;
-    for (int i = 0; i < activeCount; ++i) {
-        const Rule& rule = active[i];
+    for (int i = 0; i < compiled->count; ++i) {
+        const Rule& rule = rules[i];
         int from = 0;
         if (leads[i] != 0) {
             from = firstWordStart[uchar(leads[i])];
             if (from < 0)
                 continue;
         }
-        QRegExp& expression = expressions[i];
+        QRegExp& expression = compiled->expressions[i];
         int start = expression.indexIn(text, from);
         if (start < 0)
             continue;
@@ -242,55 +275,15 @@ void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::Form
         int end = c + 1;
         // Neighbouring matches of the same colour make one range.
         while (end < size && (owner[end] == rule || (rule >= 0 && owner[end] >= 0 &&
-                                                     active[owner[end]].color == active[rule].color)))
+                                                     rules[owner[end]].color == rules[rule].color)))
             ++end;
         if (rule >= 0) {
             QTextLayout::FormatRange range;
             range.start = c;
             range.length = end - c;
-            range.format = formats[rule];
+            range.format = compiled->formats[rule];
             ranges.append(range);
         }
         c = end;
     }
-}
-
-void TextHighlighter::colourBlock(const QTextBlock& block, QVector<QTextLayout::FormatRange>& ranges)
-{
-    lineFormats(block.text(), ranges);
-    QTextLayout* layout = block.layout();
-    // A new line has no formats yet; setting none would only report a change.
-    if (ranges.isEmpty() && layout->formats().isEmpty())
-        return;
-    layout->setFormats(ranges);
-}
-
-void TextHighlighter::colourAppendedLines(const QTextBlock& continued)
-{
-    if (target == nullptr)
-        return;
-    QVector<QTextLayout::FormatRange> ranges;
-    QTextBlock block = continued;
-    if (block.isValid()) {
-        colourBlock(block, ranges);
-        block = block.next();
-    } else {
-        block = target->firstBlock();
-    }
-    applyPendingRules();
-    for (; block.isValid(); block = block.next())
-        colourBlock(block, ranges);
-}
-
-void TextHighlighter::recolourDocument()
-{
-    if (target == nullptr)
-        return;
-    // One edit: the view lays the document out once, not once per line.
-    QTextCursor cursor(target);
-    cursor.beginEditBlock();
-    QVector<QTextLayout::FormatRange> ranges;
-    for (QTextBlock block = target->firstBlock(); block.isValid(); block = block.next())
-        colourBlock(block, ranges);
-    cursor.endEditBlock();
 }

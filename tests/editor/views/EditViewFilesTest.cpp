@@ -8,6 +8,7 @@
 #include "MidiEditGeneralView.h"
 #include "MidiEditProgressView.h"
 #include "MidiEditTextView.h"
+#include "MonitorTextView.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
 
@@ -96,7 +97,7 @@ private:
     {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
-        QWidget* viewport = view->textView()->viewport();
+        QWidget* viewport = view->isMonitor() ? view->monitorView()->viewport() : view->textView()->viewport();
         const QPoint at(10, 10);
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
@@ -308,7 +309,7 @@ private Q_SLOTS:
 
         // Monitors take no drops.
         MidiEditView* monitor = host->openShown(MidiEditView::InMonitor);
-        QVERIFY(!monitor->textView()->viewport()->acceptDrops());
+        QVERIFY(!monitor->monitorView()->viewport()->acceptDrops());
         QVERIFY(!drop(monitor, path));
         QCOMPARE(monitor->text(), QString());
         QCOMPARE(host->openViews().size(), 4);
