@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMdiSubWindow>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -257,13 +258,15 @@ void MidiEditGeneralView::openMenuSelected()
 void MidiEditGeneralView::placeFileText(const QString& path)
 {
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
-    const QString text = SysExFile::readText(path);
-    if (textArea->document()->isEmpty()) {
-        textArea->setPlainText(text);
+    if (textArea->document()->isEmpty() && !owner->isLoading()) {
+        owner->loadFile(path);
         return;
     }
-    if (ViewHost* host = owner->viewHost())
-        host->openEditView(MidiEditView::SystemExclusive, owner->size(), text);
+    ViewHost* host = owner->viewHost();
+    QMdiSubWindow* window =
+        host != nullptr ? host->openEditView(MidiEditView::SystemExclusive, owner->size(), QString()) : nullptr;
+    if (auto* view = window != nullptr ? qobject_cast<MidiEditView*>(window->widget()) : nullptr)
+        view->loadFile(path);
 }
 
 void MidiEditGeneralView::saveMenuSelected()

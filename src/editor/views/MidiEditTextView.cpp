@@ -83,13 +83,13 @@ void MidiEditTextView::parameterChanged(qint32 id)
     appendText(QString());
 }
 
-void MidiEditTextView::appendText(const QString& text)
+void MidiEditTextView::appendText(const QString& text, bool trimIntoEmpty)
 {
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar != nullptr && bar->value() >= bar->maximum() - 3;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    const QString inserted = cursor.atStart() ? text.trimmed() : text;
+    const QString inserted = trimIntoEmpty && cursor.atStart() ? text.trimmed() : text;
     cursor.insertText(inserted);
     if (atBottom)
         bar->setValue(bar->maximum());

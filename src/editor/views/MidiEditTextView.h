@@ -24,8 +24,8 @@ public:
 
     // Appends at the end of the document; a view that was at the bottom follows the new text, one
     // scrolled up stays where it is. Into an empty document the text goes without its leading and
-    // trailing white space.
-    void appendText(const QString& text);
+    // trailing white space, unless trimIntoEmpty is false (a piece of a text being appended).
+    void appendText(const QString& text, bool trimIntoEmpty = true);
     // Bytes of the selection, or of the whole text without one; -1 when unknown.
     qint32 byteCount() const;
     // The text a transmission takes: the selection, or the whole text without one.

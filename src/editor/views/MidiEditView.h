@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QString>
 
+class EditorFileLoader;
 class MidiEditGeneralView;
 class MidiEditProgressView;
 class MidiEditRepeatMessageView;
@@ -16,6 +17,7 @@ class MidiEditTransmittionThread;
 class MonitorTextView;
 class ViewHost;
 class QStackedLayout;
+class QTimer;
 class VantelMidiModel;
 
 // One sub-window content for three roles, chosen at construction: the MIDI In monitor, the MIDI
@@ -73,8 +75,14 @@ public:
     // Appends received text in receive mode; count is the number of bytes it stands for.
     void appendReceivedText(const QString& text, quint32 count);
     void transmit(const QString& text);
-    // Stops the running transmission at its next piece (Cancel on the progress page).
+    // Stops the running transmission at its next piece, or a file being opened (Cancel on the
+    // progress page).
     void cancelTransmission();
+    // Places a file's text into this (empty) editor. A large file is read on a worker thread and
+    // placed in slices, with the progress page and its Cancel button up meanwhile; a small one at
+    // once. A file that cannot be read leaves the view empty.
+    void loadFile(const QString& path);
+    bool isLoading() const { return loading; }
     void setReceiveMode(bool on);
     void stopRepeat();
 
@@ -107,6 +115,12 @@ private:
     void releaseThreads();
     bool isStaleReport() const;
     void releaseRepeatThread();
+    void placeLoadedText(const QString& text, bool ok);
+    void showLoadProgress();
+    void placeNextSlice();
+    void finishLoading(bool cancelled);
+    void queueReceivedText(const QString& text);
+    void appendReceivedSlice();
 
     bool receiveMode;
     bool monitor;
@@ -125,4 +139,14 @@ private:
     qint32 type;
     ViewHost* host;
     bool closed = false;
+    // A file being opened: read by the loader, then placed slice by slice from `loadingText`.
+    bool loading = false;
+    EditorFileLoader* loader = nullptr;
+    QTimer* loadTimer = nullptr;
+    QString loadingText;
+    int loadingPlaced = 0;
+    int sliceSize = 0;
+    // Received text not yet in the text area, appended slice by slice.
+    QString receivedBacklog;
+    QTimer* receiveTimer = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "MidiEditProgressView.h"
 #include "MidiEditTextView.h"
 #include "MonitorTextView.h"
+#include "SysExFile.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
 
@@ -276,6 +277,68 @@ private Q_SLOTS:
         view->generalView()->placeFileText(folder.filePath(QStringLiteral("missing.txt")));
         QCOMPARE(view->text(), QString());
         QCOMPARE(host->openViews().size(), 1);
+    }
+
+    // A large file opens behind the progress page, which cancels it; opened to the end it is the
+    // whole file, text or .syx, and a change of the project.
+    void largeFilesOpenWithProgressAndCancel_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("text") << QStringLiteral("large.txt");
+        QTest::newRow("syx") << QStringLiteral("large.syx");
+    }
+
+    void largeFilesOpenWithProgressAndCancel()
+    {
+        QFETCH(QString, name);
+        const bool raw = name.endsWith(QLatin1String(".syx"));
+        QByteArray dump(1 << 20, '\0');
+        for (int i = 0; i < dump.size(); ++i)
+            dump[i] = char(i % 128);
+        dump[0] = char(0xF0);
+        dump[dump.size() - 1] = char(0xF7);
+        const QString dumpText = SysExFile::textOfBytes(dump);
+        const QString path = writeFile(name, raw ? dump : dumpText.toUtf8());
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive);
+
+        model->setValue(ParamModified, 0);
+        QVERIFY(drop(view, path));
+        QVERIFY(view->isLoading());
+        QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QVERIFY(view->progressView()->progressBar() != nullptr);
+        QCOMPARE(view->progressView()->button()->text(), QStringLiteral("Cancel"));
+        QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
+        QVERIFY(!view->isLoading());
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+        QTest::qWait(300);
+        QCOMPARE(view->text(), QString());
+        QCOMPARE(model->getValue(ParamModified), 0);
+
+        QVERIFY(drop(view, path));
+        QTRY_VERIFY_WITH_TIMEOUT(!view->isLoading(), 60000);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+        QCOMPARE(view->text(), dumpText);
+        QCOMPARE(view->textView()->document()->blockCount(), dumpText.count(QLatin1Char('\n')) + 1);
+        QCOMPARE(model->getValue(ParamModified), 1);
+        QVERIFY(!view->textView()->document()->isUndoAvailable());
+    }
+
+    // A received dump larger than a slice goes in over several turns of the event loop, whole and
+    // in order, and the view's text holds it all the time.
+    void largeReceivedTextGoesInWhole()
+    {
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusiveReceive);
+        QString dump = QStringLiteral("\nF0");
+        for (int i = 0; i < 100000; ++i)
+            dump += (i % 4096 == 4095 ? QStringLiteral("\n") : QStringLiteral(" ")) + QStringLiteral("2A");
+        dump += QStringLiteral(" F7");
+        view->appendReceivedText(dump, 100002);
+        view->appendReceivedText(QStringLiteral("\nF0 01 F7"), 3);
+        const QString whole = dump.mid(1) + QStringLiteral("\nF0 01 F7");
+        QCOMPARE(view->text(), whole);
+        QVERIFY(view->textView()->toPlainText().size() < whole.size());
+        QTRY_COMPARE(view->textView()->toPlainText(), whole);
+        QCOMPARE(view->progressView()->byteCount(), 100005u);
     }
 
     void droppedFileOpensASecondViewBesideText()
