@@ -29,23 +29,26 @@ void MonitorRefresh::tick()
     quint32 inCount = 0, sysExCount = 0, outCount = 0;
     if (analyzer->takeMonitorText(inText, inCount, sysExText, sysExCount, outText, outCount)) {
         // Monitors keep the analyzer's UTF-8 text as it is; the system-exclusive text is converted
-        // once per tick, shared by every view. A view may close while another is fed (a message
-        // box of its own): the lists are walked by guarded pointer.
-        const QString sysEx = sysExCount > 0 ? QString::fromUtf8(sysExText) : QString();
+        // once per tick, shared by every view that takes it. A view may close while another is
+        // fed (a message box of its own): the lists are walked by guarded pointer.
         if (outCount > 0) {
             const QList<QPointer<MidiEditView>> outMonitors = outViews;
             for (MidiEditView* view : outMonitors)
                 if (view)
                     view->appendMonitorText(outText, outCount);
         }
+        QString sysEx;
         const QList<QPointer<MidiEditView>> views = inViews;
         for (MidiEditView* view : views) {
             if (!view)
                 continue;
-            if (view->isInMonitor())
+            if (view->isInMonitor()) {
                 view->appendMonitorText(inText, inCount);
-            else
+            } else if (view->isReceiveMode() && sysExCount > 0) {
+                if (sysEx.isEmpty())
+                    sysEx = QString::fromUtf8(sysExText);
                 view->appendReceivedText(sysEx, sysExCount);
+            }
         }
     }
     analyzer->advanceTempoIdleTime(quint32(IntervalMs) * 1000u);

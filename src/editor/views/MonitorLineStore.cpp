@@ -9,6 +9,19 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// Runs shorter than this stay text.
+constexpr int PackFrom = 32;
+const char hexDigits[] = "0123456789ABCDEF";
+
+int digitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 bool allAscii(const char* text, int size)
 {
     for (int i = 0; i < size; ++i)
@@ -28,6 +41,54 @@ void MonitorLineStore::measure(Line& line)
 {
     line.ascii = allAscii(line.text.constData(), line.text.size());
     line.length = line.ascii ? line.text.size() : QString::fromUtf8(line.text).size();
+}
+
+void MonitorLineStore::pack(Line& line)
+{
+    if (line.packedFrom >= 0 || !line.ascii || line.text.size() < 3 * PackFrom)
+        return;
+    // The run: "HH" pairs of upper-case digits, one blank apart, to the end of the line, after a
+    // blank or at its start.
+    const char* text = line.text.constData();
+    int start = line.text.size();
+    while (start >= 2 && digitValue(text[start - 1]) >= 0 && digitValue(text[start - 2]) >= 0 &&
+           (start == 2 || text[start - 3] == ' ')) {
+        start -= 2;
+        if (start == 0)
+            break;
+        --start; // the blank before the pair
+    }
+    if (start > 0)
+        ++start; // keep the blank before the first pair with the text
+    const int pairs = (line.text.size() - start + 1) / 3;
+    if (pairs < PackFrom)
+        return;
+    QByteArray packed;
+    packed.reserve(start + pairs);
+    packed.append(text, start);
+    for (int i = 0; i < pairs; ++i) {
+        const char* pair = text + start + 3 * i;
+        packed.append(char(digitValue(pair[0]) * 16 + digitValue(pair[1])));
+    }
+    bytes += packed.size() - line.text.size();
+    line.text = packed;
+    line.packedFrom = start;
+}
+
+QByteArray MonitorLineStore::plain(const Line& line)
+{
+    if (line.packedFrom < 0)
+        return line.text;
+    const int pairs = line.text.size() - line.packedFrom;
+    QByteArray text(line.packedFrom + 3 * pairs - 1, ' ');
+    std::memcpy(text.data(), line.text.constData(), size_t(line.packedFrom));
+    char* out = text.data() + line.packedFrom;
+    for (int i = 0; i < pairs; ++i) {
+        const quint8 byte = quint8(line.text[line.packedFrom + i]);
+        out[3 * i] = hexDigits[byte >> 4];
+        out[3 * i + 1] = hexDigits[byte & 0x0F];
+    }
+    return text;
 }
 
 int MonitorLineStore::append(const char* text, int size, quint8 continuedStyle, quint8 newStyle)
@@ -68,6 +129,9 @@ int MonitorLineStore::append(const char* text, int size, quint8 continuedStyle, 
     // Numbers of new lines never kept are used up all the same.
     firstNumber += skip;
 
+    // The line continued is complete now.
+    if (!lines.empty())
+        pack(lines.back());
     const char* start = breakAt + 1;
     while (true) {
         const char* next =
@@ -83,6 +147,8 @@ int MonitorLineStore::append(const char* text, int size, quint8 continuedStyle, 
             bytes += line.text.size();
             if (line.length > longest)
                 longest = line.length;
+            if (next != nullptr)
+                pack(line);
             lines.push_back(std::move(line));
         }
         if (next == nullptr)
@@ -118,7 +184,7 @@ void MonitorLineStore::clear()
 QString MonitorLineStore::line(int index) const
 {
     const Line& line = lines[size_t(index)];
-    return line.ascii ? QString::fromLatin1(line.text) : QString::fromUtf8(line.text);
+    return line.ascii ? QString::fromLatin1(plain(line)) : QString::fromUtf8(line.text);
 }
 
 void MonitorLineStore::restyleAll(quint8 style)
@@ -166,7 +232,8 @@ QString MonitorLineStore::text(int fromIndex, int fromColumn, int toIndex, int t
         const int from = i == fromIndex ? qBound(0, fromColumn, line.length) : 0;
         const int to = i == toIndex ? qBound(0, toColumn, line.length) : line.length;
         if (line.ascii) {
-            result.append(QLatin1String(line.text.constData() + from, qMax(0, to - from)));
+            const QByteArray text = plain(line);
+            result.append(QLatin1String(text.constData() + from, qMax(0, to - from)));
         } else {
             result.append(QString::fromUtf8(line.text).mid(from, qMax(0, to - from)));
         }

@@ -6,9 +6,11 @@
 #include <deque>
 
 // The lines of a monitor, kept as the analyzer's UTF-8 text, one array per line, at most a fixed
-// number of them. Text grows only at the end: what arrives continues the last line up to its first
-// line feed, and every line feed starts a new line; the oldest lines go when there are too many.
-// There is always at least one line (an empty store holds one empty line), as in a text document.
+// number of them. A line that ends in a long run of bytes written as hexadecimal ("F0 41 10 ...",
+// as a dump's lines do) keeps that run as the bytes themselves, a third of the text's size, and
+// gives its text back when asked. Text grows only at the end: what arrives continues the last line up to its
+// first line feed, and every line feed starts a new line; the oldest lines go when there are too many. There
+// is always at least one line (an empty store holds one empty line), as in a text document.
 //
 // Lines have numbers that never change while they are kept: the first line ever appended is number
 // 0 and a line keeps its number when older ones are dropped, so a view can hold on to positions
@@ -38,7 +40,6 @@ public:
     qint64 lastLineNumber() const { return firstNumber + qint64(lines.size()) - 1; }
 
     QString line(int index) const;
-    const QByteArray& lineBytes(int index) const { return lines[size_t(index)].text; }
     // Length in UTF-16 code units, as the line's QString has it.
     int lineLength(int index) const { return lines[size_t(index)].length; }
     bool isAsciiLine(int index) const { return lines[size_t(index)].ascii; }
@@ -48,7 +49,7 @@ public:
     int longestLength() const;
     // Index of the longest line.
     int longestLine() const;
-    // Bytes of text held, without the arrays' own overhead.
+    // Bytes held for the lines' text, without the arrays' own overhead.
     qint64 textBytes() const { return bytes; }
 
     // The whole text, lines joined by line feeds.
@@ -60,12 +61,18 @@ public:
 private:
     struct Line
     {
+        // The text; for a packed line the text up to `packedFrom`, then one byte per hexadecimal
+        // pair of the rest.
         QByteArray text;
         int length = 0;
+        int packedFrom = -1; // -1: not packed
         bool ascii = true;
         quint8 style = 0;
     };
     static void measure(Line& line);
+    // Packs a line's trailing run of hexadecimal pairs, when it is long enough to be worth it.
+    void pack(Line& line);
+    static QByteArray plain(const Line& line);
     void dropOldest(int count);
 
     int limit;

@@ -98,6 +98,26 @@ private Q_SLOTS:
         QCOMPARE(store.text(), QString());
     }
 
+    // A dump's line keeps its bytes packed and gives back exactly its text; what only looks like a
+    // run of pairs stays as it is.
+    void storePacksLongHexRuns()
+    {
+        QString dump = QStringLiteral("00:00:01:250 Port1       SysEx    F0 * 41");
+        for (int i = 0; i < 4000; ++i)
+            dump += QStringLiteral(" %1").arg(i % 256, 2, 16, QLatin1Char('0')).toUpper();
+        const QStringList lines = {dump, QStringLiteral("AB CD") + QString(200, QLatin1Char('x')),
+                                   dump.left(200) + QStringLiteral("  0A 0b 0C"), dump.mid(40)};
+        MonitorLineStore store(10);
+        store.append((QLatin1Char('\n') + lines.join(QLatin1Char('\n')) + QStringLiteral("\nlast")).toUtf8(),
+                     0, 0);
+        for (int i = 0; i < lines.size(); ++i) {
+            QCOMPARE(store.line(i), lines[i]);
+            QCOMPARE(store.lineLength(i), lines[i].size());
+        }
+        QCOMPARE(store.text(0, 100, 0, 130), dump.mid(100, 30));
+        QVERIFY(store.textBytes() < (dump.size() * 2) / 3 + 500);
+    }
+
     // The view follows the end: the lines between the first and the one clicked were never on
     // screen, and Shift+Ctrl+Home, Ctrl+C and Ctrl+A take them all the same.
     void selectionAndCopyAcrossLinesNeverDrawn()
