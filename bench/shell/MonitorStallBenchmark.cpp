@@ -28,6 +28,7 @@
 #include <jack/midiport.h>
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -115,6 +116,14 @@ double residentMegabytes()
     return fields.size() > 1 ? fields[1].toDouble() * 4096.0 / (1024.0 * 1024.0) : 0;
 }
 
+// CPU time the calling thread has used.
+qint64 threadCpuNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 double peakResidentMegabytes()
 {
     rusage usage{};
@@ -170,13 +179,20 @@ void BM_GuiStallUnderDumps(benchmark::State& state)
     const double residentBefore = residentMegabytes();
 
     std::vector<qint64> stalls;
+    // Of each stall, the part the GUI thread spent working (the rest it was waiting for a core, on
+    // a loaded machine).
+    std::vector<qint64> busy;
     for (auto _ : state) {
         QElapsedTimer sinceTick;
         QTimer probe;
         probe.setTimerType(Qt::PreciseTimer);
         probe.setInterval(5);
+        qint64 cpuAtTick = threadCpuNanoseconds();
         QObject::connect(&probe, &QTimer::timeout, [&] {
             stalls.push_back(std::max<qint64>(0, sinceTick.nsecsElapsed() - 5000000));
+            const qint64 cpu = threadCpuNanoseconds();
+            busy.push_back(cpu - cpuAtTick);
+            cpuAtTick = cpu;
             sinceTick.restart();
         });
         QTimer dumps;
@@ -191,18 +207,25 @@ void BM_GuiStallUnderDumps(benchmark::State& state)
         dumps.stop();
     }
     std::sort(stalls.begin(), stalls.end());
+    std::sort(busy.begin(), busy.end());
     const auto at = [&stalls](double p) {
-        return stalls.empty() ? 0.0 : double(stalls[std::min(stalls.size() - 1, size_t(p * double(stalls.size() - 1) + 0.5))]) / 1e6;
+        return stalls.empty()
+                   ? 0.0
+                   : double(
+                         stalls[std::min(stalls.size() - 1, size_t(p * double(stalls.size() - 1) + 0.5))]) /
+                         1e6;
     };
     state.counters["dumps_sent"] = sender.dumpsSent();
     state.counters["stall_median_ms"] = at(0.5);
     state.counters["stall_p99_ms"] = at(0.99);
     state.counters["stall_worst_ms"] = at(1.0);
+    state.counters["busy_worst_ms"] = busy.empty() ? 0.0 : double(busy.back()) / 1e6;
     state.counters["stalls_over_30ms"] =
         double(std::count_if(stalls.begin(), stalls.end(), [](qint64 s) { return s > 30000000; }));
     // What the In monitor was fed: the bytes its lines stand for.
-    if (QMdiSubWindow* in = state.range(0) != 0 ? window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor)
-                                                : nullptr)
+    if (QMdiSubWindow* in = state.range(0) != 0
+                                ? window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor)
+                                : nullptr)
         if (auto* monitor = qobject_cast<MidiEditView*>(in->widget()))
             state.counters["in_monitor_bytes"] = double(monitor->progressView()->byteCount());
     state.counters["rss_start_mb"] = residentBefore;

@@ -38,7 +38,7 @@ void EditorFileLoader::start(const QString& path)
         shared->text = QString();
         Q_EMIT loaded(text, shared->ok);
     });
-    thread->start(QThread::LowPriority);
+    thread->start();
 }
 
 void EditorFileLoader::cancel()

@@ -5,7 +5,6 @@
 #include "Model.h"
 #include "VantelMidiParameterId.h"
 
-#include <QRegularExpression>
 
 int MidiEditTransmittionThread::hexValue(QChar c)
 {
@@ -110,11 +109,27 @@ void MidiEditTransmittionThread::wake()
 
 QString MidiEditTransmittionThread::stripText(const QString& text)
 {
-    // Blanks, commas, tabs, line feeds, and each comment with the line feed that ends it.
-    static const QRegularExpression noise(QStringLiteral(" |,|\t|\n|(//|//([^\n]+))(\n|$)"));
-    QString digits = text;
-    digits.replace(QChar(0x2029), QLatin1Char('\n'));
-    digits.remove(noise);
+    // Blanks, commas, tabs, line feeds (and paragraph separators, which a selection holds in their
+    // place), and each comment from "//" with the line feed that ends it. One pass: a megabyte
+    // dump's text is millions of characters, and a failure must show at once.
+    QString digits(text.size(), Qt::Uninitialized);
+    QChar* out = digits.data();
+    const QChar* in = text.constData();
+    const QChar* const end = in + text.size();
+    while (in < end) {
+        const ushort c = in->unicode();
+        if (c == ' ' || c == ',' || c == '\t' || c == '\n' || c == 0x2029) {
+            ++in;
+        } else if (c == '/' && in + 1 < end && in[1] == QLatin1Char('/')) {
+            while (in < end && *in != QLatin1Char('\n') && in->unicode() != 0x2029)
+                ++in;
+            if (in < end)
+                ++in;
+        } else {
+            *out++ = *in++;
+        }
+    }
+    digits.truncate(int(out - digits.constData()));
     return digits;
 }
 

@@ -9,6 +9,7 @@
 #include "MidiEditTransmittionThread.h"
 #include "MonitorTextView.h"
 #include "SysExFile.h"
+#include "TextHighlighter.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 #include "ViewHost.h"
@@ -18,7 +19,9 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStackedLayout>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType,
@@ -152,15 +155,16 @@ constexpr qint64 LoadInSlicesFrom = 256 * 1024;
 // How long one slice of placing text may hold up the GUI thread.
 constexpr qint64 SliceBudgetNs = 12 * 1000 * 1000;
 
-// Where a slice of `size` characters from `from` ends: before a line feed when one is near, so
-// that a line is coloured and laid out once, not once per slice.
+// Where a slice of `size` characters from `from` ends: after a line feed when one is near, so
+// that the next slice starts a line of its own and leaves the lines before it as they are (a
+// changed line is laid out again at once).
 int sliceEnd(const QString& text, int from, int size)
 {
     const int end = from + size;
     if (end >= text.size())
         return text.size();
     const int lineEnd = text.indexOf(QLatin1Char('\n'), end);
-    return lineEnd >= 0 && lineEnd - end < 64 * 1024 ? lineEnd : end;
+    return lineEnd >= 0 && lineEnd - end < 64 * 1024 ? lineEnd + 1 : end;
 }
 
 } // namespace
@@ -225,14 +229,18 @@ void MidiEditView::loadFile(const QString& path)
         connect(loader, &EditorFileLoader::loaded, this, &MidiEditView::placeLoadedText);
         loadTimer = new QTimer(this);
         connect(loadTimer, &QTimer::timeout, this, [this] {
-            if (loadingText.isEmpty())
+            if (colouredBlocks >= 0)
+                colourNextSlice();
+            else if (loadingText.isEmpty())
                 showLoadProgress();
             else
                 placeNextSlice();
         });
     }
-    // The progress counts the file's bytes read, then the characters placed, each half of it.
-    progress->setMode(true, 0, 1000);
+    // The progress counts the file's bytes read, the characters placed and the lines coloured, each
+    // a third of it.
+    colouredBlocks = -1;
+    progress->setMode(true, 0, 999);
     pages->setCurrentIndex(ProgressPage);
     loader->start(path);
     loadTimer->start(50);
@@ -241,7 +249,7 @@ void MidiEditView::loadFile(const QString& path)
 void MidiEditView::showLoadProgress()
 {
     const qint64 total = qMax<qint64>(1, loader->totalBytes());
-    progress->setProgress(quint32(qMin<qint64>(500, loader->bytesRead() * 500 / total)));
+    progress->setProgress(quint32(qMin<qint64>(333, loader->bytesRead() * 333 / total)));
     progress->setByteCount(quint32(qMin<qint64>(loader->bytesRead(), UINT_MAX)));
 }
 
@@ -259,6 +267,7 @@ void MidiEditView::placeLoadedText(const QString& text, bool ok)
     // No undo of a file's slices one by one; the history starts with the file in place.
     general->textView()->setUndoRedoEnabled(false);
     general->textView()->clear();
+    general->highlighter()->setSuspended(true);
     loadTimer->start(0);
 }
 
@@ -269,9 +278,13 @@ void MidiEditView::placeNextSlice()
     clock.start();
     const int end = sliceEnd(loadingText, loadingPlaced, sliceSize);
     QTextCursor cursor(area->document());
-    cursor.movePosition(QTextCursor::End);
     model->lockModified();
+    // Positioned within the edit: a cursor moved outside one works out where it stands on screen,
+    // which lays out the whole last line.
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
     cursor.insertText(loadingText.mid(loadingPlaced, end - loadingPlaced));
+    cursor.endEditBlock();
     model->unlockModified();
     loadingPlaced = end;
     // Slices sized to the time they take: the text area's cost per character depends on the text.
@@ -280,8 +293,36 @@ void MidiEditView::placeNextSlice()
         sliceSize = qMin(sliceSize * 2, 4 * 1024 * 1024);
     else if (spent > SliceBudgetNs)
         sliceSize = qMax(1024, sliceSize / 2);
-    progress->setProgress(quint32(500 + qint64(loadingPlaced) * 500 / qMax(1, loadingText.size())));
+    progress->setProgress(quint32(333 + qint64(loadingPlaced) * 333 / qMax(1, loadingText.size())));
     if (loadingPlaced >= loadingText.size())
+        colouredBlocks = 0;
+}
+
+void MidiEditView::colourNextSlice()
+{
+    MidiEditTextView* area = general->textView();
+    TextHighlighter* highlighter = general->highlighter();
+    QTextDocument* document = area->document();
+    QElapsedTimer clock;
+    clock.start();
+    // The colours go straight into the lines' layouts, as the highlighter would set them, in one
+    // change of the document per slice: no signals (it is no edit, and the highlighter would
+    // colour the lines again), and the view lays the lines out when it shows them.
+    QTextCursor batch(document);
+    const bool wasBlocked = document->blockSignals(true);
+    batch.beginEditBlock();
+    QVector<QTextLayout::FormatRange> ranges;
+    QTextBlock block = document->findBlockByNumber(colouredBlocks);
+    for (; block.isValid() && clock.nsecsElapsed() < SliceBudgetNs; block = block.next(), ++colouredBlocks) {
+        highlighter->lineFormats(block.text(), highlighter->colouringRules(), ranges);
+        if (!ranges.isEmpty())
+            block.layout()->setFormats(ranges);
+    }
+    batch.endEditBlock();
+    document->blockSignals(wasBlocked);
+    area->viewport()->update();
+    progress->setProgress(quint32(666 + qint64(colouredBlocks) * 333 / qMax(1, document->blockCount())));
+    if (!block.isValid())
         finishLoading(false);
 }
 
@@ -292,6 +333,8 @@ void MidiEditView::finishLoading(bool cancelled)
     loading = false;
     loader->cancel();
     loadTimer->stop();
+    colouredBlocks = -1;
+    general->highlighter()->setSuspended(false);
     const bool placed = !cancelled && !loadingText.isEmpty();
     loadingText = QString();
     loadingPlaced = 0;

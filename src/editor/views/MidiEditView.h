@@ -118,6 +118,7 @@ private:
     void placeLoadedText(const QString& text, bool ok);
     void showLoadProgress();
     void placeNextSlice();
+    void colourNextSlice();
     void finishLoading(bool cancelled);
     void queueReceivedText(const QString& text);
     void appendReceivedSlice();
@@ -145,6 +146,7 @@ private:
     QTimer* loadTimer = nullptr;
     QString loadingText;
     int loadingPlaced = 0;
+    int colouredBlocks = -1; // after the text is placed: blocks coloured so far
     int sliceSize = 0;
     // Received text not yet in the text area, appended slice by slice.
     QString receivedBacklog;

@@ -183,7 +183,7 @@ void TextHighlighter::parameterChanged(qint32 id)
 
 void TextHighlighter::highlightBlock(const QString& text)
 {
-    if (colouring) {
+    if (colouring && !suspended) {
         for (int i = 0; i < activeCount; ++i) {
             const Rule& rule = active[i];
             QRegExp& expression = expressions[i];

@@ -61,6 +61,12 @@ public:
     // with that table active.
     void lineFormats(const QString& text, const Rule* table, QVector<QTextLayout::FormatRange>& ranges);
 
+    // While suspended, lines are highlighted with no colours at all: text placed in a large
+    // amount (an opened file) is coloured afterwards in slices (lineFormats) instead of block by
+    // block as it goes in, which would lay out every block on the way.
+    void setSuspended(bool on) { suspended = on; }
+    bool isSuspended() const { return suspended; }
+
     void setPendingRules(const Rule* table, int count);
     void applyPendingRules();
     const Rule* activeRules() const { return active; }
@@ -92,6 +98,7 @@ private:
     QTextDocument* target;
     Attachment attachment;
     bool colouring = true;
+    bool suspended = false;
     const Rule* active = nullptr;
     int activeCount = 0;
     const Rule* pending = nullptr;

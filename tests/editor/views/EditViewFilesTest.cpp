@@ -10,6 +10,7 @@
 #include "MidiEditTextView.h"
 #include "MonitorTextView.h"
 #include "SysExFile.h"
+#include "TextHighlighter.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
 
@@ -20,6 +21,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -321,6 +324,11 @@ private Q_SLOTS:
         QCOMPARE(view->textView()->document()->blockCount(), dumpText.count(QLatin1Char('\n')) + 1);
         QCOMPARE(model->getValue(ParamModified), 1);
         QVERIFY(!view->textView()->document()->isUndoAvailable());
+        // Coloured as the editor colours what is typed: the status byte that opens the dump.
+        const QTextBlock first = view->textView()->document()->firstBlock();
+        QVERIFY(!first.layout()->formats().isEmpty());
+        QCOMPARE(first.layout()->formats().first().format.foreground().color(), QColor(96, 96, 255));
+        QVERIFY(!view->generalView()->highlighter()->isSuspended());
     }
 
     // A received dump larger than a slice goes in over several turns of the event loop, whole and
