@@ -33,8 +33,8 @@ bool isHexadecimal(const QString& digits)
 
 } // namespace
 
-MidiEditTransmittionThread::MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent)
-    : WorkerThread(parent), model(model), sender(sender)
+MidiEditTransmittionThread::MidiEditTransmittionThread(Model* aModel, MidiSender* aSender, QObject* parent)
+    : WorkerThread(parent), model(aModel), sender(aSender)
 {
     if (model != nullptr) {
         const bool on = model->getValue(ParamParser) != 0;

@@ -20,7 +20,8 @@ const QColor StatusColor(96, 96, 255);
 
 bool isWordCharacter(QChar c)
 {
-    // What QRegExp's \b takes for a word character; monitor text is ASCII nearly always.
+    // What \b takes for a word character (Unicode letters, digits, marks and '_'); monitor text is
+    // ASCII nearly always.
     const ushort code = c.unicode();
     if (code < 128)
         return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') ||
@@ -109,8 +110,10 @@ void TextHighlighter::compile()
     expressions.reserve(activeCount);
     formats.reserve(activeCount);
     for (int i = 0; i < activeCount; ++i) {
-        expressions.append(
-            QRegExp(QString::fromLatin1(active[i].pattern), Qt::CaseSensitive, QRegExp::RegExp));
+        QRegularExpression expression(QString::fromLatin1(active[i].pattern),
+                                      QRegularExpression::UseUnicodePropertiesOption);
+        expression.optimize();
+        expressions.append(expression);
         QTextCharFormat format;
         format.setForeground(active[i].color);
         formats.append(format);
@@ -123,8 +126,10 @@ void TextHighlighter::compileInto(Compiled& compiled, const Rule* table, int cou
     compiled.table = table;
     compiled.count = count;
     for (int i = 0; i < count; ++i) {
-        compiled.expressions.append(
-            QRegExp(QString::fromLatin1(table[i].pattern), Qt::CaseSensitive, QRegExp::RegExp));
+        QRegularExpression expression(QString::fromLatin1(table[i].pattern),
+                                      QRegularExpression::UseUnicodePropertiesOption);
+        expression.optimize();
+        compiled.expressions.append(expression);
         QTextCharFormat format;
         format.setForeground(table[i].color);
         compiled.formats.append(format);
@@ -186,18 +191,19 @@ void TextHighlighter::highlightBlock(const QString& text)
     if (colouring && !suspended) {
         for (int i = 0; i < activeCount; ++i) {
             const Rule& rule = active[i];
-            QRegExp& expression = expressions[i];
+            const QRegularExpression& expression = expressions[i];
+            QRegularExpressionMatch match = expression.match(text);
             if (rule.mode == 1) {
-                const int start = expression.indexIn(text);
-                if (start >= 0)
-                    setFormat(start, rule.length < 1 ? text.length() : rule.length, formats[i]);
+                if (match.hasMatch())
+                    setFormat(match.capturedStart(), rule.length < 1 ? text.length() : rule.length,
+                              formats[i]);
                 continue;
             }
-            int start = expression.indexIn(text);
-            while (start >= 0) {
-                const int length = expression.matchedLength();
+            while (match.hasMatch()) {
+                const int start = match.capturedStart();
+                const int length = match.capturedLength();
                 setFormat(start, length, formats[i]);
-                start = expression.indexIn(text, start + qMax(length, 1));
+                match = expression.match(text, start + qMax(length, 1));
             }
         }
     }
@@ -244,17 +250,18 @@ void TextHighlighter::lineFormats(const QString& text, const Rule* table,
             if (from < 0)
                 continue;
         }
-        QRegExp& expression = compiled->expressions[i];
-        int start = expression.indexIn(text, from);
-        if (start < 0)
+        const QRegularExpression& expression = compiled->expressions[i];
+        QRegularExpressionMatch match = expression.match(text, from);
+        if (!match.hasMatch())
             continue;
         any = true;
         if (rule.mode == 1) {
-            claim(start, rule.length < 1 ? size : rule.length, qint8(i));
+            claim(match.capturedStart(), rule.length < 1 ? size : rule.length, qint8(i));
             continue;
         }
-        while (start >= 0) {
-            const int length = expression.matchedLength();
+        while (match.hasMatch()) {
+            const int start = match.capturedStart();
+            const int length = match.capturedLength();
             claim(start, length, qint8(i));
             from = start + qMax(length, 1);
             if (leads[i] != 0) {
@@ -265,7 +272,7 @@ void TextHighlighter::lineFormats(const QString& text, const Rule* table,
                 if (from >= size)
                     break;
             }
-            start = expression.indexIn(text, from);
+            match = expression.match(text, from);
         }
     }
     if (!any)

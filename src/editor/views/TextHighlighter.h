@@ -3,7 +3,7 @@
 #include "ModelAssistant.h"
 
 #include <QColor>
-#include <QRegExp>
+#include <QRegularExpression>
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 #include <QTextLayout>
@@ -86,7 +86,7 @@ private:
     {
         const Rule* table = nullptr;
         int count = 0;
-        QVector<QRegExp> expressions;
+        QVector<QRegularExpression> expressions;
         QVector<QTextCharFormat> formats; // one per rule, shared by every range
         QVector<char> leads; // per rule: the character its matches start with, or 0
     };
@@ -103,7 +103,7 @@ private:
     int activeCount = 0;
     const Rule* pending = nullptr;
     int pendingCount = 0;
-    QVector<QRegExp> expressions; // compiled patterns of the active table (highlightBlock)
+    QVector<QRegularExpression> expressions; // compiled patterns of the active table (highlightBlock)
     QVector<QTextCharFormat> formats; // one per rule of the active table
     QVector<Compiled> tables;         // every table lineFormats() was asked for
     QVector<qint8> owners; // per character of a line: the rule colouring it, or -1
