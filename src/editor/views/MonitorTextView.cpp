@@ -28,8 +28,8 @@ constexpr int SliceFrom = 256;
 
 } // namespace
 
-MonitorTextView::MonitorTextView(QWidget* parent, VantelMidiModel* model, int maximumLines)
-    : QAbstractScrollArea(parent), model(model), store(maximumLines)
+MonitorTextView::MonitorTextView(QWidget* parent, VantelMidiModel* aModel, int maximumLines)
+    : QAbstractScrollArea(parent), model(aModel), store(maximumLines)
 {
     styles.append(nullptr);
     setFocusPolicy(Qt::StrongFocus);

@@ -85,11 +85,10 @@ const TextHighlighter::Rule TextHighlighter::EditorRules[] = {
 };
 const int TextHighlighter::EditorCount = 11;
 
-TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table,
-                                 int count, Attachment attachment, QObject* parent)
-    : QSyntaxHighlighter(document != nullptr ? static_cast<QObject*>(document) : parent), model(model),
-      target(document),
-      attachment(attachment), active(table), activeCount(count)
+TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* aModel, const Rule* table,
+                                 int count, Attachment anAttachment, QObject* parent)
+    : QSyntaxHighlighter(document != nullptr ? static_cast<QObject*>(document) : parent), model(aModel),
+      target(document), attachment(anAttachment), active(table), activeCount(count)
 {
     colouring = model->getValue(ParamMessageColor) != 0;
     compile();
