@@ -1,6 +1,7 @@
 #include "MidiEditTextView.h"
 
 #include "MidiEditGeneralView.h"
+#include "HexText.h"
 #include "MidiEditTransmittionThread.h"
 #include "SysExFile.h"
 #include "TextHighlighter.h"
@@ -131,7 +132,7 @@ QString MidiEditTextView::textToTransmit() const
 
 qint32 MidiEditTextView::byteCount() const
 {
-    return MidiEditTransmittionThread::countBytes(textToTransmit());
+    return HexText::countBytes(textToTransmit());
 }
 
 void MidiEditTextView::clearText()
