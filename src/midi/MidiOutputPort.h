@@ -25,6 +25,9 @@ public:
     qint32 close();
     // True while the port is open on a device that has gone away (see HostMidiService::outputLost).
     bool deviceLost();
+    // True once everything sent on the open port, short messages included, has left it (the host
+    // may still hold short messages for its next cycle after send returned).
+    bool sendsDone();
     // 0 on success, 1 on failure. The stamp of the moment the data was handed to the host is
     // written to stampOut (may be null). Fails without contacting the host when the port is not
     // connected, length is 0, or more than 3 bytes not beginning with 0xF0 are sent without

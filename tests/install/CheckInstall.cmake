@@ -8,7 +8,7 @@ if(NOT result EQUAL 0)
 endif()
 
 # The licence texts beside the program, where the Help views read them.
-set(expected bin/vantel-midi bin/OpenSourceLicense.txt bin/VantelMIDILicense.txt share/applications/vantel-midi.desktop)
+set(expected bin/vantel-midi bin/vantel-midi-cli bin/OpenSourceLicense.txt bin/VantelMIDILicense.txt share/applications/vantel-midi.desktop)
 foreach(size 16 22 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/vantel-midi.png)
 endforeach()
@@ -19,6 +19,15 @@ foreach(path IN LISTS expected)
 endforeach()
 if(NOT IS_DIRECTORY "${PREFIX}/bin" OR IS_DIRECTORY "${PREFIX}/bin/vantel-midi")
   message(FATAL_ERROR "bin/vantel-midi is not a program")
+endif()
+
+# The command-line program needs no display and no widget library: Qt Core only.
+find_program(READELF readelf)
+if(READELF)
+  execute_process(COMMAND "${READELF}" -d "${PREFIX}/bin/vantel-midi-cli" OUTPUT_VARIABLE dynamic RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR NOT dynamic MATCHES "libQt5Core" OR dynamic MATCHES "libQt5(Gui|Widgets)")
+    message(FATAL_ERROR "vantel-midi-cli should need Qt Core and no Gui or Widgets library:\n${dynamic}")
+  endif()
 endif()
 
 # The menu entry starts the installed program by name and shows the installed icon.

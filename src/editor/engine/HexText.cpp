@@ -57,17 +57,3 @@ bool HexText::bytesOfText(const QString& text, QByteArray* bytes)
     *bytes = out;
     return true;
 }
-
-QString HexText::textOf(const QByteArray& bytes)
-{
-    static const char digitChars[] = "0123456789ABCDEF";
-    QByteArray text;
-    text.reserve(bytes.size() * 3);
-    for (const char c : bytes) {
-        if (!text.isEmpty())
-            text.append(' ');
-        text.append(digitChars[quint8(c) >> 4]);
-        text.append(digitChars[quint8(c) & 0x0F]);
-    }
-    return QString::fromLatin1(text);
-}

@@ -25,6 +25,4 @@ public:
     // The bytes a text stands for; false (bytes untouched) when it holds an odd number of digits or
     // a character that is not one.
     static bool bytesOfText(const QString& text, QByteArray* bytes);
-    // Bytes as upper-case digit pairs separated by single blanks ("F0 7E 7F").
-    static QString textOf(const QByteArray& bytes);
 };

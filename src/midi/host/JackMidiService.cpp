@@ -423,6 +423,15 @@ bool JackMidiService::longDone(Handle handle, quint64 ticket)
     return m_outputs[handle].completed.load(std::memory_order_acquire) >= ticket;
 }
 
+bool JackMidiService::outputIdle(Handle handle)
+{
+    if (handle < 0 || handle > 1)
+        return true;
+    OutputPort& out = m_outputs[handle];
+    std::lock_guard<std::mutex> lock(out.mutex);
+    return out.completed.load(std::memory_order_acquire) >= out.queued;
+}
+
 bool JackMidiService::inputLost(Handle handle)
 {
     return handle >= 0 && handle <= 1 && (m_inputs[handle].lost.load() || m_serverGone.load());

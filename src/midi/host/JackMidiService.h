@@ -78,6 +78,7 @@ public:
     qint32 sendShortAt(Handle handle, const quint8* bytes, quint32 length, qint64 dueMicroseconds) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
+    bool outputIdle(Handle handle) override;
     bool inputLost(Handle handle) override;
     bool outputLost(Handle handle) override;
 
