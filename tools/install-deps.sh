@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-dev
   fonts-dejavu-core
   desktop-file-utils
+  libxml2-utils
 )
 
 missing=()
