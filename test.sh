@@ -8,14 +8,14 @@ cd "$(dirname "$0")"
 tools/install-deps.sh
 
 jobs=$(nproc)
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_TESTS=ON >/dev/null
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_TESTS=ON -DVANTEL_WERROR=ON >/dev/null
 cmake --build build-test -j "$jobs"
 
 # The fuzz targets need clang's libFuzzer; they share the sources but not the build folder, and
 # only the libraries they link are built there.
 if [ -f fuzz/CMakeLists.txt ]; then
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_FUZZ=ON >/dev/null
+    -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_FUZZ=ON -DVANTEL_WERROR=ON >/dev/null
   cmake --build build-fuzz -j "$jobs" --target vantel_fuzzers
 fi
 

@@ -3,7 +3,7 @@
 #   bin/vantel-midi, bin/vantel-midi-cli
 #   share/applications/vantel-midi.desktop
 #   share/icons/hicolor/<size>x<size>/apps/vantel-midi.png   (drawn by tools/imagegen --app-icons)
-# The licence texts go beside the program, where its Help views read them (cmake/VantelLicenseFiles.cmake).
+#   share/vantel-midi/OpenSourceLicense.txt, VantelMIDILicense.txt   (cmake/VantelLicenseFiles.cmake)
 include(GNUInstallDirs)
 
 install(TARGETS vantel-midi vantel-midi-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -1,8 +1,11 @@
 # vantel_license_files(<target>)
 #
-# The licence texts the Help menu's licence views read from the program's own folder: copied
-# beside the target whenever it is built and a text has changed (so a program run from the build
-# folder finds them), and installed beside it. Call it from the folder that builds the target.
+# The licence texts the Help menu's licence views read: copied beside the target whenever it is
+# built and a text has changed (a program run from the build folder finds them there), and
+# installed with the program's data, <prefix>/share/vantel-midi/ on Linux, where the views look
+# first, relative to the executable's folder (<prefix>/bin/../share/vantel-midi/). Systems without
+# that tree (Windows, macOS) keep them beside the program. Call it from the folder that builds the
+# target.
 include(GNUInstallDirs)
 
 set(VANTEL_LICENSE_FILES
@@ -22,5 +25,9 @@ function(vantel_license_files target)
   endforeach()
   add_custom_target(${target}_license_files DEPENDS ${copies})
   add_dependencies(${target} ${target}_license_files)
-  install(FILES ${VANTEL_LICENSE_FILES} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(UNIX AND NOT APPLE)
+    install(FILES ${VANTEL_LICENSE_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/vantel-midi)
+  else()
+    install(FILES ${VANTEL_LICENSE_FILES} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
 endfunction()

@@ -9,7 +9,7 @@ packages=(
   libjack-jackd2-dev jackd2
   librtmidi-dev
   libbenchmark-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   fonts-dejavu-core
   desktop-file-utils
   libxml2-utils

@@ -1,7 +1,6 @@
 #include "MidiDataTransmissionThread.h"
 
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -34,8 +33,7 @@ void MidiDataTransmissionThread::setReceiver(Receiver receiver, void* context)
     m_receiver = receiver;
     m_receiverContext = context;
     if (!receiver) {
-        m_ring.clear();
-        m_wrapCounter = 0;
+        m_ring.consume(m_ring.readAvailable());
         m_spaceFreed.notify_all();
     }
     // The receiver may install another one from inside its own call; only other threads wait.
@@ -54,22 +52,15 @@ void MidiDataTransmissionThread::enqueue(const quint8* bytes, quint16 length, qu
         for (;;) {
             if (m_stop || !m_receiver)
                 return;
-            if (m_wrapCounter > 1)
-                m_wrapCounter = 0;
-            else if (freeSpaceLocked() >= need)
+            if (freeSpaceLocked() >= need)
                 break;
             m_spaceFreed.wait_for(lock, std::chrono::milliseconds(50));
         }
-        if (m_ring.writeIndex() + need > m_capacity)
-            ++m_wrapCounter;
-        quint8 header[2];
-        std::memcpy(header, &length, 2);
-        m_ring.write(header, 2);
-        m_ring.write(bytes, length);
-        quint8 trailer[12];
-        std::memcpy(trailer, &stamp, 4);
-        std::memcpy(trailer + 4, &hostStamp, 8);
-        m_ring.write(trailer, 12);
+        m_ring.stage(0, &length, 2);
+        m_ring.stage(2, bytes, length);
+        m_ring.stage(2 + quint32(length), &stamp, 4);
+        m_ring.stage(6 + quint32(length), &hostStamp, 8);
+        m_ring.publish(need);
     }
     m_wakeUp.notify_one();
 }
@@ -82,21 +73,12 @@ quint32 MidiDataTransmissionThread::freeSpace()
 
 quint32 MidiDataTransmissionThread::freeSpaceLocked() const
 {
-    if (m_wrapCounter == 0)
-        return m_capacity - (m_ring.writeIndex() - m_ring.readIndex());
-    return m_ring.readIndex() - m_ring.writeIndex();
+    return m_capacity - m_ring.readAvailable();
 }
 
 bool MidiDataTransmissionThread::emptyLocked() const
 {
-    return m_wrapCounter == 0 && m_ring.writeIndex() == m_ring.readIndex();
-}
-
-void MidiDataTransmissionThread::readField(quint8* destination, quint32 n)
-{
-    if (m_ring.readIndex() + n > m_capacity && m_wrapCounter > 0)
-        --m_wrapCounter;
-    m_ring.read(destination, n);
+    return m_ring.readAvailable() == 0;
 }
 
 void MidiDataTransmissionThread::run()
@@ -107,14 +89,13 @@ void MidiDataTransmissionThread::run()
         if (m_stop)
             break;
         quint16 length = 0;
-        readField(reinterpret_cast<quint8*>(&length), 2);
-        readField(m_record.data(), length);
-        quint8 trailer[12];
-        readField(trailer, 12);
+        m_ring.peek(0, &length, 2);
+        m_ring.peek(2, m_record.data(), length);
         quint32 stamp = 0;
         quint64 hostStamp = 0;
-        std::memcpy(&stamp, trailer, 4);
-        std::memcpy(&hostStamp, trailer + 4, 8);
+        m_ring.peek(2 + quint32(length), &stamp, 4);
+        m_ring.peek(6 + quint32(length), &hostStamp, 8);
+        m_ring.consume(quint32(length) + framing);
         const Receiver receiver = m_receiver;
         void* const context = m_receiverContext;
         m_calling = true;

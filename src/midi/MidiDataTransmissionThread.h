@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CRingBuffer.h"
+#include "SpscByteRing.h"
 
 #include <QThread>
 #include <QtGlobal>
@@ -19,8 +19,10 @@
 // calls the receiver outside the lock, so the host thread can enqueue meanwhile. setReceiver and
 // the destructor run on the owner's thread.
 //
-// One mutex guards the ring, its wrap counter, the receiver and the flags, and both waits use it,
-// so a wake-up can never fall between this thread's emptiness check and its wait. After
+// One mutex guards the ring, the receiver and the flags, and both waits use it, so a wake-up can
+// never fall between this thread's emptiness check and its wait. The ring counts its positions in
+// 64 bits, so full and empty never look alike; it holds at least the capacity, and the records in
+// it never fill more than the capacity. After
 // setReceiver or the destructor returns, the previous receiver is not running and is never called
 // again.
 class MidiDataTransmissionThread : public QThread
@@ -50,7 +52,6 @@ protected:
 private:
     quint32 freeSpaceLocked() const;
     bool emptyLocked() const;
-    void readField(quint8* destination, quint32 n);
 
     std::mutex m_ringMutex;
     std::condition_variable m_wakeUp;       // a record arrived, or stop
@@ -60,9 +61,8 @@ private:
     bool m_calling = false;
     Receiver m_receiver = nullptr;
     void* m_receiverContext = nullptr;
-    CRingBuffer<quint8> m_ring;
+    SpscByteRing m_ring;
     quint16 m_capacity;
-    quint8 m_wrapCounter = 0;
     quint32 m_portNumber;
     std::vector<quint8> m_record;
 };

@@ -24,10 +24,7 @@ ModelConnection::~ModelConnection()
     }
 }
 
-void ModelConnection::update(qint32 id)
-{
-    Q_UNUSED(id)
-}
+void ModelConnection::update(qint32) {}
 
 qint32 ModelConnection::getId(qint32* error) const
 {

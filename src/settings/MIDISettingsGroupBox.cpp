@@ -33,8 +33,8 @@ void drawArrowhead(QPainter& painter, const QRect& box)
 
 } // namespace
 
-MIDISettingsGroupBox::MIDISettingsGroupBox(const QString& title, Model* model, QWidget* parent)
-    : QGroupBox(title, parent), model(model)
+MIDISettingsGroupBox::MIDISettingsGroupBox(const QString& title, Model* aModel, QWidget* parent)
+    : QGroupBox(title, parent), model(aModel)
 {
     Q_ASSERT(model != nullptr);
     routing1 = model->getValue(ParamMidiThru);

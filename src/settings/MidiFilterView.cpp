@@ -32,8 +32,8 @@ QPushButton* makeButton(QWidget* parent, const QString& text, const QString& acc
 
 } // namespace
 
-MidiFilterView::MidiFilterView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), CommonViewHelper(model), model(model)
+MidiFilterView::MidiFilterView(QWidget* parent, VantelMidiModel* aModel, ViewHost* host)
+    : QFrame(parent), CommonViewHelper(aModel), model(aModel)
 {
     Q_UNUSED(host)
     Q_ASSERT(model != nullptr);

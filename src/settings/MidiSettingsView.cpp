@@ -63,8 +63,8 @@ RoutingPopupList* makeRoutingList(QWidget* parent, qint32 id, const QString& acc
 
 } // namespace
 
-MidiSettingsView::MidiSettingsView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), CommonViewHelper(model), model(model), host(host)
+MidiSettingsView::MidiSettingsView(QWidget* parent, VantelMidiModel* aModel, ViewHost* aHost)
+    : QFrame(parent), CommonViewHelper(aModel), model(aModel), host(aHost)
 {
     Q_ASSERT(model != nullptr);
     viewKind = ViewKind::MidiSettings;

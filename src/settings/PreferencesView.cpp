@@ -35,8 +35,8 @@ void addCheckBox(QWidget* parent, ModelIF* model, qint32 id, const QRect& geomet
 
 } // namespace
 
-PreferencesView::PreferencesView(QWidget* parent, VantelMidiModel* model, ViewHost* host)
-    : QFrame(parent), CommonViewHelper(model), model(model)
+PreferencesView::PreferencesView(QWidget* parent, VantelMidiModel* aModel, ViewHost* host)
+    : QFrame(parent), CommonViewHelper(aModel), model(aModel)
 {
     Q_UNUSED(host)
     Q_ASSERT(model != nullptr);

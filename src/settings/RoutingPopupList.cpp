@@ -15,9 +15,8 @@ RoutingPopupList::RoutingPopupList(QWidget* parent) : QPushButton(parent), timer
     setMouseTracking(true);
 }
 
-void RoutingPopupList::update(qint32 id)
+void RoutingPopupList::update(qint32)
 {
-    Q_UNUSED(id)
     // The value is shown by the routing lines behind the control and by the menu's check mark.
     QWidget::update();
 }

@@ -13,8 +13,8 @@
 #include <QFileInfo>
 #include <QMenu>
 
-LogFileCommands::LogFileCommands(MainWindow* window, VantelMidiModel* model, MidiAnalyzer* analyzer)
-    : window(window), model(model), analyzer(analyzer)
+LogFileCommands::LogFileCommands(MainWindow* aWindow, VantelMidiModel* aModel, MidiAnalyzer* anAnalyzer)
+    : window(aWindow), model(aModel), analyzer(anAnalyzer)
 {
 }
 

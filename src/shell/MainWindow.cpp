@@ -160,12 +160,12 @@ MidiBulkIntervalManager* MainWindow::bulkManager() const
 
 // --- Menus ----------------------------------------------------------------------------------------
 
-QAction* MainWindow::addItem(QMenu* menu, const QString& text, const char* shortcut, quint32 data)
+QAction* MainWindow::addItem(QMenu* menu, const QString& text, const char* shortcut, quint32 menuData)
 {
     QAction* action = menu->addAction(text);
     if (shortcut)
         action->setShortcut(QKeySequence(tr(shortcut)));
-    action->setData(data);
+    action->setData(menuData);
     return action;
 }
 
@@ -834,11 +834,11 @@ bool MainWindow::mdiAreaEvent(QEvent* event)
         return true;
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        const QMimeData* data = drop->mimeData();
-        if (!data->hasFormat(QStringLiteral("text/uri-list")))
+        const QMimeData* mime = drop->mimeData();
+        if (!mime->hasFormat(QStringLiteral("text/uri-list")))
             return false;
-        const QString suffix = droppedSuffix(data);
-        const QList<QUrl> urls = data->urls();
+        const QString suffix = droppedSuffix(mime);
+        const QList<QUrl> urls = mime->urls();
         const QString path = urls.isEmpty() ? QString() : urls.first().toLocalFile();
         if (suffix == QLatin1String("vantelmidi")) {
             // The drop ends before the project is read: its questions and messages are modal.

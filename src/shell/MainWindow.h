@@ -206,7 +206,7 @@ private:
     void buildCommandsMenu();
     void buildWindowMenu();
     void buildHelpMenu();
-    QAction* addItem(QMenu* menu, const QString& text, const char* shortcut, quint32 data);
+    QAction* addItem(QMenu* menu, const QString& text, const char* shortcut, quint32 menuData);
 
     // When the project has unsaved changes, asks whether to save them. True when the caller may
     // go on: nothing to save, "No", or "Yes" and the save succeeded.

@@ -22,7 +22,7 @@ HostMidiService* midiService()
 
 } // namespace
 
-MidiSession::MidiSession(VantelMidiModel* model) : model(model)
+MidiSession::MidiSession(VantelMidiModel* aModel) : model(aModel)
 {
     midiAnalyzer = std::make_unique<MidiAnalyzer>(model);
     // The client and the four ports, all with the time-stamp bases taken now, so their stamps agree.

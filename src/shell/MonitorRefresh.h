@@ -16,7 +16,7 @@ class MonitorRefresh
 public:
     static constexpr int IntervalMs = 100;
 
-    explicit MonitorRefresh(MidiAnalyzer* analyzer) : analyzer(analyzer) {}
+    explicit MonitorRefresh(MidiAnalyzer* anAnalyzer) : analyzer(anAnalyzer) {}
 
     // A view to feed from now on, until it is destroyed.
     void addView(MidiEditView* view);

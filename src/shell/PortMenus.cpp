@@ -10,8 +10,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
-PortMenus::PortMenus(QMenuBar* menuBar, MidiHub* hub, VantelMidiModel* model, ViewHost* host, QObject* parent)
-    : QObject(parent), hub(hub), model(model), host(host)
+PortMenus::PortMenus(QMenuBar* menuBar, MidiHub* aHub, VantelMidiModel* aModel, ViewHost* aHost,
+                     QObject* parent)
+    : QObject(parent), hub(aHub), model(aModel), host(aHost)
 {
     inputPortMenu = menuBar->addMenu(tr("&InputPort"));
     outputPortMenu = menuBar->addMenu(tr("&OutputPort"));

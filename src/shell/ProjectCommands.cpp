@@ -20,7 +20,10 @@ QString projectFilter()
 
 } // namespace
 
-ProjectCommands::ProjectCommands(MainWindow* window, VantelMidiModel* model) : window(window), model(model) {}
+ProjectCommands::ProjectCommands(MainWindow* aWindow, VantelMidiModel* aModel)
+    : window(aWindow), model(aModel)
+{
+}
 
 QString ProjectCommands::proposedPath(const QString& name) const
 {

@@ -18,7 +18,7 @@ const char versionField[] = "1.7.0";
 class Cursor
 {
 public:
-    Cursor(const char* data, qint64 size) : data(data), size(size) {}
+    Cursor(const char* begin, qint64 length) : data(begin), size(length) {}
 
     qint64 left() const { return size - position; }
     bool atEnd() const { return position >= size; }

@@ -10,7 +10,7 @@
 #include <QMdiSubWindow>
 #include <QSaveFile>
 
-ProjectFileHelper::ProjectFileHelper(MainWindow* window) : window(window) {}
+ProjectFileHelper::ProjectFileHelper(MainWindow* aWindow) : window(aWindow) {}
 
 ProjectFileHelper::~ProjectFileHelper() = default;
 

@@ -12,10 +12,10 @@
 #include <QResizeEvent>
 #include <QScreen>
 
-SubWindowManager::SubWindowManager(QMdiArea* area, VantelMidiModel* model, ViewHost* host,
-                                   QObject* eventFilter, QWidget* mainWindow)
-    : QObject(mainWindow), area(area), model(model), host(host), eventFilter(eventFilter),
-      mainWindow(mainWindow)
+SubWindowManager::SubWindowManager(QMdiArea* anArea, VantelMidiModel* aModel, ViewHost* aHost,
+                                   QObject* anEventFilter, QWidget* aMainWindow)
+    : QObject(aMainWindow), area(anArea), model(aModel), host(aHost), eventFilter(anEventFilter),
+      mainWindow(aMainWindow)
 {
     QPixmap pixmap(QStringLiteral(":/images/subwindow_icon.png"));
     pixmap.setDevicePixelRatio(2.0);

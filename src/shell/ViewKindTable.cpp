@@ -19,7 +19,7 @@
 #include "MidiTransportPanelView.h"
 #include "PreferencesView.h"
 
-#include <QRegExp>
+#include <QRegularExpression>
 
 namespace {
 
@@ -147,7 +147,7 @@ int ViewKindTable::listLimit(int list)
 QString ViewKindTable::title(const QString& menuText)
 {
     QString title = menuText;
-    title.remove(QRegExp(QStringLiteral("\\&|\\.\\.\\.")));
+    title.remove(QRegularExpression(QStringLiteral("\\&|\\.\\.\\.")));
     return title;
 }
 

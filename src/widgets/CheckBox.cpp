@@ -11,9 +11,8 @@ CheckBox::CheckBox(const QString& text, QWidget* parent)
     connect(this, &QAbstractButton::clicked, this, &CheckBox::updateCheckbox);
 }
 
-void CheckBox::update(qint32 id)
+void CheckBox::update(qint32)
 {
-    Q_UNUSED(id)
     setChecked(getValue() != 0);
 }
 

@@ -8,9 +8,8 @@ ComboBox::ComboBox(QWidget* parent)
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, &ComboBox::updateValue);
 }
 
-void ComboBox::update(qint32 id)
+void ComboBox::update(qint32)
 {
-    Q_UNUSED(id)
     if (count() > 0)
         setCurrentIndex(getValue());
 }

@@ -24,7 +24,7 @@ void connectTree(QObject* object, ModelIF* model)
 
 } // namespace
 
-CommonViewHelper::CommonViewHelper(ModelIF* model) : model(model) {}
+CommonViewHelper::CommonViewHelper(ModelIF* aModel) : model(aModel) {}
 
 CommonViewHelper::~CommonViewHelper() = default;
 

@@ -19,9 +19,8 @@ Dial::Dial(QWidget* parent)
 {
 }
 
-void Dial::update(qint32 id)
+void Dial::update(qint32)
 {
-    Q_UNUSED(id)
     setValue(getValue());
 }
 

@@ -9,12 +9,9 @@
 #include <limits>
 #include <utility>
 
-DragTracker::DragTracker(QWidget* owner, Getter minimum, Getter maximum, Setter setValue, Getter value)
-    : owner(owner)
-    , minimum(std::move(minimum))
-    , maximum(std::move(maximum))
-    , setValue(std::move(setValue))
-    , value(std::move(value))
+DragTracker::DragTracker(QWidget* anOwner, Getter aMinimum, Getter aMaximum, Setter apply, Getter aValue)
+    : owner(anOwner), minimum(std::move(aMinimum)), maximum(std::move(aMaximum)), setValue(std::move(apply)),
+      value(std::move(aValue))
 {
 }
 

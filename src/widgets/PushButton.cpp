@@ -13,9 +13,8 @@ PushButton::PushButton(const QString& text, QWidget* parent)
     connect(this, &QAbstractButton::clicked, this, &PushButton::updateButton);
 }
 
-void PushButton::update(qint32 id)
+void PushButton::update(qint32)
 {
-    Q_UNUSED(id)
     setChecked(getValue() != 0);
 }
 

@@ -2,7 +2,7 @@
 
 #include "SevenSegment.h"
 
-SevenSegmentSlider::SevenSegmentSlider(SevenSegment* display) : WidgetSlider(display), display(display) {}
+SevenSegmentSlider::SevenSegmentSlider(SevenSegment* aDisplay) : WidgetSlider(aDisplay), display(aDisplay) {}
 
 void SevenSegmentSlider::setValue(qint32 value)
 {

@@ -21,9 +21,8 @@ SpinBox::SpinBox(QWidget* parent)
     overlay->raise();
 }
 
-void SpinBox::update(qint32 id)
+void SpinBox::update(qint32)
 {
-    Q_UNUSED(id)
     current = getValue();
     QSpinBox::setValue(current);
 }

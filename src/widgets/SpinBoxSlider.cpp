@@ -2,11 +2,7 @@
 
 #include "SpinBox.h"
 
-SpinBoxSlider::SpinBoxSlider(SpinBox* spinBox)
-    : WidgetSlider(spinBox)
-    , spinBox(spinBox)
-{
-}
+SpinBoxSlider::SpinBoxSlider(SpinBox* aSpinBox) : WidgetSlider(aSpinBox), spinBox(aSpinBox) {}
 
 void SpinBoxSlider::setValue(qint32 value)
 {

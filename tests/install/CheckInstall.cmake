@@ -7,8 +7,10 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (${result}):\n${output}")
 endif()
 
-# The licence texts beside the program, where the Help views read them.
-set(expected bin/vantel-midi bin/vantel-midi-cli bin/OpenSourceLicense.txt bin/VantelMIDILicense.txt share/applications/vantel-midi.desktop)
+# The licence texts with the program's data, where the Help views look from bin/ (../share/vantel-midi/),
+# and nothing but the programs in bin/.
+set(expected bin/vantel-midi bin/vantel-midi-cli share/vantel-midi/OpenSourceLicense.txt share/vantel-midi/VantelMIDILicense.txt
+    share/applications/vantel-midi.desktop)
 foreach(size 16 22 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/vantel-midi.png)
 endforeach()
@@ -19,6 +21,11 @@ foreach(path IN LISTS expected)
 endforeach()
 if(NOT IS_DIRECTORY "${PREFIX}/bin" OR IS_DIRECTORY "${PREFIX}/bin/vantel-midi")
   message(FATAL_ERROR "bin/vantel-midi is not a program")
+endif()
+file(GLOB in_bin RELATIVE "${PREFIX}/bin" "${PREFIX}/bin/*")
+list(SORT in_bin)
+if(NOT in_bin STREQUAL "vantel-midi;vantel-midi-cli")
+  message(FATAL_ERROR "bin/ holds more than the programs: ${in_bin}")
 endif()
 
 # The command-line program needs no display and no widget library: Qt Core only.

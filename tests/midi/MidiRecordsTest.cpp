@@ -1,5 +1,4 @@
-// Ring buffer, time stamps, input framing and the receive thread.
-#include "CRingBuffer.h"
+// The ring, time stamps, input framing and the receive thread.
 #include "HostInputFramer.h"
 #include "Midi.h"
 #include "MidiDataTransmissionThread.h"
@@ -50,30 +49,6 @@ class MidiRecordsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ringAcrossItsEnd()
-    {
-        CRingBuffer<quint8> ring(10);
-        QByteArray out(10, '\0');
-        // A write ending exactly at the capacity continues at the start: 0 elements at the end.
-        const QByteArray whole = bytesOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-        ring.write(data(whole), 10);
-        QCOMPARE(ring.writeIndex(), 10u);
-        ring.read(reinterpret_cast<quint8*>(out.data()), 10);
-        QCOMPARE(out, whole);
-        ring.write(data(whole), 9);
-        QCOMPARE(ring.writeIndex(), 9u);
-        ring.read(reinterpret_cast<quint8*>(out.data()), 9);
-        QCOMPARE(ring.readIndex(), 9u);
-        QCOMPARE(out.left(9), whole.left(9));
-        // A 16-bit length written one byte before the end comes back whole.
-        const quint16 length = 0xBEEF;
-        ring.write(reinterpret_cast<const quint8*>(&length), 2);
-        QCOMPARE(ring.writeIndex(), 1u);
-        quint16 back = 0;
-        ring.read(reinterpret_cast<quint8*>(&back), 2);
-        QCOMPARE(back, quint16(0xBEEF));
-    }
-
     void lockFreeRingAcrossItsEnd()
     {
         // The ring between JACK's process thread and ours: staged bytes are invisible until

@@ -96,8 +96,8 @@ public:
 class MouseDrag
 {
 public:
-    MouseDrag(QWidget* widget, QPoint start, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-        : widget(widget), position(start)
+    MouseDrag(QWidget* aWidget, QPoint start, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+        : widget(aWidget), position(start)
     {
         QTest::mousePress(widget, Qt::LeftButton, modifiers, position);
     }

@@ -107,8 +107,8 @@ void MidiAnalyzer::PendingLines::clear()
     byteCount = 0;
 }
 
-MidiAnalyzer::MidiAnalyzer(Model* model, QObject* parent)
-    : QObject(parent), model(model), controllerNames(utf8ControllerNames()),
+MidiAnalyzer::MidiAnalyzer(Model* aModel, QObject* parent)
+    : QObject(parent), model(aModel), controllerNames(utf8ControllerNames()),
       lineBuffer(size_t(maximumPrefixLength + 3 * MaximumLineBytes + maximumDetailsLength)),
       logWriter([this](int direction) { logWriteFailed(direction); })
 {

@@ -6,8 +6,8 @@
 #include "Model.h"
 #include "VantelMidiParameterId.h"
 
-MidiEditTransmittionThread::MidiEditTransmittionThread(Model* model, MidiSender* sender, QObject* parent)
-    : WorkerThread(parent), model(model), sender(sender)
+MidiEditTransmittionThread::MidiEditTransmittionThread(Model* aModel, MidiSender* aSender, QObject* parent)
+    : WorkerThread(parent), model(aModel), sender(aSender)
 {
     if (model != nullptr) {
         const bool on = model->getValue(ParamParser) != 0;

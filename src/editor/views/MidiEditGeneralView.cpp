@@ -31,8 +31,8 @@ QString withoutMnemonics(QString label)
 
 } // namespace
 
-MidiEditGeneralView::MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* model, qint32 viewType)
-    : QWidget(owner), owner(owner), model(model), type(viewType)
+MidiEditGeneralView::MidiEditGeneralView(MidiEditView* anOwner, VantelMidiModel* aModel, qint32 viewType)
+    : QWidget(anOwner), owner(anOwner), model(aModel), type(viewType)
 {
     const bool monitor = viewType == MidiEditView::InMonitor || viewType == MidiEditView::OutMonitor;
     auto* layout = new QVBoxLayout(this);

@@ -30,8 +30,8 @@ QString byteCountText(quint32 count)
 
 } // namespace
 
-MidiEditProgressView::MidiEditProgressView(MidiEditView* owner, VantelMidiModel* model)
-    : QWidget(owner), owner(owner), model(model)
+MidiEditProgressView::MidiEditProgressView(MidiEditView* anOwner, VantelMidiModel* aModel)
+    : QWidget(anOwner), owner(anOwner), model(aModel)
 {
     layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

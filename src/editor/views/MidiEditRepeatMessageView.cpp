@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-MidiEditRepeatMessageView::MidiEditRepeatMessageView(MidiEditView* owner) : QWidget(owner), owner(owner)
+MidiEditRepeatMessageView::MidiEditRepeatMessageView(MidiEditView* anOwner) : QWidget(anOwner), owner(anOwner)
 {
     layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,9 +2,9 @@
 
 #include <QElapsedTimer>
 
-MidiEditRepeatTransmittionThread::MidiEditRepeatTransmittionThread(Model* model, MidiSender* sender,
+MidiEditRepeatTransmittionThread::MidiEditRepeatTransmittionThread(Model* aModel, MidiSender* aSender,
                                                                    QObject* parent)
-    : MidiEditTransmittionThread(model, sender, parent)
+    : MidiEditTransmittionThread(aModel, aSender, parent)
 {
 }
 

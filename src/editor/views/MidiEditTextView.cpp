@@ -34,8 +34,8 @@ QString messageOfLine(const QString& line)
 
 } // namespace
 
-MidiEditTextView::MidiEditTextView(MidiEditGeneralView* owner, VantelMidiModel* model, bool readOnly)
-    : QPlainTextEdit(owner), owner(owner), model(model)
+MidiEditTextView::MidiEditTextView(MidiEditGeneralView* anOwner, VantelMidiModel* aModel, bool readOnly)
+    : QPlainTextEdit(anOwner), owner(anOwner), model(aModel)
 {
     setReadOnly(readOnly);
     applyFont();
@@ -394,13 +394,13 @@ void MidiEditTextView::contextMenuEvent(QContextMenuEvent* event)
     delete menu;
 }
 
-QString MidiEditTextView::droppableFile(const QMimeData* data) const
+QString MidiEditTextView::droppableFile(const QMimeData* mime) const
 {
     if (isReadOnly() || owner == nullptr || QApplication::activeModalWidget() != nullptr || isBusy())
         return QString();
-    if (data == nullptr || !data->hasFormat(QStringLiteral("text/uri-list")) || data->urls().isEmpty())
+    if (mime == nullptr || !mime->hasFormat(QStringLiteral("text/uri-list")) || mime->urls().isEmpty())
         return QString();
-    const QString path = data->urls().first().toLocalFile();
+    const QString path = mime->urls().first().toLocalFile();
     if (path.isEmpty() || !SysExFile::isEditorSuffix(QFileInfo(path).completeSuffix()))
         return QString();
     return path;

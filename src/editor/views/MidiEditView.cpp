@@ -14,10 +14,10 @@
 #include <QDataStream>
 #include <QStackedLayout>
 
-MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* model, qint32 viewType,
-                           const QString& initialText, ViewHost* host)
+MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* aModel, qint32 viewType,
+                           const QString& initialText, ViewHost* aHost)
     : QFrame(parent), receiveMode(viewType == InMonitor || viewType == SystemExclusiveReceive),
-      monitor(viewType == InMonitor || viewType == OutMonitor), model(model), type(viewType), host(host)
+      monitor(viewType == InMonitor || viewType == OutMonitor), model(aModel), type(viewType), host(aHost)
 {
     viewKind = viewType == InMonitor    ? ViewKind::MidiInMonitor
                : viewType == OutMonitor ? ViewKind::MidiOutMonitor

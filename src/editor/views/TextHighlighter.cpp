@@ -22,7 +22,8 @@ const QColor StatusColor(96, 96, 255);
 
 bool isWordCharacter(QChar c)
 {
-    // What QRegExp's \b takes for a word character; monitor text is ASCII nearly always.
+    // What \b takes for a word character (Unicode letters, digits, marks and '_'); monitor text is
+    // ASCII nearly always.
     const ushort code = c.unicode();
     if (code < 128)
         return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') ||
@@ -86,10 +87,10 @@ const TextHighlighter::Rule TextHighlighter::EditorRules[] = {
 };
 const int TextHighlighter::EditorCount = 11;
 
-TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table,
-                                 int count, Attachment attachment)
-    : QSyntaxHighlighter(static_cast<QObject*>(document)), model(model), target(document),
-      attachment(attachment), active(table), activeCount(count)
+TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* aModel, const Rule* table,
+                                 int count, Attachment anAttachment)
+    : QSyntaxHighlighter(static_cast<QObject*>(document)), model(aModel), target(document),
+      attachment(anAttachment), active(table), activeCount(count)
 {
     colouring = model->getValue(ParamMessageColor) != 0;
     compile();
@@ -111,8 +112,10 @@ void TextHighlighter::compile()
     expressions.reserve(activeCount);
     formats.reserve(activeCount);
     for (int i = 0; i < activeCount; ++i) {
-        expressions.append(
-            QRegExp(QString::fromLatin1(active[i].pattern), Qt::CaseSensitive, QRegExp::RegExp));
+        QRegularExpression expression(QString::fromLatin1(active[i].pattern),
+                                      QRegularExpression::UseUnicodePropertiesOption);
+        expression.optimize();
+        expressions.append(expression);
         QTextCharFormat format;
         format.setForeground(active[i].color);
         formats.append(format);
@@ -157,18 +160,19 @@ void TextHighlighter::highlightBlock(const QString& text)
     if (colouring) {
         for (int i = 0; i < activeCount; ++i) {
             const Rule& rule = active[i];
-            QRegExp& expression = expressions[i];
+            const QRegularExpression& expression = expressions[i];
+            QRegularExpressionMatch match = expression.match(text);
             if (rule.mode == 1) {
-                const int start = expression.indexIn(text);
-                if (start >= 0)
-                    setFormat(start, rule.length < 1 ? text.length() : rule.length, formats[i]);
+                if (match.hasMatch())
+                    setFormat(match.capturedStart(), rule.length < 1 ? text.length() : rule.length,
+                              formats[i]);
                 continue;
             }
-            int start = expression.indexIn(text);
-            while (start >= 0) {
-                const int length = expression.matchedLength();
+            while (match.hasMatch()) {
+                const int start = match.capturedStart();
+                const int length = match.capturedLength();
                 setFormat(start, length, formats[i]);
-                start = expression.indexIn(text, start + qMax(length, 1));
+                match = expression.match(text, start + qMax(length, 1));
             }
         }
     }
@@ -211,17 +215,18 @@ void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::Form
             if (from < 0)
                 continue;
         }
-        QRegExp& expression = expressions[i];
-        int start = expression.indexIn(text, from);
-        if (start < 0)
+        const QRegularExpression& expression = expressions[i];
+        QRegularExpressionMatch match = expression.match(text, from);
+        if (!match.hasMatch())
             continue;
         any = true;
         if (rule.mode == 1) {
-            claim(start, rule.length < 1 ? size : rule.length, qint8(i));
+            claim(match.capturedStart(), rule.length < 1 ? size : rule.length, qint8(i));
             continue;
         }
-        while (start >= 0) {
-            const int length = expression.matchedLength();
+        while (match.hasMatch()) {
+            const int start = match.capturedStart();
+            const int length = match.capturedLength();
             claim(start, length, qint8(i));
             from = start + qMax(length, 1);
             if (leads[i] != 0) {
@@ -232,7 +237,7 @@ void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::Form
                 if (from >= size)
                     break;
             }
-            start = expression.indexIn(text, from);
+            match = expression.match(text, from);
         }
     }
     if (!any)

@@ -3,7 +3,7 @@
 #include "ModelAssistant.h"
 
 #include <QColor>
-#include <QRegExp>
+#include <QRegularExpression>
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 #include <QTextLayout>
@@ -84,7 +84,7 @@ private:
     int activeCount = 0;
     const Rule* pending = nullptr;
     int pendingCount = 0;
-    QVector<QRegExp> expressions; // compiled patterns of the active table
+    QVector<QRegularExpression> expressions; // compiled patterns of the active table
     QVector<QTextCharFormat> formats; // one per rule of the active table, shared by every range
     QVector<char> leads;   // per rule of the active table: the character its matches start with, or 0
     QVector<qint8> owners; // per character of a line: the rule colouring it, or -1
