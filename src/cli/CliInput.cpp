@@ -11,8 +11,8 @@ constexpr quint32 hostBufferSize = 16384;
 
 } // namespace
 
-CliInput::CliInput(HostMidiService* service)
-    : service(service), baseCounter(HostMidiService::milliseconds()), baseTimeOfDay(Midi::localTimeOfDay())
+CliInput::CliInput(HostMidiService* aService)
+    : service(aService), baseCounter(HostMidiService::milliseconds()), baseTimeOfDay(Midi::localTimeOfDay())
 {
 }
 

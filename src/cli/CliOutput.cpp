@@ -16,7 +16,7 @@ constexpr qint64 drainTimeoutMs = 5000;
 
 } // namespace
 
-CliOutput::CliOutput(HostMidiService* service, Model* model) : model(model), bulk(model), hub(service)
+CliOutput::CliOutput(HostMidiService* aService, Model* aModel) : model(aModel), bulk(aModel), hub(aService)
 {
     hub.setBulkIntervalManager(&bulk);
 }

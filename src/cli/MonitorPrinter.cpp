@@ -9,7 +9,7 @@ constexpr size_t largeBuffer = 1 << 16;
 
 } // namespace
 
-MonitorPrinter::MonitorPrinter(Model* model, int fd) : analyzer(model), fd(fd)
+MonitorPrinter::MonitorPrinter(Model* model, int output) : analyzer(model), fd(output)
 {
     buffer.reserve(largeBuffer * 2);
     analyzer.setInLineSink([this](const char* line, int length) {

@@ -24,9 +24,9 @@ QStringList jack(QStringList arguments)
 class Responder
 {
 public:
-    Responder(const QString& name, const QString& mode) : name(name)
+    Responder(const QString& client, const QString& mode) : name(client)
     {
-        process.start(QStringLiteral(VANTEL_RESPONDER_PATH), {name, mode});
+        process.start(QStringLiteral(VANTEL_RESPONDER_PATH), {client, mode});
         ready = process.waitForReadyRead(10000) && process.readLine().trimmed() == "ready";
     }
     ~Responder() { stop(); }
