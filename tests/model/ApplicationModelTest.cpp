@@ -26,7 +26,7 @@ public:
 class ModeWitness : public ModelAssistant
 {
 public:
-    explicit ModeWitness(FakeDial* dial) : dial(dial) {}
+    explicit ModeWitness(FakeDial* aDial) : dial(aDial) {}
     void parameterChanged(qint32 id) override
     {
         if (id == ParamKnobMode)

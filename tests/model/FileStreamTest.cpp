@@ -13,7 +13,7 @@ namespace {
 class SequentialDevice : public QIODevice
 {
 public:
-    explicit SequentialDevice(QIODevice* inner) : inner(inner) { open(QIODevice::ReadOnly); }
+    explicit SequentialDevice(QIODevice* anInner) : inner(anInner) { open(QIODevice::ReadOnly); }
     bool isSequential() const override { return true; }
 
 protected:

@@ -20,12 +20,12 @@ struct Delivery
 class Probe : public ModelConnection
 {
 public:
-    Probe(QString name, QVector<Delivery>* log) : name(std::move(name)), log(log) {}
+    Probe(QString aName, QVector<Delivery>* aLog) : name(std::move(aName)), log(aLog) {}
     ~Probe() override = default;
 
-    void update(qint32 id) override
+    void update(qint32 parameterId) override
     {
-        log->append({name, id, getValue()});
+        log->append({name, parameterId, getValue()});
         if (onUpdate)
             onUpdate();
     }
@@ -40,7 +40,7 @@ public:
 class Listener : public ModelAssistant
 {
 public:
-    explicit Listener(QVector<Delivery>* log) : log(log) {}
+    explicit Listener(QVector<Delivery>* aLog) : log(aLog) {}
     void parameterChanged(qint32 id) override { log->append({QStringLiteral("assistant"), id, 0}); }
     QVector<Delivery>* log;
 };

@@ -36,8 +36,8 @@ class EditorViewHost : public ViewHost
 {
 public:
     // midi: the MIDI system to send to instead of the loopback one; not owned.
-    explicit EditorViewHost(VantelMidiModel* model, HostMidiService* midi = nullptr)
-        : model(model), bulk(model), hub(midi != nullptr ? midi : &service)
+    explicit EditorViewHost(VantelMidiModel* aModel, HostMidiService* midi = nullptr)
+        : model(aModel), bulk(aModel), hub(midi != nullptr ? midi : &service)
     {
         registerEditorImages();
         service.setRecordSent(true);
