@@ -7,6 +7,12 @@
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
+namespace {
+
+constexpr int settleMs = 1000;
+
+} // namespace
+
 void SendCommand::describe(QCommandLineParser& parser) const
 {
     parser.addOption({QStringLiteral("out"), QStringLiteral("Output device."), QStringLiteral("DEVICE")});
@@ -47,6 +53,8 @@ bool SendCommand::openOutput(CliOutput* output, const QString& wanted, CliContex
         context.error(problem);
         return false;
     }
+    // Whatever is sent next must not go out before the new connections carry it.
+    context.service->settleConnections(settleMs);
     return true;
 }
 

@@ -17,7 +17,8 @@ public:
     // The text of a file to send: a .syx file as hexadecimal text, any other read as UTF-8 text.
     // False after a message when it cannot be read.
     static bool readFile(const QString& path, QString* text, const CliContext& context);
-    // Opens the output device a command names with --out; false after a message.
+    // Opens the output device a command names with --out and waits until the connections made so
+    // far carry data; false after a message.
     static bool openOutput(CliOutput* output, const QString& wanted, CliContext& context);
 
 protected:

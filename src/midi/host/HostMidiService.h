@@ -101,6 +101,12 @@ public:
         return true;
     }
 
+    // Waits, at most msecs, until the connections made by the opens so far carry data: a server
+    // that switches its graph between cycles needs a cycle or two, and a message sent the moment
+    // after an open would go nowhere. For programs that send at once after opening (the command
+    // line); hosts whose connections carry data at once return at once.
+    virtual void settleConnections(int msecs) { Q_UNUSED(msecs) }
+
     // True once the device behind an open handle has gone away: it left the host's list, someone
     // else removed the connection, or the server stopped. Stays true until the handle is closed;
     // data sent meanwhile may have gone nowhere, so a send on such a handle counts as failed.

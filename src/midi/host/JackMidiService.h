@@ -79,6 +79,7 @@ public:
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
     bool outputIdle(Handle handle) override;
+    void settleConnections(int msecs) override;
     bool inputLost(Handle handle) override;
     bool outputLost(Handle handle) override;
 
@@ -179,6 +180,8 @@ private:
     bool m_deadClientSeen = false; // watch thread only
     std::atomic<quint64> m_restarts{0};
     std::atomic<quint64> m_xruns{0};
+    // Process cycles run so far.
+    std::atomic<quint64> m_cycles{0};
     InputPort m_inputs[2];
     OutputPort m_outputs[2];
 
