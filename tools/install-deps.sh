@@ -7,12 +7,18 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qtbase5-dev qtbase5-dev-tools
   libjack-jackd2-dev jackd2
-  librtmidi-dev
+  libasound2-dev
   libbenchmark-dev
   clang libclang-rt-dev clang-format
   fonts-dejavu-core
   desktop-file-utils
+  # the JUnit report check of the command-line tests
   libxml2-utils
+  # the ALSA backend's tests: a QEMU guest with Debian's kernel (sequencer modules) where this
+  # machine has no /dev/snd
+  qemu-system-x86 linux-image-amd64 busybox-static cpio
+  # the JACK tests through PipeWire's JACK (a private headless PipeWire needs no session bus)
+  pipewire pipewire-jack
 )
 
 missing=()

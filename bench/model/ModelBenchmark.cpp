@@ -11,7 +11,7 @@ namespace {
 class Bound : public ModelConnection
 {
 public:
-    void update(qint32 id) override { benchmark::DoNotOptimize(id); }
+    void update(qint32 parameterId) override { benchmark::DoNotOptimize(parameterId); }
 };
 
 class Listener : public ModelAssistant

@@ -190,20 +190,22 @@ bool MidiHub::closeOutputPort(quint32 port)
     return m_outputs[port]->close() == 0;
 }
 
-qint32 MidiHub::reopenInputPort(quint32 port, const QString& name)
+qint32 MidiHub::reopenInputPort(quint32 port, const QString& savedName)
 {
     if (port > 1)
         return 0;
+    const QString name = m_service ? m_service->listedName(savedName) : savedName;
     m_choices[slot(true, port)] = Choice();
     if (!name.isEmpty() && name != Midi::NotConnected)
         m_choices[slot(true, port)].device = name;
     return reopen(m_inputs[port].get(), name);
 }
 
-qint32 MidiHub::reopenOutputPort(quint32 port, const QString& name)
+qint32 MidiHub::reopenOutputPort(quint32 port, const QString& savedName)
 {
     if (port > 1)
         return 0;
+    const QString name = m_service ? m_service->listedName(savedName) : savedName;
     m_choices[slot(false, port)] = Choice();
     if (!name.isEmpty() && name != Midi::NotConnected)
         m_choices[slot(false, port)].device = name;
@@ -294,6 +296,17 @@ void MidiHub::rescan()
         Q_EMIT serverRunningChanged(true);
     for (const Change& c : qAsConst(changes))
         Q_EMIT portDeviceChanged(c.input, c.port, c.device, c.present);
+    for (quint32 port = 0; port < 2; ++port) {
+        const quint64 overflows = m_inputs[port]->overflows();
+        if (overflows > m_overflowsTold[port])
+            Q_EMIT inputOverflowed(port);
+        m_overflowsTold[port] = overflows;
+    }
+}
+
+QString MidiHub::overflowText(quint32 port)
+{
+    return QStringLiteral("Port%1 In: messages lost (input overflow)").arg(port + 1);
 }
 
 bool MidiHub::rescanPort(bool input, quint32 port, const QStringList& listed, bool serverLost,

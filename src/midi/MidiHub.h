@@ -105,6 +105,8 @@ public:
     // "The JACK server stopped; MIDI ports are closed." and "The JACK server is back; MIDI ports
     // reopen by name."
     QString serverChangeText(bool running) const;
+    // "Port1 In: messages lost (input overflow)".
+    static QString overflowText(quint32 port);
 
     // Looks at every chosen device now (the host's notifications call it through the event loop;
     // tests and a caller that knows better may call it directly).
@@ -117,6 +119,8 @@ Q_SIGNALS:
     void portDeviceChanged(bool input, quint32 port, const QString& device, bool present);
     // The host's MIDI server stopped (false: every port is closed, choices kept) or is back (true).
     void serverRunningChanged(bool running);
+    // The host dropped data received at this input port because it was read too late.
+    void inputOverflowed(quint32 port);
 
 public:
     // Pieces of at most PieceSize bytes; for both ports each piece goes to Port1, then Port2. A port
@@ -154,6 +158,7 @@ private:
 
     HostMidiService* m_service;
     int m_listenerId = 0;
+    quint64 m_overflowsTold[2] = {0, 0};
     std::atomic<bool> m_rescanPending{false};
     QTimer m_retry;
     bool m_serverRunning = true;

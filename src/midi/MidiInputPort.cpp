@@ -67,6 +67,12 @@ bool MidiInputPort::deviceLost() const
     return isConnected() && host && host->inputLost(handle());
 }
 
+quint64 MidiInputPort::overflows() const
+{
+    HostMidiService* host = service();
+    return isConnected() && host ? host->inputOverflows(handle()) : 0;
+}
+
 void MidiInputPort::setReceiver(Receiver receiver, void* context)
 {
     m_thread->setReceiver(receiver, context);

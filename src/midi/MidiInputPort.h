@@ -31,6 +31,8 @@ public:
     qint32 close();
     // True while the port is open on a device that has gone away (see HostMidiService::inputLost).
     bool deviceLost() const;
+    // How often the host dropped this port's input (see HostMidiService::inputOverflows).
+    quint64 overflows() const;
     void setReceiver(Receiver receiver, void* context);
 
     // The host's input callback (context = the port).

@@ -100,6 +100,8 @@ MainWindow::MainWindow(VantelMidiModel* model, QWidget* parent) : QMainWindow(pa
     connect(session->hub(), &MidiHub::serverRunningChanged, deviceNews, [this, deviceNews](bool running) {
         deviceNews->setText(session->hub()->serverChangeText(running));
     });
+    connect(session->hub(), &MidiHub::inputOverflowed, deviceNews,
+            [deviceNews](quint32 port) { deviceNews->setText(MidiHub::overflowText(port)); });
 
     loadSettings();
     // Received data goes through the analyzer, whose thru path sends through this window.

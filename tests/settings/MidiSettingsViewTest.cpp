@@ -31,7 +31,7 @@ namespace {
 class MenuWatcher : public QObject
 {
 public:
-    explicit MenuWatcher(std::function<void(QMenu*)> action) : action(std::move(action))
+    explicit MenuWatcher(std::function<void(QMenu*)> anAction) : action(std::move(anAction))
     {
         qApp->installEventFilter(this);
     }

@@ -11,7 +11,7 @@
 class SettingsLikeView : public QWidget, public CommonViewHelper
 {
 public:
-    explicit SettingsLikeView(VantelMidiModel* model) : CommonViewHelper(model)
+    explicit SettingsLikeView(VantelMidiModel* aModel) : CommonViewHelper(aModel)
     {
         auto* layout = new QVBoxLayout(this);
         top = new CheckBox(QStringLiteral("Time"), this);

@@ -12,7 +12,7 @@
 class ProjectFileBytes
 {
 public:
-    explicit ProjectFileBytes(const char* version = "1.7.0") : version(version) {}
+    explicit ProjectFileBytes(const char* aVersion = "1.7.0") : version(aVersion) {}
 
     ProjectFileBytes& record(qint32 kind, const QRect& r, qint32 state = 0, bool onTop = false,
                              const QList<QVariant>& extras = {})

@@ -94,7 +94,7 @@ inline bool chooseFromMenu(QMainWindow* window, const QString& title, const QStr
 class BoxAnswerer : public QObject
 {
 public:
-    explicit BoxAnswerer(QMessageBox::StandardButton answer) : answer(answer)
+    explicit BoxAnswerer(QMessageBox::StandardButton anAnswer) : answer(anAnswer)
     {
         QObject::connect(&poll, &QTimer::timeout, this, &BoxAnswerer::look);
         poll.start(10);
@@ -138,7 +138,7 @@ private:
 class FileDialogAnswerer : public QObject
 {
 public:
-    explicit FileDialogAnswerer(const QString& answer) : answer(answer)
+    explicit FileDialogAnswerer(const QString& anAnswer) : answer(anAnswer)
     {
         QObject::connect(&poll, &QTimer::timeout, this, &FileDialogAnswerer::look);
         poll.start(10);

@@ -1,117 +1,207 @@
 #include "AlsaMidiService.h"
 
-#include <rtmidi/RtMidi.h>
+#include <alsa/asoundlib.h>
 
+#include <QRegularExpression>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <time.h>
 #include <unistd.h>
+#include <vector>
 
+// alsa-lib's opaque records live in zeroed heap storage of their size here, not on the stack
+// through the library's alloca macros, which trip the address sanitizer's stack checks.
 namespace {
 
+const char* const clientNameWanted = "Vantel MIDI";
 const char* const inputPortNames[2] = {"Port1 In", "Port2 In"};
 const char* const outputPortNames[2] = {"Port1 Out", "Port2 Out"};
 
-// What the sequencer takes in one message without failing, with room to spare.
-constexpr quint32 outputPiece = 4096;
-// How often the watch thread lists the devices.
-constexpr auto watchInterval = std::chrono::milliseconds(500);
+// The most cells the kernel gives one client's input and output queues.
+constexpr int poolCells = 2000;
+// The library's buffers between us and the kernel.
+constexpr size_t libraryBuffer = 256 * 1024;
+// System-exclusive pieces: what the kernel's MIDI drivers take as one event.
+constexpr quint32 sysexPiece = 256;
+// How long a send waits for a full destination to take a piece, without progress.
+constexpr auto refusedLimit = std::chrono::seconds(2);
 
-bool listedName(const QVector<HostMidiDevice>& devices, const QString& name)
+constexpr unsigned int readable = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
+constexpr unsigned int writable = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
+
+qint64 nowMicroseconds()
 {
-    for (const HostMidiDevice& d : devices) {
-        if (d.name == name)
-            return true;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+bool isAnnouncement(int type)
+{
+    switch (type) {
+    case SND_SEQ_EVENT_CLIENT_START:
+    case SND_SEQ_EVENT_CLIENT_EXIT:
+    case SND_SEQ_EVENT_CLIENT_CHANGE:
+    case SND_SEQ_EVENT_PORT_START:
+    case SND_SEQ_EVENT_PORT_EXIT:
+    case SND_SEQ_EVENT_PORT_CHANGE:
+    case SND_SEQ_EVENT_PORT_SUBSCRIBED:
+    case SND_SEQ_EVENT_PORT_UNSUBSCRIBED:
+        return true;
+    default:
+        return false;
     }
-    return false;
-}
-
-// Any error RtMidi reports during an operation makes that operation fail.
-void raiseFlag(RtMidiError::Type, const std::string&, void* flag)
-{
-    static_cast<std::atomic<bool>*>(flag)->store(true);
-}
-
-std::string clientName(const char* portName)
-{
-    return std::string("Vantel MIDI ") + portName;
-}
-
-// Finds the RtMidi number of the port listed under name, by asking the object that will open it.
-template <typename Midi> int rtIndexOf(Midi& midi, const QString& name)
-{
-    const unsigned count = midi.getPortCount();
-    for (unsigned i = 0; i < count; ++i) {
-        if (QString::fromStdString(midi.getPortName(i)) == name)
-            return int(i);
-    }
-    return -1;
-}
-
-// The ports the lister sees, our own clients' ports left out.
-template <typename Midi> QVector<HostMidiDevice> listedDevices(Midi* lister, const QString& ownPrefix)
-{
-    QVector<HostMidiDevice> devices;
-    if (!lister)
-        return devices;
-    const unsigned count = lister->getPortCount();
-    for (unsigned i = 0; i < count; ++i) {
-        const QString name = QString::fromStdString(lister->getPortName(i));
-        if (name.isEmpty() || name.startsWith(ownPrefix))
-            continue;
-        devices.append(HostMidiDevice{name, 0, 0});
-    }
-    return devices;
 }
 
 } // namespace
 
-QString AlsaMidiService::ownPrefix()
+QString AlsaMidiService::deviceName(const char* clientName, const char* portName)
 {
-    return QStringLiteral("Vantel MIDI");
+    return QString::fromUtf8(clientName).trimmed() + QLatin1Char(':') + QString::fromUtf8(portName).trimmed();
 }
 
-AlsaMidiService::AlsaMidiService()
+QString AlsaMidiService::withoutAddress(const QString& name)
 {
-    // Without the sequencer device there is nothing to open, and the libraries would only print
-    // their failure.
+    static const QRegularExpression address(QStringLiteral("^(.*:.*) \\d{1,3}:\\d{1,3}$"));
+    const QRegularExpressionMatch match = address.match(name);
+    return match.hasMatch() ? match.captured(1) : name;
+}
+
+AlsaMidiService::AlsaMidiService(quint32 inputRingBytes)
+{
+    sem_init(&m_deliveryWake, 0, 0);
+    for (Input& in : m_inputs)
+        in.ring = std::make_unique<SpscByteRing>(inputRingBytes);
+    // Without the sequencer device there is nothing to open, and the library would only print its
+    // failure.
     if (::access("/dev/snd/seq", R_OK | W_OK) != 0)
         return;
-    try {
-        m_inputLister = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, "Vantel MIDI");
-        m_inputLister->setErrorCallback(&raiseFlag, &m_listerFailed);
-        m_outputLister = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, "Vantel MIDI");
-        m_outputLister->setErrorCallback(&raiseFlag, &m_listerFailed);
-        if (m_inputLister->getCurrentApi() != RtMidi::LINUX_ALSA ||
-            m_outputLister->getCurrentApi() != RtMidi::LINUX_ALSA) {
-            m_inputLister.reset();
-            m_outputLister.reset();
+    snd_seq_t* seq = nullptr;
+    if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0)
+        return;
+    snd_seq_set_client_name(seq, clientNameWanted);
+    snd_seq_set_client_pool_input(seq, poolCells);
+    snd_seq_set_client_pool_output(seq, poolCells);
+    snd_seq_set_input_buffer_size(seq, libraryBuffer);
+    snd_seq_set_output_buffer_size(seq, libraryBuffer);
+    m_client = snd_seq_client_id(seq);
+
+    m_queue = snd_seq_alloc_named_queue(seq, clientNameWanted);
+    if (m_queue >= 0) {
+        // The high-resolution timer where the kernel has it; the system timer ticks in jiffies.
+        snd_seq_queue_timer_t* timer = nullptr;
+        std::vector<char> timerStorage(snd_seq_queue_timer_sizeof());
+        timer = reinterpret_cast<snd_seq_queue_timer_t*>(timerStorage.data());
+        if (snd_seq_get_queue_timer(seq, m_queue, timer) == 0) {
+            snd_timer_id_t* id = nullptr;
+            std::vector<char> idStorage(snd_timer_id_sizeof());
+            id = reinterpret_cast<snd_timer_id_t*>(idStorage.data());
+            snd_timer_id_set_class(id, SND_TIMER_CLASS_GLOBAL);
+            snd_timer_id_set_sclass(id, SND_TIMER_SCLASS_NONE);
+            snd_timer_id_set_card(id, -1);
+            snd_timer_id_set_device(id, SND_TIMER_GLOBAL_HRTIMER);
+            snd_timer_id_set_subdevice(id, 0);
+            snd_seq_queue_timer_set_id(timer, id);
+            snd_seq_set_queue_timer(seq, m_queue, timer);
         }
-    } catch (...) {
-        m_inputLister.reset();
-        m_outputLister.reset();
+        snd_seq_start_queue(seq, m_queue, nullptr);
+        snd_seq_drain_output(seq);
+        snd_seq_sync_output_queue(seq);
+        snd_seq_queue_status_t* status = nullptr;
+        std::vector<char> statusStorage(snd_seq_queue_status_sizeof());
+        status = reinterpret_cast<snd_seq_queue_status_t*>(statusStorage.data());
+        if (snd_seq_get_queue_status(seq, m_queue, status) == 0) {
+            const snd_seq_real_time_t* rt = snd_seq_queue_status_get_real_time(status);
+            m_queueStartMicroseconds =
+                nowMicroseconds() - (qint64(rt->tv_sec) * 1000000 + rt->tv_nsec / 1000);
+        } else {
+            m_queueStartMicroseconds = nowMicroseconds();
+        }
     }
-    if (isAvailable())
-        m_watch = std::thread([this] { watch(); });
+
+    bool ok = true;
+    for (int i = 0; i < 2 && ok; ++i) {
+        snd_seq_port_info_t* info = nullptr;
+        std::vector<char> infoStorage(snd_seq_port_info_sizeof());
+        info = reinterpret_cast<snd_seq_port_info_t*>(infoStorage.data());
+        snd_seq_port_info_set_name(info, inputPortNames[i]);
+        snd_seq_port_info_set_capability(info, writable);
+        snd_seq_port_info_set_type(info, SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+        if (m_queue >= 0) {
+            snd_seq_port_info_set_timestamping(info, 1);
+            snd_seq_port_info_set_timestamp_real(info, 1);
+            snd_seq_port_info_set_timestamp_queue(info, m_queue);
+        }
+        ok = snd_seq_create_port(seq, info) == 0;
+        m_inputPorts[i] = snd_seq_port_info_get_port(info);
+        m_outputPorts[i] =
+            snd_seq_create_simple_port(seq, outputPortNames[i], readable,
+                                       SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+        ok = ok && m_outputPorts[i] >= 0;
+    }
+    // Announcements go to a port nobody else sees or subscribes to.
+    m_announcePort =
+        snd_seq_create_simple_port(seq, "Announcements", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
+                                   SND_SEQ_PORT_TYPE_APPLICATION);
+    ok = ok && m_announcePort >= 0 &&
+         snd_seq_connect_from(seq, m_announcePort, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE) == 0;
+    for (Output& out : m_outputs)
+        ok = ok && snd_midi_event_new(sysexPiece, &out.encoder) == 0;
+    ok = ok && ::pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) == 0;
+    if (!ok) {
+        snd_seq_close(seq);
+        m_client = -1;
+        return;
+    }
+    for (Output& out : m_outputs)
+        snd_midi_event_no_status(out.encoder, 1);
+    m_seq = seq;
+    m_delivery = std::thread([this] { deliveryLoop(); });
+    m_reader = std::thread([this] { readLoop(); });
 }
 
 AlsaMidiService::~AlsaMidiService()
 {
-    if (m_watch.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(m_watchMutex);
-            m_stopWatch = true;
-        }
-        m_watchWake.notify_all();
-        m_watch.join();
+    if (m_reader.joinable()) {
+        m_stop = true;
+        const char wake = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakePipe[1], &wake, 1);
+        m_reader.join();
     }
+    if (m_delivery.joinable()) {
+        m_stopDelivery = true;
+        sem_post(&m_deliveryWake);
+        m_delivery.join();
+    }
+    sem_destroy(&m_deliveryWake);
     for (int i = 0; i < 2; ++i) {
         closeInput(i);
         closeOutput(i);
+    }
+    for (Output& out : m_outputs) {
+        if (out.encoder)
+            snd_midi_event_free(out.encoder);
+    }
+    if (m_seq)
+        snd_seq_close(m_seq);
+    for (int fd : m_wakePipe) {
+        if (fd >= 0)
+            ::close(fd);
     }
 }
 
 bool AlsaMidiService::isAvailable() const
 {
-    return m_inputLister && m_outputLister;
+    return m_seq != nullptr;
+}
+
+int AlsaMidiService::clientId() const
+{
+    return m_seq ? m_client : -1;
 }
 
 QString AlsaMidiService::apiName() const
@@ -119,191 +209,339 @@ QString AlsaMidiService::apiName() const
     return QStringLiteral("alsa");
 }
 
+std::vector<AlsaMidiService::Peer> AlsaMidiService::peers(unsigned int capabilities) const
+{
+    std::vector<Peer> found;
+    snd_seq_client_info_t* client = nullptr;
+    snd_seq_port_info_t* port = nullptr;
+    std::vector<char> clientStorage(snd_seq_client_info_sizeof());
+    client = reinterpret_cast<snd_seq_client_info_t*>(clientStorage.data());
+    std::vector<char> portStorage(snd_seq_port_info_sizeof());
+    port = reinterpret_cast<snd_seq_port_info_t*>(portStorage.data());
+    snd_seq_client_info_set_client(client, -1);
+    while (snd_seq_query_next_client(m_seq, client) >= 0) {
+        const int id = snd_seq_client_info_get_client(client);
+        if (id == m_client || id == SND_SEQ_CLIENT_SYSTEM)
+            continue;
+        snd_seq_port_info_set_client(port, id);
+        snd_seq_port_info_set_port(port, -1);
+        while (snd_seq_query_next_port(m_seq, port) >= 0) {
+            const unsigned int caps = snd_seq_port_info_get_capability(port);
+            if ((caps & capabilities) != capabilities || (caps & SND_SEQ_PORT_CAP_NO_EXPORT))
+                continue;
+            found.push_back(
+                Peer{deviceName(snd_seq_client_info_get_name(client), snd_seq_port_info_get_name(port)),
+                     Address{id, snd_seq_port_info_get_port(port)}});
+        }
+    }
+    return found;
+}
+
+bool AlsaMidiService::findPeer(const QString& device, unsigned int capabilities, Address* address) const
+{
+    const std::vector<Peer> listed = peers(capabilities);
+    for (const QString& name : {device, withoutAddress(device)}) {
+        for (const Peer& p : listed) {
+            if (p.name == name) {
+                *address = p.address;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 QVector<HostMidiDevice> AlsaMidiService::inputDevices()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return sortedByName(listedDevices(m_inputLister.get(), ownPrefix()));
+    if (!m_seq)
+        return {};
+    QStringList names;
+    {
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        for (const Peer& p : peers(readable))
+            names.append(p.name);
+    }
+    return sortedByName(namedDevices(names));
 }
 
 QVector<HostMidiDevice> AlsaMidiService::outputDevices()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return sortedByName(listedDevices(m_outputLister.get(), ownPrefix()));
+    if (!m_seq)
+        return {};
+    QStringList names;
+    {
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        for (const Peer& p : peers(writable))
+            names.append(p.name);
+    }
+    return sortedByName(namedDevices(names));
+}
+
+QString AlsaMidiService::listedName(const QString& savedName) const
+{
+    return withoutAddress(savedName);
 }
 
 qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
                                   InputCallback callback, void* context, Handle* handle)
 {
-    if (!isAvailable() || portNumber > 1 || !callback || !handle)
+    if (!m_seq || portNumber > 1 || !callback || !handle)
         return 1;
-    std::lock_guard<std::mutex> lock(m_mutex);
     Input& in = m_inputs[portNumber];
+    std::lock_guard<std::mutex> delivery(in.delivery);
+    if (in.open)
+        return 1;
     {
-        std::lock_guard<std::mutex> inputLock(in.mutex);
-        if (in.midi)
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        Address peer;
+        if (!findPeer(device, readable, &peer))
             return 1;
-        in.started = false;
-        in.callback = callback;
-        in.context = context;
-        in.framer = std::make_unique<HostInputFramer>(bufferSize);
+        const int rc = snd_seq_connect_from(m_seq, m_inputPorts[portNumber], peer.client, peer.port);
+        if (rc < 0 && rc != -EBUSY)
+            return 1;
+        in.peer = peer;
     }
-    std::unique_ptr<RtMidiIn> midi;
-    try {
-        midi = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, clientName(inputPortNames[portNumber]), 1000);
-    } catch (...) {
-        return 1;
-    }
-    in.failed = false;
-    midi->setErrorCallback(&raiseFlag, &in.failed);
-    midi->ignoreTypes(false, false, false);
-    midi->setCallback(&AlsaMidiService::inputFunction, &in);
-    const int rtIndex = rtIndexOf(*midi, device);
-    if (rtIndex < 0)
-        return 1;
-    midi->openPort(unsigned(rtIndex), inputPortNames[portNumber]);
-    if (in.failed || !midi->isPortOpen())
-        return 1;
-    std::lock_guard<std::mutex> inputLock(in.mutex);
-    in.midi = std::move(midi);
-    in.device = device;
+    in.device = withoutAddress(device);
     in.lost = false;
+    in.overflows = 0;
+    in.started = false;
+    in.open = true;
+    in.callback = callback;
+    in.context = context;
+    in.framer = std::make_unique<HostInputFramer>(bufferSize);
+    // Whatever came in while the port was closed belongs to nobody.
+    in.ring->consume(in.ring->readAvailable());
     *handle = Handle(portNumber);
     return 0;
 }
 
 qint32 AlsaMidiService::startInput(Handle handle)
 {
-    return setStarted(handle, true);
+    if (handle < 0 || handle > 1)
+        return 1;
+    Input& in = m_inputs[handle];
+    std::lock_guard<std::mutex> delivery(in.delivery);
+    if (!in.open)
+        return 1;
+    in.started = true;
+    return 0;
 }
 
 qint32 AlsaMidiService::stopInput(Handle handle)
 {
-    return setStarted(handle, false);
-}
-
-qint32 AlsaMidiService::setStarted(Handle handle, bool started)
-{
     if (handle < 0 || handle > 1)
         return 1;
     Input& in = m_inputs[handle];
-    std::lock_guard<std::mutex> inputLock(in.mutex);
-    if (!in.midi)
+    std::lock_guard<std::mutex> delivery(in.delivery);
+    if (!in.open)
         return 1;
-    in.started = started;
+    in.started = false;
     return 0;
 }
 
 qint32 AlsaMidiService::closeInput(Handle handle)
 {
-    if (handle < 0 || handle > 1)
+    if (handle < 0 || handle > 1 || !m_seq)
         return 1;
-    std::lock_guard<std::mutex> lock(m_mutex);
     Input& in = m_inputs[handle];
-    std::unique_ptr<RtMidiIn> midi;
+    std::lock_guard<std::mutex> delivery(in.delivery);
+    if (!in.open)
+        return 1;
     {
-        std::lock_guard<std::mutex> inputLock(in.mutex);
-        if (!in.midi)
-            return 1;
-        in.started = false;
-        midi = std::move(in.midi);
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        // The peer may be gone already; the subscription then went with it.
+        snd_seq_disconnect_from(m_seq, m_inputPorts[handle], in.peer.client, in.peer.port);
+        in.peer = Address();
     }
-    // Closing joins RtMidi's input thread; it must not wait for our mutex meanwhile.
-    midi.reset();
-    std::lock_guard<std::mutex> inputLock(in.mutex);
+    in.started = false;
+    in.open = false;
+    in.lost = false;
+    in.device.clear();
     in.callback = nullptr;
     in.context = nullptr;
     in.framer.reset();
-    in.device.clear();
-    in.lost = false;
     return 0;
-}
-
-void AlsaMidiService::inputFunction(double, std::vector<unsigned char>* message, void* input)
-{
-    auto* in = static_cast<Input*>(input);
-    if (!message || message->empty())
-        return;
-    const quint32 counter = HostMidiService::milliseconds();
-    const quint64 hostStamp = quint64(std::chrono::duration_cast<std::chrono::microseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-    std::lock_guard<std::mutex> inputLock(in->mutex);
-    if (!in->started || !in->callback || !in->framer)
-        return;
-    auto deliver = [&](InputMessage kind, quint32 packed, const quint8* bytes, quint32 length) {
-        in->callback(in->context, kind, packed, bytes, length, counter, hostStamp);
-    };
-    in->framer->feed(message->data(), quint32(message->size()), deliver);
 }
 
 qint32 AlsaMidiService::openOutput(const QString& device, quint32 portNumber, Handle* handle)
 {
-    if (!isAvailable() || portNumber > 1 || !handle)
+    if (!m_seq || portNumber > 1 || !handle)
         return 1;
-    std::lock_guard<std::mutex> lock(m_mutex);
     Output& out = m_outputs[portNumber];
     std::lock_guard<std::mutex> outputLock(out.mutex);
-    if (out.midi)
+    if (out.open)
         return 1;
-    std::unique_ptr<RtMidiOut> midi;
-    try {
-        midi = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, clientName(outputPortNames[portNumber]));
-    } catch (...) {
+    std::lock_guard<std::mutex> lock(m_seqMutex);
+    Address peer;
+    if (!findPeer(device, writable, &peer))
         return 1;
-    }
-    out.failed = false;
-    midi->setErrorCallback(&raiseFlag, &out.failed);
-    const int rtIndex = rtIndexOf(*midi, device);
-    if (rtIndex < 0)
+    const int rc = snd_seq_connect_to(m_seq, m_outputPorts[portNumber], peer.client, peer.port);
+    if (rc < 0 && rc != -EBUSY)
         return 1;
-    midi->openPort(unsigned(rtIndex), outputPortNames[portNumber]);
-    if (out.failed || !midi->isPortOpen())
-        return 1;
-    out.midi = std::move(midi);
-    out.device = device;
+    out.peer = peer;
     out.lost = false;
+    out.open = true;
+    out.inSysex = false;
+    snd_midi_event_reset_encode(out.encoder);
     *handle = Handle(portNumber);
     return 0;
 }
 
 qint32 AlsaMidiService::closeOutput(Handle handle)
 {
-    if (handle < 0 || handle > 1)
+    if (handle < 0 || handle > 1 || !m_seq)
         return 1;
-    std::lock_guard<std::mutex> lock(m_mutex);
     Output& out = m_outputs[handle];
     std::lock_guard<std::mutex> outputLock(out.mutex);
-    if (!out.midi)
+    if (!out.open)
         return 1;
-    out.midi.reset();
-    out.device.clear();
+    std::lock_guard<std::mutex> lock(m_seqMutex);
+    // Scheduled messages not yet due are dropped rather than sent to the next device.
+    snd_seq_remove_events_t* remove = nullptr;
+    std::vector<char> removeStorage(snd_seq_remove_events_sizeof());
+    remove = reinterpret_cast<snd_seq_remove_events_t*>(removeStorage.data());
+    snd_seq_remove_events_set_condition(remove, SND_SEQ_REMOVE_OUTPUT | SND_SEQ_REMOVE_IGNORE_OFF |
+                                                    SND_SEQ_REMOVE_TAG_MATCH);
+    snd_seq_remove_events_set_queue(remove, m_queue);
+    snd_seq_remove_events_set_tag(remove, handle + 1);
+    snd_seq_remove_events(m_seq, remove);
+    snd_seq_disconnect_to(m_seq, m_outputPorts[handle], out.peer.client, out.peer.port);
+    out.peer = Address();
+    out.open = false;
     out.lost = false;
+    return 0;
+}
+
+qint64 AlsaMidiService::monotonicMicroseconds() const
+{
+    return nowMicroseconds();
+}
+
+qint32 AlsaMidiService::writeEvent(Output& out, void* event)
+{
+    auto* ev = static_cast<snd_seq_event_t*>(event);
+    auto lastProgress = std::chrono::steady_clock::now();
+    for (;;) {
+        int rc = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_seqMutex);
+            if (!out.open)
+                return 1;
+            rc = snd_seq_event_output_direct(m_seq, ev);
+        }
+        if (rc >= 0)
+            return 0;
+        // The destination's buffer (a MIDI driver's, a client's queue) or our pool is full: it
+        // takes the piece once it has drained.
+        if (rc != -EAGAIN && rc != -ENOMEM && rc != -ENOSPC)
+            return 1;
+        if (std::chrono::steady_clock::now() - lastProgress > refusedLimit)
+            return 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+qint32 AlsaMidiService::sendBytes(Handle handle, const quint8* bytes, quint32 length, qint64 dueMicroseconds)
+{
+    if (!m_seq || handle < 0 || handle > 1 || length == 0)
+        return 1;
+    Output& out = m_outputs[handle];
+    std::lock_guard<std::mutex> outputLock(out.mutex);
+    // A subscription that went takes the data nowhere: that is a failed send.
+    if (!out.open || out.lost)
+        return 1;
+    // A due time becomes a time on our queue; one that has passed (or lies more than a second
+    // ahead, where the clock must have jumped) goes now.
+    snd_seq_real_time_t due{};
+    bool scheduled = false;
+    if (dueMicroseconds >= 0 && m_queue >= 0) {
+        const qint64 ahead = dueMicroseconds - monotonicMicroseconds();
+        if (ahead > 0 && ahead <= 1000000) {
+            const qint64 queueTime = dueMicroseconds - m_queueStartMicroseconds;
+            due.tv_sec = unsigned(queueTime / 1000000);
+            due.tv_nsec = unsigned(queueTime % 1000000) * 1000u;
+            scheduled = queueTime > 0;
+        }
+    }
+    auto prepare = [&](snd_seq_event_t& ev) {
+        snd_seq_ev_set_source(&ev, m_outputPorts[handle]);
+        snd_seq_ev_set_subs(&ev);
+        // The tag names the output, so that closing it takes back only its own scheduled events.
+        snd_seq_ev_set_tag(&ev, handle + 1);
+        if (scheduled)
+            snd_seq_ev_schedule_real(&ev, m_queue, 0, &due);
+        else
+            snd_seq_ev_set_direct(&ev);
+    };
+    quint32 i = 0;
+    while (i < length) {
+        if (bytes[i] == 0xF0 || out.inSysex) {
+            // System-exclusive data up to its end, in pieces the kernel's drivers take whole.
+            quint32 end = i + 1;
+            while (end < length && bytes[end] != 0xF7)
+                ++end;
+            if (end < length)
+                ++end; // the F7 itself
+            // A message sent in several pieces goes on with the next send.
+            out.inSysex = bytes[end - 1] != 0xF7;
+            for (quint32 at = i; at < end; at += sysexPiece) {
+                snd_seq_event_t ev;
+                snd_seq_ev_clear(&ev);
+                snd_seq_ev_set_sysex(&ev, qMin(sysexPiece, end - at), const_cast<quint8*>(bytes + at));
+                prepare(ev);
+                if (writeEvent(out, &ev) != 0)
+                    return 1;
+            }
+            i = end;
+            continue;
+        }
+        // Other messages through the encoder, up to the next system-exclusive start.
+        quint32 stop = i + 1;
+        while (stop < length && bytes[stop] != 0xF0)
+            ++stop;
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        const long used = snd_midi_event_encode(out.encoder, bytes + i, long(stop - i), &ev);
+        if (used <= 0)
+            return 1;
+        i += quint32(used);
+        if (ev.type == SND_SEQ_EVENT_NONE) {
+            // A message the sequencer has no event for, or one cut short.
+            if (i >= stop) {
+                snd_midi_event_reset_encode(out.encoder);
+                return 1;
+            }
+            continue;
+        }
+        prepare(ev);
+        if (writeEvent(out, &ev) != 0)
+            return 1;
+    }
     return 0;
 }
 
 qint32 AlsaMidiService::sendShort(Handle handle, const quint8* bytes, quint32 length)
 {
-    quint64 ticket = 0;
     if (length < 1 || length > 3)
         return 1;
-    return sendLong(handle, bytes, length, &ticket);
+    return sendBytes(handle, bytes, length, -1);
+}
+
+qint32 AlsaMidiService::sendShortAt(Handle handle, const quint8* bytes, quint32 length,
+                                    qint64 dueMicroseconds)
+{
+    if (length < 1 || length > 3)
+        return 1;
+    return sendBytes(handle, bytes, length, qMax<qint64>(0, dueMicroseconds));
 }
 
 qint32 AlsaMidiService::sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket)
 {
-    if (handle < 0 || handle > 1 || length == 0 || !ticket)
+    if (!ticket)
         return 1;
-    Output& out = m_outputs[handle];
-    std::lock_guard<std::mutex> outputLock(out.mutex);
-    if (!out.midi || out.lost)
-        return 1;
-    out.failed = false;
-    for (quint32 offset = 0; offset < length && !out.failed; offset += outputPiece)
-        out.midi->sendMessage(bytes + offset, qMin(outputPiece, length - offset));
-    // RtMidi drains the sequencer's output before sendMessage returns: a send that did not fail is
-    // complete.
+    // Every piece is in the kernel when the send returns: a send that did not fail is complete.
     *ticket = 0;
-    return out.failed ? 1 : 0;
+    return sendBytes(handle, bytes, length, -1);
 }
 
 bool AlsaMidiService::longDone(Handle, quint64)
@@ -321,44 +559,205 @@ bool AlsaMidiService::outputLost(Handle handle)
     return handle >= 0 && handle <= 1 && m_outputs[handle].lost.load();
 }
 
-void AlsaMidiService::watch()
+quint64 AlsaMidiService::inputOverflows(Handle handle)
 {
-    QVector<HostMidiDevice> lastInputs;
-    QVector<HostMidiDevice> lastOutputs;
-    bool first = true;
-    std::unique_lock<std::mutex> wait(m_watchMutex);
-    while (!m_watchWake.wait_for(wait, watchInterval, [this] { return m_stopWatch; })) {
-        wait.unlock();
-        bool changed = false;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            const QVector<HostMidiDevice> inputs = listedDevices(m_inputLister.get(), ownPrefix());
-            const QVector<HostMidiDevice> outputs = listedDevices(m_outputLister.get(), ownPrefix());
-            auto sameNames = [](const QVector<HostMidiDevice>& a, const QVector<HostMidiDevice>& b) {
-                if (a.size() != b.size())
-                    return false;
-                for (int i = 0; i < a.size(); ++i) {
-                    if (a.at(i).name != b.at(i).name)
-                        return false;
-                }
-                return true;
-            };
-            changed = !first && (!sameNames(inputs, lastInputs) || !sameNames(outputs, lastOutputs));
-            first = false;
-            lastInputs = inputs;
-            lastOutputs = outputs;
-            // open, close and the device names change only under the service mutex, held here.
-            for (Input& in : m_inputs) {
-                if (!in.device.isEmpty() && !listedName(inputs, in.device) && !in.lost.exchange(true))
-                    changed = true;
-            }
-            for (Output& out : m_outputs) {
-                if (!out.device.isEmpty() && !listedName(outputs, out.device) && !out.lost.exchange(true))
-                    changed = true;
+    return handle >= 0 && handle <= 1 ? m_inputs[handle].overflows.load() : 0;
+}
+
+void AlsaMidiService::readLoop()
+{
+    snd_midi_event_t* decoder = nullptr;
+    if (snd_midi_event_new(sysexPiece, &decoder) < 0)
+        return;
+    snd_midi_event_no_status(decoder, 1);
+    std::vector<pollfd> fds;
+    {
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        const int count = snd_seq_poll_descriptors_count(m_seq, POLLIN);
+        fds.resize(size_t(count) + 1);
+        snd_seq_poll_descriptors(m_seq, fds.data() + 1, unsigned(count), POLLIN);
+    }
+    fds[0] = pollfd{m_wakePipe[0], POLLIN, 0};
+    while (!m_stop.load()) {
+        ::poll(fds.data(), fds.size(), 500);
+        if (m_stop.load())
+            break;
+        const bool announced = readEvents(decoder);
+        sem_post(&m_deliveryWake);
+        if (announced) {
+            markLost();
+            notifyChanged();
+        }
+    }
+    snd_midi_event_free(decoder);
+}
+
+bool AlsaMidiService::record(Input& in, const quint8* bytes, quint32 size, quint32 counter, quint64 stamp)
+{
+    constexpr quint32 header = 16;
+    if (in.ring->writeSpace() < header + size)
+        return false;
+    quint32 fields[4] = {size, counter, 0, 0};
+    std::memcpy(&fields[2], &stamp, sizeof stamp);
+    in.ring->stage(0, fields, header);
+    if (size)
+        in.ring->stage(header, bytes, size);
+    in.ring->publish(header + size);
+    return true;
+}
+
+bool AlsaMidiService::readEvents(snd_midi_event* decoder)
+{
+    bool announced = false;
+    bool overflowed = false;
+    std::lock_guard<std::mutex> lock(m_seqMutex);
+    const qint64 now = nowMicroseconds();
+    for (;;) {
+        snd_seq_event_t* ev = nullptr;
+        const int rc = snd_seq_event_input(m_seq, &ev);
+        if (rc == -ENOSPC) {
+            // The kernel's queue of our input overflowed and was emptied.
+            overflowed = true;
+            continue;
+        }
+        if (rc < 0 || !ev)
+            break;
+        if (ev->dest.port == m_announcePort) {
+            announced = announced || isAnnouncement(ev->type);
+            continue;
+        }
+        int port = -1;
+        for (int i = 0; i < 2; ++i) {
+            if (ev->dest.port == m_inputPorts[i])
+                port = i;
+        }
+        if (port < 0 || !m_inputs[port].started.load())
+            continue;
+        qint64 stamp = now;
+        if ((ev->flags & SND_SEQ_TIME_STAMP_MASK) == SND_SEQ_TIME_STAMP_REAL && ev->queue == m_queue) {
+            const qint64 at = m_queueStartMicroseconds + qint64(ev->time.time.tv_sec) * 1000000 +
+                              ev->time.time.tv_nsec / 1000;
+            if (at <= now && at > now - 10000000)
+                stamp = at;
+        }
+        const quint8* bytes = nullptr;
+        quint32 size = 0;
+        unsigned char buffer[16];
+        if (ev->type == SND_SEQ_EVENT_SYSEX) {
+            bytes = static_cast<const quint8*>(ev->data.ext.ptr);
+            size = ev->data.ext.len;
+        } else {
+            snd_midi_event_reset_decode(decoder);
+            const long n = snd_midi_event_decode(decoder, buffer, sizeof buffer, ev);
+            if (n <= 0)
+                continue; // not a MIDI message (a sequencer's own event)
+            bytes = buffer;
+            size = quint32(n);
+        }
+        Input& in = m_inputs[port];
+        if (in.gapPending) {
+            if (!record(in, nullptr, 0, 0, 0))
+                continue;
+            in.gapPending = false;
+        }
+        if (!record(in, bytes, size, quint32(quint64(stamp) / 1000u), quint64(stamp))) {
+            if (!in.gapPending)
+                ++in.overflows;
+            in.gapPending = true;
+            announced = true;
+        }
+    }
+    if (overflowed) {
+        for (Input& in : m_inputs) {
+            if (in.started.load()) {
+                ++in.overflows;
+                if (!record(in, nullptr, 0, 0, 0))
+                    in.gapPending = true;
             }
         }
-        if (changed)
-            notifyChanged();
-        wait.lock();
+        announced = true; // the listeners look at the counts
+    }
+    return announced;
+}
+
+void AlsaMidiService::deliveryLoop()
+{
+    while (!m_stopDelivery.load()) {
+        timespec deadline{};
+        clock_gettime(CLOCK_REALTIME, &deadline);
+        deadline.tv_nsec += 100 * 1000 * 1000;
+        if (deadline.tv_nsec >= 1000000000) {
+            deadline.tv_nsec -= 1000000000;
+            deadline.tv_sec += 1;
+        }
+        sem_timedwait(&m_deliveryWake, &deadline);
+        for (Input& in : m_inputs)
+            deliver(in);
+    }
+}
+
+void AlsaMidiService::deliver(Input& in)
+{
+    constexpr quint32 header = 16;
+    std::vector<quint8> event;
+    // One record at a time under the delivery mutex, so that a stop waits for one callback at most.
+    for (;;) {
+        std::lock_guard<std::mutex> delivery(in.delivery);
+        if (in.ring->readAvailable() < header)
+            return;
+        quint32 fields[4];
+        in.ring->peek(0, fields, header);
+        const quint32 size = fields[0];
+        const quint32 counter = fields[1];
+        quint64 stamp = 0;
+        std::memcpy(&stamp, &fields[2], sizeof stamp);
+        event.resize(size);
+        if (size)
+            in.ring->peek(header, event.data(), size);
+        in.ring->consume(header + size);
+        if (!in.open || !in.started.load() || !in.callback || !in.framer)
+            continue;
+        auto call = [&](InputMessage message, quint32 packed, const quint8* bytes, quint32 length) {
+            in.callback(in.context, message, packed, bytes, length, counter, stamp);
+        };
+        if (size == 0)
+            in.framer->reset(call); // data was lost here
+        else
+            in.framer->feed(event.data(), size, call);
+    }
+}
+
+void AlsaMidiService::markLost()
+{
+    auto stillThere = [this](const Address& peer, int ownPort, bool input) {
+        snd_seq_port_info_t* info = nullptr;
+        std::vector<char> infoStorage(snd_seq_port_info_sizeof());
+        info = reinterpret_cast<snd_seq_port_info_t*>(infoStorage.data());
+        if (snd_seq_get_any_port_info(m_seq, peer.client, peer.port, info) < 0)
+            return false;
+        snd_seq_port_subscribe_t* sub = nullptr;
+        std::vector<char> subStorage(snd_seq_port_subscribe_sizeof());
+        sub = reinterpret_cast<snd_seq_port_subscribe_t*>(subStorage.data());
+        snd_seq_addr_t own{};
+        own.client = static_cast<unsigned char>(m_client);
+        own.port = static_cast<unsigned char>(ownPort);
+        snd_seq_addr_t other{};
+        other.client = static_cast<unsigned char>(peer.client);
+        other.port = static_cast<unsigned char>(peer.port);
+        snd_seq_port_subscribe_set_sender(sub, input ? &other : &own);
+        snd_seq_port_subscribe_set_dest(sub, input ? &own : &other);
+        return snd_seq_get_port_subscription(m_seq, sub) == 0;
+    };
+    std::lock_guard<std::mutex> lock(m_seqMutex);
+    // open and the peers change only under the sequencer mutex, held here.
+    for (int i = 0; i < 2; ++i) {
+        Input& in = m_inputs[i];
+        if (in.peer.client >= 0 && !in.lost.load() && !stillThere(in.peer, m_inputPorts[i], true)) {
+            in.lost = true;
+        }
+        Output& out = m_outputs[i];
+        if (out.peer.client >= 0 && !out.lost.load() && !stillThere(out.peer, m_outputPorts[i], false)) {
+            out.lost = true;
+        }
     }
 }

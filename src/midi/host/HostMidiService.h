@@ -112,6 +112,17 @@ public:
     // data sent meanwhile may have gone nowhere, so a send on such a handle counts as failed.
     virtual bool inputLost(Handle handle) = 0;
     virtual bool outputLost(Handle handle) = 0;
+    // How many times the host dropped received data of this input because it was read too late
+    // (the host's own queue overflowed); each time, the data it held is gone. Hosts that cannot
+    // tell return 0.
+    virtual quint64 inputOverflows(Handle handle)
+    {
+        Q_UNUSED(handle)
+        return 0;
+    }
+    // The name the host lists a device under, for a name saved by an older build that named it
+    // differently (ALSA: client numbers); other names as they are.
+    virtual QString listedName(const QString& savedName) const { return savedName; }
     // False while the host's MIDI server is not there (only a server-based host can say so).
     virtual bool serverRunning() const { return true; }
     // How many times the service has connected to a server again after losing one.
