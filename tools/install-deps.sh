@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qtbase5-dev qtbase5-dev-tools
-  libjack-jackd2-dev jackd2
+  libjack-jackd2-dev jackd2 jack-midi-clock
   libasound2-dev
   libbenchmark-dev
   clang libclang-rt-dev clang-format

@@ -122,8 +122,8 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
     window->openOutputPort(0, 1); // Loopback B: thru data leaves without coming back
     model.setValue(ParamMidiThru, 1); // Port1->Port1
 
-    MidiEditView* in = viewOf(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
-    MidiEditView* out = viewOf(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
+    MidiEditView* in = viewOf(window->subWindows()->singleView(ViewKind::MidiInMonitor));
+    MidiEditView* out = viewOf(window->subWindows()->singleView(ViewKind::MidiOutMonitor));
     if (!in || !out) {
         state.SkipWithError("the default layout has no monitors");
         return;
@@ -163,7 +163,7 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
 
     if (state.range(2) == 0) {
         // The window's own share: the text is collected and converted, and nobody shows it.
-        window->closeAllViews();
+        window->subWindows()->closeAll();
         runEventLoopFor(100);
     }
 

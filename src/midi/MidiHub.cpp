@@ -5,6 +5,9 @@
 #include "MidiClient.h"
 #include "MidiOutMonitor.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 namespace {
 
 // A chosen device that is listed but does not open (a JACK client lists its ports a moment before
@@ -88,6 +91,13 @@ MidiHub::~MidiHub()
         input.reset();
     for (auto& output : m_outputs)
         output.reset();
+}
+
+void MidiHub::refuseSends()
+{
+    m_refusing = true;
+    for (auto& output : m_outputs)
+        output->refuseSends();
 }
 
 void MidiHub::setBulkIntervalManager(MidiBulkIntervalManager* manager)
@@ -355,6 +365,31 @@ bool MidiHub::rescanPort(bool input, quint32 port, const QStringList& listed, bo
     return choice.failedOpens < maxFailedOpens;
 }
 
+namespace {
+
+// True when, after these bytes, a system-exclusive message is still open on the port: an F0
+// opens one, F7 or any other status byte ends it, real-time bytes leave it as it is.
+bool leavesSysExOpen(bool wasOpen, const quint8* bytes, quint32 length)
+{
+    bool open = wasOpen;
+    for (quint32 i = 0; i < length; ++i) {
+        const quint8 b = bytes[i];
+        if (b == 0xF0)
+            open = true;
+        else if (b >= 0x80 && b < 0xF8)
+            open = false;
+    }
+    return open;
+}
+
+bool onGuiThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
 bool MidiHub::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
                                 bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
                                 quint32* sendTimeOut)
@@ -362,34 +397,72 @@ bool MidiHub::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labe
     MidiBulkIntervalManager* const bulk = m_bulk.load();
     if (!bulk || portSelection > 2 || !bytes || length == 0)
         return false;
-
-    if (direct) {
-        if (portSelection == 2 || length > 0xFFFF)
-            return false;
-        quint32 stamp = 0;
-        const bool sent = m_outputs[portSelection]->send(bytes, length, &stamp, forceLong, passThrough) == 0;
-        if (sent && sendTimeOut)
-            *sendTimeOut = stamp;
-        return sent;
-    }
+    if (direct && (portSelection == 2 || length > 0xFFFF))
+        return false;
 
     const quint32 first = portSelection == 2 ? 0 : portSelection;
     const quint32 last = portSelection == 2 ? 1 : portSelection;
+    MidiOutMonitor* const monitor = direct ? nullptr : m_monitor.load();
+    auto pieceMonitor = [monitor, labelKind](quint32 port) {
+        return [monitor, labelKind, port](const quint8* piece, quint32 n, quint32 stamp) {
+            if (monitor)
+                monitor->appendTransmitted(piece, n, stamp, labelKind, port);
+        };
+    };
+
+    // Real-time messages may go between the pieces of a dump: they need no turn.
+    const bool realTime = length == 1 && bytes[0] >= 0xF8;
+    // The GUI thread never waits for a dump on its way: its message waits in the port's queue. Nor
+    // does thru (direct): a receive thread waiting for a port that another receive thread's
+    // forwarded dump holds would keep that thread from the rest of its dump.
+    const bool mayWait = !direct && !onGuiThread();
+    MidiOutputPort::Turn turns[2] = {MidiOutputPort::Turn::Queued, MidiOutputPort::Turn::Queued};
+    bool wasOpen[2] = {false, false};
+    quint32 queuedStamp = 0;
+    for (quint32 p = first; p <= last; ++p) {
+        if (realTime) {
+            turns[p] = MidiOutputPort::Turn::Taken;
+            continue;
+        }
+        MidiOutputPort::Deferred deferred;
+        if (!mayWait) {
+            deferred.bytes = QByteArray(reinterpret_cast<const char*>(bytes), int(length));
+            deferred.forceLong = forceLong;
+            deferred.passThrough = passThrough;
+            deferred.piece = pieceMonitor(p);
+        }
+        turns[p] = m_outputs[p]->takeTurn(mayWait, &deferred);
+        wasOpen[p] = turns[p] == MidiOutputPort::Turn::Own;
+        if (turns[p] == MidiOutputPort::Turn::Queued)
+            queuedStamp = m_outputs[p]->currentTimeStamp();
+    }
+
     // A port that failed a piece gets nothing more: the rest would arrive without its beginning.
     bool failed[2] = {false, false};
-    MidiOutMonitor* const monitor = m_monitor.load();
-    for (quint32 offset = 0; offset < length; offset += PieceSize) {
-        const quint32 n = qMin(PieceSize, length - offset);
+    bool sending[2] = {false, false};
+    for (quint32 p = first; p <= last; ++p) {
+        sending[p] = turns[p] != MidiOutputPort::Turn::Queued && turns[p] != MidiOutputPort::Turn::Refused;
+        failed[p] = turns[p] == MidiOutputPort::Turn::Refused;
+    }
+    quint32 directStamp = queuedStamp;
+    const quint32 pieceSize = direct ? length : MidiOutputPort::PieceSize;
+    for (quint32 offset = 0; offset < length && (sending[0] || sending[1]); offset += pieceSize) {
+        const quint32 n = qMin(pieceSize, length - offset);
         // Later pieces continue one system-exclusive transfer and never begin with 0xF0.
         const bool asLong = offset == 0 ? forceLong : true;
         bool anySending = false;
         for (quint32 p = first; p <= last; ++p) {
-            if (failed[p])
+            if (!sending[p] || failed[p])
                 continue;
+            if (m_refusing.load()) {
+                failed[p] = true;
+                continue;
+            }
             quint32 stamp = 0;
             if (m_outputs[p]->send(bytes + offset, n, &stamp, asLong, passThrough) == 0) {
                 if (monitor)
                     monitor->appendTransmitted(bytes + offset, n, stamp, labelKind, p);
+                directStamp = stamp;
                 anySending = true;
             } else {
                 failed[p] = true;
@@ -398,8 +471,15 @@ bool MidiHub::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labe
         if (!anySending)
             break;
     }
-    if (!skipPacing)
+    for (quint32 p = first; p <= last; ++p) {
+        if (!realTime && sending[p])
+            m_outputs[p]->endTurn(!failed[p] && leavesSysExOpen(wasOpen[p], bytes, length));
+    }
+    if (direct && sendTimeOut && !failed[first])
+        *sendTimeOut = directStamp;
+    if (!skipPacing && !direct)
         bulk->pauseAfter(bytes, length);
+    // A queued message counts as sent: it goes out, in order, once the port is free.
     for (quint32 p = first; p <= last; ++p) {
         if (!failed[p])
             return true;

@@ -35,15 +35,16 @@ class MidiOutMonitor;
 // thread. The host service tells the hub of changes on a thread of its own; that call only posts
 // one look (rescan) to the hub's thread, where closing, reopening and the signals happen.
 // sendToOutputPorts may be called from any thread at any time: it holds no lock of its own; each
-// output port serialises its sends, the Out monitor serialises itself, and the bulk pause runs on
-// the caller's thread. The bulk interval manager and the Out monitor are set on the GUI thread and
+// output port sends one message at a time (see MidiOutputPort: a worker waits for its turn, the
+// GUI thread leaves its message in the port's queue), the Out monitor serialises itself, and the
+// bulk pause runs on the caller's thread. The bulk interval manager and the Out monitor are set on the GUI thread and
 // read atomically by the senders.
 class MidiHub : public QObject, public MidiSender
 {
     Q_OBJECT
 
 public:
-    static constexpr quint32 PieceSize = 4096;
+    static constexpr quint32 PieceSize = MidiOutputPort::PieceSize;
     static constexpr quint32 NoDevice = 0xFFFFFFFFu;
 
     // service: not owned; it must outlive the hub.
@@ -56,6 +57,9 @@ public:
     // Until a manager is set, every send fails. Both may be set to null again before they go away.
     void setBulkIntervalManager(MidiBulkIntervalManager* manager);
     void setOutMonitor(MidiOutMonitor* monitor);
+    // Every further send fails, senders waiting for a port give up, and a send in progress ends
+    // after the piece on its way (within the output ports' completion timeout). For shutdown.
+    void refuseSends();
     // Installs the receiver of both input ports.
     void setReceiver(MidiInputPort::Receiver receiver, void* context);
 
@@ -125,8 +129,11 @@ Q_SIGNALS:
 public:
     // Pieces of at most PieceSize bytes; for both ports each piece goes to Port1, then Port2. A port
     // whose send of a piece fails gets nothing more of that transmission. One port: true when every
-    // piece was sent; both ports: true when at least one port sent every piece. Direct: one port,
-    // one piece, no Out monitor line, no pause, at most 65535 bytes.
+    // piece was sent; both ports: true when at least one port sent every piece. A message the GUI
+    // thread (or thru, direct) sends while a port is busy with another sender's message is queued
+    // there and counts as sent; its Out monitor lines are written when it leaves. Real-time messages (one byte,
+    // F8-FF) go at once, also between the pieces of a dump. Direct: one port, one piece, no Out
+    // monitor line, no pause, at most 65535 bytes.
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
                            bool skipPacing = false, bool forceLong = false, quint64 passThrough = 0,
                            bool direct = false, quint32* sendTimeOut = nullptr) override;
@@ -171,4 +178,5 @@ private:
     std::unique_ptr<MidiOutputPort> m_outputs[2];
     std::atomic<MidiBulkIntervalManager*> m_bulk{nullptr};
     std::atomic<MidiOutMonitor*> m_monitor{nullptr};
+    std::atomic<bool> m_refusing{false};
 };

@@ -8,7 +8,9 @@
 
 // An input endpoint (Port1 or Port2). It opens one host input device, stamps every message the
 // host delivers and queues it as one record for its receive thread, which hands it to the
-// receiver.
+// receiver. A record is either one whole short message (real-time ones included) or one piece of a
+// system-exclusive message, exactly as the host's framing delivered it: the pieces of a dump come
+// in order, and messages from other sources may come between them.
 //
 // Threads: open, close, enumeration and setReceiver run on the owner's (GUI) thread. The host
 // calls hostInput on its own input thread; it touches only the receive thread's queue. close stops

@@ -158,14 +158,9 @@ void MidiSettingsView::fillPortList(ComboBox* combo, bool input, quint32 port)
     // A position outside the list would leave the box without a current item.
     if (index < 0 || index >= names.size())
         index = 0;
-    if (index == 0 && host != nullptr) {
-        // Its device is gone (or there was none): the port must not go on using a device the list
-        // no longer offers.
-        if (input)
-            host->closeInputPort(port);
-        else
-            host->closeOutputPort(port);
-    }
+    // A port whose device is not listed was closed by the host's listing, its choice kept: only
+    // the user's own choice replaces it, never a refresh (the device or the whole MIDI server may
+    // be on its way back).
     combo->replaceItems(names);
     combo->setCurrentIndex(index);
 }

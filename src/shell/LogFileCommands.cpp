@@ -1,9 +1,9 @@
 #include "LogFileCommands.h"
 
-#include "MainWindow.h"
 #include "MidiAnalyzer.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
+#include "ViewHost.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -13,22 +13,30 @@
 #include <QFileInfo>
 #include <QMenu>
 
-LogFileCommands::LogFileCommands(MainWindow* aWindow, VantelMidiModel* aModel, MidiAnalyzer* anAnalyzer)
-    : window(aWindow), model(aModel), analyzer(anAnalyzer)
+LogFileCommands::LogFileCommands(QWidget* aDialogParent, ViewHost* aHost, VantelMidiModel* aModel,
+                                 MidiAnalyzer* anAnalyzer)
+    : dialogParent(aDialogParent), host(aHost), model(aModel), analyzer(anAnalyzer)
 {
 }
 
-void LogFileCommands::addEntries(QMenu* menu, quint32 inData, quint32 outData)
+void LogFileCommands::addEntries(QMenu* menu)
 {
     const QString texts[] = {QStringLiteral("Write MIDI &In Data to Log File..."),
                              QStringLiteral("Write MIDI &Out Data to Log File...")};
-    const quint32 data[] = {inData, outData};
     for (int direction = In; direction <= Out; ++direction) {
         QAction* action = menu->addAction(texts[direction]);
         action->setCheckable(true);
-        action->setData(data[direction]);
         entries[direction] = action;
     }
+}
+
+void LogFileCommands::writeFailed(Direction direction, const QString& text)
+{
+    if (entries[direction])
+        entries[direction]->setChecked(false);
+    // A modal box takes the key-up events away from notes held on the computer keyboard.
+    host->releaseKeyboardKeys();
+    host->showErrorMessage(text);
 }
 
 void LogFileCommands::setLogMenuItemsEnabled(bool enabled)
@@ -46,9 +54,9 @@ QString LogFileCommands::selectLogFile(const QString& suffix)
     if (!QFileInfo(proposed).dir().exists())
         proposed = model->getDefaultString(ParamOutputLogFileWorkingDirectory) + QLatin1Char('/') + name;
     // The dialog takes the key-up events of notes held on the computer keyboard.
-    window->releaseKeyboardKeys();
+    host->releaseKeyboardKeys();
     const QString chosen =
-        QFileDialog::getSaveFileName(window, QStringLiteral("Select log output file"), proposed,
+        QFileDialog::getSaveFileName(dialogParent, QStringLiteral("Select log output file"), proposed,
                                      QCoreApplication::translate("MainWindow", "Log Files (*.log)"));
     if (!chosen.isEmpty()) {
         const QString folder = QFileInfo(chosen).absolutePath();
@@ -67,7 +75,7 @@ void LogFileCommands::toggled(Direction direction)
         const bool closed =
             direction == In ? analyzer->closeReceivedLogFile() : analyzer->closeTransmittedLogFile();
         if (!closed)
-            window->showErrorMessage(QStringLiteral("File close failed."));
+            host->showErrorMessage(QStringLiteral("File close failed."));
         return;
     }
     // Both entries wait while the dialog is open, so the other direction cannot be switched meanwhile.
@@ -83,6 +91,6 @@ void LogFileCommands::toggled(Direction direction)
         direction == In ? analyzer->openReceivedLogFile(path) : analyzer->openTransmittedLogFile(path);
     if (!opened) {
         action->setChecked(false);
-        window->showErrorMessage(QStringLiteral("File open failed."));
+        host->showErrorMessage(QStringLiteral("File open failed."));
     }
 }

@@ -33,7 +33,11 @@ MidiSession::MidiSession(VantelMidiModel* aModel) : model(aModel)
 
 MidiSession::~MidiSession()
 {
-    withdraw(5000);
+    // The hub must not go while a send is inside it: one that outlasted the deadline has been told
+    // to stop and ends within a piece's completion timeout, so waiting for it without a deadline
+    // is bounded.
+    if (!withdraw(5000))
+        sendsInFlight.waitIdle(-1);
     midiAnalyzer->setSender(nullptr);
     midiHub.reset();
     midiAnalyzer.reset();
@@ -48,15 +52,18 @@ void MidiSession::start(MidiSender* thruSender)
     midiHub->setBulkIntervalManager(bulkIntervalManager.get());
 }
 
-void MidiSession::withdraw(int timeoutMs)
+bool MidiSession::withdraw(int timeoutMs)
 {
     if (!sendHub.exchange(nullptr))
-        return;
-    sendsInFlight.waitIdle(timeoutMs);
+        return sendsInFlight.isIdle();
+    // The sends already inside stop after the piece on their way; those waiting for a port give up.
+    midiHub->refuseSends();
+    const bool idle = sendsInFlight.waitIdle(timeoutMs);
     // The closed views' workers were told to stop but may still be between two sends, and they
     // send through here; with the hub withdrawn every further send fails at once, so they end
     // promptly.
     WorkerThread::finishReleased(timeoutMs);
+    return idle && sendsInFlight.isIdle();
 }
 
 bool MidiSession::sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind,

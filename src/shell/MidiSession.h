@@ -22,8 +22,9 @@ class VantelMidiModel;
 // from any thread at any time (views, the editor's, clock and active-sensing workers, the
 // analyzer's thru path on the receive threads). It takes no lock: it reads the hub through an
 // atomic pointer inside an ActivityCounter section, so withdraw() can clear the pointer and wait
-// for the sends already inside to come out before the ports go. Each of those is bounded by the
-// output ports' completion timeout (one second).
+// for the sends already inside to come out before the ports go; the hub is only freed once none
+// is inside. Each of those is told to stop and then bounded by the output ports' completion
+// timeout (one second).
 class MidiSession : public MidiSender
 {
 public:
@@ -35,9 +36,10 @@ public:
     // Makes the analyzer the receiver of both inputs, sending its thru data through thruSender (the
     // main window), and starts pacing bulk data. After the saved ports were reopened.
     void start(MidiSender* thruSender);
-    // Every further send fails at once; waits up to timeoutMs for the sends in flight, then up to
-    // as long for workers released by closed views. GUI thread, at shutdown.
-    void withdraw(int timeoutMs);
+    // Every further send fails at once and the sends in flight are told to stop after their
+    // current piece; waits up to timeoutMs for them, then up to as long for workers released by
+    // closed views. true when no send is inside any more. GUI thread, at shutdown.
+    bool withdraw(int timeoutMs);
 
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
                            bool skipPacing = false, bool forceLong = false, quint64 passThrough = 0,

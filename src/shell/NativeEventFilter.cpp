@@ -2,6 +2,7 @@
 
 #include "KeyboardNoteEventManager.h"
 #include "MainWindow.h"
+#include "SubWindowManager.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -44,7 +45,7 @@ bool NativeEventFilter::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonPress: {
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
         if (button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton)
-            return window->closeAboutView();
+            return window->subWindows()->closeAbout();
         return false;
     }
     case QEvent::ApplicationDeactivate:

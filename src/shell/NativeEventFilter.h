@@ -12,7 +12,7 @@
 //   MainWindow::pcKeyPress / pcKeyRelease, which swallow the keys that play or end a note, so they
 //   never reach the focused widget. Presses with Control, Shift, Alt or Meta held always pass.
 // - Losing the focus to another program releases every note, since the key-up goes elsewhere.
-// - About box: any left, right or middle mouse press goes to MainWindow::closeAboutView and is
+// - About box: any left, right or middle mouse press goes to SubWindowManager::closeAbout and is
 //   swallowed exactly when the About window was open.
 class NativeEventFilter : public QObject
 {

@@ -16,6 +16,10 @@ PortMenus::PortMenus(QMenuBar* menuBar, MidiHub* aHub, VantelMidiModel* aModel, 
 {
     inputPortMenu = menuBar->addMenu(tr("&InputPort"));
     outputPortMenu = menuBar->addMenu(tr("&OutputPort"));
+    connect(inputPortMenu, &QMenu::aboutToShow, this, [this] { rebuild(true); });
+    connect(inputPortMenu, &QMenu::triggered, this, [this](QAction* action) { select(true, action); });
+    connect(outputPortMenu, &QMenu::aboutToShow, this, [this] { rebuild(false); });
+    connect(outputPortMenu, &QMenu::triggered, this, [this](QAction* action) { select(false, action); });
 }
 
 void PortMenus::rebuild(bool input)
@@ -55,6 +59,10 @@ void PortMenus::rebuild(bool input)
     const QList<QAction*> actions = group->actions();
     actions.value(position, actions.first())->setChecked(true);
     menu->addActions(actions);
+    if (input)
+        Q_EMIT inputListUpdated();
+    else
+        Q_EMIT outputListUpdated();
 }
 
 void PortMenus::select(bool input, QAction* action)

@@ -13,7 +13,8 @@ class ViewHost;
 // The "&InputPort" and "&OutputPort" menus of the main window: their entries are made from the
 // host's device list each time a menu opens ("Not Connected" first, then the devices, the port's
 // device checked, or the device the port waits for, marked absent); choosing one opens that device
-// for Port1. GUI thread only.
+// for Port1. Each menu tells when it has listed the devices anew, for the views that list them
+// too. GUI thread only.
 class PortMenus : public QObject
 {
     Q_OBJECT
@@ -33,6 +34,10 @@ public:
     void rebuild(bool input);
     // Opens the device of a chosen entry for Port1 and sets its index parameter.
     void select(bool input, QAction* action);
+
+Q_SIGNALS:
+    void inputListUpdated();
+    void outputListUpdated();
 
 private:
     MidiHub* hub;

@@ -1,15 +1,17 @@
 #include "ProjectCommands.h"
 
-#include "MainWindow.h"
 #include "ProjectFileFormat.h"
 #include "ProjectFileHelper.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
+#include "ViewHost.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 
 namespace {
 
@@ -20,9 +22,43 @@ QString projectFilter()
 
 } // namespace
 
-ProjectCommands::ProjectCommands(MainWindow* aWindow, VantelMidiModel* aModel)
-    : window(aWindow), model(aModel)
+ProjectCommands::ProjectCommands(QMainWindow* aWindow, SubWindowManager* theViews, ViewHost* aHost,
+                                 VantelMidiModel* aModel)
+    : window(aWindow), views(theViews), host(aHost), model(aModel)
 {
+}
+
+QString ProjectCommands::windowTitle(const VantelMidiModel* model)
+{
+    const QString name = QFileInfo(model->projectFilePath()).fileName();
+    QString title = name;
+    if (model->isModified())
+        title += QLatin1Char('*');
+    if (!name.isEmpty())
+        title += QStringLiteral(" - ");
+    return title + QStringLiteral("Vantel MIDI");
+}
+
+QMessageBox::StandardButton ProjectCommands::askSaveChanges()
+{
+    views->closeAbout();
+    return QMessageBox::question(window, QStringLiteral("Vantel MIDI"),
+                                 QStringLiteral("Do you want to save changes?"),
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+}
+
+bool ProjectCommands::settleUnsavedChanges()
+{
+    if (!model->isModified())
+        return true;
+    switch (askSaveChanges()) {
+    case QMessageBox::Yes:
+        return saveProject();
+    case QMessageBox::No:
+        return true;
+    default: // Cancel, or the box closed by other means
+        return false;
+    }
 }
 
 QString ProjectCommands::proposedPath(const QString& name) const
@@ -36,7 +72,7 @@ QString ProjectCommands::proposedPath(const QString& name) const
 bool ProjectCommands::openProject(const QString& path)
 {
     if (model->isModified()) {
-        switch (window->askSaveChanges()) {
+        switch (askSaveChanges()) {
         case QMessageBox::Yes:
             if (!saveProject())
                 return false;
@@ -51,20 +87,22 @@ bool ProjectCommands::openProject(const QString& path)
     QString chosen = path;
     if (chosen.isEmpty()) {
         // The dialog takes the key-up events of notes held on the computer keyboard.
-        window->releaseKeyboardKeys();
+        host->releaseKeyboardKeys();
         chosen = QFileDialog::getOpenFileName(window, QStringLiteral("Open"), proposedPath(QString()),
                                               projectFilter());
         if (chosen.isEmpty())
             return false;
     }
-    return window->loadProject(chosen);
+    return load(chosen);
 }
 
 bool ProjectCommands::load(const QString& path)
 {
     window->setUpdatesEnabled(false);
-    ProjectFileHelper helper(window);
+    ProjectFileHelper helper(window, views);
+    loading = true;
     const int result = helper.load(path);
+    loading = false;
     window->setUpdatesEnabled(true);
     if (result == ProjectFileFormat::Ok) {
         named(path);
@@ -75,11 +113,11 @@ bool ProjectCommands::load(const QString& path)
         // would damage it.
         model->setProjectFilePath(QString());
         model->setModified(1);
-        window->updateWindowTitle();
+        window->setWindowTitle(windowTitle(model));
     }
-    window->showErrorMessage(result == ProjectFileFormat::VersionError
-                                 ? QStringLiteral("File format version error.")
-                                 : QStringLiteral("File open failed."));
+    host->showErrorMessage(result == ProjectFileFormat::VersionError
+                               ? QStringLiteral("File format version error.")
+                               : QStringLiteral("File open failed."));
     return false;
 }
 
@@ -94,7 +132,7 @@ bool ProjectCommands::saveProjectAs()
     QString name = QFileInfo(model->projectFilePath()).fileName();
     if (name.isEmpty())
         name = QStringLiteral("Untitled.vantelmidi");
-    window->releaseKeyboardKeys();
+    host->releaseKeyboardKeys();
     const QString chosen =
         QFileDialog::getSaveFileName(window, QStringLiteral("Save"), proposedPath(name), projectFilter());
     return !chosen.isEmpty() && saveProjectTo(chosen);
@@ -104,9 +142,9 @@ bool ProjectCommands::saveProjectTo(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    ProjectFileHelper helper(window);
+    ProjectFileHelper helper(window, views);
     if (helper.save(path) != 0) {
-        window->showErrorMessage(QStringLiteral("File save failed."));
+        host->showErrorMessage(QStringLiteral("File save failed."));
         return false;
     }
     named(path);
@@ -119,5 +157,5 @@ void ProjectCommands::named(const QString& path)
     model->setProjectFilePath(path);
     model->setString(ParamProjectFileWorkingDirectory, info.absolutePath());
     model->setModified(0);
-    window->setWindowTitle(info.fileName() + QStringLiteral(" - Vantel MIDI"));
+    window->setWindowTitle(windowTitle(model));
 }

@@ -1,16 +1,20 @@
 #include "ProjectFileHelper.h"
 
 #include "FileStream.h"
-#include "MainWindow.h"
 #include "ProjectFileFormat.h"
+#include "SubWindowManager.h"
 #include "WindowLayout.h"
 
 #include <QDataStream>
 #include <QFile>
+#include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QSaveFile>
 
-ProjectFileHelper::ProjectFileHelper(MainWindow* aWindow) : window(aWindow) {}
+ProjectFileHelper::ProjectFileHelper(QMainWindow* aWindow, SubWindowManager* theViews)
+    : window(aWindow), views(theViews)
+{
+}
 
 ProjectFileHelper::~ProjectFileHelper() = default;
 
@@ -28,14 +32,14 @@ int ProjectFileHelper::load(const QString& path)
     if (result != ProjectFileFormat::Ok)
         return result;
 
-    window->closeAllViews();
+    views->closeAll();
     layoutReplaced = true;
     window->showNormal();
     WindowLayout::restoreMainWindowFromProject(
         window, contents.mainWindow,
         ProjectFileFormat::heightExcludesMenuBar(contents.major, contents.minor));
     for (const ProjectFileFormat::Entry& entry : qAsConst(contents.entries)) {
-        QMdiSubWindow* subWindow = WindowLayout::restoreView(window, entry.record);
+        QMdiSubWindow* subWindow = WindowLayout::restoreView(views, entry.record);
         if (!subWindow)
             return ProjectFileFormat::Failed;
         if (auto* view = dynamic_cast<FileStream*>(subWindow->widget())) {
@@ -52,7 +56,7 @@ int ProjectFileHelper::save(const QString& path)
 {
     ProjectFileFormat::Contents contents;
     contents.mainWindow = WindowLayout::mainWindowRecord(window, true);
-    for (const WindowLayout::SavedView& saved : WindowLayout::viewRecords(window)) {
+    for (const WindowLayout::SavedView& saved : WindowLayout::viewRecords(views)) {
         // Only views that store their content are saved; their block may be empty.
         auto* view = dynamic_cast<FileStream*>(saved.subWindow->widget());
         if (!view)

@@ -2,11 +2,12 @@
 
 #include <QString>
 
-class MainWindow;
+class QMainWindow;
+class SubWindowManager;
 
-// Reads and writes project files for the main window: the layout through WindowLayout, each view's
-// content through its FileStream hooks, the bytes through ProjectFileFormat. Made on the stack for
-// one load or save. GUI thread only.
+// Reads and writes project files for the main window and its views: the layout through WindowLayout, each
+// view's content through its FileStream hooks, the bytes through ProjectFileFormat. Made on the stack for one
+// load or save. GUI thread only.
 //
 // Loading takes the whole file apart before it touches a window, so a damaged file leaves the
 // layout as it was; only a view that refuses to open or to read its content can fail a load after
@@ -16,7 +17,8 @@ class MainWindow;
 class ProjectFileHelper
 {
 public:
-    explicit ProjectFileHelper(MainWindow* window);
+    // Neither is owned.
+    ProjectFileHelper(QMainWindow* window, SubWindowManager* views);
     virtual ~ProjectFileHelper();
 
     // ProjectFileFormat::Ok, VersionError or Failed.
@@ -28,6 +30,7 @@ public:
     bool replacedLayout() const { return layoutReplaced; }
 
 private:
-    MainWindow* window;
+    QMainWindow* window;
+    SubWindowManager* views;
     bool layoutReplaced = false;
 };

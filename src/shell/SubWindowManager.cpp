@@ -12,38 +12,65 @@
 #include <QResizeEvent>
 #include <QScreen>
 
-SubWindowManager::SubWindowManager(QMdiArea* anArea, VantelMidiModel* aModel, ViewHost* aHost,
-                                   QObject* anEventFilter, QWidget* aMainWindow)
-    : QObject(aMainWindow), area(anArea), model(aModel), host(aHost), eventFilter(anEventFilter),
+SubWindowManager::SubWindowManager(VantelMidiModel* aModel, ViewHost* aHost, QWidget* aMainWindow)
+    : QObject(aMainWindow), mdiArea(new QMdiArea(aMainWindow)), model(aModel), host(aHost),
       mainWindow(aMainWindow)
 {
     QPixmap pixmap(QStringLiteral(":/images/subwindow_icon.png"));
     pixmap.setDevicePixelRatio(2.0);
     icon = QIcon(pixmap);
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Wheel events arrive at the area or at its viewport, depending on where they were sent.
+    mdiArea->installEventFilter(this);
+    mdiArea->viewport()->installEventFilter(this);
 }
 
-QMdiSubWindow* SubWindowManager::singleView(int slot) const
+void SubWindowManager::deleteArea()
 {
-    return slot >= 0 && slot < ViewKindTable::SlotCount ? singleViews[size_t(slot)] : nullptr;
+    // The sub-windows' last events still reach the filter; with the pointer cleared it leaves them
+    // alone. Deleting the area also takes the closed sub-windows that wait for deferred deletion.
+    QMdiArea* doomed = mdiArea;
+    mdiArea = nullptr;
+    delete doomed;
 }
 
-QList<QMdiSubWindow*> SubWindowManager::multiViewList(int list)
+QMdiSubWindow* SubWindowManager::singleView(qint32 kind) const
+{
+    const QList<QMdiSubWindow*> views = multiViewList(kind);
+    return views.isEmpty() ? nullptr : views.first();
+}
+
+QList<QMdiSubWindow*> SubWindowManager::multiViewList(qint32 kind) const
 {
     QList<QMdiSubWindow*> open;
-    if (list < 0 || list >= ViewKindTable::ListCount)
-        return open;
-    QList<QPointer<QMdiSubWindow>>& views = multiViews[size_t(list)];
-    views.removeAll(QPointer<QMdiSubWindow>());
-    for (const QPointer<QMdiSubWindow>& view : views)
-        open.append(view);
+    for (const QPointer<QMdiSubWindow>& view : openViews.value(kind))
+        if (view)
+            open.append(view);
     return open;
 }
 
-bool SubWindowManager::listHasRoom(int list, const QString& title)
+QList<QMdiSubWindow*> SubWindowManager::inActivationOrder() const
 {
-    if (multiViewList(list).size() < ViewKindTable::listLimit(list))
+    return mdiArea ? mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder) : QList<QMdiSubWindow*>();
+}
+
+QMdiSubWindow* SubWindowManager::aboutWindow() const
+{
+    for (const ViewKindRow& row : ViewKindTable::rows())
+        if (row.sizeRule == ViewSizeRule::CentredBanner)
+            if (QMdiSubWindow* banner = singleView(row.kind))
+                return banner;
+    return nullptr;
+}
+
+bool SubWindowManager::hasRoom(const ViewKindRow& row)
+{
+    const ViewKindRow* shared = row.needsRoomAmong ? ViewKindTable::row(row.needsRoomAmong) : nullptr;
+    if ((row.maximum <= 1 || multiViewList(row.kind).size() < row.maximum) &&
+        (!shared || multiViewList(shared->kind).size() < shared->maximum))
         return true;
-    showLimitWarning(title);
+    showLimitWarning(row.title());
     return false;
 }
 
@@ -60,80 +87,83 @@ void SubWindowManager::showLimitWarning(const QString& title)
     warningShown = false;
 }
 
-QMdiSubWindow* SubWindowManager::openView(qint32 kind, const ViewArguments& arguments,
-                                          const QSize& contentSize)
+QMdiSubWindow* SubWindowManager::openView(qint32 kind, const QList<QVariant>& extraValues)
 {
     const ViewKindRow* row = ViewKindTable::row(kind);
-    if (!row || !row->isAvailable())
+    if (!row)
         return nullptr;
-    const QString title = ViewKindTable::title(QString::fromUtf8(row->menuText));
-
-    if (row->slot >= 0) {
-        if (QMdiSubWindow* open = singleViews[size_t(row->slot)]) {
-            // The About window stays as it is; any other comes to the front.
-            if (kind != ViewKind::About)
-                area->setActiveSubWindow(open);
-            return open;
-        }
-    }
-    // Monitors count against the editors' limit too: they are the same kind of view.
-    const bool editKind = row->sizeRule == ViewSizeRule::EditContent;
-    const int list = editKind ? ViewKindTable::ListSystemExclusive : row->list;
-    if (list >= 0 && !listHasRoom(list, title))
-        return nullptr;
-
-    ViewArguments built = arguments;
-    built.model = model;
-    built.host = host;
-    built.window = mainWindow;
-    QWidget* view = row->factory(built);
-    if (!view)
-        return nullptr;
-
-    QMdiSubWindow* subWindow = addSubWindow(view, *row);
-    applySizeRule(subWindow, view, *row, contentSize);
-    if (row->slot >= 0)
-        singleViews[size_t(row->slot)] = subWindow;
-    else if (list >= 0)
-        multiViews[size_t(list)].append(subWindow);
-    subWindow->setWindowTitle(title);
-    if (row->sizeRule != ViewSizeRule::CentredText && row->sizeRule != ViewSizeRule::CentredBanner)
-        rememberGeometry(subWindow);
-    subWindow->show();
-    return subWindow;
+    ViewArguments arguments;
+    arguments.extraValues = extraValues;
+    return open(*row, arguments, QSize());
 }
 
 QMdiSubWindow* SubWindowManager::openEditView(qint32 editKind, const QSize& contentSize,
                                               const QString& initialText)
 {
-    qint32 kind = ViewKind::SystemExclusive;
-    if (editKind == EditKind::InMonitor)
-        kind = ViewKind::MidiInMonitor;
-    else if (editKind == EditKind::OutMonitor)
-        kind = ViewKind::MidiOutMonitor;
-    else if (editKind != EditKind::SystemExclusive && editKind != EditKind::SystemExclusiveReceive)
+    const ViewKindRow* row = ViewKindTable::rowForEditKind(editKind);
+    if (!row)
         return nullptr;
     ViewArguments arguments;
     arguments.editKind = editKind;
     arguments.initialText = initialText;
-    return openView(kind, arguments, contentSize);
+    return open(*row, arguments, contentSize);
+}
+
+QMdiSubWindow* SubWindowManager::open(const ViewKindRow& row, const ViewArguments& arguments,
+                                      const QSize& contentSize)
+{
+    if (!mdiArea || !row.isAvailable())
+        return nullptr;
+    if (row.maximum <= 1) {
+        if (QMdiSubWindow* open = singleView(row.kind)) {
+            // The About window stays as it is; any other comes to the front.
+            if (row.sizeRule != ViewSizeRule::CentredBanner)
+                mdiArea->setActiveSubWindow(open);
+            return open;
+        }
+    }
+    if (!hasRoom(row))
+        return nullptr;
+
+    ViewArguments built = arguments;
+    built.model = model;
+    built.host = host;
+    built.portMenus = portMenus;
+    built.kind = row.kind;
+    if (built.editKind < 0)
+        built.editKind = row.editKind;
+    QWidget* view = row.factory(built);
+    if (!view)
+        return nullptr;
+
+    QMdiSubWindow* subWindow = addSubWindow(view, row);
+    applySizeRule(subWindow, view, row, contentSize);
+    QList<QPointer<QMdiSubWindow>>& views = openViews[row.kind];
+    views.removeAll(QPointer<QMdiSubWindow>());
+    views.append(subWindow);
+    subWindow->setWindowTitle(row.title());
+    if (row.sizeRule != ViewSizeRule::CentredText && row.sizeRule != ViewSizeRule::CentredBanner)
+        rememberGeometry(subWindow);
+    subWindow->show();
+    Q_EMIT viewOpened(subWindow);
+    return subWindow;
 }
 
 QMdiSubWindow* SubWindowManager::addSubWindow(QWidget* view, const ViewKindRow& row)
 {
     QMdiSubWindow* subWindow = nullptr;
     if (row.sizeRule == ViewSizeRule::CentredBanner) {
-        subWindow = area->addSubWindow(view, Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                                 Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+        subWindow = mdiArea->addSubWindow(view, Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                    Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
     } else {
-        subWindow = area->addSubWindow(view);
+        subWindow = mdiArea->addSubWindow(view);
     }
     if (row.objectName)
         subWindow->setObjectName(QString::fromUtf8(row.objectName));
     removeStayOnTopAction(subWindow);
     subWindow->setWindowIcon(icon);
     if (row.sizeRule != ViewSizeRule::CentredText)
-        subWindow->installEventFilter(eventFilter);
+        subWindow->installEventFilter(this);
     // A sub-window deleted without a close event (the window going away) must not leave an entry
     // that a later sub-window at the same address would inherit.
     connect(subWindow, &QObject::destroyed, this,
@@ -205,25 +235,17 @@ void SubWindowManager::centre(QMdiSubWindow* subWindow)
 QMdiSubWindow* SubWindowManager::restoreView(qint32 kind, bool stayOnTop, const QRect& geometry,
                                              Qt::WindowStates state, const QList<QVariant>& extraValues)
 {
-    // Only the kinds that saved records hold; the About, licence and Preferences views are never
-    // saved.
-    if (kind <= ViewKind::MainWindow || kind > ViewKind::StartStop)
+    const ViewKindRow* row = ViewKindTable::row(kind);
+    if (!row || !row->restorable)
         return nullptr;
-    ViewArguments arguments;
-    arguments.extraValues = extraValues;
-    if (kind == ViewKind::MidiInMonitor)
-        arguments.editKind = EditKind::InMonitor;
-    else if (kind == ViewKind::MidiOutMonitor)
-        arguments.editKind = EditKind::OutMonitor;
-    QMdiSubWindow* subWindow = openView(kind, arguments);
+    QMdiSubWindow* subWindow = openView(kind, extraValues);
     if (!subWindow)
         return nullptr;
     QRect rectangle = geometry;
     // A saved size below what the view needs would squeeze it.
-    if (subWindow->minimumWidth() > rectangle.width() || subWindow->minimumHeight() > rectangle.height()) {
-        if (const ViewKindRow* row = ViewKindTable::row(kind); row && row->sizeRule == ViewSizeRule::Bounded)
-            rectangle.setSize(row->size - QSize(3, 3));
-    }
+    if ((subWindow->minimumWidth() > rectangle.width() || subWindow->minimumHeight() > rectangle.height()) &&
+        row->sizeRule == ViewSizeRule::Bounded)
+        rectangle.setSize(row->size - QSize(3, 3));
     applyGeometry(subWindow, rectangle);
     if (stayOnTop)
         subWindow->setWindowFlags(subWindow->windowFlags() | Qt::WindowStaysOnTopHint);
@@ -233,19 +255,34 @@ QMdiSubWindow* SubWindowManager::restoreView(qint32 kind, bool stayOnTop, const 
 
 void SubWindowManager::closeAll()
 {
-    area->closeAllSubWindows();
-    for (QPointer<QMdiSubWindow>& slot : singleViews)
-        slot = nullptr;
-    for (QList<QPointer<QMdiSubWindow>>& list : multiViews)
-        list.clear();
+    Q_EMIT closingAll();
+    model->lockModified();
+    if (mdiArea)
+        mdiArea->closeAllSubWindows();
+    openViews.clear();
+    model->unlockModified();
+    Q_EMIT closedAll();
+}
+
+void SubWindowManager::openDefaultLayout()
+{
+    closeAll();
+    const int width = 338, height = 274;
+    if (QMdiSubWindow* in = openView(ViewKind::MidiInMonitor))
+        in->setGeometry(0, 0, width, height);
+    if (QMdiSubWindow* out = openView(ViewKind::MidiOutMonitor))
+        out->setGeometry(width, 0, width, height);
+    if (QMdiSubWindow* editor = openView(ViewKind::SystemExclusive))
+        editor->setGeometry(0, height, width, height);
 }
 
 bool SubWindowManager::closeAbout()
 {
-    QMdiSubWindow* about = singleViews[ViewKindTable::SlotAbout];
+    QMdiSubWindow* about = aboutWindow();
     if (!about)
         return false;
-    singleViews[ViewKindTable::SlotAbout] = nullptr;
+    for (QList<QPointer<QMdiSubWindow>>& views : openViews)
+        views.removeAll(about);
     // Called from inside event delivery (a mouse press, a menu action): hide now, delete once the
     // current event is done with the window.
     about->hide();
@@ -323,17 +360,35 @@ bool SubWindowManager::mayMaximize(const QMdiSubWindow* subWindow)
 
 void SubWindowManager::applyMaximizeRule()
 {
-    const QList<QMdiSubWindow*> subWindows = area->subWindowList();
+    if (!mdiArea)
+        return;
+    const QList<QMdiSubWindow*> subWindows = mdiArea->subWindowList();
     for (QMdiSubWindow* subWindow : subWindows)
         if (!mayMaximize(subWindow) && (subWindow->windowState() & Qt::WindowMaximized))
             subWindow->setWindowState(subWindow->windowState() & ~Qt::WindowMaximized);
 }
 
-void SubWindowManager::watchEvent(QObject* watched, QEvent* event)
+bool SubWindowManager::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!mdiArea)
+        return false;
+    const QEvent::Type type = event->type();
+    if (type == QEvent::WindowStateChange)
+        applyMaximizeRule();
     auto* subWindow = qobject_cast<QMdiSubWindow*>(watched);
-    if (!subWindow)
-        return;
+    if (subWindow && subWindow == aboutWindow())
+        return false;
+    // The wheel does not scroll the area from a sub-window or the area's frame; over the empty
+    // area (its viewport) it does.
+    if (type == QEvent::Wheel)
+        return watched != mdiArea->viewport();
+    if (subWindow)
+        watchEvent(subWindow, event);
+    return false;
+}
+
+void SubWindowManager::watchEvent(QMdiSubWindow* subWindow, QEvent* event)
+{
     const QEvent::Type type = event->type();
     auto entry = normalGeometryTable.find(subWindow);
     if (type == QEvent::Resize && entry != normalGeometryTable.end() && isNormalState(subWindow))

@@ -3,7 +3,6 @@
 #include "AboutView.h"
 #include "EULAView.h"
 #include "LicenseInfoView.h"
-#include "MainWindow.h"
 #include "MidiActivesensingView.h"
 #include "MidiControlChangeView.h"
 #include "MidiControllerNames.h"
@@ -17,6 +16,7 @@
 #include "MidiSettingsView.h"
 #include "MidiTimingClockGeneratorView.h"
 #include "MidiTransportPanelView.h"
+#include "PortMenus.h"
 #include "PreferencesView.h"
 
 #include <QRegularExpression>
@@ -56,71 +56,117 @@ QWidget* midiSettingsView(const ViewArguments& a)
 {
     auto* view = new MidiSettingsView(nullptr, a.model, a.host);
     // The port menus list the devices anew each time they open; the view follows.
-    if (auto* window = qobject_cast<MainWindow*>(a.window)) {
-        QObject::connect(window, &MainWindow::notifyInputPortListUpdated, view,
-                         &MidiSettingsView::portListUpdated);
-        QObject::connect(window, &MainWindow::notifyOutputPortListUpdated, view,
+    if (a.portMenus) {
+        QObject::connect(a.portMenus, &PortMenus::inputListUpdated, view, &MidiSettingsView::portListUpdated);
+        QObject::connect(a.portMenus, &PortMenus::outputListUpdated, view,
                          &MidiSettingsView::portListUpdated);
     }
     return view;
 }
 
+QStringList controllerNames()
+{
+    QStringList names;
+    for (int controller = 0; controller < MidiControllerNames::Count; ++controller)
+        names << MidiControllerNames::name(controller);
+    return names;
+}
+
 constexpr const char* editObjectName = "MidiEditViewSubWindow";
 
-QList<ViewKindRow> buildRows()
+std::deque<ViewKindRow> builtInRows()
 {
     using K = ViewKind::Kind;
-    using T = ViewKindTable;
     using S = ViewSizeRule;
-    const QSize none;
-    // clang-format off
-    return {
-        {K::MidiInMonitor, "MIDI &In Monitor", "Ctrl+I", 0, editObjectName, T::SlotMidiInMonitor, -1,
-         S::EditContent, {338, 274}, none, false, editView},
-        {K::MidiOutMonitor, "MIDI O&ut Monitor", "Ctrl+U", 1, editObjectName, T::SlotMidiOutMonitor, -1,
-         S::EditContent, {338, 274}, none, false, editView},
-        {K::Keyboard, "&Keyboard", "Ctrl+K", 2, "KeyboardSubWindow", -1, T::ListKeyboard,
-         S::FixedHeight, {25 * 75 + 18, 0}, {350, 0}, true, plainView<MidiKeyboardView>},
-        {K::ControlChange, "&Control Change", nullptr, 3, "ControlChangeViewSubWindow", -1, T::ListControlChange,
-         S::Resize, {225, 250}, none, false, controlChangeView},
-        {K::ProgramChange, "&Program Change", "Ctrl+P", 4, nullptr, -1, T::ListProgramChange,
-         S::FixedWidth, {210, 0}, none, true, plainView<MidiProgramChangeView>},
-        {K::PitchBend, "Pitch &Bend", "Ctrl+B", 5, "PitchbendViewSubWindow", -1, T::ListPitchBend,
-         S::Resize, {220, 274}, none, false, plainView<MidiPitchbendView>},
-        {K::SystemExclusive, "&System Exclusive", "Ctrl+E", 6, editObjectName, -1, T::ListSystemExclusive,
-         S::EditContent, {338, 274}, none, false, editView},
-        {K::TimingClock, "&Timing Clock", "Ctrl+T", 7, "TimingClockViewSubWindow", T::SlotTimingClock, -1,
-         S::Resize, {220, 250}, none, false, plainView<MidiTimingClockGeneratorView>},
-        {K::StartStop, "Sta&rt/Stop", "Ctrl+1", 8, "TransportPanelViewSubWindow", T::SlotStartStop, -1,
-         S::FixedWidth, {338, 0}, none, true, plainView<MidiTransportPanelView>},
-        {K::ActiveSensing, "&Active Sensing", "Ctrl+J", 9, "ActivesenseViewSubWindow", T::SlotActiveSensing, -1,
-         S::Resize, {220, 250}, none, false, plainView<MidiActivesensingView>},
-        {K::CustomMidiMessage, "Cust&om MIDI Message", "Ctrl+2", 10, "CustomMIDIMessageViewSubWindow", -1,
-         T::ListCustomMidiMessage, S::Resize, {338, 274}, none, false, plainView<MidiCustomMidiMessageView>},
-        {K::Filter, "&Filter", "Ctrl+L", 11, nullptr, T::SlotFilter, -1,
-         S::FixedAsBuilt, none, none, true, plainView<MidiFilterView>},
-        {K::MidiSettings, "&MIDI Settings", "Ctrl+M", 12, "MIDISettingsViewSubWindow", T::SlotMidiSettings, -1,
-         S::Bounded, {503, 233}, {271, 170}, true, midiSettingsView},
-        {K::PCKeyboard, "PC Keyboar&d", "Ctrl+D", 13, nullptr, T::SlotPCKeyboard, -1,
-         S::FixedSize, {210, 220}, none, true, plainView<MidiPCKeyboardView>},
-        {K::Preferences, "&Preferences...", "Ctrl+,", -1, nullptr, T::SlotPreferences, -1,
-         S::FixedAsBuilt, none, none, true, plainView<PreferencesView>},
-        {K::About, "&About", nullptr, -1, nullptr, T::SlotAbout, -1,
-         S::CentredBanner, none, none, true, standaloneView<AboutView>},
-        {K::OpenSourceLicense, "&Open Source License", nullptr, -1, nullptr, T::SlotOpenSourceLicense, -1,
-         S::CentredText, none, none, false, standaloneView<LicenseInfoView>},
-        {K::SoftwareLicense, "&Software User License Agreement", nullptr, -1, nullptr, T::SlotSoftwareLicense, -1,
-         S::CentredText, none, none, false, standaloneView<EULAView>},
+    using M = ViewMenu;
+    std::deque<ViewKindRow> rows;
+    const auto add = [&rows](ViewKindRow row) -> ViewKindRow& {
+        rows.push_back(std::move(row));
+        return rows.back();
     };
+    // The monitors need room among the system-exclusive editors too: they are the same kind of view.
+    // clang-format off
+    add({K::MidiInMonitor, "MIDI &In Monitor", editView})
+        .inMenu(M::Views, "Ctrl+I").named(editObjectName).limit(1, K::SystemExclusive)
+        .editing(EditKind::InMonitor).saved().sized(S::EditContent, {338, 274});
+    add({K::MidiOutMonitor, "MIDI O&ut Monitor", editView})
+        .inMenu(M::Views, "Ctrl+U").named(editObjectName).limit(1, K::SystemExclusive)
+        .editing(EditKind::OutMonitor).saved().sized(S::EditContent, {338, 274});
+    add({K::Keyboard, "&Keyboard", plainView<MidiKeyboardView>})
+        .inMenu(M::Views, "Ctrl+K").named("KeyboardSubWindow").limit(16).saved()
+        .sized(S::FixedHeight, {25 * 75 + 18, 0}, {350, 0}).fixed();
+    add({K::ControlChange, "&Control Change", controlChangeView})
+        .inMenu(M::Views).withSubmenu(controllerNames).named("ControlChangeViewSubWindow").limit(32)
+        .saved().sized(S::Resize, {225, 250});
+    add({K::ProgramChange, "&Program Change", plainView<MidiProgramChangeView>})
+        .inMenu(M::Views, "Ctrl+P").limit(16).saved().sized(S::FixedWidth, {210, 0}).fixed();
+    add({K::PitchBend, "Pitch &Bend", plainView<MidiPitchbendView>})
+        .inMenu(M::Views, "Ctrl+B").named("PitchbendViewSubWindow").limit(16).saved()
+        .sized(S::Resize, {220, 274});
+    add({K::SystemExclusive, "&System Exclusive", editView})
+        .inMenu(M::Views, "Ctrl+E").named(editObjectName).limit(32)
+        .editing(EditKind::SystemExclusive).saved().sized(S::EditContent, {338, 274});
+    add({K::TimingClock, "&Timing Clock", plainView<MidiTimingClockGeneratorView>})
+        .inMenu(M::Views, "Ctrl+T").named("TimingClockViewSubWindow").saved().sized(S::Resize, {220, 250});
+    add({K::StartStop, "Sta&rt/Stop", plainView<MidiTransportPanelView>})
+        .inMenu(M::Views, "Ctrl+1").named("TransportPanelViewSubWindow").saved()
+        .sized(S::FixedWidth, {338, 0}).fixed();
+    add({K::ActiveSensing, "&Active Sensing", plainView<MidiActivesensingView>})
+        .inMenu(M::Views, "Ctrl+J").named("ActivesenseViewSubWindow").saved().sized(S::Resize, {220, 250});
+    add({K::CustomMidiMessage, "Cust&om MIDI Message", plainView<MidiCustomMidiMessageView>})
+        .inMenu(M::Views, "Ctrl+2").named("CustomMIDIMessageViewSubWindow").limit(32).saved()
+        .sized(S::Resize, {338, 274});
+    add({K::Filter, "&Filter", plainView<MidiFilterView>})
+        .inMenu(M::Views, "Ctrl+L").afterSeparator().saved().sized(S::FixedAsBuilt).fixed();
+    add({K::MidiSettings, "&MIDI Settings", midiSettingsView})
+        .inMenu(M::Views, "Ctrl+M").named("MIDISettingsViewSubWindow").saved()
+        .sized(S::Bounded, {503, 233}, {271, 170}).fixed();
+    add({K::PCKeyboard, "PC Keyboar&d", plainView<MidiPCKeyboardView>})
+        .inMenu(M::Views, "Ctrl+D").saved().sized(S::FixedSize, {210, 220}).fixed();
+    // Never saved.
+    add({K::Preferences, "&Preferences...", plainView<PreferencesView>})
+        .inMenu(M::File, "Ctrl+,").afterSeparator().sized(S::FixedAsBuilt).fixed();
+    add({K::About, "&About", standaloneView<AboutView>}).inMenu(M::Help).sized(S::CentredBanner).fixed();
+    add({K::OpenSourceLicense, "&Open Source License", standaloneView<LicenseInfoView>})
+        .inMenu(M::Help).sized(S::CentredText);
+    add({K::SoftwareLicense, "&Software User License Agreement", standaloneView<EULAView>})
+        .inMenu(M::Help).sized(S::CentredText);
     // clang-format on
+    return rows;
 }
 
 } // namespace
 
-const QList<ViewKindRow>& ViewKindTable::rows()
+QString ViewKindRow::title() const
 {
-    static const QList<ViewKindRow> table = buildRows();
-    return table;
+    QString title = QString::fromUtf8(menuText);
+    title.remove(QRegularExpression(QStringLiteral("\\&|\\.\\.\\.")));
+    return title;
+}
+
+bool ViewKindRow::mayMaximize() const
+{
+    return sizeRule == ViewSizeRule::EditContent || sizeRule == ViewSizeRule::Resize ||
+           sizeRule == ViewSizeRule::Bounded;
+}
+
+std::deque<ViewKindRow>& ViewKindTable::table()
+{
+    static std::deque<ViewKindRow> rows = builtInRows();
+    return rows;
+}
+
+const std::deque<ViewKindRow>& ViewKindTable::rows()
+{
+    return table();
+}
+
+bool ViewKindTable::add(const ViewKindRow& newRow)
+{
+    if (row(newRow.kind))
+        return false;
+    table().push_back(newRow);
+    return true;
 }
 
 const ViewKindRow* ViewKindTable::row(qint32 kind)
@@ -131,24 +177,15 @@ const ViewKindRow* ViewKindTable::row(qint32 kind)
     return nullptr;
 }
 
-const ViewKindRow* ViewKindTable::rowForMenuData(quint32 data)
+const ViewKindRow* ViewKindTable::rowForEditKind(qint32 editKind)
 {
+    // An editor opened to collect received data is a system-exclusive editor.
+    const qint32 role =
+        editKind == EditKind::SystemExclusiveReceive ? qint32(EditKind::SystemExclusive) : editKind;
     for (const ViewKindRow& r : rows())
-        if (r.menuData >= 0 && quint32(r.menuData) == data)
+        if (role >= 0 && r.editKind == role)
             return &r;
     return nullptr;
-}
-
-int ViewKindTable::listLimit(int list)
-{
-    return list == ListKeyboard || list == ListProgramChange || list == ListPitchBend ? 16 : 32;
-}
-
-QString ViewKindTable::title(const QString& menuText)
-{
-    QString title = menuText;
-    title.remove(QRegularExpression(QStringLiteral("\\&|\\.\\.\\.")));
-    return title;
 }
 
 bool ViewKindTable::mayMaximize(const QString& objectName)
@@ -157,9 +194,6 @@ bool ViewKindTable::mayMaximize(const QString& objectName)
         return false;
     for (const ViewKindRow& r : rows())
         if (r.objectName && objectName == QLatin1String(r.objectName))
-            // Views that can be resized freely; a keyboard or a transport panel is as tall as its
-            // controls.
-            return r.sizeRule == ViewSizeRule::EditContent || r.sizeRule == ViewSizeRule::Resize ||
-                   r.sizeRule == ViewSizeRule::Bounded;
+            return r.mayMaximize();
     return false;
 }

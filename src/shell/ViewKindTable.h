@@ -5,10 +5,13 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
+#include <deque>
 #include <functional>
 
+class PortMenus;
 class QWidget;
 class VantelMidiModel;
 class ViewHost;
@@ -18,13 +21,15 @@ struct ViewArguments
 {
     VantelMidiModel* model = nullptr;
     ViewHost* host = nullptr;
-    // The main window, for views that follow its signals.
-    QObject* window = nullptr;
-    // Monitor and system-exclusive views: their role and the text they start with.
-    qint32 editKind = EditKind::SystemExclusive;
+    // The InputPort and OutputPort menus, for views that follow the device lists they read.
+    PortMenus* portMenus = nullptr;
+    // The kind being opened (the number its saved records carry).
+    qint32 kind = 0;
+    // Monitor and system-exclusive views: their role (-1: the row's) and the text they start with.
+    qint32 editKind = -1;
     QString initialText;
     // Extra values of a saved record (the Control Change view keeps its controller number first)
-    // or of the menu entry that opens the view.
+    // or of the submenu entry that opens the view.
     QList<QVariant> extraValues;
 };
 
@@ -39,69 +44,131 @@ enum class ViewSizeRule
     FixedSize,     // fixed at `size`
     Bounded,       // `size`, between `minimum` and `size`
     CentredText,   // sized to the view, centred in the main window, deleted on close
-    CentredBanner, // frameless, on top, centred, fixed, deleted on close
+    CentredBanner, // frameless, on top, centred, fixed, deleted on close and at the next command
 };
 
-// One kind of view: everything the shell needs to list, open, limit, size and restore it.
+// The menu a view kind's entry is in.
+enum class ViewMenu
+{
+    None,
+    File,  // between Save As and Quit
+    Views, // in the table's order
+    Help,
+};
+
+// One kind of view: everything the shell needs to list, open, limit, size, save and restore it.
+// Rows are written as a chain: ViewKindRow(kind, text, factory).inMenu(ViewMenu::Views).limit(16)...
 struct ViewKindRow
 {
-    ViewKind::Kind kind;
-    const char* menuText;   // the text its menu entry has; the window title is made from it
-    const char* shortcut;   // null: none
-    qint32 menuData;        // data of its Views-menu action; -1 when it has no entry there
-    const char* objectName; // of its sub-window; null: none
-    qint32 slot;            // single-view slot, or -1
-    qint32 list;            // multi-view list, or -1
-    ViewSizeRule sizeRule;
+    using Factory = std::function<QWidget*(const ViewArguments&)>;
+
+    ViewKindRow(qint32 aKind, const char* text, Factory build)
+        : kind(aKind), menuText(text), factory(std::move(build))
+    {
+    }
+
+    qint32 kind;
+    const char* menuText; // the text of its menu entry; the window title is made from it
+    Factory factory;      // null: the view cannot be built (its opener refuses)
+
+    ViewMenu menu = ViewMenu::None;
+    const char* shortcut = nullptr;
+    bool separatorBefore = false; // its menu entry follows a separator
+    // The entries of a submenu that stands in for the entry; each opens a view with the entry's
+    // index as its first extra value.
+    std::function<QStringList()> submenu;
+
+    const char* objectName = nullptr; // of its sub-window; null: none
+    // How many of its views may be open at once; with 1, opening it again brings the open one to
+    // the front.
+    int maximum = 1;
+    // A kind whose views must have room too (0: none): the monitors need room among the editors.
+    qint32 needsRoomAmong = 0;
+    // Its role in the monitor and system-exclusive view (EditKind), or -1.
+    qint32 editKind = -1;
+    // Whether saved records of this kind open it again (settings file, project files).
+    bool restorable = false;
+
+    ViewSizeRule sizeRule = ViewSizeRule::Resize;
     QSize size;
     QSize minimum;
-    bool noMaximize;
-    // Builds the view; null when the view cannot be built with these arguments (its opener refuses).
-    std::function<QWidget*(const ViewArguments&)> factory;
+    bool noMaximize = false;
+
+    ViewKindRow& inMenu(ViewMenu where, const char* keys = nullptr)
+    {
+        menu = where;
+        shortcut = keys;
+        return *this;
+    }
+    ViewKindRow& afterSeparator()
+    {
+        separatorBefore = true;
+        return *this;
+    }
+    ViewKindRow& withSubmenu(std::function<QStringList()> entries)
+    {
+        submenu = std::move(entries);
+        return *this;
+    }
+    ViewKindRow& named(const char* name)
+    {
+        objectName = name;
+        return *this;
+    }
+    ViewKindRow& limit(int count, qint32 roomAmong = 0)
+    {
+        maximum = count;
+        needsRoomAmong = roomAmong;
+        return *this;
+    }
+    ViewKindRow& editing(qint32 role)
+    {
+        editKind = role;
+        return *this;
+    }
+    ViewKindRow& saved()
+    {
+        restorable = true;
+        return *this;
+    }
+    ViewKindRow& sized(ViewSizeRule rule, QSize to = QSize(), QSize atLeast = QSize())
+    {
+        sizeRule = rule;
+        size = to;
+        minimum = atLeast;
+        return *this;
+    }
+    ViewKindRow& fixed()
+    {
+        noMaximize = true;
+        return *this;
+    }
 
     bool isAvailable() const { return bool(factory); }
+    // "Pitch &Bend" -> "Pitch Bend", "&Preferences..." -> "Preferences".
+    QString title() const;
+    // Sub-windows that may stay maximised: views that can be resized freely (a keyboard or a
+    // transport panel is as tall as its controls).
+    bool mayMaximize() const;
 };
 
-// The table of view kinds, in the order of the Views menu. Adding a view is a row here and a
-// factory; the menus, the openers, the limits, restoring and saving all read the table.
+// The table of view kinds, in the order of the menus. Adding a view is a row and a factory; the
+// menus, the openers, the limits, restoring and saving all read the table.
 class ViewKindTable
 {
 public:
-    static constexpr int SlotCount = 12;
-    static constexpr int ListCount = 6;
-    enum Slot
-    {
-        SlotMidiInMonitor = 0,
-        SlotMidiOutMonitor,
-        SlotAbout,
-        SlotFilter,
-        SlotMidiSettings,
-        SlotPCKeyboard,
-        SlotOpenSourceLicense,
-        SlotSoftwareLicense,
-        SlotTimingClock,
-        SlotStartStop,
-        SlotActiveSensing,
-        SlotPreferences,
-    };
-    enum List
-    {
-        ListSystemExclusive = 0,
-        ListControlChange,
-        ListKeyboard,
-        ListProgramChange,
-        ListPitchBend,
-        ListCustomMidiMessage,
-    };
-
-    static const QList<ViewKindRow>& rows();
+    static const std::deque<ViewKindRow>& rows();
     // null for an unknown kind.
     static const ViewKindRow* row(qint32 kind);
-    static const ViewKindRow* rowForMenuData(quint32 data);
-    // How many views of a list may be open at once.
-    static int listLimit(int list);
-    // "Pitch &Bend" -> "Pitch Bend", "&Preferences..." -> "Preferences".
-    static QString title(const QString& menuText);
+    // The row of the view that plays that EditKind role; null when none does.
+    static const ViewKindRow* rowForEditKind(qint32 editKind);
     // Whether sub-windows of that object name may stay maximised.
     static bool mayMaximize(const QString& objectName);
+
+    // Adds a row after the built-in ones, for a program that hosts views of its own; before the
+    // first main window is built (its menus are made once). A row of a known kind is refused.
+    static bool add(const ViewKindRow& row);
+
+private:
+    static std::deque<ViewKindRow>& table();
 };

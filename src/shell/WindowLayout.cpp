@@ -1,11 +1,12 @@
 #include "WindowLayout.h"
 
-#include "MainWindow.h"
 #include "SettingsFile.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "WindowRestorationInfo.h"
 
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -24,9 +25,15 @@ bool staysOnTop(const QWidget* window)
     return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
-QRect savedGeometry(MainWindow* window, QWidget* saved)
+QRect savedGeometry(const QMainWindow* window)
 {
-    return MainWindow::isNormalState(saved) ? saved->geometry() : window->normalGeometry(saved);
+    return SubWindowManager::isNormalState(window) ? window->geometry() : window->normalGeometry();
+}
+
+QRect savedGeometry(const SubWindowManager* views, const QMdiSubWindow* subWindow)
+{
+    return SubWindowManager::isNormalState(subWindow) ? subWindow->geometry()
+                                                      : views->normalGeometry(subWindow);
 }
 
 // A top-level window no larger than the desktop it is on.
@@ -39,7 +46,7 @@ QRect withinDesktop(QRect rectangle)
     return rectangle;
 }
 
-void addStayOnTop(MainWindow* window)
+void addStayOnTop(QMainWindow* window)
 {
     const bool visible = window->isVisible();
     window->setWindowFlags(window->windowFlags() | Qt::WindowStaysOnTopHint);
@@ -61,23 +68,22 @@ ProjectFileFormat::Record WindowLayout::sanitized(const ProjectFileFormat::Recor
     return result;
 }
 
-ProjectFileFormat::Record WindowLayout::mainWindowRecord(MainWindow* window, bool withoutMenuBar)
+ProjectFileFormat::Record WindowLayout::mainWindowRecord(QMainWindow* window, bool withoutMenuBar)
 {
     ProjectFileFormat::Record record;
     record.kind = 0;
     record.stayOnTop = staysOnTop(window);
-    record.geometry = savedGeometry(window, window);
+    record.geometry = savedGeometry(window);
     if (withoutMenuBar)
         record.geometry.setHeight(record.geometry.height() - window->menuBar()->height());
     record.windowState = qint32(window->windowState());
     return record;
 }
 
-QList<WindowLayout::SavedView> WindowLayout::viewRecords(MainWindow* window)
+QList<WindowLayout::SavedView> WindowLayout::viewRecords(const SubWindowManager* subWindowManager)
 {
     QList<SavedView> views;
-    const QList<QMdiSubWindow*> subWindows =
-        window->mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder);
+    const QList<QMdiSubWindow*> subWindows = subWindowManager->inActivationOrder();
     for (QMdiSubWindow* subWindow : subWindows) {
         const auto* info = dynamic_cast<const WindowRestorationInfo*>(subWindow->widget());
         if (!info)
@@ -86,7 +92,7 @@ QList<WindowLayout::SavedView> WindowLayout::viewRecords(MainWindow* window)
         view.subWindow = subWindow;
         view.record.kind = info->viewKind;
         view.record.stayOnTop = staysOnTop(subWindow);
-        view.record.geometry = savedGeometry(window, subWindow);
+        view.record.geometry = savedGeometry(subWindowManager, subWindow);
         view.record.windowState = qint32(subWindow->windowState());
         view.record.extraValues = info->extraValues;
         views.append(view);
@@ -94,11 +100,11 @@ QList<WindowLayout::SavedView> WindowLayout::viewRecords(MainWindow* window)
     return views;
 }
 
-void WindowLayout::restoreMainWindow(MainWindow* window, const ProjectFileFormat::Record& saved)
+void WindowLayout::restoreMainWindow(QMainWindow* window, const ProjectFileFormat::Record& saved)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    const QRect rectangle = withinDesktop(MainWindow::fitToScreens(record.geometry));
-    MainWindow::applyGeometry(window, rectangle);
+    const QRect rectangle = withinDesktop(SubWindowManager::fitToScreens(record.geometry));
+    SubWindowManager::applyGeometry(window, rectangle);
     const Qt::WindowStates state(record.windowState);
     if (!state.testFlag(Qt::WindowMinimized))
         window->setWindowState(window->windowState() | state);
@@ -106,11 +112,11 @@ void WindowLayout::restoreMainWindow(MainWindow* window, const ProjectFileFormat
         addStayOnTop(window);
 }
 
-void WindowLayout::restoreMainWindowFromProject(MainWindow* window, const ProjectFileFormat::Record& saved,
+void WindowLayout::restoreMainWindowFromProject(QMainWindow* window, const ProjectFileFormat::Record& saved,
                                                 bool addMenuBarHeight)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    QRect rectangle = withinDesktop(MainWindow::fitToScreens(record.geometry));
+    QRect rectangle = withinDesktop(SubWindowManager::fitToScreens(record.geometry));
     if (addMenuBarHeight)
         rectangle.setHeight(rectangle.height() + window->menuBar()->height());
     // The title bar must stay reachable: the frame above the window's top is the window system's.
@@ -128,14 +134,14 @@ void WindowLayout::restoreMainWindowFromProject(MainWindow* window, const Projec
         addStayOnTop(window);
 }
 
-QMdiSubWindow* WindowLayout::restoreView(MainWindow* window, const ProjectFileFormat::Record& saved)
+QMdiSubWindow* WindowLayout::restoreView(SubWindowManager* views, const ProjectFileFormat::Record& saved)
 {
     const ProjectFileFormat::Record record = sanitized(saved);
-    return window->restoreView(record.kind, record.stayOnTop, record.geometry,
-                               Qt::WindowStates(record.windowState), record.extraValues);
+    return views->restoreView(record.kind, record.stayOnTop, record.geometry,
+                              Qt::WindowStates(record.windowState), record.extraValues);
 }
 
-void WindowLayout::saveWindowPositions(MainWindow* window)
+void WindowLayout::saveWindowPositions(QMainWindow* window, const SubWindowManager* views)
 {
     QList<SettingsFile::WindowPosition> positions;
     const auto add = [&positions](const ProjectFileFormat::Record& record) {
@@ -143,18 +149,19 @@ void WindowLayout::saveWindowPositions(MainWindow* window)
             {record.kind, record.geometry, record.windowState, record.stayOnTop, record.extraValues});
     };
     add(mainWindowRecord(window, false));
-    for (const SavedView& view : viewRecords(window))
+    for (const SavedView& view : viewRecords(views))
         add(view.record);
     SettingsFile::writeWindowPositions(positions);
 }
 
-void WindowLayout::restoreWindowPositions(MainWindow* window)
+void WindowLayout::restoreWindowPositions(QMainWindow* window, SubWindowManager* views,
+                                          VantelMidiModel* model)
 {
     window->setUpdatesEnabled(false);
-    window->model()->lockModified();
+    model->lockModified();
     const QList<SettingsFile::WindowPosition> positions = SettingsFile::readWindowPositions();
     if (positions.isEmpty())
-        window->resetLayout();
+        views->openDefaultLayout();
     for (const SettingsFile::WindowPosition& position : positions) {
         ProjectFileFormat::Record record;
         record.kind = position.kind;
@@ -166,8 +173,8 @@ void WindowLayout::restoreWindowPositions(MainWindow* window)
         if (record.kind == 0)
             restoreMainWindow(window, record);
         else
-            restoreView(window, record);
+            restoreView(views, record);
     }
-    window->model()->unlockModified();
+    model->unlockModified();
     window->setUpdatesEnabled(true);
 }

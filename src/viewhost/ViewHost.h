@@ -45,7 +45,8 @@ public:
     virtual bool closeInputPort(quint32 port) = 0;
     virtual bool closeOutputPort(quint32 port) = 0;
     // "Not Connected" and the host's devices of that direction, listed now; index receives the
-    // place of the port's current device in the list, 0 when it is not there.
+    // place of the port's current device in the list, 0 when it is not there (the port is then
+    // closed, its chosen device kept: it reopens when the device is listed again).
     virtual void inputPortChoices(quint32 port, QStringList* choices, qint32* index) = 0;
     virtual void outputPortChoices(quint32 port, QStringList* choices, qint32* index) = 0;
     virtual QString inputPortName(quint32 port) const = 0;

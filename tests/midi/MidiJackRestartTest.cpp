@@ -6,6 +6,7 @@
 #include "JackMidiService.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiHub.h"
+#include "JackPeers.h"
 #include "MidiTestSupport.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
@@ -13,39 +14,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
-
-namespace {
-
-class Peer
-{
-public:
-    Peer(const QString& program, const QStringList& arguments) { process.start(program, arguments); }
-    ~Peer()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(3000)) {
-                process.kill();
-                process.waitForFinished(3000);
-            }
-        }
-    }
-    QProcess process;
-};
-
-bool server(const QString& action)
-{
-    QStringList arguments{action, qEnvironmentVariable("JACK_DEFAULT_SERVER"),
-                          qEnvironmentVariable("VANTEL_JACK_STATE")};
-    if (action == QLatin1String("start"))
-        arguments.append(QStringLiteral("256"));
-    QProcess script;
-    script.start(qEnvironmentVariable("VANTEL_JACK_SCRIPT"), arguments);
-    return script.waitForFinished(30000) && script.exitStatus() == QProcess::NormalExit &&
-           script.exitCode() == 0;
-}
-
-} // namespace
 
 class MidiJackRestartTest : public QObject
 {
@@ -83,7 +51,7 @@ private Q_SLOTS:
         QSignalSpy server(&hub, &MidiHub::serverRunningChanged);
         QSignalSpy devices(&hub, &MidiHub::portDeviceChanged);
 
-        QVERIFY(::server(QStringLiteral("stop")));
+        QVERIFY(restartServer(QStringLiteral("stop")));
         QTRY_COMPARE_WITH_TIMEOUT(server.size(), 1, 10000);
         QCOMPARE(server.at(0).at(0).toBool(), false);
         QCOMPARE(hub.serverChangeText(false),
@@ -106,7 +74,7 @@ private Q_SLOTS:
         QCOMPARE(jack.openOutput(QStringLiteral("system:playback_1"), 0, &handle), 1);
         peers = {};
 
-        QVERIFY(::server(QStringLiteral("start")));
+        QVERIFY(restartServer(QStringLiteral("start")));
         peers = startPeers();
         QTRY_COMPARE_WITH_TIMEOUT(server.size(), 2, 10000);
         QCOMPARE(server.at(1).at(0).toBool(), true);

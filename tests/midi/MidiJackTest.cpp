@@ -5,7 +5,9 @@
 #include "MidiClient.h"
 #include "MidiHub.h"
 #include "MidiInputPort.h"
+#include "MidiOutMonitor.h"
 #include "MidiOutputPort.h"
+#include "JackPeers.h"
 #include "MidiTestSupport.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
@@ -19,6 +21,9 @@
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -42,28 +47,21 @@ struct Sink
     }
 };
 
-// A peer client that the test starts and always stops again.
-class Peer
+// Records what the Out monitor is told, in order.
+struct OutLines : MidiOutMonitor
 {
-public:
-    Peer(const QString& program, const QStringList& arguments)
+    QMutex mutex;
+    QByteArray bytes;
+    void appendTransmitted(const quint8* piece, quint32 count, quint32, quint8, quint32) override
     {
-        process.setProgram(program);
-        process.setArguments(arguments);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start();
+        QMutexLocker lock(&mutex);
+        bytes.append(reinterpret_cast<const char*>(piece), int(count));
     }
-    ~Peer()
+    QByteArray joined()
     {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(3000)) {
-                process.kill();
-                process.waitForFinished(3000);
-            }
-        }
+        QMutexLocker lock(&mutex);
+        return bytes;
     }
-    QProcess process;
 };
 
 // A peer lists its port a moment before it is active and can be connected: tries open() for up to
@@ -428,6 +426,77 @@ private Q_SLOTS:
                 return QStringLiteral("%1 of %2 bytes of the dump").arg(joined.size()).arg(dump.size());
             if (notesWithin == 0)
                 return QStringLiteral("no note came between the pieces; nothing was tried");
+            return QString();
+        });
+    }
+
+    void dumpStaysWholeWhileTheGuiThreadSendsControlChanges()
+    {
+        // A worker sends a dump piece by piece, as the editor does; meanwhile this (the GUI)
+        // thread sends Control Changes, as a dial does. The peer gets the dump in one run of bytes
+        // and every Control Change before or after it, in order; none waits in this thread.
+        QByteArray dump(60000, '\0');
+        dump[0] = char(0xF0);
+        for (int i = 1; i < dump.size() - 1; ++i)
+            dump[i] = char((i * 3) % 128);
+        dump[dump.size() - 1] = char(0xF7);
+        Model model;
+        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
+        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
+        MidiBulkIntervalManager bulk(&model);
+        withXrunRetries([&](int n) -> QString {
+            const QString peer = QStringLiteral("vantel-whole-%1").arg(n);
+            Peer dumpPeer(QStringLiteral("jack_midi_dump"), {peer});
+            OutLines monitor;
+            MidiHub hub(jack.get());
+            hub.setBulkIntervalManager(&bulk);
+            hub.setOutMonitor(&monitor);
+            if (!openWithin10s([&] { return hub.outputPort(0)->open(peer + QStringLiteral(":input")) == 0; }))
+                return QStringLiteral("could not connect to the peer");
+            std::atomic<bool> done{false};
+            std::atomic<bool> ok{true};
+            std::thread worker([&] {
+                for (int offset = 0; offset < dump.size(); offset += 4096) {
+                    const int count = qMin(4096, dump.size() - offset);
+                    if (!hub.sendToOutputPorts(data(dump) + offset, quint32(count), 16, 0, true, offset > 0))
+                        ok = false;
+                }
+                done = true;
+            });
+            QByteArray controls;
+            int queuedSeen = 0;
+            for (int i = 0; !done || i < 3; ++i) {
+                const quint8 control[3] = {0xB0, 0x07, quint8(i % 128)};
+                if (!hub.sendToOutputPorts(control, 3, 3, 0))
+                    ok = false;
+                controls.append(reinterpret_cast<const char*>(control), 3);
+                queuedSeen = qMax(queuedSeen, hub.outputPort(0)->queuedMessages());
+                QThread::usleep(700);
+            }
+            worker.join();
+            if (!ok)
+                return QStringLiteral("a send failed");
+            if (!QTest::qWaitFor([&hub] { return hub.outputPort(0)->queuedMessages() == 0; }, 5000))
+                return QStringLiteral("messages were left in the queue");
+            if (queuedSeen == 0)
+                return QStringLiteral("no Control Change came during the dump; nothing was tried");
+
+            QString text;
+            QByteArray got;
+            const int expectedSize = dump.size() + controls.size();
+            for (int i = 0; i < 100 && got.size() < expectedSize; ++i) {
+                dumpPeer.process.waitForReadyRead(100);
+                text += QString::fromUtf8(dumpPeer.process.readAllStandardOutput());
+                got = dumpedBytes(text);
+            }
+            const int start = got.indexOf(char(0xF0));
+            if (start < 0 || got.mid(start, dump.size()) != dump)
+                return QStringLiteral("the dump did not arrive in one run (%1 bytes)").arg(got.size());
+            if (got.left(start) + got.mid(start + dump.size()) != controls)
+                return QStringLiteral("the Control Changes did not arrive in order around the dump");
+            // The Out monitor saw them as they left: the same order.
+            if (monitor.joined() != got)
+                return QStringLiteral("the Out monitor's order differs from the wire's");
             return QString();
         });
     }

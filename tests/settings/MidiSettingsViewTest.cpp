@@ -136,10 +136,9 @@ private Q_SLOTS:
             QCOMPARE(combo(which)->currentIndex(), current[which]);
             QCOMPARE(model.getValue(ParamInputPortIndex + which), current[which]);
         }
-        // The ports without a listed device were closed (the gone one for good).
-        QCOMPARE(host->outputs.current[1], QString());
+        // Listing closes a port whose device is gone; the view forgets no choice by itself.
         openView();
-        QCOMPARE(host->calls, (QStringList{"close in 1 -1", "close out 1 -1"}));
+        QCOMPARE(host->calls, QStringList());
     }
 
     void choosingAPort_data()
@@ -179,7 +178,7 @@ private Q_SLOTS:
         QCOMPARE(combo(0)->itemText(3), QStringLiteral("In D"));
         QCOMPARE(combo(0)->currentIndex(), 0);
         QCOMPARE(model.getValue(ParamInputPortIndex), 0);
-        QVERIFY(host->calls.contains("close in 0 -1"));
+        QVERIFY(host->calls.isEmpty());
         // A device still there follows its new place.
         QCOMPARE(combo(2)->currentIndex(), 2);
         QCOMPARE(model.getValue(ParamOutputPortIndex), 2);

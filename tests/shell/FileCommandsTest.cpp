@@ -75,8 +75,8 @@ private Q_SLOTS:
         QFETCH(QList<int>, kinds);
         QFETCH(QString, editorText);
         for (int kind : kinds)
-            QVERIFY(window->openView(kind));
-        view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first())
+            QVERIFY(window->subWindows()->openView(kind));
+        view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).first())
             ->setText(editorText);
         window->mdiArea()->subWindowList().first()->move(20, 30);
         const QString path = folder.filePath(QStringLiteral("round.vantelmidi"));
@@ -189,7 +189,7 @@ private Q_SLOTS:
         const QString path = folder.filePath(QStringLiteral("full.vantelmidi"));
         saveAs(path);
         const QByteArray old = readFile(path);
-        QVERIFY(window->openView(8));
+        QVERIFY(window->subWindows()->openView(8));
         QVERIFY(model->isModified());
 
         // The disk fills up after a few bytes: every write beyond them fails.
@@ -200,7 +200,7 @@ private Q_SLOTS:
         auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         BoxAnswerer box(QMessageBox::Ok);
-        const bool saved = window->saveProject();
+        const bool saved = window->projects()->saveProject();
 
         setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, oldHandler);
@@ -295,7 +295,7 @@ private Q_SLOTS:
         }
         QCOMPARE(model->getString(ParamOutputLogFileWorkingDirectory), folder.path());
         loop->injectBytes(QStringLiteral("Loopback A"), QByteArray::fromHex("903C64"));
-        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        MidiEditView* in = view(window->subWindows()->singleView(ViewKind::MidiInMonitor));
         QTRY_VERIFY(in->text().contains("90 3C 64"));
         // Unchecking closes the file at once.
         BoxAnswerer none(QMessageBox::Ok);
@@ -333,7 +333,7 @@ private Q_SLOTS:
             QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
         }
         MidiEditView* monitor = view(window->subWindows()->singleView(
-            input ? ViewKindTable::SlotMidiInMonitor : ViewKindTable::SlotMidiOutMonitor));
+            input ? ViewKind::MidiInMonitor : ViewKind::MidiOutMonitor));
         QTRY_COMPARE(monitor->text().count(QStringLiteral("90 ")), 20);
         QTRY_COMPARE(boxes.boxes, replaceQuestions + 1);
         QCOMPARE(boxes.title, QStringLiteral("Vantel MIDI"));

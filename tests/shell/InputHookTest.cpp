@@ -127,7 +127,7 @@ private Q_SLOTS:
         model->setValue(ParamPCKeyboardEnable, 0);
         QVERIFY(chooseFromMenu(window.get(), "&Views", "PC Keyboar&d"));
         auto* view = qobject_cast<MidiPCKeyboardView*>(
-            window->subWindows()->singleView(ViewKindTable::SlotPCKeyboard)->widget());
+            window->subWindows()->singleView(ViewKind::PCKeyboard)->widget());
         QVERIFY(view);
         QVERIFY(!key(Qt::Key_Z));
         QTest::mouseClick(view->enableCheckBox(), Qt::LeftButton);
@@ -153,7 +153,7 @@ private Q_SLOTS:
     void keysStayWithEditableWidgetsAndModifiers()
     {
         // The system-exclusive editor's text takes letters.
-        auto* editor = qobject_cast<MidiEditView*>(window->inAndSystemExclusiveViews().constLast());
+        auto* editor = qobject_cast<MidiEditView*>(window->monitors()->inAndSystemExclusiveViews().constLast());
         QVERIFY(editor);
         editor->textView()->setFocus();
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zx"));
@@ -162,7 +162,7 @@ private Q_SLOTS:
         // A spin box being typed into takes digits.
         QVERIFY(chooseFromMenu(window.get(), "&Views", "PC Keyboar&d"));
         auto* octave =
-            window->subWindows()->singleView(ViewKindTable::SlotPCKeyboard)->widget()->findChild<SpinBox*>();
+            window->subWindows()->singleView(ViewKind::PCKeyboard)->widget()->findChild<SpinBox*>();
         QTest::mouseDClick(octave, Qt::LeftButton, Qt::NoModifier, octave->rect().center());
         QTest::keyClicks(octave, QStringLiteral("2"));
         QTest::keyClick(octave, Qt::Key_Return);
@@ -199,7 +199,7 @@ private Q_SLOTS:
         model->setValue(ParamPCKeyboardNoteOffVelocity, 50);
         QToolButton* open = nullptr;
         for (QToolButton* button :
-             window->inAndSystemExclusiveViews().constLast()->findChildren<QToolButton*>())
+             window->monitors()->inAndSystemExclusiveViews().constLast()->findChildren<QToolButton*>())
             if (button->property("menuLabel").toString() == QLatin1String("&Open..."))
                 open = button;
         QVERIFY(open);
@@ -229,7 +229,7 @@ private Q_SLOTS:
     {
         QVERIFY(chooseFromMenu(window.get(), "&Views", "PC Keyboar&d"));
         auto* view = qobject_cast<MidiPCKeyboardView*>(
-            window->subWindows()->singleView(ViewKindTable::SlotPCKeyboard)->widget());
+            window->subWindows()->singleView(ViewKind::PCKeyboard)->widget());
         model->setValue(ParamPCKeyboardEnable, 0);
         QVERIFY(openAbout());
         QMdiSubWindow* about = window->subWindows()->aboutWindow();
@@ -257,7 +257,7 @@ private Q_SLOTS:
         file.close();
 
         QVERIFY(chooseFromMenu(window.get(), "&Help", "&Open Source License"));
-        QMdiSubWindow* sub = window->subWindows()->singleView(ViewKindTable::SlotOpenSourceLicense);
+        QMdiSubWindow* sub = window->subWindows()->singleView(ViewKind::OpenSourceLicense);
         auto* text = qobject_cast<LicenseInfoView*>(sub->widget());
         QVERIFY(text && text->isReadOnly());
         QCOMPARE(text->size(), QSize(675, 300));
@@ -270,7 +270,7 @@ private Q_SLOTS:
         // A missing text gives an empty window.
         QVERIFY(chooseFromMenu(window.get(), "&Help", "&Software User License Agreement"));
         auto* eula = qobject_cast<EULAView*>(
-            window->subWindows()->singleView(ViewKindTable::SlotSoftwareLicense)->widget());
+            window->subWindows()->singleView(ViewKind::SoftwareLicense)->widget());
         QVERIFY(eula && eula->isReadOnly());
         QVERIFY(eula->toPlainText().isEmpty());
     }

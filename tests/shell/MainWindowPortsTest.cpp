@@ -1,6 +1,9 @@
 #include "LoopbackMidiService.h"
+#include "MainMenus.h"
 #include "MainWindow.h"
 #include "MidiAnalyzer.h"
+#include "MidiSession.h"
+#include "PortMenus.h"
 #include "SettingsFile.h"
 #include "ShellTestSupport.h"
 #include "SubWindowManager.h"
@@ -66,8 +69,7 @@ private Q_SLOTS:
 
         // Choosing a device opens it, saves its name, tells the other views and ticks it.
         int notified = 0;
-        connect(window.get(),
-                input ? &MainWindow::notifyInputPortListUpdated : &MainWindow::notifyOutputPortListUpdated,
+        connect(window->menus()->portMenus(), input ? &PortMenus::inputListUpdated : &PortMenus::outputListUpdated,
                 this, [&notified] { ++notified; });
         BoxAnswerer answerer(QMessageBox::Ok);
         QVERIFY(chooseFromMenu(window.get(), title, "Loopback B"));
@@ -226,8 +228,8 @@ private Q_SLOTS:
         QTemporaryDir logs;
         const QString inLog = logs.filePath("in.log");
         const QString outLog = logs.filePath("out.log");
-        QVERIFY(window->midiAnalyzer()->openReceivedLogFile(inLog));
-        QVERIFY(window->midiAnalyzer()->openTransmittedLogFile(outLog));
+        QVERIFY(window->midiSession()->analyzer()->openReceivedLogFile(inLog));
+        QVERIFY(window->midiSession()->analyzer()->openTransmittedLogFile(outLog));
         loop->takeSent();
 
         const quint8 noteOn[] = {0x90, 0x3C, 0x64};
@@ -239,10 +241,10 @@ private Q_SLOTS:
         // Both messages return on input A and are forwarded to Loopback B.
         QTRY_COMPARE(sentTo("Loopback B"), QByteArray::fromHex("903C64") + dump);
         // The In lines follow the forwarding on the receive thread.
-        QTRY_COMPARE((window->midiAnalyzer()->waitForLogFiles(), tails(readFile(inLog)).size()), 2);
-        QVERIFY(window->midiAnalyzer()->closeReceivedLogFile());
-        QVERIFY(window->midiAnalyzer()->closeTransmittedLogFile());
-        window->midiAnalyzer()->waitForLogFiles();
+        QTRY_COMPARE((window->midiSession()->analyzer()->waitForLogFiles(), tails(readFile(inLog)).size()), 2);
+        QVERIFY(window->midiSession()->analyzer()->closeReceivedLogFile());
+        QVERIFY(window->midiSession()->analyzer()->closeTransmittedLogFile());
+        window->midiSession()->analyzer()->waitForLogFiles();
 
         const QList<QByteArray> in = tails(readFile(inLog));
         QCOMPARE(
@@ -266,11 +268,11 @@ private Q_SLOTS:
                 [this] { loop->injectBytes("Loopback A", QByteArray("\xF8", 1)); });
         clock.setTimerType(Qt::PreciseTimer);
         clock.start(20); // 125 BPM
-        QTRY_VERIFY_WITH_TIMEOUT(window->midiAnalyzer()->receivedTempo() > 0, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->midiSession()->analyzer()->receivedTempo() > 0, 3000);
         clock.stop();
         QTest::qWait(2000);
-        QVERIFY(window->midiAnalyzer()->receivedTempo() > 0); // not yet 3 s of silence
-        QTRY_COMPARE_WITH_TIMEOUT(window->midiAnalyzer()->receivedTempo(), 0, 3000);
+        QVERIFY(window->midiSession()->analyzer()->receivedTempo() > 0); // not yet 3 s of silence
+        QTRY_COMPARE_WITH_TIMEOUT(window->midiSession()->analyzer()->receivedTempo(), 0, 3000);
     }
 
 private:

@@ -4,6 +4,7 @@
 #include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "ViewKindTable.h"
+#include "WindowRestorationInfo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,42 +23,19 @@
 
 namespace {
 
-// One line per menu entry: text, then "|" shortcut, "|" data, and " [x]" for a checkable entry;
-// "---" for a separator, "> title" for a submenu.
-QStringList describe(const QMenu* menu)
+const char* menuTitle(ViewMenu menu)
 {
-    QStringList lines;
-    for (const QAction* a : menu->actions()) {
-        if (a->isSeparator()) {
-            lines << QStringLiteral("---");
-        } else if (a->menu()) {
-            lines << QStringLiteral("> ") + a->text();
-        } else {
-            QString line = a->text() + QLatin1Char('|') + a->shortcut().toString(QKeySequence::PortableText) +
-                           QLatin1Char('|') + QString::number(a->data().toUInt());
-            if (a->isCheckable())
-                line += QStringLiteral(" [x]");
-            lines << line;
-        }
+    switch (menu) {
+    case ViewMenu::File:
+        return "&File";
+    case ViewMenu::Views:
+        return "&Views";
+    case ViewMenu::Help:
+        return "&Help";
+    case ViewMenu::None:
+        break;
     }
-    return lines;
-}
-
-QString shortcut(const char* text)
-{
-    return QKeySequence(QString::fromLatin1(text)).toString(QKeySequence::PortableText);
-}
-
-QString item(const char* text, const char* keys, int data, bool checkable = false)
-{
-    return QString::fromLatin1(text) + QLatin1Char('|') + (keys ? shortcut(keys) : QString()) +
-           QLatin1Char('|') + QString::number(data) + (checkable ? QStringLiteral(" [x]") : QString());
-}
-
-QMenu* topMenu(QMainWindow* window, const QString& title)
-{
-    QAction* entry = menuBarEntry(window, title);
-    return entry ? entry->menu() : nullptr;
+    return nullptr;
 }
 
 } // namespace
@@ -83,68 +61,49 @@ private Q_SLOTS:
         model.reset();
     }
 
-    void menus_data()
+    void menuEntriesAndShortcutsOpenTheirViews()
     {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QStringList>("entries");
-        QTest::newRow("File") << "&File"
-                              << QStringList{item("&New", "Ctrl+N", 0),
-                                             item("&Open...", "Ctrl+O", 1),
-                                             item("&Save", "Ctrl+S", 2),
-                                             item("Save &As...", "Shift+Ctrl+S", 3),
-                                             "---",
-                                             item("&Preferences...", "Ctrl+,", 4),
-                                             "---",
-                                             item("&Quit", "Ctrl+Q", 5)};
-        QTest::newRow("Views") << "&Views"
-                               << QStringList{item("MIDI &In Monitor", "Ctrl+I", 0),
-                                              item("MIDI O&ut Monitor", "Ctrl+U", 1),
-                                              item("&Keyboard", "Ctrl+K", 2),
-                                              "> &Control Change",
-                                              item("&Program Change", "Ctrl+P", 4),
-                                              item("Pitch &Bend", "Ctrl+B", 5),
-                                              item("&System Exclusive", "Ctrl+E", 6),
-                                              item("&Timing Clock", "Ctrl+T", 7),
-                                              item("Sta&rt/Stop", "Ctrl+1", 8),
-                                              item("&Active Sensing", "Ctrl+J", 9),
-                                              item("Cust&om MIDI Message", "Ctrl+2", 10),
-                                              "---",
-                                              item("&Filter", "Ctrl+L", 11),
-                                              item("&MIDI Settings", "Ctrl+M", 12),
-                                              item("PC Keyboar&d", "Ctrl+D", 13)};
-        QTest::newRow("Commands") << "&Commands"
-                                  << QStringList{
-                                         item("&Clear All MIDI Monitors", "Ctrl+Shift+D", 0),
-                                         item("Write MIDI &In Data to Log File...", nullptr, 1, true),
-                                         item("Write MIDI &Out Data to Log File...", nullptr, 2, true)};
-        QTest::newRow("Window") << "&Window"
-                                << QStringList{item("Close &All", nullptr, 0), item("&Cascade", nullptr, 1),
-                                               item("&Tile", nullptr, 2)};
-        QTest::newRow("Help") << "&Help"
-                              << QStringList{item("&About", nullptr, 0),
-                                             item("&Open Source License", nullptr, 1),
-                                             item("&Software User License Agreement", nullptr, 2)};
-    }
-    void menus()
-    {
-        QFETCH(QString, title);
-        QFETCH(QStringList, entries);
-        const QMenu* menu = topMenu(window.get(), title);
-        QVERIFY(menu);
-        QCOMPARE(describe(menu), entries);
+        // Every view entry of the menus, clicked as the user would, opens its view (the About
+        // window included); so does its shortcut.
+        int entries = 0;
+        for (const ViewKindRow& row : ViewKindTable::rows()) {
+            if (row.menu == ViewMenu::None || row.submenu)
+                continue;
+            ++entries;
+            window->subWindows()->closeAll();
+            QVERIFY2(chooseFromMenu(window.get(), menuTitle(row.menu), row.menuText), row.menuText);
+            QMdiSubWindow* open = window->subWindows()->singleView(row.kind);
+            QVERIFY2(open && open->isVisible(), row.menuText);
+            QCOMPARE(open->windowTitle(), row.title());
+            if (!row.shortcut)
+                continue;
+            window->subWindows()->closeAll();
+            QTest::keySequence(window.get(), QKeySequence(QString::fromLatin1(row.shortcut)));
+            QVERIFY2(window->subWindows()->singleView(row.kind), row.shortcut);
+        }
+        QCOMPARE(entries, 17);
         // The views have tool bars of their own; the window has none.
         QVERIFY(window->findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
     }
 
-    void viewActionsOpenTheirViews()
+    void controlChangeSubmenuOpensTheChosenController()
     {
-        // Every Views entry opens a view, or brings the open one to the front.
-        for (QAction* action : window->viewActions()) {
-            action->trigger();
-            QMdiSubWindow* active = window->mdiArea()->activeSubWindow();
-            QVERIFY2(active, qPrintable(action->text()));
-            QCOMPARE(active->windowTitle(), ViewKindTable::title(action->text()));
-        }
+        QMenu* views = openMenu(window.get(), "&Views");
+        QVERIFY(views);
+        QAction* entry = findEntry(views, "&Control Change");
+        QVERIFY(entry && entry->menu());
+        QTest::mouseClick(views, Qt::LeftButton, {}, views->actionGeometry(entry).center());
+        QMenu* controllers = entry->menu();
+        QTRY_VERIFY(controllers->isVisible());
+        QCOMPARE(controllers->actions().size(), 128);
+        QAction* volume = findEntry(controllers, "007 Volume");
+        QVERIFY(volume);
+        QTest::mouseClick(controllers, Qt::LeftButton, {}, controllers->actionGeometry(volume).center());
+        QTRY_VERIFY(window->subWindows()->singleView(ViewKind::ControlChange));
+        auto* view = dynamic_cast<WindowRestorationInfo*>(
+            window->subWindows()->singleView(ViewKind::ControlChange)->widget());
+        QVERIFY(view);
+        QCOMPARE(view->extraValues.value(0).toInt(), 7);
     }
 
     void titleRule_data()

@@ -50,11 +50,11 @@ private Q_SLOTS:
     void singleViewsAreActivatedNotDuplicated()
     {
         const Qt::Key key = Qt::Key_U;
-        const int slot = ViewKindTable::SlotMidiOutMonitor;
+        const int slot = ViewKind::MidiOutMonitor;
         QMdiSubWindow* monitor = window->subWindows()->singleView(slot);
         QVERIFY(monitor);
         QMdiSubWindow* editor =
-            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first();
+            window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
         window->mdiArea()->setActiveSubWindow(editor);
         QTest::keyClick(window.get(), key, Qt::ControlModifier);
         QCOMPARE(subWindows().size(), 3);
@@ -72,7 +72,7 @@ private Q_SLOTS:
     {
         for (int i = 1; i < 32; ++i)
             QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
-        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 32);
+        QCOMPARE(window->subWindows()->multiViewList(ViewKind::SystemExclusive).size(), 32);
         const int before = subWindows().size();
 
         BoxAnswerer answerer(QMessageBox::Ok);
@@ -89,8 +89,8 @@ private Q_SLOTS:
         QCOMPARE(subWindows().size(), before);
 
         // The monitors count against the same limit.
-        window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor)->close();
-        QTRY_VERIFY(!window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        window->subWindows()->singleView(ViewKind::MidiInMonitor)->close();
+        QTRY_VERIFY(!window->subWindows()->singleView(ViewKind::MidiInMonitor));
         QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
         QTRY_COMPARE(answerer.boxes, 2);
         window->activateWindow();
@@ -98,16 +98,16 @@ private Q_SLOTS:
         QCOMPARE(answerer.text,
                  QStringLiteral("Unable to open a new MIDI In Monitor View.\n"
                                 "Please close any opened MIDI In Monitor View before trying again."));
-        QVERIFY(!window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
+        QVERIFY(!window->subWindows()->singleView(ViewKind::MidiInMonitor));
 
         // A closed editor makes room at once.
         QPointer<QMdiSubWindow> last =
-            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last();
+            window->subWindows()->multiViewList(ViewKind::SystemExclusive).last();
         last->close();
         QTRY_VERIFY(!last);
         QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(answerer.boxes, 2);
-        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 32);
+        QCOMPARE(window->subWindows()->multiViewList(ViewKind::SystemExclusive).size(), 32);
     }
 
     void closeAllThenNewEndsInTheDefaultLayout()
@@ -115,8 +115,8 @@ private Q_SLOTS:
         const QStringList defaults{"MIDI In Monitor 0,0 338x274", "MIDI Out Monitor 338,0 338x274",
                                    "System Exclusive 0,274 338x274"};
         QCOMPARE(layout(), defaults);
-        QCOMPARE(window->inAndSystemExclusiveViews().size(), 2);
-        QCOMPARE(window->outMonitorViews().size(), 1);
+        QCOMPARE(window->monitors()->inAndSystemExclusiveViews().size(), 2);
+        QCOMPARE(window->monitors()->outMonitorViews().size(), 1);
         // Opening the start-up layout is not an edit.
         QVERIFY(!model->isModified());
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
@@ -135,10 +135,10 @@ private Q_SLOTS:
             QTRY_COMPARE(answerer.boxes, 1);
         }
         QTRY_COMPARE(subWindows().size(), 0);
-        QVERIFY(!window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
-        QVERIFY(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).isEmpty());
-        QTRY_VERIFY(window->inAndSystemExclusiveViews().isEmpty());
-        QVERIFY(window->outMonitorViews().isEmpty());
+        QVERIFY(!window->subWindows()->singleView(ViewKind::MidiInMonitor));
+        QVERIFY(window->subWindows()->multiViewList(ViewKind::SystemExclusive).isEmpty());
+        QTRY_VERIFY(window->monitors()->inAndSystemExclusiveViews().isEmpty());
+        QVERIFY(window->monitors()->outMonitorViews().isEmpty());
         QVERIFY(!model->isModified());
         QVERIFY(model->projectFilePath().isNull());
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
@@ -168,14 +168,13 @@ private Q_SLOTS:
 
     void onlyResizableViewsStayMaximised()
     {
-        // A fixed-size kind of view (no object name of the resizable ones), watched by the window.
-        QMdiSubWindow* fixed = window->mdiArea()->addSubWindow(new QLabel("fixed"));
-        fixed->installEventFilter(window.get());
-        fixed->show();
+        // A fixed-size kind of view.
+        QMdiSubWindow* fixed = window->subWindows()->openView(ViewKind::PCKeyboard);
+        QVERIFY(fixed);
         fixed->showMaximized();
         QTRY_VERIFY(!fixed->isMaximized());
 
-        QMdiSubWindow* monitor = window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor);
+        QMdiSubWindow* monitor = window->subWindows()->singleView(ViewKind::MidiOutMonitor);
         monitor->showMaximized();
         QTRY_VERIFY(monitor->isMaximized());
         QTest::qWait(20);
@@ -185,7 +184,7 @@ private Q_SLOTS:
     void wheelScrollsTheEmptyAreaButNotFromASubWindow()
     {
         // A view far outside makes the area scrollable.
-        window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor)->move(1500, 1500);
+        window->subWindows()->singleView(ViewKind::MidiInMonitor)->move(1500, 1500);
         QMdiArea* area = window->mdiArea();
         QScrollBar* bar = area->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0);
@@ -195,7 +194,7 @@ private Q_SLOTS:
             QApplication::sendEvent(target, &wheel);
         };
         bar->setValue(0);
-        turn(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor), QPoint(5, 5));
+        turn(window->subWindows()->singleView(ViewKind::MidiOutMonitor), QPoint(5, 5));
         QCOMPARE(bar->value(), 0);
         turn(area->viewport(), QPoint(area->viewport()->width() - 5, area->viewport()->height() - 5));
         QVERIFY(bar->value() > 0);
@@ -250,7 +249,7 @@ private Q_SLOTS:
         QVERIFY(drop.isAccepted());
         QCOMPARE(subWindows().size(), before + 1);
         MidiEditView* opened =
-            view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last());
+            view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).last());
         QCOMPARE(opened->viewType(), qint32(MidiEditView::SystemExclusive));
         QCOMPARE(opened->text(), files.first().endsWith(QLatin1String(".SYX"))
                                      ? QStringLiteral("F0 7E 7F 09 01 F7")
@@ -276,22 +275,22 @@ private Q_SLOTS:
     {
         QWidget fixed;
         fixed.setFixedSize(120, 80);
-        MainWindow::applyGeometry(&fixed, QRect(30, 40, 500, 500));
+        SubWindowManager::applyGeometry(&fixed, QRect(30, 40, 500, 500));
         QCOMPARE(fixed.geometry(), QRect(30, 40, 120, 80));
         QWidget free;
-        MainWindow::applyGeometry(&free, QRect(30, 40, 500, 400));
+        SubWindowManager::applyGeometry(&free, QRect(30, 40, 500, 400));
         QCOMPARE(free.geometry(), QRect(30, 40, 500, 400));
 
         // Rectangles off the screens are brought back.
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect visible(screen.topLeft() + QPoint(10, 10), QSize(300, 200));
-        QCOMPARE(MainWindow::fitToScreens(visible), visible);
+        QCOMPARE(SubWindowManager::fitToScreens(visible), visible);
         // Overlapping by 100 x 100 is enough; by 99 in one direction is not.
         const QRect corner(screen.right() - 99, screen.bottom() - 99, 300, 200);
-        QCOMPARE(MainWindow::fitToScreens(corner), corner);
+        QCOMPARE(SubWindowManager::fitToScreens(corner), corner);
         const QRect sliver(screen.right() - 98, screen.top() + 10, 300, 200);
-        QCOMPARE(MainWindow::fitToScreens(sliver), QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
-        QCOMPARE(MainWindow::fitToScreens(QRect(-5000, -5000, 300, 200)),
+        QCOMPARE(SubWindowManager::fitToScreens(sliver), QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
+        QCOMPARE(SubWindowManager::fitToScreens(QRect(-5000, -5000, 300, 200)),
                  QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
     }
 
@@ -299,7 +298,7 @@ private Q_SLOTS:
     {
         openLoopbackA();
         QMdiSubWindow* editorWindow =
-            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first();
+            window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
         MidiEditView* editor = view(editorWindow);
         window->mdiArea()->setActiveSubWindow(editorWindow);
         MidiEditTextView* text = editor->textView();
@@ -307,19 +306,27 @@ private Q_SLOTS:
         QTRY_VERIFY(text->hasFocus());
         QTest::keyClicks(text, "F0 7E 7F 09 01 F7 // GM on");
         QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
+        // The monitors' entries chosen again bring them to the front; they are still fed once.
+        QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
+        QTest::keyClick(window.get(), Qt::Key_U, Qt::ControlModifier);
+        window->mdiArea()->setActiveSubWindow(editorWindow);
+        text->setFocus();
+        QTRY_VERIFY(text->hasFocus());
 
         QTest::keyClick(text, Qt::Key_F7);
-        QTRY_COMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).size(), 2);
+        QTRY_COMPARE(window->subWindows()->multiViewList(ViewKind::SystemExclusive).size(), 2);
         MidiEditView* receiver =
-            view(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last());
+            view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).last());
         QCOMPARE(receiver->viewType(), qint32(MidiEditView::SystemExclusiveReceive));
 
-        MidiEditView* in = view(window->subWindows()->singleView(ViewKindTable::SlotMidiInMonitor));
-        MidiEditView* out = view(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
+        MidiEditView* in = view(window->subWindows()->singleView(ViewKind::MidiInMonitor));
+        MidiEditView* out = view(window->subWindows()->singleView(ViewKind::MidiOutMonitor));
         QTRY_VERIFY(out->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_VERIFY(in->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_VERIFY(receiver->text().contains("F0 7E 7F 09 01 F7"));
         QTRY_COMPARE(model->getValue(ParamTransmissionState), 0);
+        QCOMPARE(in->text().count("F0 7E 7F 09 01 F7"), 1);
+        QCOMPARE(out->text().count("F0 7E 7F 09 01 F7"), 1);
 
         // Clear All MIDI Monitors empties both monitors; the message stays where it was typed.
         QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
@@ -328,42 +335,15 @@ private Q_SLOTS:
         QCOMPARE(editor->text(), QStringLiteral("F0 7E 7F 09 01 F7 // GM on"));
     }
 
-    void viewsOpenFromTheViewsMenuAndMarkTheProject()
+    void openingAViewMarksTheProject()
     {
-        const struct
-        {
-            const char* entry;
-            const char* objectName;
-            const char* className;
-        } views[] = {
-            {"&System Exclusive", "MidiEditViewSubWindow", "MidiEditView"},
-            {"&Keyboard", "KeyboardSubWindow", "MidiKeyboardView"},
-            {"&Timing Clock", "TimingClockViewSubWindow", "MidiTimingClockGeneratorView"},
-            {"Sta&rt/Stop", "TransportPanelViewSubWindow", "MidiTransportPanelView"},
-            {"&Active Sensing", "ActivesenseViewSubWindow", "MidiActivesensingView"},
-        };
-        for (const auto& v : views) {
-            QVERIFY(chooseFromMenu(window.get(), "&Views", v.entry));
-            QMdiSubWindow* opened = window->mdiArea()->activeSubWindow();
-            QVERIFY(opened);
-            QCOMPARE(opened->objectName(), QString::fromLatin1(v.objectName));
-            QCOMPARE(opened->widget()->metaObject()->className(), v.className);
-        }
-        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).last()->size(),
-                 QSize(338, 274));
+        QVERIFY(chooseFromMenu(window.get(), "&Views", "&Timing Clock"));
         QVERIFY(model->isModified());
         QCOMPARE(window->windowTitle(), QStringLiteral("*Vantel MIDI"));
-
-        // The Control Change opener takes the controller as its first extra value and refuses a
-        // number no controller has.
-        QVERIFY(window->openView(ViewKind::ControlChange, {QVariant(7u)}));
-        auto* view = dynamic_cast<WindowRestorationInfo*>(
-            window->subWindows()->multiViewList(ViewKindTable::ListControlChange).first()->widget());
-        QVERIFY(view);
-        QCOMPARE(view->extraValues.first().toUInt(), 7u);
-        QVERIFY(!window->openView(ViewKind::ControlChange, {QVariant(128u)}));
-        QVERIFY(!window->openView(ViewKind::ControlChange, {}));
-        QCOMPARE(window->subWindows()->multiViewList(ViewKindTable::ListControlChange).size(), 1);
+        // The Control Change opener refuses a number no controller has, and no number at all.
+        QVERIFY(!window->subWindows()->openView(ViewKind::ControlChange, {QVariant(128u)}));
+        QVERIFY(!window->subWindows()->openView(ViewKind::ControlChange, {}));
+        QVERIFY(window->subWindows()->multiViewList(ViewKind::ControlChange).isEmpty());
     }
 
     void timingClockViewShowsTheTempoOfTheClocksComingBack()
@@ -372,7 +352,7 @@ private Q_SLOTS:
         // back, and the refresh tick shows the tempo in the "Receive" row.
         openLoopbackA();
         QVERIFY(chooseFromMenu(window.get(), "&Views", "&Timing Clock"));
-        QMdiSubWindow* clockWindow = window->subWindows()->singleView(ViewKindTable::SlotTimingClock);
+        QMdiSubWindow* clockWindow = window->subWindows()->singleView(ViewKind::TimingClock);
         QVERIFY(clockWindow);
         auto* clock = qobject_cast<MidiTimingClockGeneratorView*>(clockWindow->widget());
         QVERIFY(clock);
@@ -395,7 +375,7 @@ private Q_SLOTS:
             dump += QStringLiteral(" 11");
         dump += QStringLiteral(" F7");
         QMdiSubWindow* editorWindow =
-            window->subWindows()->multiViewList(ViewKindTable::ListSystemExclusive).first();
+            window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
         view(editorWindow)->setText(dump);
         window->mdiArea()->setActiveSubWindow(editorWindow);
         view(editorWindow)->textView()->setFocus();
@@ -417,7 +397,7 @@ private Q_SLOTS:
         QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
         QTRY_COMPARE(subWindows().size(), 3);
-        MidiEditView* out = view(window->subWindows()->singleView(ViewKindTable::SlotMidiOutMonitor));
+        MidiEditView* out = view(window->subWindows()->singleView(ViewKind::MidiOutMonitor));
         QTest::qWait(250);
         QCOMPARE(out->text(), QString());
     }

@@ -118,9 +118,9 @@ private Q_SLOTS:
     void theLayoutIsSavedAtCloseAndRestoredAtTheNextStart()
     {
         start();
-        QVERIFY(window->openView(ViewKind::SystemExclusive));
-        QVERIFY(window->openView(ViewKind::Filter));
-        QVERIFY(window->openView(ViewKind::MidiSettings));
+        QVERIFY(window->subWindows()->openView(ViewKind::SystemExclusive));
+        QVERIFY(window->subWindows()->openView(ViewKind::Filter));
+        QVERIFY(window->subWindows()->openView(ViewKind::MidiSettings));
         window->mdiArea()->subWindowList().first()->move(40, 50);
         window->resize(700, 500);
         QTRY_COMPARE(window->size(), QSize(700, 500));
@@ -158,7 +158,7 @@ private Q_SLOTS:
         // A folder where the file should be: nothing can be written there.
         QVERIFY(QDir().mkpath(SettingsFile::path()));
         start();
-        QVERIFY(window->openView(ViewKind::Filter));
+        QVERIFY(window->subWindows()->openView(ViewKind::Filter));
         model->setValue(ParamMidiThru, 2);
         restart();
         QVERIFY(QFileInfo(SettingsFile::path()).isDir());

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "LoopbackMidiService.h"
+#include "MainMenus.h"
 #include "MainWindow.h"
 #include "MidiEditView.h"
+#include "MidiSession.h"
+#include "MonitorRefresh.h"
+#include "ProjectCommands.h"
 #include "SettingsFile.h"
 #include "SubWindowManager.h"
 #include "VantelMidiModel.h"

@@ -196,10 +196,10 @@ void MidiAnalyzer::readSetting(qint32 id)
     case ParamParser:
         if (parserOn != (value != 0)) {
             parserOn = value != 0;
-            for (auto& parser : inParsers)
-                parser.reset();
-            for (auto& parser : outParsers)
-                parser.reset();
+            for (auto* parsers : {inParsers, outParsers, inShortParsers, outShortParsers}) {
+                for (int i = 0; i < 2; ++i)
+                    parsers[i].reset();
+            }
         }
         return;
     case ParamFilterNoteOff:
@@ -254,6 +254,10 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
 {
     if (!bytes || count == 0 || port > 1)
         return;
+    // A record is one whole message or one piece of a system-exclusive message (see the class
+    // comment): the pieces go through a parser of their own, so a message that arrived between two
+    // pieces neither cuts the dump nor is taken for a part of it.
+    const bool wholeMessage = bytes[0] >= 0x80 && bytes[0] != 0xF0 && bytes[0] != 0xF7;
 
     // 1. Thru. The routing is read under the lock; the sends happen outside it (see the class
     //    comment) but under the thru lock, which is kept until the Out lines are written, so
@@ -281,14 +285,16 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
             }
         }
         if (target && routing >= 1) {
+            // Placed where the host can keep the input's timing (JACK: a constant delay after it).
+            const quint64 forwarded = MidiSender::forwardedAt(hostStamp);
             const quint32 same = port;
             const quint32 other = 1 - port;
             if (routing % 2 == 1)
                 sent[same] = target->sendToOutputPorts(bytes, count, MidiMessageKind::NotParsed, same, true,
-                                                       true, hostStamp, true, &sendStamp[same]);
+                                                       true, forwarded, true, &sendStamp[same]);
             if (routing != 1)
                 sent[other] = target->sendToOutputPorts(bytes, count, MidiMessageKind::NotParsed, other, true,
-                                                        true, hostStamp, true, &sendStamp[other]);
+                                                        true, forwarded, true, &sendStamp[other]);
         }
     }
 
@@ -300,7 +306,7 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
             if (!sent[output])
                 continue;
             if (parserOn) {
-                MidiMessageParser& parser = outParsers[output];
+                MidiMessageParser& parser = wholeMessage ? outShortParsers[output] : outParsers[output];
                 parser.feed(bytes, count);
                 MidiMessage message;
                 while (parser.nextMessage(message))
@@ -317,7 +323,7 @@ void MidiAnalyzer::receiveData(const quint8* bytes, quint16 count, quint32 stamp
     letCollectorFirst();
     QMutexLocker lock(&mutex);
     if (parserOn) {
-        MidiMessageParser& parser = inParsers[port];
+        MidiMessageParser& parser = wholeMessage ? inShortParsers[port] : inParsers[port];
         parser.feed(bytes, count);
         MidiMessage message;
         while (parser.nextMessage(message)) {

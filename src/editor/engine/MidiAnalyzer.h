@@ -57,8 +57,11 @@ public:
     // Not to be called from inside the sender.
     void setSender(MidiSender* sender);
 
-    // bytes/count: one received block; stamp: milliseconds since local midnight; hostStamp: handed
-    // on with forwarded data; port: 0 Port1, 1 Port2 (any other port is ignored).
+    // bytes/count: one received record as the input ports deliver it: one whole message (a status
+    // byte other than F0 and F7 first) or one piece of a system-exclusive message (the first
+    // beginning with F0, the last ending with F7; pieces of one message come in order, other
+    // messages may come between them). stamp: milliseconds since local midnight; hostStamp:
+    // handed on with forwarded data; port: 0 Port1, 1 Port2 (any other port is ignored).
     void receiveData(const quint8* bytes, quint16 count, quint32 stamp, quint64 hostStamp, quint32 port);
 
     // The receiver the input ports call; context is the analyzer.
@@ -132,8 +135,11 @@ private:
     int formatDetails(char* out, quint8 kind, const quint8* bytes, int count) const;
     void logWriteFailed(int direction);
 
+    // Per port: the pieces of system-exclusive messages, and whole messages.
     MidiMessageParser inParsers[2];
     MidiMessageParser outParsers[2];
+    MidiMessageParser inShortParsers[2];
+    MidiMessageParser outShortParsers[2];
     MidiMessageFilter filter;
     ClockTempoMeter tempoMeter;
     QRecursiveMutex mutex;

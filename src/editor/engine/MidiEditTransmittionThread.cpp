@@ -139,8 +139,7 @@ bool MidiEditTransmittionThread::sendBytes(const quint8* bytes, quint32 count, q
 {
     if (sender == nullptr)
         return false;
-    const bool sent = sender->sendToOutputPorts(bytes, count, kind, 2, bulkBypass, forceLong);
-    return sent && active;
+    return sender->sendToOutputPorts(bytes, count, kind, 2, bulkBypass, forceLong);
 }
 
 bool MidiEditTransmittionThread::sendMessage(const quint8* bytes, quint32 count, quint8 kind, bool forceLong,
@@ -151,7 +150,7 @@ bool MidiEditTransmittionThread::sendMessage(const quint8* bytes, quint32 count,
             return false;
         *total += count;
         Q_EMIT transmittionProgress(*total);
-        return true;
+        return active;
     }
     if (sender == nullptr)
         return false;
@@ -241,7 +240,12 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
         if (!parserOn) {
             const bool sent = sendBytes(data, quint32(count), MidiMessageKind::NotParsed, true);
             trackRawBytes(data, quint32(count));
-            if (!sent) {
+            // The count is what left: a piece that went before a stop was seen counts.
+            if (sent) {
+                total += quint32(count);
+                Q_EMIT transmittionProgress(total);
+            }
+            if (!sent || !active) {
                 if (!active) {
                     const bool none[2] = {false, false};
                     closeCutMessage(none);
@@ -249,8 +253,6 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
                 endTransmission();
                 return false;
             }
-            total += quint32(count);
-            Q_EMIT transmittionProgress(total);
             continue;
         }
 

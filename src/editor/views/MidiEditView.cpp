@@ -175,6 +175,9 @@ void MidiEditView::transmittionProgress(quint32 sent)
 {
     if (isStaleReport())
         return;
+    // Counted also after Cancel: the worker reports the pieces that left until it saw the stop,
+    // and the closing message tells how many bytes went.
+    sentBytes = sent;
     if (progress->state() == MidiEditProgressView::Idle) {
         // Cancel was pressed on the progress page.
         if (repeat != nullptr)
@@ -211,7 +214,7 @@ void MidiEditView::finishTransmittion(qint32 result)
         if (failed)
             progress->showMessage(tr("Failed to transmit message."));
         else if (cancelled)
-            progress->showMessage(tr("Transmission cancelled after %1 of %2 bytes.")
+            progress->showMessage(tr("Transmission cancelled after\n%1 of %2 bytes.")
                                       .arg(qMin(sentBytes, announcedBytes))
                                       .arg(announcedBytes));
         else if (leftOut == 1)

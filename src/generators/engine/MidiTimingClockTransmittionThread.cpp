@@ -34,11 +34,15 @@ void MidiTimingClockTransmittionThread::setPlaying(bool on)
 {
     if (isReleased())
         return;
-    const bool was = playing.exchange(on, std::memory_order_acq_rel);
-    if (on && !was) {
-        // The count runs from the button press (plus the lead).
+    // Only the GUI thread changes playing. A start is published before playing turns true: a
+    // worker that sees playing then also sees the start it belongs to, and never counts from a
+    // time the start has not yet set. The count runs from the button press (plus the lead).
+    if (on && !playing.load(std::memory_order_acquire)) {
         publishStart(clock() + LeadMicroseconds);
+        playing.store(true, std::memory_order_release);
         emit blinkLed();
+    } else if (!on) {
+        playing.store(false, std::memory_order_release);
     }
     wake();
 }

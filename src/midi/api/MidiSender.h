@@ -14,8 +14,9 @@ public:
     // (20 = not parsed). portSelection: 0 Port1, 1 Port2, 2 both. skipPacing: no bulk-interval
     // pause. forceLong: send the first piece as a long message even when it does not begin with
     // 0xF0. passThrough: handed to the output port; a value made by dueAt asks the host to place
-    // the message at that time where it can (JACK: at the matching frame), any other value is
-    // unused (the thru path passes the host stamp).
+    // the message at that time where it can (JACK: at the matching frame), one made by forwardedAt
+    // (the thru path) asks it to keep the timing of the input it came from (JACK: the input's frame
+    // plus a constant delay); any other value is unused.
     // direct: single port only, one piece, no Out monitor line, no pause; the send stamp is
     // written to sendTimeOut when given. Returns true on success.
     virtual bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind,
@@ -33,4 +34,20 @@ public:
     }
     static constexpr bool isDueTime(quint64 passThrough) { return (passThrough & DueTimeMark) != 0; }
     static constexpr qint64 dueTimeOf(quint64 passThrough) { return qint64(passThrough & ~DueTimeMark); }
+
+    // The passThrough of a forwarded message: the host stamp of the input it was received with,
+    // marked by the second bit from the top, which no host stamp reaches.
+    static constexpr quint64 ForwardedMark = quint64(1) << 62;
+    static constexpr quint64 forwardedAt(quint64 hostStamp)
+    {
+        return ForwardedMark | (hostStamp & ~(DueTimeMark | ForwardedMark));
+    }
+    static constexpr bool isForwarded(quint64 passThrough)
+    {
+        return (passThrough & (DueTimeMark | ForwardedMark)) == ForwardedMark;
+    }
+    static constexpr quint64 hostStampOf(quint64 passThrough)
+    {
+        return passThrough & ~(DueTimeMark | ForwardedMark);
+    }
 };

@@ -13,7 +13,8 @@
 //   status included; data bytes without a status are dropped;
 // - system-exclusive data fills buffers of at most bufferSize bytes: each full buffer and the
 //   buffer that holds the 0xF7 are long data; a message cut off by another status byte (or by
-//   reset) is a long error, whose bytes the ports drop; a stray 0xF7 is dropped;
+//   reset) is a long error, whose bytes the ports drop (empty when the cut came right after a full
+//   buffer); a stray 0xF7 is dropped;
 // - a piece of input that is one complete short message by itself, arriving while a
 //   system-exclusive message is open, is short data and the system-exclusive message goes on: a
 //   MIDI graph merges every source connected to one input, so another source's note can come
@@ -34,8 +35,7 @@ public:
     {
         // A whole channel message in one event is by far the most common input; skip the state
         // machine for it.
-        if (!m_inSysex && length >= 1 && length <= 3 && data[0] >= 0x80 && data[0] < 0xF0 &&
-            HostMidiService::shortMessageLength(data[0]) == length) {
+        if (!m_inSysex && length >= 1 && data[0] >= 0x80 && data[0] < 0xF0 && isWholeShortMessage(data, length)) {
             m_runningStatus = data[0];
             m_count = 0;
             quint32 packed = 0;
@@ -93,6 +93,10 @@ private:
             m_runningStatus = 0;
             m_count = 0;
             m_sysex.push_back(b);
+            if (m_sysex.size() >= m_bufferSize) {
+                deliver(HostMidiService::LongData, 0u, m_sysex.data(), quint32(m_sysex.size()));
+                m_sysex.clear();
+            }
             return;
         }
         if (b == 0xF7) {
@@ -147,7 +151,9 @@ private:
     template <typename Deliver> void finishSysex(HostMidiService::InputMessage message, Deliver& deliver)
     {
         m_inSysex = false;
-        if (!m_sysex.empty())
+        // A message cut right after a full buffer still gets its error, with nothing in it: the
+        // receiver learns that the pieces it holds have no end.
+        if (!m_sysex.empty() || message == HostMidiService::LongError)
             deliver(message, 0u, m_sysex.data(), quint32(m_sysex.size()));
         m_sysex.clear();
     }

@@ -89,6 +89,14 @@ public:
         Q_UNUSED(dueMicroseconds)
         return sendShort(handle, bytes, length);
     }
+    // The same for a message forwarded from an input (thru): hostStamp is the stamp the input
+    // delivered it with. Hosts that can place output in time (JACK) keep the input's timing: the
+    // message leaves a constant delay after its input arrived. The others send it now.
+    virtual qint32 sendShortForwarded(Handle handle, const quint8* bytes, quint32 length, quint64 hostStamp)
+    {
+        Q_UNUSED(hostStamp)
+        return sendShort(handle, bytes, length);
+    }
     // Queues a long message. The service copies the bytes before it returns; *ticket identifies the
     // message for longDone, which turns true once its last byte has left.
     virtual qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) = 0;

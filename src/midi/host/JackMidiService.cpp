@@ -271,10 +271,16 @@ qint32 JackMidiService::closeInput(Handle handle)
 
 template <typename Change> qint32 JackMidiService::changeOpenInput(Handle handle, Change change)
 {
-    std::lock_guard<std::mutex> delivery(m_deliveryMutex);
+    std::unique_lock<std::mutex> delivery(m_deliveryMutex);
     if (handle < 0 || handle > 1 || !m_inputs[handle].open)
         return 1;
-    change(m_inputs[handle]);
+    InputPort& in = m_inputs[handle];
+    // A callback in progress ends first (unless this is it, changing its own port).
+    if (std::this_thread::get_id() != m_delivery.get_id())
+        m_deliveryIdle.wait(delivery, [&in] { return !in.calling; });
+    if (!in.open)
+        return 1;
+    change(in);
     return 0;
 }
 
@@ -299,7 +305,7 @@ qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Ha
     }
     out.lost = false;
     out.open = true;
-    out.anchored = false;
+    out.scheduler.reset();
     out.peer = peer;
     *handle = Handle(portNumber);
     return 0;
@@ -332,7 +338,7 @@ qint32 JackMidiService::sendShort(Handle handle, const quint8* bytes, quint32 le
     if (length < 1 || length > 3)
         return 1;
     quint64 ticket = 0;
-    return queueOutput(handle, bytes, length, &ticket);
+    return queueOutput(handle, bytes, length, &ticket, Timing());
 }
 
 qint32 JackMidiService::sendShortAt(Handle handle, const quint8* bytes, quint32 length,
@@ -341,58 +347,66 @@ qint32 JackMidiService::sendShortAt(Handle handle, const quint8* bytes, quint32 
     if (length < 1 || length > 3)
         return 1;
     quint64 ticket = 0;
-    return queueOutput(handle, bytes, length, &ticket, qMax<qint64>(0, dueMicroseconds));
+    Timing timing;
+    timing.kind = Timing::Due;
+    timing.dueMicroseconds = qMax<qint64>(0, dueMicroseconds);
+    return queueOutput(handle, bytes, length, &ticket, timing);
+}
+
+qint32 JackMidiService::sendShortForwarded(Handle handle, const quint8* bytes, quint32 length,
+                                           quint64 hostStamp)
+{
+    if (length < 1 || length > 3)
+        return 1;
+    quint64 ticket = 0;
+    Timing timing;
+    timing.kind = Timing::Forwarded;
+    timing.inputFrame = quint32(hostStamp);
+    return queueOutput(handle, bytes, length, &ticket, timing);
 }
 
 qint32 JackMidiService::sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket)
 {
     if (length == 0 || !ticket)
         return 1;
-    return queueOutput(handle, bytes, length, ticket);
+    return queueOutput(handle, bytes, length, ticket, Timing());
 }
 
-jack_nframes_t JackMidiService::outputFrame(OutputPort& out, qint64 dueMicroseconds)
+jack_nframes_t JackMidiService::outputFrame(OutputPort& out, const Timing& timing)
 {
     jack_client_t* client = m_client.get();
-    const jack_nframes_t period = jack_get_buffer_size(client);
-    if (dueMicroseconds < 0)
-        return jack_frame_time(client) + period;
-    // The server keeps its own time; the due time is carried over as a distance from now. A distance
-    // beyond a second is no timing the sender can mean (the clock jumped): such a message goes now.
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const qint64 nowUs = qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-    const qint64 ahead = dueMicroseconds - nowUs;
-    if (ahead > 1000000 || ahead < -1000000)
-        return jack_frame_time(client) + period;
-    const jack_time_t due = jack_time_t(qint64(jack_get_time()) + ahead);
-    const jack_nframes_t estimate = jack_time_to_frames(client, due) + period;
-    // The server's estimate of a time's frame wobbles with every cycle's wake-up. Frames counted
-    // from a fixed anchor do not: steady due times (a clock) land at steady frames. The anchor is
-    // taken again when the count falls behind the estimate or runs more than three periods ahead
-    // of it (the clocks drifted, the server missed cycles or restarted, the sender paused).
-    const double rate = double(m_sampleRate > 0 ? m_sampleRate : 48000);
-    if (out.anchored) {
-        const qint64 elapsedUs = dueMicroseconds - out.anchorMicroseconds;
-        const jack_nframes_t counted =
-            out.anchorFrame + jack_nframes_t(qint64(double(elapsedUs) * rate / 1e6 + 0.5));
-        const qint32 apart = qint32(counted - estimate);
-        // Behind the estimate the message would reach a cycle already gone; far ahead it would
-        // wait longer than it must.
-        if (elapsedUs >= 0 && elapsedUs < 600LL * 1000000 && apart >= -qint32(period / 2) &&
-            apart <= 3 * qint32(period))
-            return counted;
+    JackFrameScheduler::Now now;
+    now.period = jack_get_buffer_size(client);
+    now.sampleRate = m_sampleRate;
+    now.frame = jack_frame_time(client);
+    now.cycleStart = m_cycleStart.load(std::memory_order_acquire);
+    // Before the first cycle the process thread has not told its frame yet.
+    if (qint32(now.frame - now.cycleStart) < 0 || qint32(now.frame - now.cycleStart) > qint32(4 * now.period))
+        now.cycleStart = now.frame;
+    switch (timing.kind) {
+    case Timing::Forwarded:
+        return JackFrameScheduler::frameForForwarded(timing.inputFrame, now);
+    case Timing::Due: {
+        // The server keeps its own time; the due time is carried over as a distance from now. A
+        // distance beyond a second is no timing the sender can mean (the clock jumped): such a
+        // message goes now.
+        timespec monotonic{};
+        clock_gettime(CLOCK_MONOTONIC, &monotonic);
+        const qint64 nowUs = qint64(monotonic.tv_sec) * 1000000 + monotonic.tv_nsec / 1000;
+        const qint64 ahead = timing.dueMicroseconds - nowUs;
+        if (ahead > 1000000 || ahead < -1000000)
+            return JackFrameScheduler::frameForNow(now);
+        const jack_time_t due = jack_time_t(qint64(jack_get_time()) + ahead);
+        return out.scheduler.frameForDue(timing.dueMicroseconds, jack_time_to_frames(client, due), now);
     }
-    out.anchored = true;
-    out.anchorMicroseconds = dueMicroseconds;
-    // A period of headroom beyond the estimate, so that a cycle that runs late does not put the
-    // anchor's later messages behind it.
-    out.anchorFrame = estimate + period;
-    return out.anchorFrame;
+    case Timing::Now:
+        break;
+    }
+    return JackFrameScheduler::frameForNow(now);
 }
 
 qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
-                                    qint64 dueMicroseconds)
+                                    const Timing& timing)
 {
     if (!isRunning() || handle < 0 || handle > 1)
         return 1;
@@ -404,10 +418,7 @@ qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 
     std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
     if (!m_client || m_serverGone)
         return 1;
-    // One period after now (or after its due time): the process cycle that follows writes it at the
-    // matching frame. The period is the slack that lets a sender arrive a little late and still
-    // hit the frame of its due time.
-    const quint32 target = quint32(outputFrame(out, dueMicroseconds));
+    const quint32 target = quint32(outputFrame(out, timing));
     const quint32 header[2] = {length, target};
     out.ring.stage(0, header, outputHeaderSize);
     out.ring.stage(outputHeaderSize, bytes, length);
@@ -499,6 +510,7 @@ void JackMidiService::process(jack_nframes_t frames)
     if (!client)
         return;
     const jack_nframes_t cycleStart = jack_last_frame_time(client);
+    m_cycleStart.store(cycleStart, std::memory_order_release);
     bool wrote = false;
     for (InputPort& in : m_inputs) {
         const quint32 before = in.ring.readAvailable();
@@ -519,7 +531,8 @@ void JackMidiService::readInput(InputPort& in, jack_nframes_t frames, jack_nfram
     const jack_nframes_t count = jack_midi_get_event_count(buffer);
     if (count == 0)
         return;
-    // The counter value of an event is taken from its frame, not from when this callback runs.
+    // The counter value of an event is taken from its frame, not from when this callback runs; its
+    // host stamp is the frame itself.
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const qint64 nowUs = qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
@@ -546,7 +559,7 @@ void JackMidiService::readInput(InputPort& in, jack_nframes_t frames, jack_nfram
         const qint64 ageUs = qint64(jackNowUs) - qint64(eventUs);
         const quint32 counter = quint32(quint64(nowUs - ageUs) / 1000u);
         quint32 header[4] = {quint32(event.size), counter, 0, 0};
-        const quint64 hostStamp = quint64(eventUs);
+        const quint64 hostStamp = quint64(quint32(cycleStart + event.time));
         std::memcpy(&header[2], &hostStamp, sizeof hostStamp);
         in.ring.stage(0, header, inputHeaderSize);
         in.ring.stage(inputHeaderSize, event.buffer, quint32(event.size));
@@ -750,7 +763,6 @@ void JackMidiService::deliveryLoop()
             deadline.tv_sec += 1;
         }
         sem_timedwait(&m_wake, &deadline);
-        std::lock_guard<std::mutex> delivery(m_deliveryMutex);
         for (InputPort& in : m_inputs)
             deliverInput(in);
     }
@@ -758,7 +770,7 @@ void JackMidiService::deliveryLoop()
 
 void JackMidiService::deliverInput(InputPort& in)
 {
-    std::vector<quint8> event;
+    std::unique_lock<std::mutex> lock(m_deliveryMutex);
     while (in.ring.readAvailable() >= inputHeaderSize) {
         quint32 header[4];
         in.ring.peek(0, header, inputHeaderSize);
@@ -766,17 +778,28 @@ void JackMidiService::deliverInput(InputPort& in)
         const quint32 counter = header[1];
         quint64 hostStamp = 0;
         std::memcpy(&hostStamp, &header[2], sizeof hostStamp);
-        event.resize(size);
-        in.ring.peek(inputHeaderSize, event.data(), size);
+        in.event.resize(size);
+        in.ring.peek(inputHeaderSize, in.event.data(), size);
         in.ring.consume(inputHeaderSize + size);
         if (!in.open || !in.started.load() || !in.callback || !in.framer)
             continue;
+        // The callback runs without the lock: it may block (a full receive ring), and stop, close
+        // and the watch thread must not wait for it meanwhile. Stop and close wait for calling to
+        // end before they change what it uses.
+        const InputCallback callback = in.callback;
+        void* const context = in.context;
+        HostInputFramer* const framer = in.framer.get();
+        in.calling = true;
+        lock.unlock();
         auto deliver = [&](InputMessage message, quint32 packed, const quint8* bytes, quint32 length) {
-            in.callback(in.context, message, packed, bytes, length, counter, hostStamp);
+            callback(context, message, packed, bytes, length, counter, hostStamp);
         };
         if (size == 0)
-            in.framer->reset(deliver); // events were lost here
+            framer->reset(deliver); // events were lost here
         else
-            in.framer->feed(event.data(), size, deliver);
+            framer->feed(in.event.data(), size, deliver);
+        lock.lock();
+        in.calling = false;
+        m_deliveryIdle.notify_all();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostInputFramer.h"
+#include "JackFrameScheduler.h"
 #include "HostMidiService.h"
 #include "SpscByteRing.h"
 
@@ -9,6 +10,7 @@
 #include <jack/jack.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <semaphore.h>
@@ -24,13 +26,16 @@
 // Threads:
 // - JACK's process thread runs process(): it must not block or allocate. It copies every input
 //   event with its time into a lock-free ring per input port and wakes the delivery thread through
-//   a semaphore, and it writes queued output into the port buffers, each event at the frame that
-//   corresponds to one period after it was sent (or, for a message sent with a due time, one
-//   period after that time), long messages cut to what the buffer takes in one cycle. A long message counts
-//   as done once its last byte is in a port buffer.
-// - Our delivery thread drains the input rings, frames the bytes (HostInputFramer) and calls the
-//   input callbacks, under the delivery mutex, which stopInput and closeInput take so that no
-//   callback runs after they return. Callbacks may therefore block without stalling JACK.
+//   a semaphore, and it writes queued output into the port buffers, each event at the frame the
+//   JackFrameScheduler gave it when it was queued (a lead after its send, its due time, or its
+//   input frame plus a constant delay), long messages cut to what the buffer takes in one cycle.
+//   A long message counts as done once its last byte is in a port buffer. The host stamp of an
+//   input event is its frame on the server's frame clock.
+// - Our delivery thread drains the input rings under the delivery mutex, and frames the bytes
+//   (HostInputFramer) and calls the input callbacks without it, marking the port as calling;
+//   stopInput and closeInput wait for that mark to clear, so no callback runs after they return.
+//   Callbacks may therefore block without stalling JACK, the watch thread or a close of the other
+//   port.
 // - Senders (any thread) copy their bytes into the output ring of their port, one sender at a time
 //   per port (the output mutex of that port).
 // - JACK's notification thread runs the xrun, port-registration, port-connection and shutdown
@@ -76,6 +81,8 @@ public:
     qint32 closeOutput(Handle handle) override;
     qint32 sendShort(Handle handle, const quint8* bytes, quint32 length) override;
     qint32 sendShortAt(Handle handle, const quint8* bytes, quint32 length, qint64 dueMicroseconds) override;
+    // hostStamp: the frame the input event had (what this service delivers as host stamp).
+    qint32 sendShortForwarded(Handle handle, const quint8* bytes, quint32 length, quint64 hostStamp) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
     bool outputIdle(Handle handle) override;
@@ -105,6 +112,10 @@ private:
         InputCallback callback = nullptr;
         void* context = nullptr;
         std::unique_ptr<HostInputFramer> framer;
+        // Delivery thread: the event being framed; calling: a callback of this port runs (set and
+        // cleared under the delivery mutex, which the callback itself runs without).
+        std::vector<quint8> event;
+        bool calling = false;
     };
 
     struct OutputPort
@@ -124,11 +135,8 @@ private:
         std::atomic<bool> lost{false};
         // Peers we disconnected whose announcement the watch thread has not seen yet.
         QStringList ownDisconnects;
-        // Under the output mutex: one point where monotonic time and the server's frames met, so
-        // that messages with due times land at frames exactly as far apart as their times.
-        bool anchored = false;
-        qint64 anchorMicroseconds = 0;
-        jack_nframes_t anchorFrame = 0;
+        // Under the output mutex: the frames messages are written at.
+        JackFrameScheduler scheduler;
         // Process thread only: the message being written.
         quint32 remaining = 0;
         quint32 length = 0;
@@ -158,11 +166,23 @@ private:
     void deliveryLoop();
     void deliverInput(InputPort& in);
     QStringList peerPorts(unsigned long peerFlags);
-    // dueMicroseconds: on the monotonic clock; below 0 for now.
+    // When a message should leave: now, at a moment of the monotonic clock, or a constant delay
+    // after the input frame it was forwarded from.
+    struct Timing
+    {
+        enum Kind
+        {
+            Now,
+            Due,
+            Forwarded
+        } kind = Now;
+        qint64 dueMicroseconds = 0;
+        quint32 inputFrame = 0;
+    };
     qint32 queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
-                       qint64 dueMicroseconds = -1);
-    // The frame one period after a moment of the monotonic clock.
-    jack_nframes_t outputFrame(OutputPort& out, qint64 dueMicroseconds);
+                       const Timing& timing);
+    // The frame a message goes out at (under the output mutex and the shared client lock).
+    jack_nframes_t outputFrame(OutputPort& out, const Timing& timing);
     // Applies change to the input port of handle under the delivery mutex, so no callback runs
     // meanwhile; 1 when that port is not open.
     template <typename Change> qint32 changeOpenInput(Handle handle, Change change);
@@ -182,10 +202,13 @@ private:
     std::atomic<quint64> m_xruns{0};
     // Process cycles run so far.
     std::atomic<quint64> m_cycles{0};
+    // The first frame of the cycle the process thread works on (or last worked on).
+    std::atomic<quint32> m_cycleStart{0};
     InputPort m_inputs[2];
     OutputPort m_outputs[2];
 
     std::mutex m_deliveryMutex;
+    std::condition_variable m_deliveryIdle;
     sem_t m_wake;
     std::atomic<bool> m_stopDelivery{false};
     std::thread m_delivery;

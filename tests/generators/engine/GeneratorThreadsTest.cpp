@@ -44,6 +44,26 @@ public:
     bool malformed = false;
 };
 
+// Releases a worker and waits for its end on every way out of a test (a failed check returns at
+// once), so that it never outlives the sender and the clock on the test's stack.
+class WorkerGuard
+{
+public:
+    explicit WorkerGuard(WorkerThread* released) : worker(released) {}
+    ~WorkerGuard() { finish(); }
+    bool finish()
+    {
+        if (!worker)
+            return true;
+        worker->release();
+        worker = nullptr;
+        return WorkerThread::finishReleased(5000);
+    }
+
+private:
+    WorkerThread* worker;
+};
+
 // Waits for the worker to have sent count messages in all.
 bool sentCount(RecordingSender& sender, int count)
 {
@@ -64,6 +84,7 @@ private Q_SLOTS:
         RecordingSender sender;
         std::atomic<qint64> now{1000000};
         auto* thread = new MidiTimingClockTransmittionThread(&sender, [&now] { return now.load(); });
+        WorkerGuard guard(thread);
         int blinks = 0;
         connect(thread, &MidiTimingClockTransmittionThread::blinkLed, this, [&blinks] { ++blinks; });
         thread->setTempo(3000);
@@ -107,8 +128,39 @@ private Q_SLOTS:
         now = now + 1000000;
         QTest::qWait(20);
         QCOMPARE(sender.count(), 0);
-        thread->release();
-        QVERIFY(WorkerThread::finishReleased(5000));
+        QVERIFY(guard.finish());
+    }
+
+    void startIsPublishedBeforePlaying()
+    {
+        // The time of a start is read from the clock inside setPlaying. Reading it takes long
+        // here, so a worker that has just come up looks at its flags meanwhile: it must not see
+        // playing before the start, or it counts from time 0 and sends a clock at once. Repeated,
+        // with fresh workers, to catch the moment either way.
+        for (int round = 0; round < 20; ++round) {
+            RecordingSender sender;
+            std::atomic<qint64> now{1000000};
+            QThread* const gui = QThread::currentThread();
+            std::atomic<bool> slowOnce{true};
+            auto* thread = new MidiTimingClockTransmittionThread(&sender, [&] {
+                if (QThread::currentThread() == gui && slowOnce.exchange(false))
+                    QThread::msleep(20);
+                return now.load();
+            });
+            WorkerGuard guard(thread);
+            thread->setTempo(3000);
+            thread->setPlaying(true);
+            QTest::qWait(10);
+            QCOMPARE(sender.count(), 0);
+            // Stopped and started again at once: still nothing before a whole period.
+            thread->setPlaying(false);
+            thread->setPlaying(true);
+            QTest::qWait(5);
+            QCOMPARE(sender.count(), 0);
+            now = now + 8333 + MidiTimingClockTransmittionThread::LeadMicroseconds;
+            QVERIFY(sentCount(sender, 1));
+            QVERIFY(guard.finish());
+        }
     }
 
     void activeSensingStopsWithoutWaitingForTheInterval()
@@ -116,6 +168,7 @@ private Q_SLOTS:
         RecordingSender sender;
         std::atomic<qint64> now{5000000};
         auto* thread = new MidiActivesenseTransmittionThread(&sender, [&now] { return now.load(); });
+        WorkerGuard guard(thread);
         thread->setInterval(1000);
         // The interval runs from the moment of the start, whenever the worker looks.
         const qint64 start = now;
@@ -151,8 +204,7 @@ private Q_SLOTS:
         QVERIFY(!sender.malformed);
 
         // Released while transmitting, the worker ends without the interval's message.
-        thread->release();
-        QVERIFY(WorkerThread::finishReleased(5000));
+        QVERIFY(guard.finish());
         QCOMPARE(sender.count(), 0);
     }
 };

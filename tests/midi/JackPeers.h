@@ -1,0 +1,55 @@
+#pragma once
+
+// What the tests against a real JACK server share: Debian's JACK clients as peers, connections
+// made from outside, and the restart fixture's server stopped and started through its script.
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// A peer client that the test starts and always stops again.
+class Peer
+{
+public:
+    Peer(const QString& program, const QStringList& arguments)
+    {
+        process.setProgram(program);
+        process.setArguments(arguments);
+        process.start();
+    }
+    ~Peer()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(3000)) {
+                process.kill();
+                process.waitForFinished(3000);
+            }
+        }
+    }
+    Peer(const Peer&) = delete;
+    Peer& operator=(const Peer&) = delete;
+
+    QProcess process;
+};
+
+// jack_connect or jack_disconnect (command) of two ports; true when it succeeded.
+inline bool jackConnection(const QString& command, const QString& from, const QString& to)
+{
+    QProcess tool;
+    tool.start(command, {from, to});
+    return tool.waitForFinished(10000) && tool.exitCode() == 0;
+}
+
+// "stop" or "start" of the server the restart fixture names (JACK_DEFAULT_SERVER, its script in
+// VANTEL_JACK_SCRIPT and state in VANTEL_JACK_STATE).
+inline bool restartServer(const QString& action)
+{
+    QStringList arguments{action, qEnvironmentVariable("JACK_DEFAULT_SERVER"),
+                          qEnvironmentVariable("VANTEL_JACK_STATE")};
+    if (action == QLatin1String("start"))
+        arguments.append(QStringLiteral("256"));
+    QProcess script;
+    script.start(qEnvironmentVariable("VANTEL_JACK_SCRIPT"), arguments);
+    return script.waitForFinished(30000) && script.exitStatus() == QProcess::NormalExit &&
+           script.exitCode() == 0;
+}
