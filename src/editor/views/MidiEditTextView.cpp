@@ -1,6 +1,7 @@
 #include "MidiEditTextView.h"
 
 #include "MidiEditGeneralView.h"
+#include "HexText.h"
 #include "MidiEditTransmittionThread.h"
 #include "SysExFile.h"
 #include "VantelMidiModel.h"
@@ -103,7 +104,7 @@ QString MidiEditTextView::textToTransmit() const
 
 qint32 MidiEditTextView::byteCount() const
 {
-    return MidiEditTransmittionThread::countBytes(textToTransmit());
+    return HexText::countBytes(textToTransmit());
 }
 
 void MidiEditTextView::clearText()

@@ -1,37 +1,10 @@
 #include "MidiEditTransmittionThread.h"
 
+#include "HexText.h"
 #include "MidiMessageKind.h"
 #include "MidiSender.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
-
-
-int MidiEditTransmittionThread::hexValue(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
-namespace {
-
-bool isHexadecimal(const QString& digits)
-{
-    if (digits.size() % 2 != 0)
-        return false;
-    for (QChar c : digits) {
-        if (MidiEditTransmittionThread::hexValue(c) < 0)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 MidiEditTransmittionThread::MidiEditTransmittionThread(Model* aModel, MidiSender* aSender, QObject* parent)
     : WorkerThread(parent), model(aModel), sender(aSender)
@@ -105,38 +78,6 @@ void MidiEditTransmittionThread::wake()
         QMutexLocker lock(&mutex);
     }
     condition.wakeAll();
-}
-
-QString MidiEditTransmittionThread::stripText(const QString& text)
-{
-    // Blanks, commas, tabs, line feeds (and paragraph separators, which a selection holds in their
-    // place), and each comment from "//" with the line feed that ends it. One pass: a megabyte
-    // dump's text is millions of characters, and a failure must show at once.
-    QString digits(text.size(), Qt::Uninitialized);
-    QChar* out = digits.data();
-    const QChar* in = text.constData();
-    const QChar* const end = in + text.size();
-    while (in < end) {
-        const ushort c = in->unicode();
-        if (c == ' ' || c == ',' || c == '\t' || c == '\n' || c == 0x2029) {
-            ++in;
-        } else if (c == '/' && in + 1 < end && in[1] == QLatin1Char('/')) {
-            while (in < end && *in != QLatin1Char('\n') && in->unicode() != 0x2029)
-                ++in;
-            if (in < end)
-                ++in;
-        } else {
-            *out++ = *in++;
-        }
-    }
-    digits.truncate(int(out - digits.constData()));
-    return digits;
-}
-
-qint32 MidiEditTransmittionThread::countBytes(const QString& text)
-{
-    const QString digits = stripText(text);
-    return isHexadecimal(digits) ? digits.size() / 2 : -1;
 }
 
 void MidiEditTransmittionThread::run()
@@ -271,12 +212,12 @@ void MidiEditTransmittionThread::trackRawBytes(const quint8* bytes, quint32 coun
 bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
 {
     applySettings();
-    const QString digits = stripText(text);
+    const QString digits = HexText::stripText(text);
     if (digits.isEmpty())
         return true;
     // Refused before anything goes out: a digit without its pair would shift every byte after it
     // into different bytes, and half of a text is not what the user wrote either.
-    if (!isHexadecimal(digits)) {
+    if (!HexText::isHexadecimal(digits)) {
         endTransmission();
         return false;
     }
@@ -293,8 +234,8 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
         bytes.resize(count);
         auto* data = reinterpret_cast<quint8*>(bytes.data());
         for (int i = 0; i < count; ++i)
-            data[i] =
-                quint8(hexValue(digits.at(offset + 2 * i)) * 16 + hexValue(digits.at(offset + 2 * i + 1)));
+            data[i] = quint8(HexText::hexValue(digits.at(offset + 2 * i)) * 16 +
+                             HexText::hexValue(digits.at(offset + 2 * i + 1)));
 
         if (!parserOn) {
             const bool sent = sendBytes(data, quint32(count), MidiMessageKind::NotParsed, true);
