@@ -12,6 +12,8 @@ packages=(
   clang libclang-rt-dev clang-format
   fonts-dejavu-core
   desktop-file-utils
+  # the JUnit report check of the command-line tests
+  libxml2-utils
   # the ALSA backend's tests: a QEMU guest with Debian's kernel (sequencer modules) where this
   # machine has no /dev/snd
   qemu-system-x86 linux-image-amd64 busybox-static cpio

@@ -9,8 +9,8 @@
 #include "MainWindow.h"
 #include "SettingsFile.h"
 #include "SubWindowManager.h"
-#include "MidiEditTextView.h"
 #include "MidiEditView.h"
+#include "MonitorTextView.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -18,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -188,8 +187,8 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
     state.counters["period_median_ms"] = percentile(app->periodTimes, 0.5);
     state.counters["period_worst_ms"] = percentile(app->periodTimes, 1.0);
     if (state.range(2) != 0) {
-        state.counters["in_lines"] = double(in->textView()->document()->blockCount());
-        state.counters["out_lines"] = double(out->textView()->document()->blockCount());
+        state.counters["in_lines"] = double(in->monitorView()->lineCount());
+        state.counters["out_lines"] = double(out->monitorView()->lineCount());
     }
 
     window.reset();

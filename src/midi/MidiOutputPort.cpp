@@ -85,6 +85,13 @@ bool MidiOutputPort::deviceLost()
     return isConnected() && host && host->outputLost(handle());
 }
 
+bool MidiOutputPort::sendsDone()
+{
+    QMutexLocker lock(&m_mutex);
+    HostMidiService* host = service();
+    return !isConnected() || !host || host->outputIdle(handle());
+}
+
 qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampOut, bool forceLong,
                             quint64 passThrough)
 {

@@ -43,6 +43,9 @@ public:
     qint32 close();
     // True while the port is open on a device that has gone away (see HostMidiService::outputLost).
     bool deviceLost();
+    // True once everything sent on the open port, short messages included, has left it (the host
+    // may still hold short messages for its next cycle after send returned).
+    bool sendsDone();
     // Sends one piece, without regard to turns (callers that take turns, and tests). 0 on success,
     // 1 on failure. The stamp of the moment the data was handed to the host is written to stampOut
     // (may be null). Fails without contacting the host when the port is not connected, length is

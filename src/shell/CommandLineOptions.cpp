@@ -1,12 +1,6 @@
 #include "CommandLineOptions.h"
 
-#include "HostMidiService.h"
-
-namespace {
-
-const QString midiApiOption = QStringLiteral("midi-api");
-
-} // namespace
+#include "MidiApiOption.h"
 
 CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
 {
@@ -14,23 +8,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     bool positionalSeen = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--") + midiApiOption || argument == QLatin1Char('-') + midiApiOption) {
-            if (i + 1 < arguments.size() && !arguments.at(i + 1).isEmpty()) {
-                options.api = arguments.at(++i);
-            } else {
-                options.problem =
-                    QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
-                ++i;
-            }
+        if (MidiApiOption::take(arguments, &i, &options.api, &options.problem))
             continue;
-        }
-        if (argument.startsWith(QLatin1String("--") + midiApiOption + QLatin1Char('='))) {
-            options.api = argument.mid(midiApiOption.size() + 3);
-            if (options.api.isEmpty())
-                options.problem =
-                    QStringLiteral("--midi-api needs a value: %1.").arg(HostMidiService::apiNames());
-            continue;
-        }
         if (!positionalSeen) {
             // Only the first positional argument counts; when it is empty there is no project,
             // even if more arguments follow.

@@ -1,7 +1,6 @@
 #include "MonitorRefresh.h"
 
 #include "MidiAnalyzer.h"
-#include "MidiEditTextView.h"
 #include "MidiEditView.h"
 #include "MidiTimingClockGeneratorView.h"
 
@@ -29,25 +28,27 @@ void MonitorRefresh::tick()
     QByteArray inText, sysExText, outText;
     quint32 inCount = 0, sysExCount = 0, outCount = 0;
     if (analyzer->takeMonitorText(inText, inCount, sysExText, sysExCount, outText, outCount)) {
-        // One conversion per tick, shared by every view. A view may close while another is fed
-        // (a message box of its own): the lists are walked by guarded pointer.
-        const QString out = outCount > 0 ? QString::fromUtf8(outText) : QString();
-        const QString in = inCount > 0 ? QString::fromUtf8(inText) : QString();
-        const QString sysEx = sysExCount > 0 ? QString::fromUtf8(sysExText) : QString();
-        if (!out.isEmpty()) {
+        // Monitors keep the analyzer's UTF-8 text as it is; the system-exclusive text is converted
+        // once per tick, shared by every view that takes it. A view may close while another is
+        // fed (a message box of its own): the lists are walked by guarded pointer.
+        if (outCount > 0) {
             const QList<QPointer<MidiEditView>> outMonitors = outViews;
             for (MidiEditView* view : outMonitors)
                 if (view)
-                    view->appendOutText(out);
+                    view->appendMonitorText(outText, outCount);
         }
+        QString sysEx;
         const QList<QPointer<MidiEditView>> views = inViews;
         for (MidiEditView* view : views) {
             if (!view)
                 continue;
-            if (view->isInMonitor())
-                view->appendReceivedText(in, inCount);
-            else
+            if (view->isInMonitor()) {
+                view->appendMonitorText(inText, inCount);
+            } else if (view->isReceiveMode() && sysExCount > 0) {
+                if (sysEx.isEmpty())
+                    sysEx = QString::fromUtf8(sysExText);
                 view->appendReceivedText(sysEx, sysExCount);
+            }
         }
     }
     analyzer->advanceTempoIdleTime(quint32(IntervalMs) * 1000u);
@@ -56,10 +57,9 @@ void MonitorRefresh::tick()
 void MonitorRefresh::clearMonitors()
 {
     for (MidiEditView* view : alive(outViews))
-        view->textView()->clearText();
+        view->clearMonitor();
     for (MidiEditView* view : alive(inViews))
-        if (view->isInMonitor())
-            view->textView()->clearText();
+        view->clearMonitor();
 }
 
 void MonitorRefresh::showReceivedTempo(QMdiSubWindow* timingClockWindow)

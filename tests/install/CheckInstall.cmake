@@ -8,8 +8,8 @@ if(NOT result EQUAL 0)
 endif()
 
 # The licence texts with the program's data, where the Help views look from bin/ (../share/vantel-midi/),
-# and nothing but the program in bin/.
-set(expected bin/vantel-midi share/vantel-midi/OpenSourceLicense.txt share/vantel-midi/VantelMIDILicense.txt
+# and nothing but the programs in bin/.
+set(expected bin/vantel-midi bin/vantel-midi-cli share/vantel-midi/OpenSourceLicense.txt share/vantel-midi/VantelMIDILicense.txt
     share/applications/vantel-midi.desktop)
 foreach(size 16 22 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/vantel-midi.png)
@@ -23,8 +23,18 @@ if(NOT IS_DIRECTORY "${PREFIX}/bin" OR IS_DIRECTORY "${PREFIX}/bin/vantel-midi")
   message(FATAL_ERROR "bin/vantel-midi is not a program")
 endif()
 file(GLOB in_bin RELATIVE "${PREFIX}/bin" "${PREFIX}/bin/*")
-if(NOT in_bin STREQUAL "vantel-midi")
-  message(FATAL_ERROR "bin/ holds more than the program: ${in_bin}")
+list(SORT in_bin)
+if(NOT in_bin STREQUAL "vantel-midi;vantel-midi-cli")
+  message(FATAL_ERROR "bin/ holds more than the programs: ${in_bin}")
+endif()
+
+# The command-line program needs no display and no widget library: Qt Core only.
+find_program(READELF readelf)
+if(READELF)
+  execute_process(COMMAND "${READELF}" -d "${PREFIX}/bin/vantel-midi-cli" OUTPUT_VARIABLE dynamic RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR NOT dynamic MATCHES "libQt5Core" OR dynamic MATCHES "libQt5(Gui|Widgets)")
+    message(FATAL_ERROR "vantel-midi-cli should need Qt Core and no Gui or Widgets library:\n${dynamic}")
+  endif()
 endif()
 
 # The menu entry starts the installed program by name and shows the installed icon.

@@ -148,6 +148,12 @@ void MidiAnalyzer::setSender(MidiSender* newSender)
     sender = newSender;
 }
 
+void MidiAnalyzer::setInLineSink(LineSink sink)
+{
+    QMutexLocker lock(&mutex);
+    inLineSink = std::move(sink);
+}
+
 void MidiAnalyzer::parameterChanged(qint32 id)
 {
     readSetting(id);
@@ -346,7 +352,7 @@ void MidiAnalyzer::writeMessage(int direction, const MidiMessage& message, quint
     if (message.kind() == MidiMessageKind::SystemExclusive) {
         const QByteArray& bytes = message.sysEx();
         // The system-exclusive views get every received dump the filter passes, monitored or not.
-        if (direction == In)
+        if (direction == In && !inLineSink)
             captureSysEx(bytes);
         writeLines(direction, message.kind(), reinterpret_cast<const quint8*>(bytes.constData()),
                    quint32(bytes.size()), stamp, port);
@@ -453,9 +459,13 @@ void MidiAnalyzer::writePiece(int direction, quint8 kind, const quint8* bytes, i
         out += detailsLength;
     }
 
-    PendingLines& pending = direction == In ? pendingIn : pendingOut;
-    pending.append(line, int(out - line));
-    pending.byteCount += quint32(count);
+    if (direction == In && inLineSink) {
+        inLineSink(columns, int(out - columns));
+    } else {
+        PendingLines& pending = direction == In ? pendingIn : pendingOut;
+        pending.append(line, int(out - line));
+        pending.byteCount += quint32(count);
+    }
 
     const int logDirection = direction == In ? MidiLogWriter::Received : MidiLogWriter::Transmitted;
     if (logWriter.isOpen(logDirection)) {

@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -66,6 +67,13 @@ public:
     // The receiver the input ports call; context is the analyzer.
     static void receiveCallback(void* context, const quint8* bytes, quint16 length, quint32 stamp,
                                 quint64 hostStamp, quint32 port);
+
+    // Where the MIDI In lines go instead of the monitor store, for a program that prints every line
+    // as it comes (the store keeps the last MaximumPendingLines only, and the system-exclusive text
+    // is not gathered either). Called under the analyzer's lock on the thread that passes the data
+    // in, with one line without its line feed. Set before data flows; null restores the store.
+    using LineSink = std::function<void(const char* line, int length)>;
+    void setInLineSink(LineSink sink);
 
     // MidiOutMonitor: one successfully sent piece.
     void appendTransmitted(const quint8* bytes, quint32 count, quint32 stamp, quint8 kind,
@@ -158,6 +166,7 @@ private:
     qint32 programNumberBase = 1;
 
     MidiSender* sender = nullptr;
+    LineSink inLineSink;
     const QByteArray* controllerNames; // 128 UTF-8 names, shared by all analyzers
     std::vector<char> lineBuffer;
     MidiLogWriter logWriter;

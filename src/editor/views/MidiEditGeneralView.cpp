@@ -3,6 +3,7 @@
 #include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
+#include "MonitorTextView.h"
 #include "ReferenceWidget.h"
 #include "RepeatSettingsView.h"
 #include "SysExFile.h"
@@ -16,6 +17,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMdiSubWindow>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -39,32 +41,29 @@ MidiEditGeneralView::MidiEditGeneralView(MidiEditView* anOwner, VantelMidiModel*
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    textArea = new MidiEditTextView(this, model, monitor);
     if (monitor) {
         maximumLines = MonitorLineLimit;
-        textArea->setMaximumBlockCount(maximumLines);
-        // Nobody edits a monitor; an undo history would only grow with every appended line.
-        textArea->setUndoRedoEnabled(false);
-        textArea->setLineWrapMode(QPlainTextEdit::NoWrap);
-        QPalette palette = textArea->palette();
+        monitorArea = new MonitorTextView(this, model, maximumLines);
+        QPalette palette = monitorArea->palette();
         palette.setColor(QPalette::Base, QColor(40, 27, 67));
         palette.setColor(QPalette::Window, QColor(40, 27, 67));
         palette.setColor(QPalette::Text, Qt::white);
-        textArea->setPalette(palette);
-        textArea->setAcceptDrops(false);
-        textArea->viewport()->setAcceptDrops(false);
-        textArea->setAccessibleName(viewType == MidiEditView::InMonitor ? tr("MIDI In Monitor View")
-                                                                        : tr("MIDI Out Monitor View"));
+        monitorArea->setPalette(palette);
+        monitorArea->setAcceptDrops(false);
+        monitorArea->viewport()->setAcceptDrops(false);
+        monitorArea->setAccessibleName(viewType == MidiEditView::InMonitor ? tr("MIDI In Monitor View")
+                                                                           : tr("MIDI Out Monitor View"));
         textHighlighter =
-            new TextHighlighter(textArea->document(), model, TextHighlighter::MonitorParserOnRules,
-                                TextHighlighter::MonitorParserOnCount, TextHighlighter::ColoursOnRequest);
-        textArea->setAppendColourer(textHighlighter);
+            new TextHighlighter(nullptr, model, TextHighlighter::MonitorParserOnRules,
+                                TextHighlighter::MonitorParserOnCount, TextHighlighter::ColoursOnRequest, this);
+        monitorArea->setHighlighter(textHighlighter);
         useParserRules();
-        layout->addWidget(textArea);
+        layout->addWidget(monitorArea);
         model->addAssistant(this);
         return;
     }
 
+    textArea = new MidiEditTextView(this, model, false);
     textArea->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     textArea->setWordWrapMode(QTextOption::WrapAnywhere);
     textArea->setMouseTracking(true);
@@ -150,7 +149,7 @@ void MidiEditGeneralView::useParserRules()
     else
         textHighlighter->setPendingRules(TextHighlighter::MonitorParserOnRules,
                                          TextHighlighter::MonitorParserOnCount);
-    if (textArea->document()->isEmpty())
+    if (monitorArea->isEmpty())
         textHighlighter->applyPendingRules();
 }
 
@@ -259,13 +258,15 @@ void MidiEditGeneralView::openMenuSelected()
 void MidiEditGeneralView::placeFileText(const QString& path)
 {
     model->setString(ParamDumpFileWorkingDirectory, QFileInfo(path).absolutePath());
-    const QString text = SysExFile::readText(path);
-    if (textArea->document()->isEmpty()) {
-        textArea->setPlainText(text);
+    if (textArea->document()->isEmpty() && !owner->isLoading()) {
+        owner->loadFile(path);
         return;
     }
-    if (ViewHost* host = owner->viewHost())
-        host->openEditView(MidiEditView::SystemExclusive, owner->size(), text);
+    ViewHost* host = owner->viewHost();
+    QMdiSubWindow* window =
+        host != nullptr ? host->openEditView(MidiEditView::SystemExclusive, owner->size(), QString()) : nullptr;
+    if (auto* view = window != nullptr ? qobject_cast<MidiEditView*>(window->widget()) : nullptr)
+        view->loadFile(path);
 }
 
 void MidiEditGeneralView::saveMenuSelected()

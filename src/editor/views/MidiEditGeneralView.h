@@ -7,6 +7,7 @@
 
 class MidiEditTextView;
 class MidiEditView;
+class MonitorTextView;
 class QToolBar;
 class ReferenceWidget;
 class RepeatSettingsView;
@@ -27,7 +28,9 @@ public:
     MidiEditGeneralView(MidiEditView* owner, VantelMidiModel* model, qint32 viewType);
     ~MidiEditGeneralView() override;
 
+    // The editor's text area (null in a monitor) and the monitor's (null in an editor).
     MidiEditTextView* textView() const { return textArea; }
+    MonitorTextView* monitorView() const { return monitorArea; }
     TextHighlighter* highlighter() const { return textHighlighter; }
     QToolBar* toolBar() const { return tools; }
     ReferenceWidget* findBar() const { return referenceWidget; }
@@ -69,6 +72,7 @@ private:
 
     MidiEditView* owner;
     MidiEditTextView* textArea = nullptr;
+    MonitorTextView* monitorArea = nullptr;
     int maximumLines = 0;
     VantelMidiModel* model;
     QToolBar* tools = nullptr;

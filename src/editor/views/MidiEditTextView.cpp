@@ -1,9 +1,9 @@
 #include "MidiEditTextView.h"
 
 #include "MidiEditGeneralView.h"
+#include "HexText.h"
 #include "MidiEditTransmittionThread.h"
 #include "SysExFile.h"
-#include "TextHighlighter.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QToolTip>
 #include <QUrl>
 
@@ -83,42 +84,14 @@ void MidiEditTextView::parameterChanged(qint32 id)
     appendText(QString());
 }
 
-void MidiEditTextView::appendText(const QString& text)
+void MidiEditTextView::appendText(const QString& text, bool trimIntoEmpty)
 {
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar != nullptr && bar->value() >= bar->maximum() - 3;
-    QTextDocument* doc = document();
-    // A monitor keeps at most its line limit. Left to the document, the limit would drop the oldest
-    // lines one at a time, laying each one out as it goes; under a flood that is most of a refresh
-    // tick. So the limit is lifted for the insert and the surplus is cut in one piece.
-    const int limit = doc->maximumBlockCount();
-    if (limit > 0)
-        doc->setMaximumBlockCount(0);
-    QTextCursor cursor(doc);
+    QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    const bool empty = cursor.atStart();
-    const QString inserted = empty ? text.trimmed() : text;
-    // The line the text continues, by number: the cut below may renumber or remove it.
-    const int continued = doc->blockCount() - 1;
-    // Insert, cut and colouring make one change of the document, so the view lays it out once.
-    cursor.beginEditBlock();
+    const QString inserted = trimIntoEmpty && cursor.atStart() ? text.trimmed() : text;
     cursor.insertText(inserted);
-    int cutLines = 0;
-    if (limit > 0) {
-        cutLines = qMax(0, doc->blockCount() - limit);
-        if (cutLines > 0) {
-            QTextCursor cut(doc);
-            cut.setPosition(doc->findBlockByNumber(cutLines).position(), QTextCursor::KeepAnchor);
-            cut.removeSelectedText();
-        }
-    }
-    if (appendColourer != nullptr && !inserted.isEmpty()) {
-        const int first = continued - cutLines;
-        appendColourer->colourAppendedLines(first >= 0 ? doc->findBlockByNumber(first) : QTextBlock());
-    }
-    cursor.endEditBlock();
-    if (limit > 0)
-        doc->setMaximumBlockCount(limit);
     if (atBottom)
         bar->setValue(bar->maximum());
 }
@@ -131,7 +104,7 @@ QString MidiEditTextView::textToTransmit() const
 
 qint32 MidiEditTextView::byteCount() const
 {
-    return MidiEditTransmittionThread::countBytes(textToTransmit());
+    return HexText::countBytes(textToTransmit());
 }
 
 void MidiEditTextView::clearText()

@@ -7,11 +7,10 @@
 #include <QTimer>
 
 class MidiEditGeneralView;
-class TextHighlighter;
 class VantelMidiModel;
 
-// The text area of the monitors (read-only, growing only at the end) and of the system-exclusive
-// editors (hexadecimal messages with "//" comments). An editable area adds a byte-count tooltip
+// The text area of the system-exclusive editors (hexadecimal messages with "//" comments); the
+// monitors have MonitorTextView. An editable area adds a byte-count tooltip
 // over the selection, a link under Control that transmits one line when clicked, the transmit and
 // receive shortcuts, the commands in its context menu and the drop of text files.
 class MidiEditTextView : public QPlainTextEdit, public ModelAssistant
@@ -25,10 +24,8 @@ public:
 
     // Appends at the end of the document; a view that was at the bottom follows the new text, one
     // scrolled up stays where it is. Into an empty document the text goes without its leading and
-    // trailing white space.
-    void appendText(const QString& text);
-    // A monitor's highlighter that colours only on request: appendText() hands it the new lines.
-    void setAppendColourer(TextHighlighter* highlighter) { appendColourer = highlighter; }
+    // trailing white space, unless trimIntoEmpty is false (a piece of a text being appended).
+    void appendText(const QString& text, bool trimIntoEmpty = true);
     // Bytes of the selection, or of the whole text without one; -1 when unknown.
     qint32 byteCount() const;
     // The text a transmission takes: the selection, or the whole text without one.
@@ -94,5 +91,4 @@ private:
     quint64 withdrawnLine = 0;
     QTimer* tooltipTimer = nullptr;
     QPoint tooltipPosition;
-    TextHighlighter* appendColourer = nullptr;
 };

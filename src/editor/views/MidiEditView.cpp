@@ -1,18 +1,28 @@
 #include "MidiEditView.h"
 
+#include "EditorFileLoader.h"
 #include "MidiEditGeneralView.h"
 #include "MidiEditProgressView.h"
 #include "MidiEditRepeatMessageView.h"
 #include "MidiEditRepeatTransmittionThread.h"
 #include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
+#include "MonitorTextView.h"
+#include "SysExFile.h"
+#include "TextHighlighter.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 #include "ViewHost.h"
 
 #include <QCloseEvent>
 #include <QDataStream>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStackedLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
 
 MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* aModel, qint32 viewType,
                            const QString& initialText, ViewHost* aHost)
@@ -45,7 +55,7 @@ MidiEditView::MidiEditView(QWidget* parent, VantelMidiModel* aModel, qint32 view
     pages->setCurrentIndex(viewType == SystemExclusiveReceive ? ProgressPage : GeneralPage);
     // The initial text is not an edit of the user's.
     model->lockModified();
-    general->textView()->setPlainText(initialText);
+    setText(initialText);
     model->unlockModified();
 }
 
@@ -69,19 +79,57 @@ MidiEditTextView* MidiEditView::textView() const
     return general->textView();
 }
 
+MonitorTextView* MidiEditView::monitorView() const
+{
+    return general->monitorView();
+}
+
 QString MidiEditView::text() const
 {
-    return general->textView()->toPlainText();
+    if (monitor)
+        return general->monitorView()->text();
+    // What is still on its way into the text area belongs to the text already.
+    if (loading && !loadingText.isEmpty())
+        return loadingText;
+    return general->textView()->toPlainText() + receivedBacklog;
 }
 
 void MidiEditView::setText(const QString& text)
 {
+    if (monitor) {
+        general->monitorView()->setText(text);
+        return;
+    }
+    if (loading)
+        finishLoading(true);
+    receivedBacklog.clear();
     general->textView()->setPlainText(text);
 }
 
 void MidiEditView::appendOutText(const QString& text)
 {
-    general->textView()->appendText(text);
+    if (monitor)
+        general->monitorView()->appendText(text);
+    else
+        general->textView()->appendText(text);
+}
+
+void MidiEditView::appendMonitorText(const QByteArray& text, quint32 count)
+{
+    if (!monitor)
+        return;
+    if (type == InMonitor) {
+        if (!receiveMode || count == 0)
+            return;
+        progress->setByteCount(progress->byteCount() + count);
+    }
+    general->monitorView()->appendUtf8(text);
+}
+
+void MidiEditView::clearMonitor()
+{
+    if (monitor)
+        general->monitorView()->clearText();
 }
 
 void MidiEditView::appendReceivedText(const QString& text, quint32 count)
@@ -91,9 +139,220 @@ void MidiEditView::appendReceivedText(const QString& text, quint32 count)
     if (!monitor && model->getValue(ParamRepeatTransmission) != 0)
         return;
     progress->setByteCount(progress->byteCount() + count);
+    if (monitor) {
+        general->monitorView()->appendText(text);
+        return;
+    }
+    queueReceivedText(text);
+}
+
+namespace {
+
+// Received text larger than this goes into the text area over several turns of the event loop.
+constexpr int ReceivedSliceFrom = 64 * 1024;
+// Files smaller than this are placed at once.
+constexpr qint64 LoadInSlicesFrom = 256 * 1024;
+// How long one slice of placing text may hold up the GUI thread.
+constexpr qint64 SliceBudgetNs = 12 * 1000 * 1000;
+
+// Where a slice of `size` characters from `from` ends: after a line feed when one is near, so
+// that the next slice starts a line of its own and leaves the lines before it as they are (a
+// changed line is laid out again at once).
+int sliceEnd(const QString& text, int from, int size)
+{
+    const int end = from + size;
+    if (end >= text.size())
+        return text.size();
+    const int lineEnd = text.indexOf(QLatin1Char('\n'), end);
+    return lineEnd >= 0 && lineEnd - end < 64 * 1024 ? lineEnd + 1 : end;
+}
+
+} // namespace
+
+void MidiEditView::queueReceivedText(const QString& text)
+{
+    MidiEditTextView* area = general->textView();
+    if (receivedBacklog.isEmpty() && text.size() < ReceivedSliceFrom) {
+        model->lockModified();
+        area->appendText(text);
+        model->unlockModified();
+        return;
+    }
+    // Into an empty text area a text goes without its surrounding white space, as appendText does.
+    const bool intoEmpty = receivedBacklog.isEmpty() && area->document()->isEmpty();
+    receivedBacklog += intoEmpty ? text.trimmed() : text;
+    if (receiveTimer == nullptr) {
+        receiveTimer = new QTimer(this);
+        receiveTimer->setInterval(0);
+        connect(receiveTimer, &QTimer::timeout, this, &MidiEditView::appendReceivedSlice);
+    }
+    if (!receiveTimer->isActive())
+        receiveTimer->start();
+}
+
+void MidiEditView::appendReceivedSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    int taken = 0;
+    if (sliceSize <= 0)
+        sliceSize = 16 * 1024;
     model->lockModified();
-    general->textView()->appendText(text);
+    while (taken < receivedBacklog.size() && clock.nsecsElapsed() < SliceBudgetNs / 2) {
+        const int end = sliceEnd(receivedBacklog, taken, sliceSize);
+        general->textView()->appendText(receivedBacklog.mid(taken, end - taken), false);
+        taken = end;
+    }
     model->unlockModified();
+    receivedBacklog.remove(0, taken);
+    if (receivedBacklog.isEmpty()) {
+        receivedBacklog.squeeze();
+        receiveTimer->stop();
+    }
+}
+
+void MidiEditView::loadFile(const QString& path)
+{
+    if (monitor)
+        return;
+    if (loading)
+        finishLoading(true);
+    if (QFileInfo(path).size() < LoadInSlicesFrom) {
+        general->textView()->setPlainText(SysExFile::readText(path));
+        return;
+    }
+    loading = true;
+    loadingText.clear();
+    loadingPlaced = 0;
+    if (loader == nullptr) {
+        loader = new EditorFileLoader(this);
+        connect(loader, &EditorFileLoader::loaded, this, &MidiEditView::placeLoadedText);
+        loadTimer = new QTimer(this);
+        connect(loadTimer, &QTimer::timeout, this, [this] {
+            if (colouredBlocks >= 0)
+                colourNextSlice();
+            else if (loadingText.isEmpty())
+                showLoadProgress();
+            else
+                placeNextSlice();
+        });
+    }
+    // The progress counts the file's bytes read, the characters placed and the lines coloured, each
+    // a third of it.
+    colouredBlocks = -1;
+    progress->setMode(true, 0, 999);
+    pages->setCurrentIndex(ProgressPage);
+    loader->start(path);
+    loadTimer->start(50);
+}
+
+void MidiEditView::showLoadProgress()
+{
+    const qint64 total = qMax<qint64>(1, loader->totalBytes());
+    progress->setProgress(quint32(qMin<qint64>(333, loader->bytesRead() * 333 / total)));
+    progress->setByteCount(quint32(qMin<qint64>(loader->bytesRead(), UINT_MAX)));
+}
+
+void MidiEditView::placeLoadedText(const QString& text, bool ok)
+{
+    if (!loading)
+        return;
+    if (!ok || text.isEmpty()) {
+        finishLoading(false);
+        return;
+    }
+    loadingText = text;
+    loadingPlaced = 0;
+    sliceSize = 16 * 1024;
+    // No undo of a file's slices one by one; the history starts with the file in place.
+    general->textView()->setUndoRedoEnabled(false);
+    general->textView()->clear();
+    general->highlighter()->setSuspended(true);
+    loadTimer->start(0);
+}
+
+void MidiEditView::placeNextSlice()
+{
+    MidiEditTextView* area = general->textView();
+    QElapsedTimer clock;
+    clock.start();
+    const int end = sliceEnd(loadingText, loadingPlaced, sliceSize);
+    QTextCursor cursor(area->document());
+    model->lockModified();
+    // Positioned within the edit: a cursor moved outside one works out where it stands on screen,
+    // which lays out the whole last line.
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(loadingText.mid(loadingPlaced, end - loadingPlaced));
+    cursor.endEditBlock();
+    model->unlockModified();
+    loadingPlaced = end;
+    // Slices sized to the time they take: the text area's cost per character depends on the text.
+    const qint64 spent = clock.nsecsElapsed();
+    if (spent < SliceBudgetNs / 3)
+        sliceSize = qMin(sliceSize * 2, 4 * 1024 * 1024);
+    else if (spent > SliceBudgetNs)
+        sliceSize = qMax(1024, sliceSize / 2);
+    progress->setProgress(quint32(333 + qint64(loadingPlaced) * 333 / qMax(1, loadingText.size())));
+    if (loadingPlaced >= loadingText.size())
+        colouredBlocks = 0;
+}
+
+void MidiEditView::colourNextSlice()
+{
+    MidiEditTextView* area = general->textView();
+    TextHighlighter* highlighter = general->highlighter();
+    QTextDocument* document = area->document();
+    QElapsedTimer clock;
+    clock.start();
+    // The colours go straight into the lines' layouts, as the highlighter would set them, in one
+    // change of the document per slice: no signals (it is no edit, and the highlighter would
+    // colour the lines again), and the view lays the lines out when it shows them.
+    QTextCursor batch(document);
+    const bool wasBlocked = document->blockSignals(true);
+    batch.beginEditBlock();
+    QVector<QTextLayout::FormatRange> ranges;
+    QTextBlock block = document->findBlockByNumber(colouredBlocks);
+    for (; block.isValid() && clock.nsecsElapsed() < SliceBudgetNs; block = block.next(), ++colouredBlocks) {
+        highlighter->lineFormats(block.text(), highlighter->colouringRules(), ranges);
+        if (!ranges.isEmpty())
+            block.layout()->setFormats(ranges);
+    }
+    batch.endEditBlock();
+    document->blockSignals(wasBlocked);
+    area->viewport()->update();
+    progress->setProgress(quint32(666 + qint64(colouredBlocks) * 333 / qMax(1, document->blockCount())));
+    if (!block.isValid())
+        finishLoading(false);
+}
+
+void MidiEditView::finishLoading(bool cancelled)
+{
+    if (!loading)
+        return;
+    loading = false;
+    loader->cancel();
+    loadTimer->stop();
+    colouredBlocks = -1;
+    general->highlighter()->setSuspended(false);
+    const bool placed = !cancelled && !loadingText.isEmpty();
+    loadingText = QString();
+    loadingPlaced = 0;
+    MidiEditTextView* area = general->textView();
+    if (cancelled) {
+        model->lockModified();
+        area->clear();
+        model->unlockModified();
+    }
+    area->setUndoRedoEnabled(true);
+    if (placed) {
+        area->moveCursor(QTextCursor::Start);
+        model->setModified(1);
+    }
+    if (progress->state() == MidiEditProgressView::Transmitting)
+        progress->setMode(false, 0, 0);
+    if (pages->currentIndex() == ProgressPage && !transmitting)
+        pages->setCurrentIndex(GeneralPage);
 }
 
 void MidiEditView::transmit(const QString& text)
@@ -125,6 +384,8 @@ void MidiEditView::transmit(const QString& text)
 
 void MidiEditView::cancelTransmission()
 {
+    if (loading)
+        finishLoading(true);
     if (!transmitting)
         return;
     if (repeat != nullptr)
@@ -135,7 +396,7 @@ void MidiEditView::cancelTransmission()
 
 void MidiEditView::setReceiveMode(bool on)
 {
-    if (on != receiveMode && !on && !general->textView()->document()->isEmpty())
+    if (on != receiveMode && !on && !monitor && !general->textView()->document()->isEmpty())
         model->setModified(1);
     receiveMode = on;
     pages->setCurrentIndex(on ? ProgressPage : GeneralPage);
@@ -241,6 +502,10 @@ void MidiEditView::releaseRepeatThread()
 void MidiEditView::releaseThreads()
 {
     closed = true;
+    if (loading) {
+        loading = false;
+        loader->cancel();
+    }
     releaseRepeatThread();
     if (thread != nullptr) {
         thread->release();

@@ -7,14 +7,17 @@
 #include <QFrame>
 #include <QString>
 
+class EditorFileLoader;
 class MidiEditGeneralView;
 class MidiEditProgressView;
 class MidiEditRepeatMessageView;
 class MidiEditRepeatTransmittionThread;
 class MidiEditTextView;
 class MidiEditTransmittionThread;
+class MonitorTextView;
 class ViewHost;
 class QStackedLayout;
+class QTimer;
 class VantelMidiModel;
 
 // One sub-window content for three roles, chosen at construction: the MIDI In monitor, the MIDI
@@ -64,11 +67,22 @@ public:
 
     // Appends to the text area (Out monitors).
     void appendOutText(const QString& text);
+    // Appends the analyzer's UTF-8 text to a monitor (In monitors in receive mode: count is the
+    // number of bytes it stands for, as for appendReceivedText).
+    void appendMonitorText(const QByteArray& text, quint32 count);
+    // Empties a monitor; a system-exclusive view keeps its text.
+    void clearMonitor();
     // Appends received text in receive mode; count is the number of bytes it stands for.
     void appendReceivedText(const QString& text, quint32 count);
     void transmit(const QString& text);
-    // Stops the running transmission at its next piece (Cancel on the progress page).
+    // Stops the running transmission at its next piece, or a file being opened (Cancel on the
+    // progress page).
     void cancelTransmission();
+    // Places a file's text into this (empty) editor. A large file is read on a worker thread and
+    // placed in slices, with the progress page and its Cancel button up meanwhile; a small one at
+    // once. A file that cannot be read leaves the view empty.
+    void loadFile(const QString& path);
+    bool isLoading() const { return loading; }
     void setReceiveMode(bool on);
     void stopRepeat();
 
@@ -79,6 +93,7 @@ public:
     MidiEditProgressView* progressView() const { return progress; }
     MidiEditRepeatMessageView* repeatMessageView() const { return repeatMessage; }
     MidiEditTextView* textView() const;
+    MonitorTextView* monitorView() const;
     MidiEditTransmittionThread* transmissionThread() const { return thread; }
     ViewHost* viewHost() const { return host; }
     MidiEditRepeatTransmittionThread* repeatThread() const { return repeat; }
@@ -100,6 +115,13 @@ private:
     void releaseThreads();
     bool isStaleReport() const;
     void releaseRepeatThread();
+    void placeLoadedText(const QString& text, bool ok);
+    void showLoadProgress();
+    void placeNextSlice();
+    void colourNextSlice();
+    void finishLoading(bool cancelled);
+    void queueReceivedText(const QString& text);
+    void appendReceivedSlice();
 
     bool receiveMode;
     bool monitor;
@@ -118,4 +140,15 @@ private:
     qint32 type;
     ViewHost* host;
     bool closed = false;
+    // A file being opened: read by the loader, then placed slice by slice from `loadingText`.
+    bool loading = false;
+    EditorFileLoader* loader = nullptr;
+    QTimer* loadTimer = nullptr;
+    QString loadingText;
+    int loadingPlaced = 0;
+    int colouredBlocks = -1; // after the text is placed: blocks coloured so far
+    int sliceSize = 0;
+    // Received text not yet in the text area, appended slice by slice.
+    QString receivedBacklog;
+    QTimer* receiveTimer = nullptr;
 };

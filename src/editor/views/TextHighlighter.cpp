@@ -3,8 +3,6 @@
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -88,9 +86,9 @@ const TextHighlighter::Rule TextHighlighter::EditorRules[] = {
 const int TextHighlighter::EditorCount = 11;
 
 TextHighlighter::TextHighlighter(QTextDocument* document, VantelMidiModel* aModel, const Rule* table,
-                                 int count, Attachment anAttachment)
-    : QSyntaxHighlighter(static_cast<QObject*>(document)), model(aModel), target(document),
-      attachment(anAttachment), active(table), activeCount(count)
+                                 int count, Attachment anAttachment, QObject* parent)
+    : QSyntaxHighlighter(document != nullptr ? static_cast<QObject*>(document) : parent), model(aModel),
+      target(document), attachment(anAttachment), active(table), activeCount(count)
 {
     colouring = model->getValue(ParamMessageColor) != 0;
     compile();
@@ -108,7 +106,6 @@ void TextHighlighter::compile()
 {
     expressions.clear();
     formats.clear();
-    leads.clear();
     expressions.reserve(activeCount);
     formats.reserve(activeCount);
     for (int i = 0; i < activeCount; ++i) {
@@ -119,14 +116,47 @@ void TextHighlighter::compile()
         QTextCharFormat format;
         format.setForeground(active[i].color);
         formats.append(format);
-        leads.append(leadOf(active[i].pattern));
     }
+    compiledFor(active);
+}
+
+void TextHighlighter::compileInto(Compiled& compiled, const Rule* table, int count)
+{
+    compiled.table = table;
+    compiled.count = count;
+    for (int i = 0; i < count; ++i) {
+        QRegularExpression expression(QString::fromLatin1(table[i].pattern),
+                                      QRegularExpression::UseUnicodePropertiesOption);
+        expression.optimize();
+        compiled.expressions.append(expression);
+        QTextCharFormat format;
+        format.setForeground(table[i].color);
+        compiled.formats.append(format);
+        compiled.leads.append(leadOf(table[i].pattern));
+    }
+}
+
+TextHighlighter::Compiled* TextHighlighter::compiledFor(const Rule* table)
+{
+    if (table == nullptr)
+        return nullptr;
+    for (Compiled& compiled : tables)
+        if (compiled.table == table)
+            return &compiled;
+    // Only the tables this highlighter was given can be asked for; their counts came with them.
+    const int count = table == active ? activeCount : table == pending ? pendingCount : -1;
+    if (count < 0)
+        return nullptr;
+    tables.append(Compiled());
+    compileInto(tables.last(), table, count);
+    return &tables.last();
 }
 
 void TextHighlighter::setPendingRules(const Rule* table, int count)
 {
     pending = table;
     pendingCount = count;
+    compiledFor(table);
 }
 
 void TextHighlighter::applyPendingRules()
@@ -151,13 +181,13 @@ void TextHighlighter::parameterChanged(qint32 id)
     if (attachment == FollowsDocument)
         rehighlight();
     else
-        recolourDocument();
+        Q_EMIT recolourRequested();
     model->unlockModified();
 }
 
 void TextHighlighter::highlightBlock(const QString& text)
 {
-    if (colouring) {
+    if (colouring && !suspended) {
         for (int i = 0; i < activeCount; ++i) {
             const Rule& rule = active[i];
             const QRegularExpression& expression = expressions[i];
@@ -179,11 +209,15 @@ void TextHighlighter::highlightBlock(const QString& text)
     applyPendingRules();
 }
 
-void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::FormatRange>& ranges)
+void TextHighlighter::lineFormats(const QString& text, const Rule* table,
+                                  QVector<QTextLayout::FormatRange>& ranges)
 {
     ranges.clear();
-    if (!colouring || text.isEmpty())
+    Compiled* compiled = compiledFor(table);
+    if (compiled == nullptr || text.isEmpty())
         return;
+    const Rule* const rules = compiled->table;
+    const QVector<char>& leads = compiled->leads;
     // The same matches as highlightBlock(), each character owned by the last rule that set it.
     const int size = text.length();
     owners.fill(-1, size);
@@ -207,15 +241,15 @@ void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::Form
             firstWordStart[code] = c;
     }
     bool any = false;
-    for (int i = 0; i < activeCount; ++i) {
-        const Rule& rule = active[i];
+    for (int i = 0; i < compiled->count; ++i) {
+        const Rule& rule = rules[i];
         int from = 0;
         if (leads[i] != 0) {
             from = firstWordStart[uchar(leads[i])];
             if (from < 0)
                 continue;
         }
-        const QRegularExpression& expression = expressions[i];
+        const QRegularExpression& expression = compiled->expressions[i];
         QRegularExpressionMatch match = expression.match(text, from);
         if (!match.hasMatch())
             continue;
@@ -247,55 +281,15 @@ void TextHighlighter::lineFormats(const QString& text, QVector<QTextLayout::Form
         int end = c + 1;
         // Neighbouring matches of the same colour make one range.
         while (end < size && (owner[end] == rule || (rule >= 0 && owner[end] >= 0 &&
-                                                     active[owner[end]].color == active[rule].color)))
+                                                     rules[owner[end]].color == rules[rule].color)))
             ++end;
         if (rule >= 0) {
             QTextLayout::FormatRange range;
             range.start = c;
             range.length = end - c;
-            range.format = formats[rule];
+            range.format = compiled->formats[rule];
             ranges.append(range);
         }
         c = end;
     }
-}
-
-void TextHighlighter::colourBlock(const QTextBlock& block, QVector<QTextLayout::FormatRange>& ranges)
-{
-    lineFormats(block.text(), ranges);
-    QTextLayout* layout = block.layout();
-    // A new line has no formats yet; setting none would only report a change.
-    if (ranges.isEmpty() && layout->formats().isEmpty())
-        return;
-    layout->setFormats(ranges);
-}
-
-void TextHighlighter::colourAppendedLines(const QTextBlock& continued)
-{
-    if (target == nullptr)
-        return;
-    QVector<QTextLayout::FormatRange> ranges;
-    QTextBlock block = continued;
-    if (block.isValid()) {
-        colourBlock(block, ranges);
-        block = block.next();
-    } else {
-        block = target->firstBlock();
-    }
-    applyPendingRules();
-    for (; block.isValid(); block = block.next())
-        colourBlock(block, ranges);
-}
-
-void TextHighlighter::recolourDocument()
-{
-    if (target == nullptr)
-        return;
-    // One edit: the view lays the document out once, not once per line.
-    QTextCursor cursor(target);
-    cursor.beginEditBlock();
-    QVector<QTextLayout::FormatRange> ranges;
-    for (QTextBlock block = target->firstBlock(); block.isValid(); block = block.next())
-        colourBlock(block, ranges);
-    cursor.endEditBlock();
 }

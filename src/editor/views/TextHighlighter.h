@@ -19,10 +19,11 @@ class VantelMidiModel;
 // colours and new lines take the new rules.
 //
 // An editor's highlighter follows every change of its document, as QSyntaxHighlighter does. A
-// monitor's is detached: under a flood a monitor gains thousands of lines per refresh, and letting
-// QSyntaxHighlighter format them one block at a time (a format per character, a change signal and
-// a re-layout per block) costs more than inserting them. The monitor's text area instead asks it
-// to colour the lines it appended, and it recolours the whole document itself on a colour switch.
+// monitor's has no document: under a flood a monitor gains thousands of lines per refresh, and
+// colouring them as they come would cost more than keeping them. The monitor notes per line which
+// table colours it (colouringRules() when the line came) and asks for a line's colours only when
+// the line is drawn; on a colour switch the highlighter tells it to take colouringRules() for every
+// line.
 class TextHighlighter : public QSyntaxHighlighter, public ModelAssistant
 {
     Q_OBJECT
@@ -46,18 +47,25 @@ public:
     enum Attachment
     {
         FollowsDocument, // re-highlights whatever changes (editors)
-        ColoursOnRequest // colours only what colourAppendedLines() is given (monitors)
+        ColoursOnRequest // no document: colours the lines it is asked for (monitors)
     };
 
+    // document: the editor's document, or null for ColoursOnRequest (then owned by `parent`).
     TextHighlighter(QTextDocument* document, VantelMidiModel* model, const Rule* table, int count,
-                    Attachment attachment = FollowsDocument);
+                    Attachment attachment = FollowsDocument, QObject* parent = nullptr);
     ~TextHighlighter() override;
 
-    // Colours the lines from `continued` to the end of the document, which is the line the appended
-    // text continued and every line after it. The continued line keeps the active table; a pending
-    // one takes over for the lines after it. An invalid `continued` (that line is gone already)
-    // colours the whole document with the pending table, if any. Only for ColoursOnRequest.
-    void colourAppendedLines(const QTextBlock& continued);
+    // The table a line gets now: the active one, or null while colouring is off.
+    const Rule* colouringRules() const { return colouring ? active : nullptr; }
+    // The colour ranges of one line by a table (null: none), as highlightBlock() would set them
+    // with that table active.
+    void lineFormats(const QString& text, const Rule* table, QVector<QTextLayout::FormatRange>& ranges);
+
+    // While suspended, lines are highlighted with no colours at all: text placed in a large
+    // amount (an opened file) is coloured afterwards in slices (lineFormats) instead of block by
+    // block as it goes in, which would lay out every block on the way.
+    void setSuspended(bool on) { suspended = on; }
+    bool isSuspended() const { return suspended; }
 
     void setPendingRules(const Rule* table, int count);
     void applyPendingRules();
@@ -66,26 +74,37 @@ public:
 
     void parameterChanged(qint32 id) override;
 
+Q_SIGNALS:
+    // Colouring was switched (ColoursOnRequest): every line is to take colouringRules().
+    void recolourRequested();
+
 protected:
     void highlightBlock(const QString& text) override;
 
 private:
+    struct Compiled
+    {
+        const Rule* table = nullptr;
+        int count = 0;
+        QVector<QRegularExpression> expressions;
+        QVector<QTextCharFormat> formats; // one per rule, shared by every range
+        QVector<char> leads; // per rule: the character its matches start with, or 0
+    };
     void compile();
-    // The colour ranges of one line by the active table, as highlightBlock() would set them.
-    void lineFormats(const QString& text, QVector<QTextLayout::FormatRange>& ranges);
-    void colourBlock(const QTextBlock& block, QVector<QTextLayout::FormatRange>& ranges);
-    void recolourDocument();
+    static void compileInto(Compiled& compiled, const Rule* table, int count);
+    Compiled* compiledFor(const Rule* table);
 
     VantelMidiModel* model;
     QTextDocument* target;
     Attachment attachment;
     bool colouring = true;
+    bool suspended = false;
     const Rule* active = nullptr;
     int activeCount = 0;
     const Rule* pending = nullptr;
     int pendingCount = 0;
-    QVector<QRegularExpression> expressions; // compiled patterns of the active table
-    QVector<QTextCharFormat> formats; // one per rule of the active table, shared by every range
-    QVector<char> leads;   // per rule of the active table: the character its matches start with, or 0
+    QVector<QRegularExpression> expressions; // compiled patterns of the active table (highlightBlock)
+    QVector<QTextCharFormat> formats; // one per rule of the active table
+    QVector<Compiled> tables;         // every table lineFormats() was asked for
     QVector<qint8> owners; // per character of a line: the rule colouring it, or -1
 };

@@ -101,6 +101,19 @@ public:
     // message for longDone, which turns true once its last byte has left.
     virtual qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) = 0;
     virtual bool longDone(Handle handle, quint64 ticket) = 0;
+    // True once everything sent on an open output handle, short messages included, has left it.
+    // Hosts that hand each message over before the send returns are always idle.
+    virtual bool outputIdle(Handle handle)
+    {
+        Q_UNUSED(handle)
+        return true;
+    }
+
+    // Waits, at most msecs, until the connections made by the opens so far carry data: a server
+    // that switches its graph between cycles needs a cycle or two, and a message sent the moment
+    // after an open would go nowhere. For programs that send at once after opening (the command
+    // line); hosts whose connections carry data at once return at once.
+    virtual void settleConnections(int msecs) { Q_UNUSED(msecs) }
 
     // True once the device behind an open handle has gone away: it left the host's list, someone
     // else removed the connection, or the server stopped. Stays true until the handle is closed;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -434,6 +435,25 @@ bool JackMidiService::longDone(Handle handle, quint64 ticket)
     return m_outputs[handle].completed.load(std::memory_order_acquire) >= ticket;
 }
 
+void JackMidiService::settleConnections(int msecs)
+{
+    // A connection made before this call is in the graph of the cycle after the next at the latest.
+    const quint64 wanted = m_cycles.load(std::memory_order_acquire) + 2;
+    const qint64 deadline = steadyMilliseconds() + msecs;
+    while (m_cycles.load(std::memory_order_acquire) < wanted && steadyMilliseconds() < deadline &&
+           isRunning())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+bool JackMidiService::outputIdle(Handle handle)
+{
+    if (handle < 0 || handle > 1)
+        return true;
+    OutputPort& out = m_outputs[handle];
+    std::lock_guard<std::mutex> lock(out.mutex);
+    return out.completed.load(std::memory_order_acquire) >= out.queued;
+}
+
 bool JackMidiService::inputLost(Handle handle)
 {
     return handle >= 0 && handle <= 1 && (m_inputs[handle].lost.load() || m_serverGone.load());
@@ -485,6 +505,7 @@ int JackMidiService::xrunCallback(void* self)
 
 void JackMidiService::process(jack_nframes_t frames)
 {
+    m_cycles.fetch_add(1, std::memory_order_release);
     jack_client_t* const client = m_processClient.load(std::memory_order_acquire);
     if (!client)
         return;

@@ -85,6 +85,8 @@ public:
     qint32 sendShortForwarded(Handle handle, const quint8* bytes, quint32 length, quint64 hostStamp) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
+    bool outputIdle(Handle handle) override;
+    void settleConnections(int msecs) override;
     bool inputLost(Handle handle) override;
     bool outputLost(Handle handle) override;
 
@@ -198,6 +200,8 @@ private:
     bool m_deadClientSeen = false; // watch thread only
     std::atomic<quint64> m_restarts{0};
     std::atomic<quint64> m_xruns{0};
+    // Process cycles run so far.
+    std::atomic<quint64> m_cycles{0};
     // The first frame of the cycle the process thread works on (or last worked on).
     std::atomic<quint32> m_cycleStart{0};
     InputPort m_inputs[2];

@@ -111,6 +111,11 @@ private:
         QApplication::sendEvent(view->textView()->viewport(), &enter);
         QDropEvent drop(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view->textView()->viewport(), &drop);
+        // A file this size is read and placed behind the progress page.
+        QElapsedTimer opening;
+        opening.start();
+        while (view->isLoading() && opening.elapsed() < 60000)
+            QTest::qWait(20);
         if (view->text().size() != dump.size() * 3 - 1)
             return QStringLiteral("the dropped dump did not open whole: %1 characters")
                 .arg(view->text().size());

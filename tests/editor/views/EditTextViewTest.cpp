@@ -7,6 +7,7 @@
 #include "MidiEditGeneralView.h"
 #include "MidiEditProgressView.h"
 #include "MidiEditTextView.h"
+#include "MonitorTextView.h"
 #include "PushButton.h"
 #include "ReferenceWidget.h"
 #include "TextHighlighter.h"
@@ -55,7 +56,9 @@ private:
                 popup->close();
             }
         });
-        QTest::mouseClick(view->textView()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 10));
+        QAbstractScrollArea* area = view->isMonitor() ? static_cast<QAbstractScrollArea*>(view->monitorView())
+                                                      : view->textView();
+        QTest::mouseClick(area->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 10));
         QTest::qWait(400);
         return labels;
     }
@@ -71,6 +74,18 @@ private:
         const QTextBlock block = text->document()->findBlockByNumber(line);
         QColor colour;
         for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+            if (column >= range.start && column < range.start + range.length &&
+                range.format.hasProperty(QTextFormat::ForegroundBrush))
+                colour = range.format.foreground().color();
+        }
+        return colour;
+    }
+
+    // The same for a monitor, from the colours it draws the line with.
+    static QColor colourAt(MonitorTextView* text, int line, int column)
+    {
+        QColor colour;
+        for (const QTextLayout::FormatRange& range : text->lineFormats(line)) {
             if (column >= range.start && column < range.start + range.length &&
                 range.format.hasProperty(QTextFormat::ForegroundBrush))
                 colour = range.format.foreground().color();
@@ -141,7 +156,7 @@ private Q_SLOTS:
     void monitorFollowsOnlyWhenAtTheBottom()
     {
         MidiEditView* view = host->openShown(MidiEditView::InMonitor);
-        QScrollBar* bar = view->textView()->verticalScrollBar();
+        QScrollBar* bar = view->monitorView()->verticalScrollBar();
         for (int i = 0; i < 200; ++i)
             view->appendReceivedText(QStringLiteral("\nline %1").arg(i), 1);
         QVERIFY(bar->maximum() > 50);
@@ -152,8 +167,8 @@ private Q_SLOTS:
         view->appendReceivedText(QStringLiteral("\nmore"), 1);
         QCOMPARE(bar->value(), bar->maximum());
 
-        QTest::keyClick(view->textView(), Qt::Key_PageUp);
-        QTest::keyClick(view->textView(), Qt::Key_PageUp);
+        QTest::keyClick(view->monitorView(), Qt::Key_PageUp);
+        QTest::keyClick(view->monitorView(), Qt::Key_PageUp);
         const int scrolledTo = bar->value();
         QVERIFY(scrolledTo < bar->maximum() - 3);
         for (int i = 0; i < 20; ++i)
@@ -171,11 +186,12 @@ private Q_SLOTS:
                                               "Port1 Ch 1 NoteOff  80 3C 00 [C3  ( 60), 0]"));
         for (int i = 0; i < 5000; ++i)
             view->appendOutText(QStringLiteral("\nline %1").arg(i));
-        QCOMPARE(view->textView()->document()->blockCount(), 4096);
-        QCOMPARE(view->textView()->document()->firstBlock().text(), QStringLiteral("line 904"));
-        QCOMPARE(view->textView()->document()->lastBlock().text(), QStringLiteral("line 4999"));
+        MonitorTextView* area = view->monitorView();
+        QCOMPARE(area->lineCount(), 4096);
+        QCOMPARE(area->lineText(0), QStringLiteral("line 904"));
+        QCOMPARE(area->lineText(area->lineCount() - 1), QStringLiteral("line 4999"));
         // Shift+D clears it.
-        QTest::keyClick(view->textView(), Qt::Key_D, Qt::ShiftModifier);
+        QTest::keyClick(area, Qt::Key_D, Qt::ShiftModifier);
         QCOMPARE(view->text(), QString());
     }
 
@@ -367,7 +383,7 @@ private Q_SLOTS:
                 const QColor expected = colourAt(&reference, line, column);
                 if (expected.isValid())
                     ++coloured;
-                QVERIFY2(colourAt(view->textView(), line, column) == expected,
+                QVERIFY2(colourAt(view->monitorView(), line, column) == expected,
                          qPrintable(QStringLiteral("line %1 column %2").arg(line).arg(column)));
             }
         }
@@ -386,8 +402,8 @@ private Q_SLOTS:
                         {12, 20, 8, QColor(16, 227, 16)},
                         {10, 0, 5, QColor()}};
         for (const auto& message : messages) {
-            QCOMPARE(colourAt(view->textView(), message.line, message.column), message.colour);
-            QCOMPARE(colourAt(view->textView(), message.line, message.column + message.length - 1),
+            QCOMPARE(colourAt(view->monitorView(), message.line, message.column), message.colour);
+            QCOMPARE(colourAt(view->monitorView(), message.line, message.column + message.length - 1),
                      message.colour);
         }
     }
@@ -396,11 +412,11 @@ private Q_SLOTS:
     {
         MidiEditView* view = host->openShown(MidiEditView::OutMonitor);
         view->appendOutText(QStringLiteral("\nPort1 Ch 1 NoteOn   90 3C"));
-        QCOMPARE(colourAt(view->textView(), 0, 20), QColor());
+        QCOMPARE(colourAt(view->monitorView(), 0, 20), QColor());
         // The rest of the message arrives without a line break: the line is coloured as a whole.
         view->appendOutText(QStringLiteral(" 64"));
-        QCOMPARE(colourAt(view->textView(), 0, 20), QColor(172, 172, 255));
-        QCOMPARE(colourAt(view->textView(), 0, 26), QColor(172, 172, 255));
+        QCOMPARE(colourAt(view->monitorView(), 0, 20), QColor(172, 172, 255));
+        QCOMPARE(colourAt(view->monitorView(), 0, 26), QColor(172, 172, 255));
 
         // More lines than the monitor keeps, in one append: the lines that stay are coloured.
         QString flood;
@@ -408,11 +424,11 @@ private Q_SLOTS:
             flood += i % 2 ? QStringLiteral("\nPort1 Ch 1 CC       B0 07 64")
                            : QStringLiteral("\nPort1 Ch 1 PC       C0 05");
         view->appendOutText(flood);
-        QTextDocument* document = view->textView()->document();
-        QCOMPARE(document->blockCount(), MidiEditGeneralView::MonitorLineLimit);
-        QCOMPARE(colourAt(view->textView(), 0, 20), QColor(255, 28, 28));
-        QCOMPARE(colourAt(view->textView(), 1, 20), QColor(255, 255, 66));
-        QCOMPARE(colourAt(view->textView(), document->blockCount() - 1, 22), QColor(255, 255, 66));
+        MonitorTextView* area = view->monitorView();
+        QCOMPARE(area->lineCount(), MidiEditGeneralView::MonitorLineLimit);
+        QCOMPARE(colourAt(view->monitorView(), 0, 20), QColor(255, 28, 28));
+        QCOMPARE(colourAt(view->monitorView(), 1, 20), QColor(255, 255, 66));
+        QCOMPARE(colourAt(view->monitorView(), area->lineCount() - 1, 22), QColor(255, 255, 66));
     }
 
     // The parser switch leaves the colours of the lines already there; the colour switch recolours
@@ -421,7 +437,7 @@ private Q_SLOTS:
     void switchesRecolourTheMonitor()
     {
         MidiEditView* view = host->openShown(MidiEditView::InMonitor);
-        MidiEditTextView* area = view->textView();
+        MonitorTextView* area = view->monitorView();
         const TextHighlighter* highlighter = view->generalView()->highlighter();
         const QColor noteOn(172, 172, 255);
         view->appendReceivedText(QStringLiteral("Port1 Ch 1 NoteOn   90 3C 64"), 3);
@@ -478,9 +494,9 @@ private Q_SLOTS:
     void fontFollowsTheSizePreference()
     {
         MidiEditView* view = host->openShown(MidiEditView::InMonitor);
-        QCOMPARE(view->textView()->font().pixelSize(), 12);
+        QCOMPARE(view->monitorView()->font().pixelSize(), 12);
         model->setValue(ParamMessageFontSize, 1);
-        QCOMPARE(view->textView()->font().pixelSize(), 18);
+        QCOMPARE(view->monitorView()->font().pixelSize(), 18);
     }
 
     // Control+F opens the bar with the focus in it; Return and Shift+F3 search on and back, wrapping

@@ -8,6 +8,9 @@
 #include "MidiEditGeneralView.h"
 #include "MidiEditProgressView.h"
 #include "MidiEditTextView.h"
+#include "MonitorTextView.h"
+#include "SysExFile.h"
+#include "TextHighlighter.h"
 #include "ToolButton.h"
 #include "VantelMidiParameterId.h"
 
@@ -18,6 +21,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -96,7 +101,7 @@ private:
     {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
-        QWidget* viewport = view->textView()->viewport();
+        QWidget* viewport = view->isMonitor() ? view->monitorView()->viewport() : view->textView()->viewport();
         const QPoint at(10, 10);
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
@@ -277,6 +282,73 @@ private Q_SLOTS:
         QCOMPARE(host->openViews().size(), 1);
     }
 
+    // A large file opens behind the progress page, which cancels it; opened to the end it is the
+    // whole file, text or .syx, and a change of the project.
+    void largeFilesOpenWithProgressAndCancel_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("text") << QStringLiteral("large.txt");
+        QTest::newRow("syx") << QStringLiteral("large.syx");
+    }
+
+    void largeFilesOpenWithProgressAndCancel()
+    {
+        QFETCH(QString, name);
+        const bool raw = name.endsWith(QLatin1String(".syx"));
+        QByteArray dump(1 << 20, '\0');
+        for (int i = 0; i < dump.size(); ++i)
+            dump[i] = char(i % 128);
+        dump[0] = char(0xF0);
+        dump[dump.size() - 1] = char(0xF7);
+        const QString dumpText = SysExFile::textOfBytes(dump);
+        const QString path = writeFile(name, raw ? dump : dumpText.toUtf8());
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusive);
+
+        model->setValue(ParamModified, 0);
+        QVERIFY(drop(view, path));
+        QVERIFY(view->isLoading());
+        QCOMPARE(view->currentPage(), int(MidiEditView::ProgressPage));
+        QVERIFY(view->progressView()->progressBar() != nullptr);
+        QCOMPARE(view->progressView()->button()->text(), QStringLiteral("Cancel"));
+        QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
+        QVERIFY(!view->isLoading());
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+        QTest::qWait(300);
+        QCOMPARE(view->text(), QString());
+        QCOMPARE(model->getValue(ParamModified), 0);
+
+        QVERIFY(drop(view, path));
+        QTRY_VERIFY_WITH_TIMEOUT(!view->isLoading(), 60000);
+        QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));
+        QCOMPARE(view->text(), dumpText);
+        QCOMPARE(view->textView()->document()->blockCount(), dumpText.count(QLatin1Char('\n')) + 1);
+        QCOMPARE(model->getValue(ParamModified), 1);
+        QVERIFY(!view->textView()->document()->isUndoAvailable());
+        // Coloured as the editor colours what is typed: the status byte that opens the dump.
+        const QTextBlock first = view->textView()->document()->firstBlock();
+        QVERIFY(!first.layout()->formats().isEmpty());
+        QCOMPARE(first.layout()->formats().first().format.foreground().color(), QColor(96, 96, 255));
+        QVERIFY(!view->generalView()->highlighter()->isSuspended());
+    }
+
+    // A received dump larger than a slice goes in over several turns of the event loop, whole and
+    // in order, and the view's text holds it all the time.
+    void largeReceivedTextGoesInWhole()
+    {
+        MidiEditView* view = host->openShown(MidiEditView::SystemExclusiveReceive);
+        QString dump = QStringLiteral("\nF0");
+        for (int i = 0; i < 100000; ++i)
+            dump += (i % 4096 == 4095 ? QStringLiteral("\n") : QStringLiteral(" ")) + QStringLiteral("2A");
+        dump += QStringLiteral(" F7");
+        view->appendReceivedText(dump, 100002);
+        view->appendReceivedText(QStringLiteral("\nF0 01 F7"), 3);
+        const QString whole = dump.mid(1) + QStringLiteral("\nF0 01 F7");
+        QCOMPARE(view->text(), whole);
+        QVERIFY(view->textView()->toPlainText().size() < whole.size());
+        QTRY_COMPARE(view->textView()->toPlainText(), whole);
+        QCOMPARE(view->progressView()->byteCount(), 100005u);
+    }
+
     void droppedFileOpensASecondViewBesideText()
     {
         const QString path =
@@ -308,7 +380,7 @@ private Q_SLOTS:
 
         // Monitors take no drops.
         MidiEditView* monitor = host->openShown(MidiEditView::InMonitor);
-        QVERIFY(!monitor->textView()->viewport()->acceptDrops());
+        QVERIFY(!monitor->monitorView()->viewport()->acceptDrops());
         QVERIFY(!drop(monitor, path));
         QCOMPARE(monitor->text(), QString());
         QCOMPARE(host->openViews().size(), 4);

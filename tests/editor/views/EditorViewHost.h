@@ -10,6 +10,7 @@
 #include "LoopbackMidiService.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiEditTextView.h"
+#include "MonitorTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
 #include "MidiHub.h"
@@ -85,7 +86,10 @@ public:
         QApplication::setActiveWindow(&area);
         if (!QTest::qWaitForWindowExposed(&area))
             return nullptr;
-        view->textView()->setFocus();
+        if (view->isMonitor())
+            view->monitorView()->setFocus();
+        else
+            view->textView()->setFocus();
         return view;
     }
 

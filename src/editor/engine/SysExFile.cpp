@@ -1,6 +1,6 @@
 #include "SysExFile.h"
 
-#include "MidiEditTransmittionThread.h"
+#include "HexText.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -70,23 +70,6 @@ QString SysExFile::textOfBytes(const QByteArray& bytes)
     return QString::fromLatin1(text);
 }
 
-bool SysExFile::bytesOfText(const QString& text, QByteArray* bytes)
-{
-    const QString digits = MidiEditTransmittionThread::stripText(text);
-    if (digits.size() % 2 != 0)
-        return false;
-    QByteArray out(digits.size() / 2, '\0');
-    for (int i = 0; i < out.size(); ++i) {
-        const int high = MidiEditTransmittionThread::hexValue(digits.at(2 * i));
-        const int low = MidiEditTransmittionThread::hexValue(digits.at(2 * i + 1));
-        if (high < 0 || low < 0)
-            return false;
-        out[i] = char(high * 16 + low);
-    }
-    *bytes = out;
-    return true;
-}
-
 QString SysExFile::readText(const QString& path, bool* ok)
 {
     if (ok != nullptr)
@@ -108,7 +91,7 @@ QString SysExFile::writeText(const QString& path, const QString& text)
 {
     const bool raw = isRawPath(path);
     QByteArray bytes;
-    if (raw && !bytesOfText(text, &bytes))
+    if (raw && !HexText::bytesOfText(text, &bytes))
         return tr("The text was not saved: a .syx file holds MIDI bytes only, and this text is not\n"
                   "whole bytes of hexadecimal digits (an odd number of digits or another character).");
     if (!raw)

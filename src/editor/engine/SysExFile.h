@@ -27,9 +27,6 @@ public:
     // other status byte with its data, and bytes outside any message on lines of their own, so that
     // every byte of the input is shown in its place.
     static QString textOfBytes(const QByteArray& bytes);
-    // The bytes a text stands for (blanks, commas, line ends and comments removed); false when it
-    // holds an odd number of digits or a character that is not one.
-    static bool bytesOfText(const QString& text, QByteArray* bytes);
 
     // The text of a file for the editor: raw files converted, text files read as UTF-8. ok (may be
     // null) is false when the file could not be read; the text is then empty.

@@ -60,15 +60,6 @@ public:
 
     void parameterChanged(qint32 id) override;
 
-    // The bytes of a text by the byte-count rule of the editor: -1 when the count is unknown
-    // (an odd number of digits or a character that is not hexadecimal).
-    static qint32 countBytes(const QString& text);
-    // The value of one hexadecimal digit, -1 for any other character.
-    static int hexValue(QChar c);
-    // The hexadecimal digits a text leaves after blanks, commas, tabs, line ends and comments
-    // are removed.
-    static QString stripText(const QString& text);
-
 Q_SIGNALS:
     void startTransmittion(quint32 total);
     void transmittionProgress(quint32 sent);

@@ -1,38 +1,10 @@
 #include "MidiEditTransmittionThread.h"
 
+#include "HexText.h"
 #include "MidiMessageKind.h"
 #include "MidiSender.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"
-
-#include <QRegularExpression>
-
-int MidiEditTransmittionThread::hexValue(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
-namespace {
-
-bool isHexadecimal(const QString& digits)
-{
-    if (digits.size() % 2 != 0)
-        return false;
-    for (QChar c : digits) {
-        if (MidiEditTransmittionThread::hexValue(c) < 0)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 MidiEditTransmittionThread::MidiEditTransmittionThread(Model* aModel, MidiSender* aSender, QObject* parent)
     : WorkerThread(parent), model(aModel), sender(aSender)
@@ -106,22 +78,6 @@ void MidiEditTransmittionThread::wake()
         QMutexLocker lock(&mutex);
     }
     condition.wakeAll();
-}
-
-QString MidiEditTransmittionThread::stripText(const QString& text)
-{
-    // Blanks, commas, tabs, line feeds, and each comment with the line feed that ends it.
-    static const QRegularExpression noise(QStringLiteral(" |,|\t|\n|(//|//([^\n]+))(\n|$)"));
-    QString digits = text;
-    digits.replace(QChar(0x2029), QLatin1Char('\n'));
-    digits.remove(noise);
-    return digits;
-}
-
-qint32 MidiEditTransmittionThread::countBytes(const QString& text)
-{
-    const QString digits = stripText(text);
-    return isHexadecimal(digits) ? digits.size() / 2 : -1;
 }
 
 void MidiEditTransmittionThread::run()
@@ -256,12 +212,12 @@ void MidiEditTransmittionThread::trackRawBytes(const quint8* bytes, quint32 coun
 bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
 {
     applySettings();
-    const QString digits = stripText(text);
+    const QString digits = HexText::stripText(text);
     if (digits.isEmpty())
         return true;
     // Refused before anything goes out: a digit without its pair would shift every byte after it
     // into different bytes, and half of a text is not what the user wrote either.
-    if (!isHexadecimal(digits)) {
+    if (!HexText::isHexadecimal(digits)) {
         endTransmission();
         return false;
     }
@@ -278,8 +234,8 @@ bool MidiEditTransmittionThread::transmissionRoutine(const QString& text)
         bytes.resize(count);
         auto* data = reinterpret_cast<quint8*>(bytes.data());
         for (int i = 0; i < count; ++i)
-            data[i] =
-                quint8(hexValue(digits.at(offset + 2 * i)) * 16 + hexValue(digits.at(offset + 2 * i + 1)));
+            data[i] = quint8(HexText::hexValue(digits.at(offset + 2 * i)) * 16 +
+                             HexText::hexValue(digits.at(offset + 2 * i + 1)));
 
         if (!parserOn) {
             const bool sent = sendBytes(data, quint32(count), MidiMessageKind::NotParsed, true);
