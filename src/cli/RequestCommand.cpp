@@ -89,6 +89,19 @@ QString RequestCommand::arrivedText(MonitorPrinter& printer, const QList<CliMess
     return text;
 }
 
+bool RequestCommand::openConversation(const QCommandLineParser& parser, CliContext& context, CliInput* input,
+                                      CliOutput* output)
+{
+    QString problem;
+    const QString device =
+        DeviceMatcher::find(context.service, true, parser.value(QStringLiteral("in")), &problem);
+    if (device.isEmpty() || !input->open(device, &problem)) {
+        context.error(problem);
+        return false;
+    }
+    return SendCommand::openOutput(output, parser.value(QStringLiteral("out")), context);
+}
+
 int RequestCommand::run(const QCommandLineParser& parser, CliContext& context)
 {
     qint64 timeout = 0;
@@ -112,16 +125,9 @@ int RequestCommand::run(const QCommandLineParser& parser, CliContext& context)
     VantelMidiModel model;
     model.setValue(ParamTimeStamp, parser.isSet(QStringLiteral("time")) ? 1 : 0);
     model.setValue(ParamMessageDetail, parser.isSet(QStringLiteral("details")) ? 1 : 0);
-    // Listening before the request goes out, so that no reply can come too early.
     CliInput input(context.service);
-    const QString device =
-        DeviceMatcher::find(context.service, true, parser.value(QStringLiteral("in")), &problem);
-    if (device.isEmpty() || !input.open(device, &problem)) {
-        context.error(problem);
-        return CliStatus::UsageOrDevice;
-    }
     CliOutput output(context.service, &model);
-    if (!SendCommand::openOutput(&output, parser.value(QStringLiteral("out")), context))
+    if (!openConversation(parser, context, &input, &output))
         return CliStatus::UsageOrDevice;
     const CliOutput::Outcome sent = output.send(parser.value(QStringLiteral("send")), context);
     if (!sent.complete) {

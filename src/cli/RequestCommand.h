@@ -4,6 +4,7 @@
 
 class BytePattern;
 class CliInput;
+class CliOutput;
 class MonitorPrinter;
 struct CliMessage;
 
@@ -30,6 +31,10 @@ public:
     // came instead go to *others (the last hundred at most).
     static Wait waitFor(CliInput& input, const BytePattern& pattern, qint64 timeoutMs,
                         const CliContext& context, CliMessage* reply, QList<CliMessage>* others);
+    // Opens the conversation's ends: --in first, so that no reply can come too early, then --out,
+    // whose connections carry data once this returns. False after a message.
+    static bool openConversation(const QCommandLineParser& parser, CliContext& context, CliInput* input,
+                                 CliOutput* output);
     // "nothing arrived" or the lines of the messages that did, for a message on a timeout.
     static QString arrivedText(MonitorPrinter& printer, const QList<CliMessage>& others);
 

@@ -4,7 +4,6 @@
 #include "CliInput.h"
 #include "CliOutput.h"
 #include "ConversationScript.h"
-#include "DeviceMatcher.h"
 #include "JUnitReport.h"
 #include "MonitorPrinter.h"
 #include "RequestCommand.h"
@@ -65,14 +64,8 @@ int RunCommand::run(const QCommandLineParser& parser, CliContext& context)
     VantelMidiModel model;
     model.setValue(ParamMessageDetail, parser.isSet(QStringLiteral("details")) ? 1 : 0);
     CliInput input(context.service);
-    const QString device =
-        DeviceMatcher::find(context.service, true, parser.value(QStringLiteral("in")), &problem);
-    if (device.isEmpty() || !input.open(device, &problem)) {
-        context.error(problem);
-        return CliStatus::UsageOrDevice;
-    }
     CliOutput output(context.service, &model);
-    if (!SendCommand::openOutput(&output, parser.value(QStringLiteral("out")), context))
+    if (!RequestCommand::openConversation(parser, context, &input, &output))
         return CliStatus::UsageOrDevice;
 
     MonitorPrinter printer(&model, fileno(context.out));
