@@ -135,10 +135,7 @@ private:
     {
         while (!m_stop.load()) {
             snd_seq_event_t* ev = nullptr;
-            int rc;
-            {
-                rc = snd_seq_event_input(m_seq, &ev);
-            }
+            const int rc = snd_seq_event_input(m_seq, &ev);
             if (rc == -EAGAIN || !ev) {
                 QThread::usleep(500);
                 continue;
@@ -200,9 +197,8 @@ public:
         const QByteArray name = "hw:" + QByteArray::number(virmidiCard()) + ',' + QByteArray::number(device);
         QVERIFY(snd_rawmidi_open(&m_in, &m_out, name.constData(), 0) == 0);
         for (snd_rawmidi_t* r : {m_in, m_out}) {
-            snd_rawmidi_params_t* params = nullptr;
             std::vector<char> paramsStorage(snd_rawmidi_params_sizeof());
-            params = reinterpret_cast<snd_rawmidi_params_t*>(paramsStorage.data());
+            auto* params = reinterpret_cast<snd_rawmidi_params_t*>(paramsStorage.data());
             snd_rawmidi_params_current(r, params);
             snd_rawmidi_params_set_buffer_size(r, params, 1024 * 1024);
             snd_rawmidi_params(r, params);
@@ -265,16 +261,6 @@ private:
 QString virmidi(int n)
 {
     return QStringLiteral("Virtual Raw MIDI %1-%2:VirMIDI %1-%2").arg(virmidiCard()).arg(n);
-}
-
-QByteArray dumpOf(int total)
-{
-    QByteArray dump(total, 0);
-    dump[0] = char(0xF0);
-    for (int i = 1; i < total - 1; ++i)
-        dump[i] = char((i * 7 + i / 127) & 0x7F);
-    dump[total - 1] = char(0xF7);
-    return dump;
 }
 
 } // namespace

@@ -27,26 +27,6 @@
 
 namespace {
 
-struct Sink
-{
-    QMutex mutex;
-    QByteArray bytes;
-    QList<QByteArray> records;
-
-    static void receive(void* context, const quint8* data, quint16 length, quint32, quint64, quint32)
-    {
-        auto* sink = static_cast<Sink*>(context);
-        QMutexLocker lock(&sink->mutex);
-        sink->records.append(QByteArray(reinterpret_cast<const char*>(data), length));
-        sink->bytes.append(reinterpret_cast<const char*>(data), length);
-    }
-    bool has(const QByteArray& record)
-    {
-        QMutexLocker lock(&mutex);
-        return records.contains(record);
-    }
-};
-
 // Records what the Out monitor is told, in order.
 struct OutLines : MidiOutMonitor
 {
@@ -110,6 +90,19 @@ QByteArray dumpedBytes(const QString& text)
     return out;
 }
 
+// Reads what jack_midi_dump prints until expectedSize bytes came or ten seconds passed; text gets
+// the printed lines.
+QByteArray readDump(QProcess& dump, int expectedSize, QString* text)
+{
+    QByteArray got;
+    for (int i = 0; i < 100 && got.size() < expectedSize; ++i) {
+        dump.waitForReadyRead(100);
+        *text += QString::fromUtf8(dump.readAllStandardOutput());
+        got = dumpedBytes(*text);
+    }
+    return got;
+}
+
 } // namespace
 
 class MidiJackTest : public QObject
@@ -118,6 +111,8 @@ class MidiJackTest : public QObject
 
 private:
     std::unique_ptr<JackMidiService> jack;
+    Model model;
+    std::unique_ptr<MidiBulkIntervalManager> bulk;
 
 private Q_SLOTS:
     void initTestCase()
@@ -126,8 +121,15 @@ private Q_SLOTS:
         jack = std::make_unique<JackMidiService>();
         QVERIFY(jack->isRunning());
         QVERIFY(jack->clientName().startsWith(QStringLiteral("Vantel MIDI")));
+        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
+        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
+        bulk = std::make_unique<MidiBulkIntervalManager>(&model);
     }
-    void cleanupTestCase() { jack.reset(); }
+    void cleanupTestCase()
+    {
+        bulk.reset();
+        jack.reset();
+    }
 
     void ownPortsExistAndAreNotDevices()
     {
@@ -136,8 +138,7 @@ private Q_SLOTS:
         QVERIFY(lsp.waitForFinished(10000));
         const QString ports = QString::fromUtf8(lsp.readAllStandardOutput());
         for (const char* name : {"Port1 In", "Port2 In", "Port1 Out", "Port2 Out"})
-            QVERIFY2(ports.contains(jack->clientName() + QLatin1Char(':') + QLatin1String(name)),
-                     qPrintable(ports));
+            QVERIFY2(ports.contains(ownPort(name)), qPrintable(ports));
         for (const HostMidiDevice& d : jack->inputDevices() + jack->outputDevices())
             QVERIFY(!d.name.startsWith(jack->clientName() + QLatin1Char(':')));
     }
@@ -152,8 +153,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(listed(jack->inputDevices(), QStringLiteral("vantel-seq:out")), 10000);
         MidiClient client(jack.get());
         MidiInputPort port(&client, 16384, 1, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-        Sink sink;
-        port.setReceiver(&Sink::receive, &sink);
+        RecordSink sink;
+        port.setReceiver(&RecordSink::receive, &sink);
         QTRY_COMPARE_WITH_TIMEOUT(port.open(QStringLiteral("vantel-seq:out")), 0, 10000);
         QCOMPARE(port.getPortName(), QStringLiteral("vantel-seq:out"));
         QTRY_VERIFY_WITH_TIMEOUT(sink.has(QByteArray("\x90\x3C\x40", 3)), 10000);
@@ -166,6 +167,11 @@ private Q_SLOTS:
     }
 
 private:
+    QString ownPort(const char* name) const
+    {
+        return jack->clientName() + QLatin1Char(':') + QLatin1String(name);
+    }
+
     // Runs attempt(n) until it returns no error. JACK itself loses or repeats the MIDI data of a
     // cycle that a client missed under load (an xrun); only such an attempt is repeated, any other
     // failure fails the test.
@@ -187,22 +193,14 @@ private:
 private Q_SLOTS:
     void bytesWeSendArriveAtMidiDump()
     {
-        QByteArray sysex(10000, '\0');
-        sysex[0] = char(0xF0);
-        for (int i = 1; i < 9999; ++i)
-            sysex[i] = char(i % 128);
-        sysex[9999] = char(0xF7);
-        Model model;
-        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
-        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
-        MidiBulkIntervalManager bulk(&model);
+        const QByteArray sysex = dumpOf(10000, 1);
 
         withXrunRetries([&](int n) -> QString {
             const QString peer = QStringLiteral("vantel-dump-%1").arg(n);
             Peer dump(QStringLiteral("jack_midi_dump"), {peer});
             const QString input = peer + QStringLiteral(":input");
             MidiHub hub(jack.get());
-            hub.setBulkIntervalManager(&bulk);
+            hub.setBulkIntervalManager(bulk.get());
             MidiOutputPort* port = hub.outputPort(0);
             if (!openWithin10s([&] { return port->open(input) == 0; }))
                 return QStringLiteral("could not connect to ") + input;
@@ -224,12 +222,7 @@ private Q_SLOTS:
                 return QStringLiteral("short send failed");
 
             QString text;
-            QByteArray got;
-            for (int i = 0; i < 100 && got.size() < expected.size(); ++i) {
-                dump.process.waitForReadyRead(100);
-                text += QString::fromUtf8(dump.process.readAllStandardOutput());
-                got = dumpedBytes(text);
-            }
+            const QByteArray got = readDump(dump.process, expected.size(), &text);
             if (got == expected)
                 return QString();
             int firstDifference = 0;
@@ -307,76 +300,13 @@ private Q_SLOTS:
         QCOMPARE(names, (QStringList{"vantel-fx1:input", "vantel-fx2:input", "vantel-FX3:input"}));
     }
 
-    void fragmentedSysexArrivesAsWholeRecords()
-    {
-        // Our output cuts a 20000-byte message into events of at most 4096 bytes; looped back into
-        // our input, the fragments come out as the records of one message: 16384 + 3616 bytes.
-        QByteArray sysex(20000, '\0');
-        sysex[0] = char(0xF0);
-        for (int i = 1; i < 19999; ++i)
-            sysex[i] = char((i * 7) % 128);
-        sysex[19999] = char(0xF7);
-        withXrunRetries([&](int n) -> QString {
-            // The input needs a device to be open on: a sequencer that plays one short note at its
-            // start and then keeps quiet for a minute.
-            const QString quiet = QStringLiteral("vantel-quiet-%1").arg(n);
-            const QString sinkName = QStringLiteral("vantel-sink-%1").arg(n);
-            Peer seq(QStringLiteral("jack_midiseq"), {quiet, QStringLiteral("2880000"), QStringLiteral("0"),
-                                                      QStringLiteral("60"), QStringLiteral("10")});
-            Peer dump(QStringLiteral("jack_midi_dump"), {sinkName});
-            MidiClient client(jack.get());
-            MidiInputPort in(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-            MidiOutputPort out(&client, 16384, 0, HostMidiService::milliseconds(), Midi::localTimeOfDay());
-            Sink sink;
-            in.setReceiver(&Sink::receive, &sink);
-            if (!openWithin10s([&] {
-                    return in.open(quiet + QStringLiteral(":out")) == 0 &&
-                           out.open(sinkName + QStringLiteral(":input")) == 0;
-                }))
-                return QStringLiteral("could not connect the peers");
-            QProcess connect;
-            connect.start(QStringLiteral("jack_connect"), {jack->clientName() + QStringLiteral(":Port1 Out"),
-                                                           jack->clientName() + QStringLiteral(":Port1 In")});
-            if (!connect.waitForFinished(10000) || connect.exitCode() != 0)
-                return QStringLiteral("jack_connect failed");
-            QTest::qWait(50);
-            if (out.send(data(sysex), 20000, nullptr) != 0)
-                return QStringLiteral("send failed");
-            QList<QByteArray> records;
-            QByteArray joined;
-            for (int i = 0; i < 100 && joined.size() < sysex.size(); ++i) {
-                QTest::qWait(50);
-                QMutexLocker lock(&sink.mutex);
-                records.clear();
-                joined.clear();
-                for (const QByteArray& r : sink.records) {
-                    if (quint8(r.at(0)) == 0xF0 || quint8(r.at(0)) < 0x80) {
-                        records.append(r);
-                        joined += r;
-                    }
-                }
-            }
-            if (records.size() != 2 || records.at(0).size() != 16384 || joined != sysex)
-                return QStringLiteral("%1 records, %2 bytes").arg(records.size()).arg(joined.size());
-            return QString();
-        });
-    }
-
     void dumpPiecesWithAnotherSourcesNotesBetweenArriveWhole()
     {
         // Two sources on our Port1 In: a sequencer playing a note every 256 frames, and our own
         // Port1 Out sending a 100000-byte dump in pieces of 4096 bytes, one cycle or more apart.
         // JACK merges them, so notes land between the pieces; the dump still arrives whole.
-        QByteArray dump(100000, '\0');
-        dump[0] = char(0xF0);
-        for (int i = 1; i < dump.size() - 1; ++i)
-            dump[i] = char((i * 5) % 128);
-        dump[dump.size() - 1] = char(0xF7);
+        const QByteArray dump = dumpOf(100000, 5);
         const QByteArray note("\x90\x3C\x40", 3);
-        Model model;
-        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
-        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
-        MidiBulkIntervalManager bulk(&model);
         withXrunRetries([&](int n) -> QString {
             const QString notes = QStringLiteral("vantel-notes-%1").arg(n);
             const QString sinkName = QStringLiteral("vantel-dumpsink-%1").arg(n);
@@ -384,23 +314,18 @@ private Q_SLOTS:
                                                       QStringLiteral("60"), QStringLiteral("100")});
             // Our output needs a device to be open on; the loop to our own input is added below.
             Peer sinkPeer(QStringLiteral("jack_midi_dump"), {sinkName});
-            Sink sink; // outlives the hub, whose receive threads call it
+            RecordSink sink; // outlives the hub, whose receive threads call it
             MidiHub hub(jack.get());
-            hub.setBulkIntervalManager(&bulk);
-            hub.setReceiver(&Sink::receive, &sink);
+            hub.setBulkIntervalManager(bulk.get());
+            hub.setReceiver(&RecordSink::receive, &sink);
             if (!openWithin10s([&] {
                     return hub.inputPort(0)->open(notes + QStringLiteral(":out")) == 0 &&
                            hub.outputPort(0)->open(sinkName + QStringLiteral(":input")) == 0;
                 }))
                 return QStringLiteral("could not connect the peers");
-            const QStringList loop{jack->clientName() + QStringLiteral(":Port1 Out"),
-                                   jack->clientName() + QStringLiteral(":Port1 In")};
-            QProcess connect;
             // An earlier test may have left the loop in place.
-            connect.start(QStringLiteral("jack_disconnect"), loop);
-            connect.waitForFinished(10000);
-            connect.start(QStringLiteral("jack_connect"), loop);
-            if (!connect.waitForFinished(10000) || connect.exitCode() != 0)
+            jackConnection(QStringLiteral("jack_disconnect"), ownPort("Port1 Out"), ownPort("Port1 In"));
+            if (!jackConnection(QStringLiteral("jack_connect"), ownPort("Port1 Out"), ownPort("Port1 In")))
                 return QStringLiteral("jack_connect failed");
             QTest::qWait(50);
             if (!hub.sendToOutputPorts(data(dump), quint32(dump.size()), 16, 0))
@@ -435,21 +360,13 @@ private Q_SLOTS:
         // A worker sends a dump piece by piece, as the editor does; meanwhile this (the GUI)
         // thread sends Control Changes, as a dial does. The peer gets the dump in one run of bytes
         // and every Control Change before or after it, in order; none waits in this thread.
-        QByteArray dump(60000, '\0');
-        dump[0] = char(0xF0);
-        for (int i = 1; i < dump.size() - 1; ++i)
-            dump[i] = char((i * 3) % 128);
-        dump[dump.size() - 1] = char(0xF7);
-        Model model;
-        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
-        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
-        MidiBulkIntervalManager bulk(&model);
+        const QByteArray dump = dumpOf(60000, 3);
         withXrunRetries([&](int n) -> QString {
             const QString peer = QStringLiteral("vantel-whole-%1").arg(n);
             Peer dumpPeer(QStringLiteral("jack_midi_dump"), {peer});
             OutLines monitor;
             MidiHub hub(jack.get());
-            hub.setBulkIntervalManager(&bulk);
+            hub.setBulkIntervalManager(bulk.get());
             hub.setOutMonitor(&monitor);
             if (!openWithin10s([&] { return hub.outputPort(0)->open(peer + QStringLiteral(":input")) == 0; }))
                 return QStringLiteral("could not connect to the peer");
@@ -482,13 +399,7 @@ private Q_SLOTS:
                 return QStringLiteral("no Control Change came during the dump; nothing was tried");
 
             QString text;
-            QByteArray got;
-            const int expectedSize = dump.size() + controls.size();
-            for (int i = 0; i < 100 && got.size() < expectedSize; ++i) {
-                dumpPeer.process.waitForReadyRead(100);
-                text += QString::fromUtf8(dumpPeer.process.readAllStandardOutput());
-                got = dumpedBytes(text);
-            }
+            const QByteArray got = readDump(dumpPeer.process, dump.size() + controls.size(), &text);
             const int start = got.indexOf(char(0xF0));
             if (start < 0 || got.mid(start, dump.size()) != dump)
                 return QStringLiteral("the dump did not arrive in one run (%1 bytes)").arg(got.size());
@@ -509,9 +420,9 @@ private Q_SLOTS:
                                     QStringLiteral("100")};
         auto seq = std::make_unique<Peer>(QStringLiteral("jack_midiseq"), arguments);
         QTRY_VERIFY_WITH_TIMEOUT(listed(jack->inputDevices(), device), 10000);
-        Sink sink; // outlives the hub, whose receive threads call it
+        RecordSink sink; // outlives the hub, whose receive threads call it
         MidiHub hub(jack.get());
-        hub.setReceiver(&Sink::receive, &sink);
+        hub.setReceiver(&RecordSink::receive, &sink);
         QVERIFY(openWithin10s([&] {
             hub.inputPortChoices(1, nullptr);
             return hub.openInputPort(1, quint32(hub.inputPort(1)->deviceNames().indexOf(device)));
@@ -544,12 +455,8 @@ private Q_SLOTS:
         const QString device = QStringLiteral("vantel-cut:input");
         Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-cut")});
         QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), device), 10000);
-        Model model;
-        model.registerParameter(ParamBulkInterval, 0, 1000, 0, QStringLiteral("Bulk Interval (ms)"));
-        model.registerParameter(ParamParser, 0, 1, 1, QStringLiteral("Parser"));
-        MidiBulkIntervalManager bulk(&model);
         MidiHub hub(jack.get());
-        hub.setBulkIntervalManager(&bulk);
+        hub.setBulkIntervalManager(bulk.get());
         QVERIFY(openWithin10s([&] {
             hub.outputPortChoices(0, nullptr);
             return hub.openOutputPort(0, quint32(hub.outputPort(0)->deviceNames().indexOf(device)));
@@ -557,10 +464,7 @@ private Q_SLOTS:
         const quint8 note[3] = {0x90, 0x3C, 0x40};
         QVERIFY(hub.sendToOutputPorts(note, 3, 0, 0));
         QSignalSpy changes(&hub, &MidiHub::portDeviceChanged);
-        QProcess cut;
-        cut.start(QStringLiteral("jack_disconnect"),
-                  {jack->clientName() + QStringLiteral(":Port1 Out"), device});
-        QVERIFY(cut.waitForFinished(10000) && cut.exitCode() == 0);
+        QVERIFY(jackConnection(QStringLiteral("jack_disconnect"), ownPort("Port1 Out"), device));
         QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 1, 10000);
         QCOMPARE(changes.at(0), (QVariantList{false, 0u, device, false}));
         QCOMPARE(hub.outputPortName(0), QStringLiteral("Not Connected"));
@@ -569,24 +473,6 @@ private Q_SLOTS:
         hub.rescan();
         QCOMPARE(changes.size(), 1);
         QCOMPARE(hub.chosenOutputDevice(0), device);
-    }
-
-    void peerLeavingTakesItsDeviceAway()
-    {
-        auto dump = std::make_unique<Peer>(QStringLiteral("jack_midi_dump"),
-                                           QStringList{QStringLiteral("vantel-gone")});
-        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), QStringLiteral("vantel-gone:input")), 10000);
-        MidiHub hub(jack.get());
-        qint32 position = 0;
-        hub.outputPortChoices(0, &position);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            hub.openOutputPort(0, quint32(hub.outputPort(0)->deviceNames().indexOf("vantel-gone:input"))),
-            10000);
-        dump.reset();
-        QTRY_VERIFY_WITH_TIMEOUT(!listed(jack->outputDevices(), QStringLiteral("vantel-gone:input")), 10000);
-        hub.outputPortChoices(0, &position, true);
-        QCOMPARE(position, 0);
-        QCOMPARE(hub.outputPortName(0), QStringLiteral("Not Connected"));
     }
 };
 

@@ -97,8 +97,7 @@ private Q_SLOTS:
         QFETCH(quint32, packed);
         QFETCH(QByteArray, record);
         auto in = makeInput();
-        in->enumerateDevices();
-        QCOMPARE(in->open(0), 0);
+        QCOMPARE(in->open(loopA), 0);
         host->injectMessage(loopA, HostMidiService::ShortData, packed);
         QCOMPARE(settle(), QList<QByteArray>{record});
     }
@@ -106,8 +105,7 @@ private Q_SLOTS:
     void inputDropsWhatCarriesNoMessage()
     {
         auto in = makeInput();
-        in->enumerateDevices();
-        QCOMPARE(in->open(0), 0);
+        QCOMPARE(in->open(loopA), 0);
         host->injectMessage(loopA, HostMidiService::ShortData, 0x00403C10u);              // no status byte
         host->injectMessage(loopA, HostMidiService::LongError, 0, bytesOf({0xF0, 1, 2})); // recycled, dropped
         host->injectMessage(loopA, HostMidiService::LongData, 0, QByteArray()); // buffer returned on reset
@@ -119,8 +117,7 @@ private Q_SLOTS:
     void largeSysexArrivesAsFullRecordThenRest()
     {
         auto in = makeInput(1);
-        in->enumerateDevices();
-        QCOMPARE(in->open(0), 0);
+        QCOMPARE(in->open(loopA), 0);
         const QByteArray message = sysex(20000);
         host->injectBytes(loopA, message);
         const QList<QByteArray> records = settle();

@@ -98,54 +98,55 @@ private Q_SLOTS:
         QCOMPARE(Midi::timeStamp(counter, baseCounter, baseTimeOfDay), stamp);
     }
 
+    // Each input is fed in pieces, as a MIDI graph hands over one event at a time.
     void framing_data()
     {
-        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QList<QByteArray>>("pieces");
         QTest::addColumn<QList<QByteArray>>("shorts");
         QTest::addColumn<QList<QByteArray>>("longs");
         QTest::addColumn<int>("errors");
         using L = QList<QByteArray>;
-        QTest::newRow("program change") << bytesOf({0xC5, 0x10}) << L{bytesOf({0xC5, 0x10})} << L{} << 0;
-        QTest::newRow("tune request") << bytesOf({0xF6}) << L{bytesOf({0xF6})} << L{} << 0;
+        QTest::newRow("program change") << L{bytesOf({0xC5, 0x10})} << L{bytesOf({0xC5, 0x10})} << L{} << 0;
+        QTest::newRow("tune request") << L{bytesOf({0xF6})} << L{bytesOf({0xF6})} << L{} << 0;
         QTest::newRow("running status")
-            << bytesOf({0x90, 0x3C, 0x40, 0x3E, 0x41})
+            << L{bytesOf({0x90, 0x3C, 0x40, 0x3E, 0x41})}
             << L{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0x90, 0x3E, 0x41})} << L{} << 0;
-        QTest::newRow("data without status dropped") << bytesOf({0x3C, 0x40}) << L{} << L{} << 0;
+        QTest::newRow("data without status dropped") << L{bytesOf({0x3C, 0x40})} << L{} << L{} << 0;
         QTest::newRow("system common cancels running status")
-            << bytesOf({0x90, 0x3C, 0x40, 0xF6, 0x3C, 0x40})
+            << L{bytesOf({0x90, 0x3C, 0x40, 0xF6, 0x3C, 0x40})}
             << L{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xF6})} << L{} << 0;
-        QTest::newRow("clock inside sysex") << bytesOf({0xF0, 0x01, 0xF8, 0x02, 0xF7}) << L{bytesOf({0xF8})}
-                                            << L{bytesOf({0xF0, 0x01, 0x02, 0xF7})} << 0;
+        QTest::newRow("clock inside sysex")
+            << L{bytesOf({0xF0, 0x01, 0xF8, 0x02, 0xF7})} << L{bytesOf({0xF8})}
+            << L{bytesOf({0xF0, 0x01, 0x02, 0xF7})} << 0;
         QTest::newRow("sysex cut by note on")
-            << bytesOf({0xF0, 0x01, 0x90, 0x3C, 0x40}) << L{bytesOf({0x90, 0x3C, 0x40})} << L{} << 1;
-        QTest::newRow("stray end of exclusive") << bytesOf({0xF7, 0xF8}) << L{bytesOf({0xF8})} << L{} << 0;
+            << L{bytesOf({0xF0, 0x01, 0x90, 0x3C, 0x40})} << L{bytesOf({0x90, 0x3C, 0x40})} << L{} << 1;
+        QTest::newRow("stray end of exclusive") << L{bytesOf({0xF7, 0xF8})} << L{bytesOf({0xF8})} << L{} << 0;
+        // A whole short message of another source between two pieces leaves the dump open; one
+        // inside a piece still cuts it.
+        QTest::newRow("short messages between sysex pieces")
+            << L{bytesOf({0xF0, 0x01, 0x02}),
+                 bytesOf({0x90, 0x3C, 0x40}),
+                 bytesOf({0x03}),
+                 bytesOf({0xF1, 0x05}),
+                 bytesOf({0xF6}),
+                 bytesOf({0x04, 0xF7}),
+                 bytesOf({0xF0, 0x01}),
+                 bytesOf({0x90, 0x3C, 0x40, 0x3E})}
+            << L{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xF1, 0x05}), bytesOf({0xF6}),
+                 bytesOf({0x90, 0x3C, 0x40})}
+            << L{bytesOf({0xF0, 0x01, 0x02, 0x03, 0x04, 0xF7})} << 1;
     }
     void framing()
     {
-        QFETCH(QByteArray, input);
+        QFETCH(QList<QByteArray>, pieces);
         QFETCH(QList<QByteArray>, shorts);
         QFETCH(QList<QByteArray>, longs);
         QFETCH(int, errors);
         HostInputFramer framer(16384);
-        const Framed got = frame(framer, {input});
+        const Framed got = frame(framer, pieces);
         QCOMPARE(got.shorts, shorts);
         QCOMPARE(got.longs, longs);
         QCOMPARE(got.errors, errors);
-    }
-
-    void shortMessagesBetweenSysexPiecesGoOnTheirOwn()
-    {
-        // Pieces as a MIDI graph hands them over, one event at a time: a whole short message of
-        // another source between two pieces leaves the dump open; one inside a piece still cuts it.
-        HostInputFramer framer(16384);
-        const Framed got =
-            frame(framer, {bytesOf({0xF0, 0x01, 0x02}), bytesOf({0x90, 0x3C, 0x40}), bytesOf({0x03}),
-                           bytesOf({0xF1, 0x05}), bytesOf({0xF6}), bytesOf({0x04, 0xF7}),
-                           bytesOf({0xF0, 0x01}), bytesOf({0x90, 0x3C, 0x40, 0x3E})});
-        QCOMPARE(got.shorts, (QList<QByteArray>{bytesOf({0x90, 0x3C, 0x40}), bytesOf({0xF1, 0x05}),
-                                                bytesOf({0xF6}), bytesOf({0x90, 0x3C, 0x40})}));
-        QCOMPARE(got.longs, QList<QByteArray>{bytesOf({0xF0, 0x01, 0x02, 0x03, 0x04, 0xF7})});
-        QCOMPARE(got.errors, 1);
     }
 
     void resetEndsUnfinishedSysexAsError()

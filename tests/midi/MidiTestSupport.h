@@ -36,6 +36,17 @@ inline QByteArray sysex(int total, char fill = 0x11)
     return message;
 }
 
+// A system-exclusive message of total bytes whose data bytes vary with their position.
+inline QByteArray dumpOf(int total, int step = 7)
+{
+    QByteArray dump(total, 0);
+    dump[0] = char(0xF0);
+    for (int i = 1; i < total - 1; ++i)
+        dump[i] = char((i * step + i / 127) & 0x7F);
+    dump[total - 1] = char(0xF7);
+    return dump;
+}
+
 // Collects what a receive thread hands over, for the test thread to read; delayMs makes it a slow
 // receiver.
 struct RecordSink

@@ -63,19 +63,6 @@ private Q_SLOTS:
         QVERIFY(registered > 20);
     }
 
-    void unknownIdsAreErrors()
-    {
-        VantelMidiModel model;
-        for (qint32 id : {-1, 2000, 2147483647}) {
-            qint32 error = 0;
-            model.getValue(id, &error);
-            QCOMPARE(error, 1);
-            error = 0;
-            model.getName(id, &error);
-            QCOMPARE(error, 1);
-        }
-    }
-
     void directoriesDefaultToDocuments()
     {
         VantelMidiModel model;

@@ -40,16 +40,9 @@ private Q_SLOTS:
         // An empty name field must not make its view unsavable.
         QVERIFY(FileStream::writeStringField(stream, 9, QString()));
         QVERIFY(FileStream::writeStringField(stream, 10, QStringLiteral("")));
-        QCOMPARE(bytes, QByteArray::fromHex("00000007"
-                                            "00000004"
-                                            "FFFFFFFE"
-                                            "00000008"
-                                            "00000004"
-                                            "6162C3A9"
-                                            "00000009"
-                                            "00000000"
-                                            "0000000A"
-                                            "00000000"));
+        // Per field: tag, byte count, bytes.
+        QCOMPARE(bytes, QByteArray::fromHex("00000007 00000004 FFFFFFFE  00000008 00000004 6162C3A9"
+                                            "00000009 00000000  0000000A 00000000"));
     }
 
     void writeToAFullDeviceFails()
@@ -70,12 +63,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("textOk");
         QTest::addColumn<QString>("text");
 
-        const QByteArray good = QByteArray::fromHex("00000007"
-                                                    "00000004"
-                                                    "FFFFFFFE"
-                                                    "00000008"
-                                                    "00000002") +
-                                "ab";
+        const QByteArray good = QByteArray::fromHex("00000007 00000004 FFFFFFFE  00000008 00000002") + "ab";
         const QByteArray intThenTextHeader = QByteArray::fromHex("000000070000000400000001"
                                                                  "00000008");
         QTest::newRow("whole") << good << true << -2 << true << "ab";
@@ -156,9 +144,7 @@ private Q_SLOTS:
     {
         // The device cannot say how much is left; a damaged length must still fail without first
         // allocating all of it.
-        QByteArray bytes = QByteArray::fromHex("00000008"
-                                               "40000000") +
-                           QByteArray(100, 'a');
+        QByteArray bytes = QByteArray::fromHex("00000008 40000000") + QByteArray(100, 'a');
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         SequentialDevice device(&buffer);
