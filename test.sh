@@ -7,6 +7,9 @@ cd "$(dirname "$0")"
 
 tools/install-deps.sh
 
+# Every C++ file follows .clang-format (clang-format -i <file> mends one).
+tools/check-format.sh
+
 jobs=$(nproc)
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_TESTS=ON -DVANTEL_WERROR=ON >/dev/null
 cmake --build build-test -j "$jobs"

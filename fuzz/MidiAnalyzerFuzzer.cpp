@@ -10,9 +10,9 @@
 // costly per input (the log writer's thread) is left to a sample of the inputs.
 
 #include "MidiAnalyzer.h"
+#include "MidiSender.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
-#include "MidiSender.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -96,8 +96,8 @@ int main(int argc, char* argv[])
         usleep(50000); // the server forgets the client before the next run
     }
     std::sort(times.begin(), times.end());
-    std::printf("median %.2f ms  min %.2f ms  max %.2f ms  (%d runs)\n", times[times.size() / 2], times.front(),
-                times.back(), runs);
+    std::printf("median %.2f ms  min %.2f ms  max %.2f ms  (%d runs)\n", times[times.size() / 2],
+                times.front(), times.back(), runs);
     jack_client_close(client);
     return 0;
 }

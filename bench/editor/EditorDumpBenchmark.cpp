@@ -48,10 +48,7 @@ public:
         return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
                                      passThrough, direct, sendTimeOut);
     }
-    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override
-    {
-        return nullptr;
-    }
+    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override { return nullptr; }
     void releaseKeyboardKeys() override {}
     bool isLoadingProject() const override { return false; }
     void showErrorMessage(const QString&) override {}
@@ -204,7 +201,8 @@ BENCHMARK(BM_Transmit1MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_TransmitNonHexText16MB(benchmark::State& state)
 {
     QString text;
-    const QString line = QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7 // a comment that is long enough XX\n");
+    const QString line =
+        QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7 // a comment that is long enough XX\n");
     while (text.size() < 16 * 1024 * 1024)
         text += line;
     VantelMidiModel model;

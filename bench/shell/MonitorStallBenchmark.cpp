@@ -223,9 +223,8 @@ void BM_GuiStallUnderDumps(benchmark::State& state)
     state.counters["stalls_over_30ms"] =
         double(std::count_if(stalls.begin(), stalls.end(), [](qint64 s) { return s > 30000000; }));
     // What the In monitor was fed: the bytes its lines stand for.
-    if (QMdiSubWindow* in = state.range(0) != 0
-                                ? window->subWindows()->singleView(ViewKind::MidiInMonitor)
-                                : nullptr)
+    if (QMdiSubWindow* in =
+            state.range(0) != 0 ? window->subWindows()->singleView(ViewKind::MidiInMonitor) : nullptr)
         if (auto* monitor = qobject_cast<MidiEditView*>(in->widget()))
             state.counters["in_monitor_bytes"] = double(monitor->progressView()->byteCount());
     state.counters["rss_start_mb"] = residentBefore;

@@ -7,10 +7,10 @@
 
 #include "LoopbackMidiService.h"
 #include "MainWindow.h"
-#include "SettingsFile.h"
-#include "SubWindowManager.h"
 #include "MidiEditView.h"
 #include "MonitorTextView.h"
+#include "SettingsFile.h"
+#include "SubWindowManager.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
 
@@ -117,8 +117,8 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
     window->show();
     window->resizeToDefault();
     runEventLoopFor(200);
-    window->openInputPort(0, 0);  // Loopback A
-    window->openOutputPort(0, 1); // Loopback B: thru data leaves without coming back
+    window->openInputPort(0, 0);      // Loopback A
+    window->openOutputPort(0, 1);     // Loopback B: thru data leaves without coming back
     model.setValue(ParamMidiThru, 1); // Port1->Port1
 
     MidiEditView* in = viewOf(window->subWindows()->singleView(ViewKind::MidiInMonitor));
@@ -143,8 +143,8 @@ void BM_RefreshTickUnderFlood(benchmark::State& state)
         qint64 sent = 0;
         while (!stop.load()) {
             const auto now = std::chrono::steady_clock::now();
-            const qint64 due =
-                std::chrono::duration_cast<std::chrono::microseconds>(now - begin).count() * messagesPerSecond / 1000000;
+            const qint64 due = std::chrono::duration_cast<std::chrono::microseconds>(now - begin).count() *
+                               messagesPerSecond / 1000000;
             QByteArray batch;
             for (; sent < due; ++sent) {
                 const char note = char(0x30 + sent % 32);
@@ -205,7 +205,9 @@ BENCHMARK(BM_RefreshTickUnderFlood)
     ->Args({20000, 0, 1, 1})
     ->Args({20000, 1, 0, 1})
     ->Args({20000, 1, 1, 0})
-    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv)
 {

@@ -37,8 +37,8 @@ class MidiOutMonitor;
 // sendToOutputPorts may be called from any thread at any time: it holds no lock of its own; each
 // output port sends one message at a time (see MidiOutputPort: a worker waits for its turn, the
 // GUI thread leaves its message in the port's queue), the Out monitor serialises itself, and the
-// bulk pause runs on the caller's thread. The bulk interval manager and the Out monitor are set on the GUI thread and
-// read atomically by the senders.
+// bulk pause runs on the caller's thread. The bulk interval manager and the Out monitor are set on the GUI
+// thread and read atomically by the senders.
 class MidiHub : public QObject, public MidiSender
 {
     Q_OBJECT
@@ -131,9 +131,9 @@ public:
     // whose send of a piece fails gets nothing more of that transmission. One port: true when every
     // piece was sent; both ports: true when at least one port sent every piece. A message the GUI
     // thread (or thru, direct) sends while a port is busy with another sender's message is queued
-    // there and counts as sent; its Out monitor lines are written when it leaves. Real-time messages (one byte,
-    // F8-FF) go at once, also between the pieces of a dump. Direct: one port, one piece, no Out
-    // monitor line, no pause, at most 65535 bytes.
+    // there and counts as sent; its Out monitor lines are written when it leaves. Real-time messages (one
+    // byte, F8-FF) go at once, also between the pieces of a dump. Direct: one port, one piece, no Out monitor
+    // line, no pause, at most 65535 bytes.
     bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
                            bool skipPacing = false, bool forceLong = false, quint64 passThrough = 0,
                            bool direct = false, quint32* sendTimeOut = nullptr) override;

@@ -103,7 +103,8 @@ qint32 MidiOutputPort::send(const quint8* bytes, quint32 length, quint32* stampO
     // input's timing only on the short path.
     const bool wholeShort = length <= 3 && bytes[0] >= 0x80 && bytes[0] != 0xF0 && bytes[0] != 0xF7 &&
                             HostMidiService::shortMessageLength(bytes[0]) == length;
-    const bool isShort = (bytes[0] != 0xF0 && !forceLong) || (wholeShort && MidiSender::isForwarded(passThrough));
+    const bool isShort =
+        (bytes[0] != 0xF0 && !forceLong) || (wholeShort && MidiSender::isForwarded(passThrough));
     HostMidiService* host = nullptr;
     HostMidiService::Handle target = HostMidiService::InvalidHandle;
     quint64 generation = 0;

@@ -44,8 +44,8 @@ void VantelMidiModel::addDial(KnobModeTarget* dial)
         return;
     dials.erase(std::remove_if(dials.begin(), dials.end(), [](const DialEntry& d) { return !d.object; }),
                 dials.end());
-    const bool known = std::any_of(dials.cbegin(), dials.cend(),
-                                   [dial](const DialEntry& d) { return d.target == dial; });
+    const bool known =
+        std::any_of(dials.cbegin(), dials.cend(), [dial](const DialEntry& d) { return d.target == dial; });
     if (!known)
         dials.append(DialEntry{object, dial});
     dial->setKnobMode(getValue(ParamKnobMode));

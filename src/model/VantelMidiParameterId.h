@@ -4,7 +4,8 @@
 
 // The ids of every parameter of the application. Blocks by purpose; ids not listed are not
 // registered. For the two numbered filter blocks use the helpers below.
-enum VantelMidiParameterId : qint32 {
+enum VantelMidiParameterId : qint32
+{
     // Working state and directories.
     ParamTransmissionState = 0,
     ParamDumpFileWorkingDirectory = 1,

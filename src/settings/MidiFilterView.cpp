@@ -103,8 +103,8 @@ void MidiFilterView::buildMessageGroup()
     for (const QString& text : texts) {
         auto* box = new CheckBox(text, group);
         const qint32 id = ParamFilterNoteOff + row;
-        const bool heading =
-            id == ParamFilterControlChange || id == ParamFilterSystemCommon || id == ParamFilterSystemRealtime;
+        const bool heading = id == ParamFilterControlChange || id == ParamFilterSystemCommon ||
+                             id == ParamFilterSystemRealtime;
         // Headings leave the ">" buttons at x 146 free; the other rows may use the whole width, which
         // wider desktop fonts need.
         box->setGeometry(10, 20 + 22 * row, heading ? 136 : 165, 20);

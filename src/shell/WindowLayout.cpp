@@ -82,7 +82,8 @@ int WindowLayout::statusBarHeight(QMainWindow* window)
 
 void WindowLayout::resizeToDefault(QMainWindow* window)
 {
-    window->resize(DefaultWidth, DefaultHeightBelowMenuBar + window->menuBar()->height() + statusBarHeight(window));
+    window->resize(DefaultWidth,
+                   DefaultHeightBelowMenuBar + window->menuBar()->height() + statusBarHeight(window));
 }
 
 ProjectFileFormat::Record WindowLayout::sanitized(const ProjectFileFormat::Record& record)

@@ -1,12 +1,8 @@
 #include "CheckBox.h"
 
-CheckBox::CheckBox(QWidget* parent)
-    : CheckBox(QString(), parent)
-{
-}
+CheckBox::CheckBox(QWidget* parent) : CheckBox(QString(), parent) {}
 
-CheckBox::CheckBox(const QString& text, QWidget* parent)
-    : QCheckBox(text, parent)
+CheckBox::CheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent)
 {
     connect(this, &QAbstractButton::clicked, this, &CheckBox::updateCheckbox);
 }

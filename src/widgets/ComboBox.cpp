@@ -2,8 +2,7 @@
 
 #include <limits>
 
-ComboBox::ComboBox(QWidget* parent)
-    : QComboBox(parent)
+ComboBox::ComboBox(QWidget* parent) : QComboBox(parent)
 {
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, &ComboBox::updateValue);
 }

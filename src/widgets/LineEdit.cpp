@@ -5,8 +5,7 @@
 #include <QSignalBlocker>
 
 LineEdit::LineEdit(const QString& text, const QString& fallbackText, QWidget* parent)
-    : QLineEdit(text, parent)
-    , fallback(fallbackText)
+    : QLineEdit(text, parent), fallback(fallbackText)
 {
 }
 

@@ -2,13 +2,9 @@
 
 #include <QPainter>
 
-PushButton::PushButton(QWidget* parent)
-    : PushButton(QString(), parent)
-{
-}
+PushButton::PushButton(QWidget* parent) : PushButton(QString(), parent) {}
 
-PushButton::PushButton(const QString& text, QWidget* parent)
-    : QPushButton(text, parent)
+PushButton::PushButton(const QString& text, QWidget* parent) : QPushButton(text, parent)
 {
     connect(this, &QAbstractButton::clicked, this, &PushButton::updateButton);
 }

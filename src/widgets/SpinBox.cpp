@@ -8,8 +8,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 
-SpinBox::SpinBox(QWidget* parent)
-    : QSpinBox(parent)
+SpinBox::SpinBox(QWidget* parent) : QSpinBox(parent)
 {
     current = QSpinBox::value();
     connect(this, &QAbstractSpinBox::editingFinished, this, &SpinBox::inputCompletion);

@@ -2,10 +2,7 @@
 
 #include <QPainter>
 
-ToolButton::ToolButton(QWidget* parent)
-    : QToolButton(parent)
-{
-}
+ToolButton::ToolButton(QWidget* parent) : QToolButton(parent) {}
 
 void ToolButton::setImage(const QPixmap& image)
 {

@@ -2,10 +2,7 @@
 
 #include <QCheckBox>
 
-UnstyledCheckBox::UnstyledCheckBox(QStyle* baseStyle)
-    : VantelMidiStyle(baseStyle)
-{
-}
+UnstyledCheckBox::UnstyledCheckBox(QStyle* baseStyle) : VantelMidiStyle(baseStyle) {}
 
 void UnstyledCheckBox::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                                      const QWidget* widget) const

@@ -1,9 +1,6 @@
 #include "VantelMidiStyle.h"
 
-VantelMidiStyle::VantelMidiStyle(QStyle* baseStyle)
-    : QProxyStyle(baseStyle)
-{
-}
+VantelMidiStyle::VantelMidiStyle(QStyle* baseStyle) : QProxyStyle(baseStyle) {}
 
 int VantelMidiStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
 {

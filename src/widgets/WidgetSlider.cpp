@@ -3,10 +3,9 @@
 #include <QMouseEvent>
 
 WidgetSlider::WidgetSlider(QWidget* parent)
-    : QWidget(parent)
-    , tracker(
-          this, [this] { return minimum(); }, [this] { return maximum(); },
-          [this](qint32 v) { setValue(v); }, [this] { return value(); })
+    : QWidget(parent), tracker(
+                           this, [this] { return minimum(); }, [this] { return maximum(); },
+                           [this](qint32 v) { setValue(v); }, [this] { return value(); })
 {
     setFocusPolicy(Qt::NoFocus);
 }

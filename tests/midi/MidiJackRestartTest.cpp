@@ -4,9 +4,9 @@
 // and started through the fixture script named in VANTEL_JACK_SCRIPT; the fixture stops it in the
 // end whatever happens here.
 #include "JackMidiService.h"
+#include "JackPeers.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiHub.h"
-#include "JackPeers.h"
 #include "MidiTestSupport.h"
 #include "Model.h"
 #include "VantelMidiParameterId.h"

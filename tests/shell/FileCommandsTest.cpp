@@ -148,8 +148,7 @@ private Q_SLOTS:
         QTRY_COMPARE(window->size(), QSize(660, 500));
         for (int kind : kinds)
             QVERIFY(window->subWindows()->openView(kind));
-        view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).first())
-            ->setText(editorText);
+        view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).first())->setText(editorText);
         window->mdiArea()->subWindowList().first()->move(20, 30);
         const QString path = folder.filePath(QStringLiteral("round.vantelmidi"));
         QFile::remove(path);
@@ -529,8 +528,8 @@ private Q_SLOTS:
             const quint8 noteOn[] = {0x90, quint8(note), 100};
             QVERIFY(window->sendToOutputPorts(noteOn, 3, 1, 0));
         }
-        MidiEditView* monitor = view(window->subWindows()->singleView(
-            input ? ViewKind::MidiInMonitor : ViewKind::MidiOutMonitor));
+        MidiEditView* monitor = view(
+            window->subWindows()->singleView(input ? ViewKind::MidiInMonitor : ViewKind::MidiOutMonitor));
         QTRY_COMPARE(monitor->text().count(QStringLiteral("90 ")), 20 + 2);
         QTRY_COMPARE(boxes.boxes, replaceQuestions + 1);
         QCOMPARE(boxes.title, QStringLiteral("Vantel MIDI"));
@@ -540,8 +539,8 @@ private Q_SLOTS:
         QVERIFY(!logEntry(entry)->isChecked());
         QVERIFY(!keys->isHeld(latched) && !keys->isHeld(held));
         for (qint32 note : {latched, held})
-            QTRY_VERIFY(
-                monitor->text().contains(QStringLiteral("80 %1 ").arg(note, 2, 16, QLatin1Char('0')).toUpper()));
+            QTRY_VERIFY(monitor->text().contains(
+                QStringLiteral("80 %1 ").arg(note, 2, 16, QLatin1Char('0')).toUpper()));
         QTest::qWait(200);
         QCOMPARE(boxes.boxes, replaceQuestions + 1);
         QTest::mouseRelease(keys, Qt::LeftButton, Qt::ControlModifier, keys->keyRect(held).center());

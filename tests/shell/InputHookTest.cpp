@@ -153,7 +153,8 @@ private Q_SLOTS:
     void keysStayWithEditableWidgetsAndModifiers()
     {
         // The system-exclusive editor's text takes letters.
-        auto* editor = qobject_cast<MidiEditView*>(window->monitors()->inAndSystemExclusiveViews().constLast());
+        auto* editor =
+            qobject_cast<MidiEditView*>(window->monitors()->inAndSystemExclusiveViews().constLast());
         QVERIFY(editor);
         editor->textView()->setFocus();
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zx"));
@@ -269,11 +270,12 @@ private Q_SLOTS:
 
         // A missing text is named in the window, with the reason it cannot be read.
         QVERIFY(chooseFromMenu(window.get(), "&Help", "&Software User License Agreement"));
-        auto* eula = qobject_cast<EULAView*>(
-            window->subWindows()->singleView(ViewKind::SoftwareLicense)->widget());
+        auto* eula =
+            qobject_cast<EULAView*>(window->subWindows()->singleView(ViewKind::SoftwareLicense)->widget());
         QVERIFY(eula && eula->isReadOnly());
         const QString missing = QDir::toNativeSeparators(folder + QLatin1String(EULAView::FileName));
-        QVERIFY2(eula->toPlainText().endsWith(QLatin1Char('\n') + missing + QStringLiteral(": No such file or directory")),
+        QVERIFY2(eula->toPlainText().endsWith(QLatin1Char('\n') + missing +
+                                              QStringLiteral(": No such file or directory")),
                  qPrintable(eula->toPlainText()));
     }
 

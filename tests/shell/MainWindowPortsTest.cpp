@@ -69,8 +69,9 @@ private Q_SLOTS:
 
         // Choosing a device opens it, saves its name, tells the other views and ticks it.
         int notified = 0;
-        connect(window->menus()->portMenus(), input ? &PortMenus::inputListUpdated : &PortMenus::outputListUpdated,
-                this, [&notified] { ++notified; });
+        connect(window->menus()->portMenus(),
+                input ? &PortMenus::inputListUpdated : &PortMenus::outputListUpdated, this,
+                [&notified] { ++notified; });
         BoxAnswerer answerer(QMessageBox::Ok);
         QVERIFY(chooseFromMenu(window.get(), title, "Loopback B"));
         QCOMPARE(portName(input, 0), QStringLiteral("Loopback B"));
@@ -241,7 +242,8 @@ private Q_SLOTS:
         // Both messages return on input A and are forwarded to Loopback B.
         QTRY_COMPARE(sentTo("Loopback B"), QByteArray::fromHex("903C64") + dump);
         // The In lines follow the forwarding on the receive thread.
-        QTRY_COMPARE((window->midiSession()->analyzer()->waitForLogFiles(), tails(readFile(inLog)).size()), 2);
+        QTRY_COMPARE((window->midiSession()->analyzer()->waitForLogFiles(), tails(readFile(inLog)).size()),
+                     2);
         QVERIFY(window->midiSession()->analyzer()->closeReceivedLogFile());
         QVERIFY(window->midiSession()->analyzer()->closeTransmittedLogFile());
         window->midiSession()->analyzer()->waitForLogFiles();

@@ -177,7 +177,8 @@ private Q_SLOTS:
         if (proceeds) {
             QVERIFY(model->projectFilePath().isNull());
             QCOMPARE(window->windowTitle(), QStringLiteral("Vantel MIDI"));
-            QTRY_COMPARE(window->size(), QSize(679, 548 + window->menuBar()->height() + window->statusBar()->height()));
+            QTRY_COMPARE(window->size(),
+                         QSize(679, 548 + window->menuBar()->height() + window->statusBar()->height()));
         } else {
             QCOMPARE(model->projectFilePath(), unwritable);
             QCOMPARE(window->windowTitle(), titleBefore);

@@ -53,8 +53,7 @@ private Q_SLOTS:
         const int slot = ViewKind::MidiOutMonitor;
         QMdiSubWindow* monitor = window->subWindows()->singleView(slot);
         QVERIFY(monitor);
-        QMdiSubWindow* editor =
-            window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
+        QMdiSubWindow* editor = window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
         window->mdiArea()->setActiveSubWindow(editor);
         QTest::keyClick(window.get(), key, Qt::ControlModifier);
         QCOMPARE(subWindows().size(), 3);
@@ -101,8 +100,7 @@ private Q_SLOTS:
         QVERIFY(!window->subWindows()->singleView(ViewKind::MidiInMonitor));
 
         // A closed editor makes room at once.
-        QPointer<QMdiSubWindow> last =
-            window->subWindows()->multiViewList(ViewKind::SystemExclusive).last();
+        QPointer<QMdiSubWindow> last = window->subWindows()->multiViewList(ViewKind::SystemExclusive).last();
         last->close();
         QTRY_VERIFY(!last);
         QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
@@ -248,8 +246,7 @@ private Q_SLOTS:
         QApplication::sendEvent(target, &drop);
         QVERIFY(drop.isAccepted());
         QCOMPARE(subWindows().size(), before + 1);
-        MidiEditView* opened =
-            view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).last());
+        MidiEditView* opened = view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).last());
         QCOMPARE(opened->viewType(), qint32(MidiEditView::SystemExclusive));
         QCOMPARE(opened->text(), files.first().endsWith(QLatin1String(".SYX"))
                                      ? QStringLiteral("F0 7E 7F 09 01 F7")
@@ -289,7 +286,8 @@ private Q_SLOTS:
         const QRect corner(screen.right() - 99, screen.bottom() - 99, 300, 200);
         QCOMPARE(SubWindowManager::fitToScreens(corner), corner);
         const QRect sliver(screen.right() - 98, screen.top() + 10, 300, 200);
-        QCOMPARE(SubWindowManager::fitToScreens(sliver), QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
+        QCOMPARE(SubWindowManager::fitToScreens(sliver),
+                 QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
         QCOMPARE(SubWindowManager::fitToScreens(QRect(-5000, -5000, 300, 200)),
                  QRect(screen.topLeft() + QPoint(50, 50), QSize(300, 200)));
     }
@@ -297,8 +295,7 @@ private Q_SLOTS:
     void transmitAndReceiveEndToEnd()
     {
         openLoopbackA();
-        QMdiSubWindow* editorWindow =
-            window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
+        QMdiSubWindow* editorWindow = window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
         MidiEditView* editor = view(editorWindow);
         window->mdiArea()->setActiveSubWindow(editorWindow);
         MidiEditTextView* text = editor->textView();
@@ -315,8 +312,7 @@ private Q_SLOTS:
 
         QTest::keyClick(text, Qt::Key_F7);
         QTRY_COMPARE(window->subWindows()->multiViewList(ViewKind::SystemExclusive).size(), 2);
-        MidiEditView* receiver =
-            view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).last());
+        MidiEditView* receiver = view(window->subWindows()->multiViewList(ViewKind::SystemExclusive).last());
         QCOMPARE(receiver->viewType(), qint32(MidiEditView::SystemExclusiveReceive));
 
         MidiEditView* in = view(window->subWindows()->singleView(ViewKind::MidiInMonitor));
@@ -374,8 +370,7 @@ private Q_SLOTS:
         for (int i = 0; i < 20000; ++i)
             dump += QStringLiteral(" 11");
         dump += QStringLiteral(" F7");
-        QMdiSubWindow* editorWindow =
-            window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
+        QMdiSubWindow* editorWindow = window->subWindows()->multiViewList(ViewKind::SystemExclusive).first();
         view(editorWindow)->setText(dump);
         window->mdiArea()->setActiveSubWindow(editorWindow);
         view(editorWindow)->textView()->setFocus();

@@ -1,6 +1,5 @@
 #include "HexText.h"
 
-
 int HexText::hexValue(QChar c)
 {
     const ushort u = c.unicode();

@@ -7,8 +7,8 @@
 #include "MidiMessageParser.h"
 
 #include "ActivityCounter.h"
-#include "ModelAssistant.h"
 #include "MidiOutMonitor.h"
+#include "ModelAssistant.h"
 
 #include <QByteArray>
 #include <QObject>

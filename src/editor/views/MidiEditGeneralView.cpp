@@ -54,9 +54,9 @@ MidiEditGeneralView::MidiEditGeneralView(MidiEditView* anOwner, VantelMidiModel*
         monitorArea->viewport()->setAcceptDrops(false);
         monitorArea->setAccessibleName(viewType == MidiEditView::InMonitor ? tr("MIDI In Monitor View")
                                                                            : tr("MIDI Out Monitor View"));
-        textHighlighter =
-            new TextHighlighter(nullptr, model, TextHighlighter::MonitorParserOnRules,
-                                TextHighlighter::MonitorParserOnCount, TextHighlighter::ColoursOnRequest, this);
+        textHighlighter = new TextHighlighter(nullptr, model, TextHighlighter::MonitorParserOnRules,
+                                              TextHighlighter::MonitorParserOnCount,
+                                              TextHighlighter::ColoursOnRequest, this);
         monitorArea->setHighlighter(textHighlighter);
         useParserRules();
         layout->addWidget(monitorArea);
@@ -264,8 +264,8 @@ void MidiEditGeneralView::placeFileText(const QString& path)
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             if (ViewHost* host = owner->viewHost())
-                host->showErrorDetail(tr("File open failed."),
-                                      QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString());
+                host->showErrorDetail(tr("File open failed."), QDir::toNativeSeparators(path) +
+                                                                   QStringLiteral(": ") + file.errorString());
             return;
         }
     }
@@ -274,8 +274,9 @@ void MidiEditGeneralView::placeFileText(const QString& path)
         return;
     }
     ViewHost* host = owner->viewHost();
-    QMdiSubWindow* window =
-        host != nullptr ? host->openEditView(MidiEditView::SystemExclusive, owner->size(), QString()) : nullptr;
+    QMdiSubWindow* window = host != nullptr
+                                ? host->openEditView(MidiEditView::SystemExclusive, owner->size(), QString())
+                                : nullptr;
     if (auto* view = window != nullptr ? qobject_cast<MidiEditView*>(window->widget()) : nullptr)
         view->loadFile(path);
 }

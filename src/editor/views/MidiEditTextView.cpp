@@ -1,7 +1,7 @@
 #include "MidiEditTextView.h"
 
-#include "MidiEditGeneralView.h"
 #include "HexText.h"
+#include "MidiEditGeneralView.h"
 #include "MidiEditTransmittionThread.h"
 #include "SysExFile.h"
 #include "VantelMidiModel.h"

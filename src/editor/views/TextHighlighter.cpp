@@ -280,8 +280,8 @@ void TextHighlighter::lineFormats(const QString& text, const Rule* table,
         const qint8 rule = owner[c];
         int end = c + 1;
         // Neighbouring matches of the same colour make one range.
-        while (end < size && (owner[end] == rule || (rule >= 0 && owner[end] >= 0 &&
-                                                     rules[owner[end]].color == rules[rule].color)))
+        while (end < size && (owner[end] == rule ||
+                              (rule >= 0 && owner[end] >= 0 && rules[owner[end]].color == rules[rule].color)))
             ++end;
         if (rule >= 0) {
             QTextLayout::FormatRange range;

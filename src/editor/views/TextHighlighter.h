@@ -88,7 +88,7 @@ private:
         int count = 0;
         QVector<QRegularExpression> expressions;
         QVector<QTextCharFormat> formats; // one per rule, shared by every range
-        QVector<char> leads; // per rule: the character its matches start with, or 0
+        QVector<char> leads;              // per rule: the character its matches start with, or 0
     };
     void compile();
     static void compileInto(Compiled& compiled, const Rule* table, int count);
@@ -104,7 +104,7 @@ private:
     const Rule* pending = nullptr;
     int pendingCount = 0;
     QVector<QRegularExpression> expressions; // compiled patterns of the active table (highlightBlock)
-    QVector<QTextCharFormat> formats; // one per rule of the active table
-    QVector<Compiled> tables;         // every table lineFormats() was asked for
-    QVector<qint8> owners; // per character of a line: the rule colouring it, or -1
+    QVector<QTextCharFormat> formats;        // one per rule of the active table
+    QVector<Compiled> tables;                // every table lineFormats() was asked for
+    QVector<qint8> owners;                   // per character of a line: the rule colouring it, or -1
 };

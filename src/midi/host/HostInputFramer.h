@@ -35,7 +35,8 @@ public:
     {
         // A whole channel message in one event is by far the most common input; skip the state
         // machine for it.
-        if (!m_inSysex && length >= 1 && data[0] >= 0x80 && data[0] < 0xF0 && isWholeShortMessage(data, length)) {
+        if (!m_inSysex && length >= 1 && data[0] >= 0x80 && data[0] < 0xF0 &&
+            isWholeShortMessage(data, length)) {
             m_runningStatus = data[0];
             m_count = 0;
             quint32 packed = 0;

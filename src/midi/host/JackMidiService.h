@@ -1,8 +1,8 @@
 #pragma once
 
 #include "HostInputFramer.h"
-#include "JackFrameScheduler.h"
 #include "HostMidiService.h"
+#include "JackFrameScheduler.h"
 #include "SpscByteRing.h"
 
 #include <QStringList>

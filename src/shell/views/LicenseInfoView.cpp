@@ -24,7 +24,8 @@ QString LicenseInfoView::readLicenceText(const QString& fileName)
                                 folder + QLatin1Char('/') + fileName}) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            tried << QDir::toNativeSeparators(QDir::cleanPath(path)) + QStringLiteral(": ") + file.errorString();
+            tried << QDir::toNativeSeparators(QDir::cleanPath(path)) + QStringLiteral(": ") +
+                         file.errorString();
             continue;
         }
         QTextStream stream(&file);
@@ -32,6 +33,7 @@ QString LicenseInfoView::readLicenceText(const QString& fileName)
         return stream.readAll();
     }
     // A program copied without its data files says what is missing instead of showing nothing.
-    return QStringLiteral("This text is read from a file installed with the program, which cannot be read:\n") +
+    return QStringLiteral(
+               "This text is read from a file installed with the program, which cannot be read:\n") +
            tried.join(QLatin1Char('\n'));
 }

@@ -441,7 +441,8 @@ private Q_SLOTS:
         // Each output has its own parsers, so what is forwarded to one port does not disturb the
         // other.
         QCOMPARE(text.out, AnalyzerRig::lines(lines));
-        QCOMPARE(text.sysEx, QStringLiteral("\nF0 21 22 F7\nF0 01 02 03 04 F7")); // forwarded data is not captured again
+        QCOMPARE(text.sysEx,
+                 QStringLiteral("\nF0 21 22 F7\nF0 01 02 03 04 F7")); // forwarded data is not captured again
     }
 
     void thruWithParserOffAndFailedSend()

@@ -56,8 +56,8 @@ private:
                 popup->close();
             }
         });
-        QAbstractScrollArea* area = view->isMonitor() ? static_cast<QAbstractScrollArea*>(view->monitorView())
-                                                      : view->textView();
+        QAbstractScrollArea* area =
+            view->isMonitor() ? static_cast<QAbstractScrollArea*>(view->monitorView()) : view->textView();
         QTest::mouseClick(area->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 10));
         QTest::qWait(400);
         return labels;

@@ -228,9 +228,11 @@ private Q_SLOTS:
         // The count is what left the port (the closing F7 is no byte of the message), and every
         // line of the text fits the view.
         const QString text = view->progressView()->labelText();
-        QCOMPARE(text, QStringLiteral("Transmission cancelled after\n%1 of 1048576 bytes.").arg(sent.size() - 1));
+        QCOMPARE(text,
+                 QStringLiteral("Transmission cancelled after\n%1 of 1048576 bytes.").arg(sent.size() - 1));
         for (const QString& line : text.split(QLatin1Char('\n')))
-            QVERIFY2(view->progressView()->fontMetrics().horizontalAdvance(line) <= view->progressView()->width(),
+            QVERIFY2(view->progressView()->fontMetrics().horizontalAdvance(line) <=
+                         view->progressView()->width(),
                      qPrintable(line));
         QTest::mouseClick(view->progressView()->button(), Qt::LeftButton);
         QCOMPARE(view->currentPage(), int(MidiEditView::GeneralPage));

@@ -101,7 +101,8 @@ private:
     {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
-        QWidget* viewport = view->isMonitor() ? view->monitorView()->viewport() : view->textView()->viewport();
+        QWidget* viewport =
+            view->isMonitor() ? view->monitorView()->viewport() : view->textView()->viewport();
         const QPoint at(10, 10);
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);

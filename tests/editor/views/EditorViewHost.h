@@ -10,10 +10,10 @@
 #include "LoopbackMidiService.h"
 #include "MidiBulkIntervalManager.h"
 #include "MidiEditTextView.h"
-#include "MonitorTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
 #include "MidiHub.h"
+#include "MonitorTextView.h"
 #include "VantelMidiModel.h"
 #include "ViewHost.h"
 
