@@ -76,6 +76,18 @@ for p in "${order[@]}"; do
 done
 cp "$busybox" "$work/root/bin/busybox"
 
+# The checkout and the command's folder are shared again at their own paths: they may lie below
+# /tmp or /run, which the guest covers with folders of its own.
+top=$(cd "$(dirname "$0")/../.." && pwd)
+shares=("$top")
+case "$cwd/" in "$top"/*) ;; *) shares+=("$cwd") ;; esac
+: >"$work/out/mounts"
+share_args=()
+for i in "${!shares[@]}"; do
+  printf 'share%d %s\n' "$i" "${shares[$i]}" >>"$work/out/mounts"
+  share_args+=(-virtfs "local,path=${shares[$i]},mount_tag=share$i,security_model=none,readonly=on,multidevs=remap")
+done
+
 # The command, quoted for the guest's shell.
 {
   printf 'cd %q\n' "$cwd"
@@ -102,6 +114,11 @@ mount -t tmpfs shm /host/dev/shm 2>/dev/null
 mount -t devpts pts /host/dev/pts 2>/dev/null
 hostname alsa-guest
 echo "guest: sequencer $(ls /dev/snd 2>/dev/null | tr '\n' ' ')"
+while read -r tag path; do
+  mkdir -p "/host$path" 2>/dev/null
+  mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose,ro "$tag" "/host$path" ||
+    echo "guest: cannot mount $path"
+done </out/mounts
 mkdir -p /host/tmp/guest-out
 mount --bind /out /host/tmp/guest-out
 chroot /host /usr/bin/env -i PATH=/usr/local/bin:/usr/bin:/bin HOME=/tmp XDG_RUNTIME_DIR=/tmp \
@@ -124,7 +141,8 @@ boot() {
     -kernel "$kernel" -initrd "$work/initrd.gz" \
     -append "console=ttyS0 rdinit=/init panic=-1 ${GUEST_KERNEL_ARGS:-quiet loglevel=3}" \
     -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap" \
-    -virtfs "local,path=$work/out,mount_tag=out,security_model=none,multidevs=remap"
+    -virtfs "local,path=$work/out,mount_tag=out,security_model=none,multidevs=remap" \
+    "${share_args[@]}"
 }
 
 start=$(date +%s)
