@@ -3,7 +3,7 @@
 #include "CliContext.h"
 #include "CliInput.h"
 #include "DeviceMatcher.h"
-#include "MonitorFilterSpec.h"
+#include "MonitorFilterText.h"
 #include "MonitorPrinter.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
@@ -41,7 +41,7 @@ void MonitorCommand::describe(QCommandLineParser& parser) const
 
 QString MonitorCommand::moreHelp() const
 {
-    return MonitorFilterSpec::help() +
+    return MonitorFilterText::help() +
            QStringLiteral(
                "\n\nEnds after --count messages, after --timeout milliseconds, or on SIGINT/SIGTERM, "
                "with everything received printed and the .syx file complete. Status 0, or 2 when a "
@@ -66,7 +66,7 @@ int MonitorCommand::run(const QCommandLineParser& parser, CliContext& context)
     model.setValue(ParamMessageDetail, parser.isSet(QStringLiteral("details")) ? 1 : 0);
     QString problem;
     if (parser.isSet(QStringLiteral("filter")) &&
-        !MonitorFilterSpec::apply(parser.value(QStringLiteral("filter")), &model, &problem)) {
+        !MonitorFilterText::apply(parser.value(QStringLiteral("filter")), &model, &problem)) {
         context.error(problem);
         return CliStatus::UsageOrDevice;
     }

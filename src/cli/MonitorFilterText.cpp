@@ -1,4 +1,4 @@
-#include "MonitorFilterSpec.h"
+#include "MonitorFilterText.h"
 
 #include "Model.h"
 #include "VantelMidiParameterId.h"
@@ -42,7 +42,7 @@ const Name names[] = {
 
 } // namespace
 
-bool MonitorFilterSpec::apply(const QString& spec, Model* model, QString* error)
+bool MonitorFilterText::apply(const QString& spec, Model* model, QString* error)
 {
     static const QRegularExpression numbered(QStringLiteral("^(ch|cc)(\\d+)(?:-(\\d+))?$"));
     QVector<qint32> hidden;
@@ -79,7 +79,7 @@ bool MonitorFilterSpec::apply(const QString& spec, Model* model, QString* error)
     return true;
 }
 
-QString MonitorFilterSpec::help()
+QString MonitorFilterText::help()
 {
     return QStringLiteral("Filter: a comma-separated list of what to hide, as in the filter view:\n"
                           "  ch1..ch16, ch3-5        channels (channel messages only)\n"
