@@ -172,31 +172,12 @@ private:
         return jack->clientName() + QLatin1Char(':') + QLatin1String(name);
     }
 
-    // Runs attempt(n) until it returns no error. JACK itself loses or repeats the MIDI data of a
-    // cycle that a client missed under load (an xrun); only such an attempt is repeated, any other
-    // failure fails the test.
-    template <typename Attempt> void withXrunRetries(Attempt attempt)
-    {
-        QString error;
-        for (int n = 0; n < 6; ++n) {
-            const quint64 xruns = jack->xruns();
-            error = attempt(n);
-            if (error.isEmpty())
-                return;
-            if (jack->xruns() == xruns)
-                QFAIL(qPrintable(error));
-            qWarning("JACK missed a cycle during the attempt; repeating it");
-        }
-        // A machine this busy says nothing about our ordering; the attempts without a missed cycle do.
-        QSKIP(qPrintable(QStringLiteral("JACK missed cycles in every attempt; the last one: ") + error));
-    }
-
 private Q_SLOTS:
     void bytesWeSendArriveAtMidiDump()
     {
         const QByteArray sysex = dumpOf(10000, 1);
 
-        withXrunRetries([&](int n) -> QString {
+        withXrunRetries(*jack, [&](int n) -> QString {
             const QString peer = QStringLiteral("vantel-dump-%1").arg(n);
             Peer dump(QStringLiteral("jack_midi_dump"), {peer});
             const QString input = peer + QStringLiteral(":input");
@@ -308,7 +289,7 @@ private Q_SLOTS:
         // JACK merges them, so notes land between the pieces; the dump still arrives whole.
         const QByteArray dump = dumpOf(100000, 5);
         const QByteArray note("\x90\x3C\x40", 3);
-        withXrunRetries([&](int n) -> QString {
+        withXrunRetries(*jack, [&](int n) -> QString {
             const QString notes = QStringLiteral("vantel-notes-%1").arg(n);
             const QString sinkName = QStringLiteral("vantel-dumpsink-%1").arg(n);
             Peer seq(QStringLiteral("jack_midiseq"), {notes, QStringLiteral("256"), QStringLiteral("0"),
@@ -362,7 +343,7 @@ private Q_SLOTS:
         // thread sends Control Changes, as a dial does. The peer gets the dump in one run of bytes
         // and every Control Change before or after it, in order; none waits in this thread.
         const QByteArray dump = dumpOf(60000, 3);
-        withXrunRetries([&](int n) -> QString {
+        withXrunRetries(*jack, [&](int n) -> QString {
             const QString peer = QStringLiteral("vantel-whole-%1").arg(n);
             Peer dumpPeer(QStringLiteral("jack_midi_dump"), {peer});
             OutLines monitor;
