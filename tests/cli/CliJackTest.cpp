@@ -3,6 +3,7 @@
 // jack_midi_dump.
 
 #include "CliRunner.h"
+#include "JackPeers.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -80,26 +81,6 @@ public:
 private:
     jack_client_t* client = nullptr;
 };
-
-// The bytes of every event jack_midi_dump printed ("  12: f0 01 02 ..."), in order.
-QByteArray dumpedBytes(const QByteArray& output)
-{
-    QByteArray bytes;
-    for (const QByteArray& line : output.split('\n')) {
-        const int colon = line.indexOf(':');
-        bool frame = false;
-        if (colon < 0 || (line.left(colon).trimmed().toLongLong(&frame), !frame))
-            continue;
-        for (const QByteArray& token : line.mid(colon + 1).split(' ')) {
-            bool hex = false;
-            const uint value = token.toUInt(&hex, 16);
-            if (token.isEmpty() || !hex || token.size() != 2)
-                continue;
-            bytes.append(char(value));
-        }
-    }
-    return bytes;
-}
 
 } // namespace
 

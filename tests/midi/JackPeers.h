@@ -7,6 +7,28 @@
 #include <QStringList>
 #include <QtTest>
 
+// The bytes of every event jack_midi_dump printed ("  12: f0 01 02 ..."), in order.
+inline QByteArray dumpedBytes(const QByteArray& output)
+{
+    QByteArray bytes;
+    for (const QByteArray& line : output.split('\n')) {
+        const int colon = line.indexOf(':');
+        bool frame = false;
+        if (colon < 0 || (line.left(colon).trimmed().toLongLong(&frame), !frame))
+            continue;
+        for (const QByteArray& token : line.mid(colon + 1).split(' ')) {
+            if (token.isEmpty())
+                continue;
+            bool hex = false;
+            const uint value = token.toUInt(&hex, 16);
+            if (!hex || token.size() != 2)
+                break;
+            bytes.append(char(value));
+        }
+    }
+    return bytes;
+}
+
 // A peer client that the test starts and always stops again.
 class Peer
 {

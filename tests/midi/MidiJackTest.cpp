@@ -67,29 +67,6 @@ bool listed(const QVector<HostMidiDevice>& devices, const QString& name)
     return false;
 }
 
-// The bytes of every event jack_midi_dump printed ("  12: 90 3c 40 note on ..."), in order.
-QByteArray dumpedBytes(const QString& text)
-{
-    QByteArray out;
-    static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{2}$"));
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        const int colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0)
-            continue;
-        bool frameOk = false;
-        line.left(colon).trimmed().toLongLong(&frameOk);
-        if (!frameOk)
-            continue;
-        const QStringList tokens = line.mid(colon + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        for (const QString& t : tokens) {
-            if (!hex.match(t).hasMatch())
-                break;
-            out.append(char(t.toUInt(nullptr, 16)));
-        }
-    }
-    return out;
-}
-
 // Reads what jack_midi_dump prints until expectedSize bytes came or ten seconds passed; text gets
 // the printed lines.
 QByteArray readDump(QProcess& dump, int expectedSize, QString* text)
@@ -98,7 +75,7 @@ QByteArray readDump(QProcess& dump, int expectedSize, QString* text)
     for (int i = 0; i < 100 && got.size() < expectedSize; ++i) {
         dump.waitForReadyRead(100);
         *text += QString::fromUtf8(dump.readAllStandardOutput());
-        got = dumpedBytes(*text);
+        got = dumpedBytes(text->toUtf8());
     }
     return got;
 }

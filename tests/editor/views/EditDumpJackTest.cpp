@@ -7,6 +7,7 @@
 #include "EditorViewHost.h"
 
 #include "JackMidiService.h"
+#include "JackPeers.h"
 #include "MidiEditProgressView.h"
 #include "VantelMidiParameterId.h"
 
@@ -15,32 +16,6 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QUrl>
-
-namespace {
-
-// The bytes of every event jack_midi_dump printed ("  12: f0 01 02 ..."), in order.
-QByteArray dumpedBytes(const QByteArray& output)
-{
-    QByteArray bytes;
-    for (const QByteArray& line : output.split('\n')) {
-        const int colon = line.indexOf(':');
-        bool frame = false;
-        if (colon < 0 || (line.left(colon).trimmed().toLongLong(&frame), !frame))
-            continue;
-        for (const QByteArray& token : line.mid(colon + 1).split(' ')) {
-            if (token.isEmpty())
-                continue;
-            bool hex = false;
-            const uint value = token.toUInt(&hex, 16);
-            if (!hex || token.size() != 2)
-                break;
-            bytes.append(char(value));
-        }
-    }
-    return bytes;
-}
-
-} // namespace
 
 class EditDumpJackTest : public QObject
 {
