@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <utility>
+#include <vector>
+
+// The connection of one of our JACK ports to the peer port it was opened on, and whether that
+// connection is lost: pure bookkeeping on port names, with no server behind it (the JACK service
+// hands it the names the server reports).
+//
+// A connection is lost once its peer is no longer listed, once the server announced it gone
+// without our doing, or once the server itself went away; it stays lost until the port is closed.
+// The graph itself is never asked whether a connection is there: a client may read it a cycle
+// behind the server, and a connection just made would look gone. Our own disconnects (a close) are
+// announced by the server like anyone else's, later; they are noted when made and their
+// announcements are crossed off instead of counting as a loss, so that a port closed and opened
+// again on the same peer is not lost by the announcement of its own close.
+//
+// Not thread-safe but for lost(): the owner guards everything else with the mutex of its port
+// (the JACK service: the delivery mutex for an input, the output mutex for an output); lost() may
+// be read from any thread.
+class JackConnectionTracker
+{
+public:
+    // A connection that went, by the full names ("client:port") of both ends, in either order.
+    using Cut = std::pair<QString, QString>;
+
+    bool isOpen() const { return m_open; }
+    // The peer's full name while open, else empty.
+    const QString& peer() const { return m_peer; }
+    bool lost() const { return m_lost.load(); }
+
+    // Our port was connected to peer.
+    void open(const QString& peer);
+    // Our port was closed; disconnectedByUs: we cut the connection ourselves (the server will
+    // announce it), rather than finding it gone with its peer.
+    void close(bool disconnectedByUs);
+
+    // After a change of the graph. ownName: our port's full name; cuts: the connections announced
+    // gone since the last look, in order; listedPeers: the ports of other clients now listed in the
+    // peer's direction (may be left empty while the port is closed). Returns lost().
+    bool review(const QString& ownName, const std::vector<Cut>& cuts, const QStringList& listedPeers);
+    // After the server went away: every connection went with it, and so did the announcements of
+    // our own disconnects.
+    void serverGone();
+
+    // Our own disconnects whose announcement has not been seen yet.
+    const QStringList& ownDisconnects() const { return m_ownDisconnects; }
+
+private:
+    bool m_open = false;
+    QString m_peer;
+    QStringList m_ownDisconnects;
+    std::atomic<bool> m_lost{false};
+};
