@@ -1,11 +1,8 @@
 #include "JackMidiService.h"
 
-#include <jack/midiport.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <thread>
 #include <vector>
@@ -15,12 +12,6 @@ namespace {
 const char* const clientNameWanted = "Vantel MIDI";
 const char* const inputPortNames[2] = {"Port1 In", "Port2 In"};
 const char* const outputPortNames[2] = {"Port1 Out", "Port2 Out"};
-
-constexpr quint32 inputHeaderSize = 16; // size, counter, host stamp
-constexpr quint32 outputHeaderSize = 8; // length, target frame
-// Longer messages go out as several events (continuations of one system-exclusive message): many
-// JACK clients take no larger event, and it bounds what one cycle's buffer must hold.
-constexpr size_t maxEventSize = 4096;
 
 // A client whose server went away is closed only this long after the shutdown notification:
 // closing it cancels JACK's own threads of that client, and one still on its way out (printing its
@@ -50,13 +41,12 @@ void JackMidiService::ClientCloser::operator()(jack_client_t* client) const
 
 JackMidiService::JackMidiService()
 {
-    sem_init(&m_wake, 0, 0);
     sem_init(&m_watchWake, 0, 0);
     if (!connectToServer()) {
         m_serverGone = true;
         return;
     }
-    m_delivery = std::thread([this] { deliveryLoop(); });
+    m_input.startThread();
     m_watch = std::thread([this] { watchLoop(); });
 }
 
@@ -82,13 +72,8 @@ JackMidiService::~JackMidiService()
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     client.reset();
-    if (m_delivery.joinable()) {
-        m_stopDelivery = true;
-        sem_post(&m_wake);
-        m_delivery.join();
-    }
+    m_input.stopThread();
     sem_destroy(&m_watchWake);
-    sem_destroy(&m_wake);
 }
 
 bool JackMidiService::connectToServer()
@@ -122,8 +107,8 @@ bool JackMidiService::connectToServer()
     {
         std::unique_lock<std::shared_mutex> lock(m_clientLock);
         for (int i = 0; i < 2; ++i) {
-            m_inputs[i].port = inputs[i];
-            m_outputs[i].port = outputs[i];
+            m_inputPorts[i] = inputs[i];
+            m_outputPorts[i] = outputs[i];
         }
         m_clientName = QString::fromUtf8(jack_get_client_name(raw));
         m_sampleRate = jack_get_sample_rate(raw);
@@ -207,6 +192,32 @@ QVector<HostMidiDevice> JackMidiService::outputDevices()
     return sortedByName(namedDevices(peerPorts(JackPortIsInput)));
 }
 
+bool JackMidiService::connectPeer(bool input, int port, const QString& peer)
+{
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    if (!m_client)
+        return false;
+    // Connections run from an output to an input.
+    const QByteArray peerName = peer.toUtf8();
+    const char* ours = jack_port_name(input ? m_inputPorts[port] : m_outputPorts[port]);
+    const int rc = input ? jack_connect(m_client.get(), peerName.constData(), ours)
+                         : jack_connect(m_client.get(), ours, peerName.constData());
+    return rc == 0 || rc == EEXIST;
+}
+
+bool JackMidiService::disconnectPeer(bool input, int port, const QString& peer)
+{
+    // The peer may be gone already; the connection then went with it.
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    if (!m_client || m_serverGone || !listedPorts(input ? JackPortIsOutput : JackPortIsInput).contains(peer))
+        return false;
+    const QByteArray peerName = peer.toUtf8();
+    const char* ours = jack_port_name(input ? m_inputPorts[port] : m_outputPorts[port]);
+    const int rc = input ? jack_disconnect(m_client.get(), peerName.constData(), ours)
+                         : jack_disconnect(m_client.get(), ours, peerName.constData());
+    return rc == 0;
+}
+
 qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
                                   InputCallback callback, void* context, Handle* handle)
 {
@@ -214,74 +225,28 @@ qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, qui
         return 1;
     if (!peerPorts(JackPortIsOutput).contains(device))
         return 1;
-    const QString peer = device;
-    std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-    InputPort& in = m_inputs[portNumber];
-    if (in.open)
+    const int port = int(portNumber);
+    if (m_input.open(port, device, bufferSize, callback, context,
+                     [this, port](const QString& peer) { return connectPeer(true, port, peer); }) != 0)
         return 1;
-    {
-        std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        if (!m_client)
-            return 1;
-        const int rc = jack_connect(m_client.get(), peer.toUtf8().constData(), jack_port_name(in.port));
-        if (rc != 0 && rc != EEXIST)
-            return 1;
-    }
-    in.lost = false;
-    // Whatever came in while the port was closed belongs to nobody.
-    in.ring.consume(in.ring.readAvailable());
-    in.open = true;
-    in.peer = peer;
-    in.callback = callback;
-    in.context = context;
-    in.framer = std::make_unique<HostInputFramer>(bufferSize);
     *handle = Handle(portNumber);
     return 0;
 }
 
 qint32 JackMidiService::startInput(Handle handle)
 {
-    return changeOpenInput(handle, [](InputPort& in) { in.started = true; });
+    return m_input.start(handle);
 }
 
 qint32 JackMidiService::stopInput(Handle handle)
 {
-    return changeOpenInput(handle, [](InputPort& in) { in.started = false; });
+    return m_input.stop(handle);
 }
 
 qint32 JackMidiService::closeInput(Handle handle)
 {
-    return changeOpenInput(handle, [this](InputPort& in) {
-        in.started = false;
-        // The peer may be gone already; the connection then went with it.
-        {
-            std::shared_lock<std::shared_mutex> lock(m_clientLock);
-            if (m_client && !m_serverGone && peerListed(in.peer, JackPortIsOutput) &&
-                jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port)) == 0)
-                in.ownDisconnects.append(in.peer);
-        }
-        in.lost = false;
-        in.open = false;
-        in.peer.clear();
-        in.callback = nullptr;
-        in.context = nullptr;
-        in.framer.reset();
-    });
-}
-
-template <typename Change> qint32 JackMidiService::changeOpenInput(Handle handle, Change change)
-{
-    std::unique_lock<std::mutex> delivery(m_deliveryMutex);
-    if (handle < 0 || handle > 1 || !m_inputs[handle].open)
-        return 1;
-    InputPort& in = m_inputs[handle];
-    // A callback in progress ends first (unless this is it, changing its own port).
-    if (std::this_thread::get_id() != m_delivery.get_id())
-        m_deliveryIdle.wait(delivery, [&in] { return !in.calling; });
-    if (!in.open)
-        return 1;
-    change(in);
-    return 0;
+    return m_input.close(handle,
+                         [this, handle](const QString& peer) { return disconnectPeer(true, handle, peer); });
 }
 
 qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Handle* handle)
@@ -290,23 +255,10 @@ qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Ha
         return 1;
     if (!peerPorts(JackPortIsInput).contains(device))
         return 1;
-    const QString peer = device;
-    OutputPort& out = m_outputs[portNumber];
-    std::lock_guard<std::mutex> lock(out.mutex);
-    if (out.open)
+    const int port = int(portNumber);
+    if (m_outputs[port].open(
+            device, [this, port](const QString& peer) { return connectPeer(false, port, peer); }) != 0)
         return 1;
-    {
-        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
-        if (!m_client)
-            return 1;
-        const int rc = jack_connect(m_client.get(), jack_port_name(out.port), peer.toUtf8().constData());
-        if (rc != 0 && rc != EEXIST)
-            return 1;
-    }
-    out.lost = false;
-    out.open = true;
-    out.scheduler.reset();
-    out.peer = peer;
     *handle = Handle(portNumber);
     return 0;
 }
@@ -315,22 +267,8 @@ qint32 JackMidiService::closeOutput(Handle handle)
 {
     if (handle < 0 || handle > 1)
         return 1;
-    OutputPort& out = m_outputs[handle];
-    std::lock_guard<std::mutex> lock(out.mutex);
-    if (!out.open)
-        return 1;
-    {
-        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
-        if (m_client && !m_serverGone && peerListed(out.peer, JackPortIsInput) &&
-            jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData()) == 0)
-            out.ownDisconnects.append(out.peer);
-    }
-    out.lost = false;
-    out.flushCompleted.store(out.queued, std::memory_order_relaxed);
-    out.flushTo.store(out.ring.writePosition(), std::memory_order_release);
-    out.open = false;
-    out.peer.clear();
-    return 0;
+    return m_outputs[handle].close(
+        [this, handle](const QString& peer) { return disconnectPeer(false, handle, peer); });
 }
 
 qint32 JackMidiService::sendShort(Handle handle, const quint8* bytes, quint32 length)
@@ -372,7 +310,7 @@ qint32 JackMidiService::sendLong(Handle handle, const quint8* bytes, quint32 len
     return queueOutput(handle, bytes, length, ticket, Timing());
 }
 
-jack_nframes_t JackMidiService::outputFrame(OutputPort& out, const Timing& timing)
+jack_nframes_t JackMidiService::outputFrame(JackFrameScheduler& scheduler, const Timing& timing)
 {
     jack_client_t* client = m_client.get();
     JackFrameScheduler::Now now;
@@ -397,7 +335,7 @@ jack_nframes_t JackMidiService::outputFrame(OutputPort& out, const Timing& timin
         if (ahead > 1000000 || ahead < -1000000)
             return JackFrameScheduler::frameForNow(now);
         const jack_time_t due = jack_time_t(qint64(jack_get_time()) + ahead);
-        return out.scheduler.frameForDue(timing.dueMicroseconds, jack_time_to_frames(client, due), now);
+        return scheduler.frameForDue(timing.dueMicroseconds, jack_time_to_frames(client, due), now);
     }
     case Timing::Now:
         break;
@@ -410,29 +348,20 @@ qint32 JackMidiService::queueOutput(Handle handle, const quint8* bytes, quint32 
 {
     if (!isRunning() || handle < 0 || handle > 1)
         return 1;
-    OutputPort& out = m_outputs[handle];
-    std::lock_guard<std::mutex> lock(out.mutex);
-    // A connection that went takes the data nowhere: that is a failed send.
-    if (!out.open || out.lost || out.ring.writeSpace() < outputHeaderSize + length)
-        return 1;
-    std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
-    if (!m_client || m_serverGone)
-        return 1;
-    const quint32 target = quint32(outputFrame(out, timing));
-    const quint32 header[2] = {length, target};
-    out.ring.stage(0, header, outputHeaderSize);
-    out.ring.stage(outputHeaderSize, bytes, length);
-    out.ring.publish(outputHeaderSize + length);
-    out.queued += length;
-    *ticket = out.queued;
-    return 0;
+    return m_outputs[handle].queue(bytes, length, ticket, [&](JackFrameScheduler& scheduler, quint32* frame) {
+        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
+        if (!m_client || m_serverGone)
+            return false;
+        *frame = quint32(outputFrame(scheduler, timing));
+        return true;
+    });
 }
 
 bool JackMidiService::longDone(Handle handle, quint64 ticket)
 {
     if (handle < 0 || handle > 1)
         return false;
-    return m_outputs[handle].completed.load(std::memory_order_acquire) >= ticket;
+    return m_outputs[handle].done(ticket);
 }
 
 void JackMidiService::settleConnections(int msecs)
@@ -449,19 +378,17 @@ bool JackMidiService::outputIdle(Handle handle)
 {
     if (handle < 0 || handle > 1)
         return true;
-    OutputPort& out = m_outputs[handle];
-    std::lock_guard<std::mutex> lock(out.mutex);
-    return out.completed.load(std::memory_order_acquire) >= out.queued;
+    return m_outputs[handle].idle();
 }
 
 bool JackMidiService::inputLost(Handle handle)
 {
-    return handle >= 0 && handle <= 1 && (m_inputs[handle].lost.load() || m_serverGone.load());
+    return handle >= 0 && handle <= 1 && (m_input.lost(handle) || m_serverGone.load());
 }
 
 bool JackMidiService::outputLost(Handle handle)
 {
-    return handle >= 0 && handle <= 1 && (m_outputs[handle].lost.load() || m_serverGone.load());
+    return handle >= 0 && handle <= 1 && (m_outputs[handle].lost() || m_serverGone.load());
 }
 
 int JackMidiService::processCallback(jack_nframes_t frames, void* self)
@@ -475,7 +402,7 @@ void JackMidiService::shutdownCallback(void* self)
     auto* service = static_cast<JackMidiService*>(self);
     service->m_serverGoneAt = steadyMilliseconds();
     service->m_serverGone = true;
-    sem_post(&service->m_wake);
+    service->m_input.wake();
     sem_post(&service->m_watchWake);
 }
 
@@ -512,184 +439,74 @@ void JackMidiService::process(jack_nframes_t frames)
     const jack_nframes_t cycleStart = jack_last_frame_time(client);
     m_cycleStart.store(cycleStart, std::memory_order_release);
     bool wrote = false;
-    for (InputPort& in : m_inputs) {
-        const quint32 before = in.ring.readAvailable();
-        readInput(in, frames, cycleStart);
-        wrote = wrote || in.ring.readAvailable() != before;
+    for (int i = 0; i < JackInputDelivery::PortCount; ++i) {
+        if (m_input.readCycle(i, jack_port_get_buffer(m_inputPorts[i], frames), client, cycleStart))
+            wrote = true;
     }
-    for (OutputPort& out : m_outputs)
-        writeOutput(out, frames, cycleStart);
+    for (int i = 0; i < 2; ++i)
+        m_outputs[i].writeCycle(jack_port_get_buffer(m_outputPorts[i], frames), frames, cycleStart,
+                                m_sampleRate);
     if (wrote)
-        sem_post(&m_wake);
+        m_input.wake();
 }
 
-void JackMidiService::readInput(InputPort& in, jack_nframes_t frames, jack_nframes_t cycleStart)
+QStringList JackMidiService::listedPorts(unsigned long flags) const
 {
-    void* buffer = jack_port_get_buffer(in.port, frames);
-    if (!buffer || !in.started.load(std::memory_order_acquire))
-        return;
-    const jack_nframes_t count = jack_midi_get_event_count(buffer);
-    if (count == 0)
-        return;
-    // The counter value of an event is taken from its frame, not from when this callback runs; its
-    // host stamp is the frame itself.
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const qint64 nowUs = qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-    const jack_time_t jackNowUs = jack_get_time();
-    for (jack_nframes_t i = 0; i < count; ++i) {
-        jack_midi_event_t event{};
-        if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0)
-            continue;
-        // After a dropped event an empty record marks the gap, in its place in the stream, so that
-        // a system-exclusive message it cut is not joined across it.
-        const quint32 gap = in.gapPending ? inputHeaderSize : 0;
-        if (in.ring.writeSpace() < gap + inputHeaderSize + event.size) {
-            in.gapPending = true;
-            continue;
-        }
-        if (gap) {
-            const quint32 marker[4] = {0, 0, 0, 0};
-            in.ring.stage(0, marker, inputHeaderSize);
-            in.ring.publish(inputHeaderSize);
-            in.gapPending = false;
-        }
-        const jack_time_t eventUs =
-            jack_frames_to_time(m_processClient.load(std::memory_order_relaxed), cycleStart + event.time);
-        const qint64 ageUs = qint64(jackNowUs) - qint64(eventUs);
-        const quint32 counter = quint32(quint64(nowUs - ageUs) / 1000u);
-        quint32 header[4] = {quint32(event.size), counter, 0, 0};
-        const quint64 hostStamp = quint64(quint32(cycleStart + event.time));
-        std::memcpy(&header[2], &hostStamp, sizeof hostStamp);
-        in.ring.stage(0, header, inputHeaderSize);
-        in.ring.stage(inputHeaderSize, event.buffer, quint32(event.size));
-        in.ring.publish(inputHeaderSize + quint32(event.size));
-    }
-}
-
-void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_nframes_t cycleStart)
-{
-    void* buffer = jack_port_get_buffer(out.port, frames);
-    if (!buffer)
-        return;
-    jack_midi_clear_buffer(buffer);
-    const quint64 flushTo = out.flushTo.load(std::memory_order_acquire);
-    if (flushTo > out.ring.readPosition()) {
-        out.ring.consume(quint32(flushTo - out.ring.readPosition()));
-        out.remaining = 0;
-        out.completed.store(out.flushCompleted.load(std::memory_order_relaxed), std::memory_order_release);
-    }
-    jack_nframes_t lastOffset = 0;
-    for (;;) {
-        if (out.remaining == 0) {
-            if (out.ring.readAvailable() < outputHeaderSize)
-                return;
-            quint32 header[2];
-            out.ring.peek(0, header, outputHeaderSize);
-            out.ring.consume(outputHeaderSize);
-            out.length = header[0];
-            out.remaining = header[0];
-            out.targetFrame = header[1];
-        }
-        qint32 due = qint32(out.targetFrame - cycleStart);
-        // A message is due about a period after its send, later when cycles run late; a frame more
-        // than a second ahead means the server's clock jumped, and the message goes now rather than
-        // waiting for it.
-        if (due >= qint32(m_sampleRate))
-            due = 0;
-        if (due >= qint32(frames))
-            return; // belongs to the next cycle
-        jack_nframes_t offset = due < 0 ? 0 : jack_nframes_t(due);
-        if (offset < lastOffset)
-            offset = lastOffset;
-        const size_t room = qMin(jack_midi_max_event_size(buffer), maxEventSize);
-        quint32 n = quint32(qMin<size_t>(out.remaining, room));
-        // A short message goes out whole or waits for the next cycle.
-        if (n == 0 || (out.length <= 3 && n < out.remaining))
-            return;
-        jack_midi_data_t* data = jack_midi_event_reserve(buffer, offset, n);
-        if (!data)
-            return;
-        out.ring.peek(0, data, n);
-        out.ring.consume(n);
-        out.remaining -= n;
-        lastOffset = offset;
-        if (out.remaining == 0)
-            out.completed.fetch_add(out.length, std::memory_order_release);
-    }
-}
-
-bool JackMidiService::peerListed(const QString& peer, unsigned long peerFlags) const
-{
-    bool found = false;
-    if (const char** ports = jack_get_ports(m_client.get(), nullptr, JACK_DEFAULT_MIDI_TYPE, peerFlags)) {
-        const QByteArray name = peer.toUtf8();
-        for (const char** p = ports; *p && !found; ++p)
-            found = name == *p;
+    QStringList names;
+    if (const char** ports = jack_get_ports(m_client.get(), nullptr, JACK_DEFAULT_MIDI_TYPE, flags)) {
+        for (const char** p = ports; *p; ++p)
+            names.append(QString::fromUtf8(*p));
         jack_free(ports);
     }
-    return found;
+    return names;
 }
 
-void JackMidiService::markLostConnections(bool all)
+QString JackMidiService::portName(jack_port_t* port)
 {
-    // The connections that went, as JACK announced them, by the full names of both ends. The
-    // graph itself is not asked whether a connection is there: a client may read it a cycle
-    // behind the server, and a connection just made would look gone.
-    std::vector<std::pair<QString, QString>> cuts;
+    return port ? QString::fromUtf8(jack_port_name(port)) : QString();
+}
+
+std::vector<JackConnectionTracker::Cut> JackMidiService::takeCuts()
+{
+    std::vector<ConnectionEvent> events;
     {
-        std::vector<ConnectionEvent> events;
-        {
-            std::lock_guard<std::mutex> lock(m_eventMutex);
-            events.swap(m_events);
-        }
-        std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        if (m_client) {
-            for (const ConnectionEvent& e : events) {
-                jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
-                jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
-                if (a && b)
-                    cuts.emplace_back(QString::fromUtf8(jack_port_name(a)),
-                                      QString::fromUtf8(jack_port_name(b)));
-            }
+        std::lock_guard<std::mutex> lock(m_eventMutex);
+        events.swap(m_events);
+    }
+    std::vector<JackConnectionTracker::Cut> cuts;
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    if (m_client) {
+        for (const ConnectionEvent& e : events) {
+            jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
+            jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
+            if (a && b)
+                cuts.emplace_back(portName(a), portName(b));
         }
     }
-    // True when one of the cuts is ours: this port and that peer; a cut we made ourselves is
-    // crossed off instead.
-    auto cutFrom = [&cuts](const QString& ownName, const QString& peer, QStringList& ownDisconnects) {
-        bool lost = false;
-        for (const auto& cut : cuts) {
-            if (!((cut.first == ownName && cut.second == peer) ||
-                  (cut.second == ownName && cut.first == peer)))
-                continue;
-            if (ownDisconnects.contains(peer))
-                ownDisconnects.removeOne(peer);
-            else
-                lost = true;
+    return cuts;
+}
+
+void JackMidiService::markLostConnections(bool serverGone)
+{
+    const std::vector<JackConnectionTracker::Cut> cuts = takeCuts();
+    // Under our port's mutex and then the shared client lock (under which our port is read): the
+    // peers listed now, asked only for an open port (with no client, none is listed).
+    auto review = [&](jack_port_t* const& port, unsigned long peerFlags, JackConnectionTracker& connection) {
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        if (serverGone) {
+            connection.serverGone();
+            return;
         }
-        return lost;
+        const QStringList listed = connection.isOpen() && m_client ? listedPorts(peerFlags) : QStringList();
+        connection.review(portName(port), cuts, listed);
     };
-    {
-        std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-        std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        for (InputPort& in : m_inputs) {
-            const QString ownName = in.port ? QString::fromUtf8(jack_port_name(in.port)) : QString();
-            const bool cut = cutFrom(ownName, in.peer, in.ownDisconnects);
-            if (all)
-                in.ownDisconnects.clear(); // their announcements went with the server
-            if (in.open && (all || !m_client || cut || !peerListed(in.peer, JackPortIsOutput)))
-                in.lost = true;
-        }
-    }
-    for (OutputPort& out : m_outputs) {
-        std::lock_guard<std::mutex> outputLock(out.mutex);
-        std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        const QString ownName = out.port ? QString::fromUtf8(jack_port_name(out.port)) : QString();
-        const bool cut = cutFrom(ownName, out.peer, out.ownDisconnects);
-        if (all)
-            out.ownDisconnects.clear();
-        if (out.open && (all || !m_client || cut || !peerListed(out.peer, JackPortIsInput)))
-            out.lost = true;
+    m_input.reviewConnections([&](int i, JackConnectionTracker& connection) {
+        review(m_inputPorts[i], JackPortIsOutput, connection);
+    });
+    for (int i = 0; i < 2; ++i) {
+        m_outputs[i].reviewConnection([&](JackConnectionTracker& connection) {
+            review(m_outputPorts[i], JackPortIsInput, connection);
+        });
     }
 }
 
@@ -721,8 +538,8 @@ void JackMidiService::watchLoop()
                     m_processClient = nullptr;
                     m_deadClient = std::move(m_client);
                     for (int i = 0; i < 2; ++i) {
-                        m_inputs[i].port = nullptr;
-                        m_outputs[i].port = nullptr;
+                        m_inputPorts[i] = nullptr;
+                        m_outputPorts[i] = nullptr;
                     }
                 }
             }
@@ -749,57 +566,5 @@ void JackMidiService::watchLoop()
         }
         if (changed)
             notifyChanged();
-    }
-}
-
-void JackMidiService::deliveryLoop()
-{
-    while (!m_stopDelivery.load()) {
-        timespec deadline{};
-        clock_gettime(CLOCK_REALTIME, &deadline);
-        deadline.tv_nsec += 100 * 1000 * 1000;
-        if (deadline.tv_nsec >= 1000000000) {
-            deadline.tv_nsec -= 1000000000;
-            deadline.tv_sec += 1;
-        }
-        sem_timedwait(&m_wake, &deadline);
-        for (InputPort& in : m_inputs)
-            deliverInput(in);
-    }
-}
-
-void JackMidiService::deliverInput(InputPort& in)
-{
-    std::unique_lock<std::mutex> lock(m_deliveryMutex);
-    while (in.ring.readAvailable() >= inputHeaderSize) {
-        quint32 header[4];
-        in.ring.peek(0, header, inputHeaderSize);
-        const quint32 size = header[0];
-        const quint32 counter = header[1];
-        quint64 hostStamp = 0;
-        std::memcpy(&hostStamp, &header[2], sizeof hostStamp);
-        in.event.resize(size);
-        in.ring.peek(inputHeaderSize, in.event.data(), size);
-        in.ring.consume(inputHeaderSize + size);
-        if (!in.open || !in.started.load() || !in.callback || !in.framer)
-            continue;
-        // The callback runs without the lock: it may block (a full receive ring), and stop, close
-        // and the watch thread must not wait for it meanwhile. Stop and close wait for calling to
-        // end before they change what it uses.
-        const InputCallback callback = in.callback;
-        void* const context = in.context;
-        HostInputFramer* const framer = in.framer.get();
-        in.calling = true;
-        lock.unlock();
-        auto deliver = [&](InputMessage message, quint32 packed, const quint8* bytes, quint32 length) {
-            callback(context, message, packed, bytes, length, counter, hostStamp);
-        };
-        if (size == 0)
-            framer->reset(deliver); // events were lost here
-        else
-            framer->feed(in.event.data(), size, deliver);
-        lock.lock();
-        in.calling = false;
-        m_deliveryIdle.notify_all();
     }
 }

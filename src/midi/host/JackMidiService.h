@@ -1,16 +1,16 @@
 #pragma once
 
-#include "HostInputFramer.h"
 #include "HostMidiService.h"
+#include "JackConnectionTracker.h"
 #include "JackFrameScheduler.h"
-#include "SpscByteRing.h"
+#include "JackInputDelivery.h"
+#include "JackOutputQueue.h"
 
 #include <QStringList>
 
 #include <jack/jack.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <semaphore.h>
@@ -23,30 +23,29 @@
 // other clients, by full name ("client:port"); opening a device connects our port of that
 // application port number to it, closing disconnects it. The server is never started for us.
 //
-// Threads:
-// - JACK's process thread runs process(): it must not block or allocate. It copies every input
-//   event with its time into a lock-free ring per input port and wakes the delivery thread through
-//   a semaphore, and it writes queued output into the port buffers, each event at the frame the
-//   JackFrameScheduler gave it when it was queued (a lead after its send, its due time, or its
-//   input frame plus a constant delay), long messages cut to what the buffer takes in one cycle.
-//   A long message counts as done once its last byte is in a port buffer. The host stamp of an
-//   input event is its frame on the server's frame clock.
-// - Our delivery thread drains the input rings under the delivery mutex, and frames the bytes
-//   (HostInputFramer) and calls the input callbacks without it, marking the port as calling;
-//   stopInput and closeInput wait for that mark to clear, so no callback runs after they return.
-//   Callbacks may therefore block without stalling JACK, the watch thread or a close of the other
-//   port.
-// - Senders (any thread) copy their bytes into the output ring of their port, one sender at a time
-//   per port (the output mutex of that port).
+// The service keeps the client's life; its parts do the rest: JackInputDelivery the inputs (rings,
+// framing, the delivery thread and its callbacks), a JackOutputQueue per output (ring and process
+// writing, with JackFrameScheduler placing each message at its frame), and a
+// JackConnectionTracker per port the bookkeeping of which connections were lost.
+//
+// Threads (the parts' comments say what each does on them):
+// - JACK's process thread runs process(): it must not block or allocate. It hands each input
+//   port's buffer to the input delivery, wakes the delivery thread when it wrote, and each output
+//   port's buffer to its output queue. The host stamp of an input event is its frame on the
+//   server's frame clock.
+// - The delivery thread (of JackInputDelivery) calls the input callbacks, without any lock of the
+//   service held.
+// - Senders (any thread) queue their bytes into the output queue of their port, one sender at a
+//   time per port (the output mutex of that port).
 // - JACK's notification thread runs the xrun, port-registration, port-connection and shutdown
 //   callbacks; they only count, raise a flag, note which connection went and wake our watch
 //   thread.
 // - Our watch thread does the work those notifications ask for: after a change of the graph it
-//   marks every open handle as lost whose peer is no longer listed or whose connection was
-//   announced gone without our doing, and tells the change listeners. After a shutdown it marks every handle
-//   lost and tells the listeners, closes the dead client half a second later (once JACK's own threads of it
-//   are done), and then tries twice a second to open a client on a server of the same name again; once that
-//   succeeds it tells the listeners once more.
+//   has every port's tracker look at the connections announced gone and the ports still listed,
+//   marking open handles lost, and tells the change listeners. After a shutdown it marks every
+//   handle lost and tells the listeners, closes the dead client half a second later (once JACK's
+//   own threads of it are done), and then tries twice a second to open a client on a server of the
+//   same name again; once that succeeds it tells the listeners once more.
 // - The client (and our JACK ports with it) is replaced only by the watch thread, under the
 //   exclusive client lock; everything else that calls JACK with it holds the lock shared. Lock
 //   order: the delivery mutex or an output mutex first, the client lock last.
@@ -96,53 +95,6 @@ private:
         void operator()(jack_client_t* client) const;
     };
 
-    struct InputPort
-    {
-        jack_port_t* port = nullptr;
-        SpscByteRing ring{1u << 20};
-        std::atomic<bool> started{false};
-        bool gapPending = false; // process thread only
-        // Delivery side, under the delivery mutex.
-        bool open = false;
-        QString peer;
-        // Set by the watch thread when the connection to peer went; cleared by open.
-        std::atomic<bool> lost{false};
-        // Peers we disconnected whose announcement the watch thread has not seen yet.
-        QStringList ownDisconnects;
-        InputCallback callback = nullptr;
-        void* context = nullptr;
-        std::unique_ptr<HostInputFramer> framer;
-        // Delivery thread: the event being framed; calling: a callback of this port runs (set and
-        // cleared under the delivery mutex, which the callback itself runs without).
-        std::vector<quint8> event;
-        bool calling = false;
-    };
-
-    struct OutputPort
-    {
-        jack_port_t* port = nullptr;
-        SpscByteRing ring{1u << 18};
-        std::atomic<quint64> completed{0};
-        // Set on close: what was queued up to there is dropped, not sent to the next device.
-        std::atomic<quint64> flushTo{0};
-        std::atomic<quint64> flushCompleted{0};
-        // Sender side, under the output mutex.
-        std::mutex mutex;
-        quint64 queued = 0;
-        bool open = false;
-        QString peer;
-        // Set by the watch thread when the connection to peer went; cleared by open.
-        std::atomic<bool> lost{false};
-        // Peers we disconnected whose announcement the watch thread has not seen yet.
-        QStringList ownDisconnects;
-        // Under the output mutex: the frames messages are written at.
-        JackFrameScheduler scheduler;
-        // Process thread only: the message being written.
-        quint32 remaining = 0;
-        quint32 length = 0;
-        quint32 targetFrame = 0;
-    };
-
     static int processCallback(jack_nframes_t frames, void* self);
     static void shutdownCallback(void* self);
     static int xrunCallback(void* self);
@@ -152,19 +104,24 @@ private:
     // answers. Called by the constructor and by the watch thread, never while a client is open.
     bool connectToServer();
     void watchLoop();
-    // Marks open handles lost whose peer left or whose connection was cut by someone else (all of
-    // them with all = true).
-    void markLostConnections(bool all);
-    // True when a port of another client with that name and flags is listed (under the shared
-    // client lock, with a client).
-    bool peerListed(const QString& peer, unsigned long peerFlags) const;
+    // Has every port's tracker look at the connections announced gone since the last look and at
+    // the ports listed now (every open handle is lost with serverGone = true).
+    void markLostConnections(bool serverGone);
+    // The announced cuts of connections, by name, taken from the notifications' list.
+    std::vector<JackConnectionTracker::Cut> takeCuts();
+    // The full names of the MIDI ports with those flags, ours included (under the shared client
+    // lock, with a client).
+    QStringList listedPorts(unsigned long flags) const;
+    // Our port's full name, empty without one (under the shared client lock).
+    static QString portName(jack_port_t* port);
+    // Connects our input or output port of that number to peer (under the delivery or output
+    // mutex); true when the connection stands.
+    bool connectPeer(bool input, int port, const QString& peer);
+    // Disconnects it from peer, if the server and the peer are still there; true when it did.
+    bool disconnectPeer(bool input, int port, const QString& peer);
     // True once a dead client may be closed without cutting its own threads short.
     bool deadClientSettled() const;
     void process(jack_nframes_t frames);
-    void readInput(InputPort& in, jack_nframes_t frames, jack_nframes_t cycleStart);
-    void writeOutput(OutputPort& out, jack_nframes_t frames, jack_nframes_t cycleStart);
-    void deliveryLoop();
-    void deliverInput(InputPort& in);
     QStringList peerPorts(unsigned long peerFlags);
     // When a message should leave: now, at a moment of the monotonic clock, or a constant delay
     // after the input frame it was forwarded from.
@@ -182,10 +139,7 @@ private:
     qint32 queueOutput(Handle handle, const quint8* bytes, quint32 length, quint64* ticket,
                        const Timing& timing);
     // The frame a message goes out at (under the output mutex and the shared client lock).
-    jack_nframes_t outputFrame(OutputPort& out, const Timing& timing);
-    // Applies change to the input port of handle under the delivery mutex, so no callback runs
-    // meanwhile; 1 when that port is not open.
-    template <typename Change> qint32 changeOpenInput(Handle handle, Change change);
+    jack_nframes_t outputFrame(JackFrameScheduler& scheduler, const Timing& timing);
 
     mutable std::shared_mutex m_clientLock;
     std::unique_ptr<jack_client_t, ClientCloser> m_client;
@@ -204,14 +158,11 @@ private:
     std::atomic<quint64> m_cycles{0};
     // The first frame of the cycle the process thread works on (or last worked on).
     std::atomic<quint32> m_cycleStart{0};
-    InputPort m_inputs[2];
-    OutputPort m_outputs[2];
-
-    std::mutex m_deliveryMutex;
-    std::condition_variable m_deliveryIdle;
-    sem_t m_wake;
-    std::atomic<bool> m_stopDelivery{false};
-    std::thread m_delivery;
+    // Our JACK ports, replaced with the client (under the exclusive client lock).
+    jack_port_t* m_inputPorts[2] = {nullptr, nullptr};
+    jack_port_t* m_outputPorts[2] = {nullptr, nullptr};
+    JackInputDelivery m_input;
+    JackOutputQueue m_outputs[2];
 
     struct ConnectionEvent
     {
