@@ -47,6 +47,10 @@ private Q_SLOTS:
             << QStringList{seq} << seq << Cuts{{own, seq}, {seq, own}} << both << true << none;
         QTest::newRow("closed twice, one announcement seen")
             << QStringList{seq, seq} << seq << Cuts{{own, seq}} << both << false << QStringList{seq};
+        QTest::newRow("our close of the previous peer announced")
+            << QStringList{keys} << seq << Cuts{{keys, own}} << both << false << none;
+        QTest::newRow("our close announced while closed")
+            << QStringList{seq} << QString() << Cuts{{own, seq}} << none << false << none;
         QTest::newRow("closed port loses nothing")
             << QStringList{keys} << QString() << Cuts{} << none << false << QStringList{keys};
     }
@@ -95,6 +99,21 @@ private Q_SLOTS:
         QVERIFY(!connection.lost());
         connection.open(seq);
         QVERIFY(!connection.review(own, Cuts{}, {seq}));
+    }
+
+    void someoneElsesCutAfterSwitchingBackIsALoss()
+    {
+        // seq, then keys, then seq again, our closes announced in between: a later cut of seq by a
+        // patchbay is no announcement of ours.
+        JackConnectionTracker connection;
+        connection.open(seq);
+        connection.close(true);
+        connection.open(keys);
+        QVERIFY(!connection.review(own, Cuts{{own, seq}}, {seq, keys}));
+        connection.close(true);
+        connection.open(seq);
+        QVERIFY(!connection.review(own, Cuts{{own, keys}}, {seq, keys}));
+        QVERIFY(connection.review(own, Cuts{{seq, own}}, {seq, keys}));
     }
 };
 

@@ -19,14 +19,15 @@ void JackConnectionTracker::close(bool disconnectedByUs)
 bool JackConnectionTracker::review(const QString& ownName, const std::vector<Cut>& cuts,
                                    const QStringList& listedPeers)
 {
-    // A cut of this port from its peer is a loss unless it is the announcement of our own.
+    // Every announcement of our own disconnects is crossed off, whatever the port is open on now: one
+    // left over would later hide someone else's cut of a connection to that peer. A cut of this
+    // port from its peer that is none of ours is a loss.
     bool cut = false;
     for (const Cut& c : cuts) {
-        if (!((c.first == ownName && c.second == m_peer) || (c.second == ownName && c.first == m_peer)))
+        const QString* other = c.first == ownName ? &c.second : c.second == ownName ? &c.first : nullptr;
+        if (!other || m_ownDisconnects.removeOne(*other))
             continue;
-        if (m_ownDisconnects.contains(m_peer))
-            m_ownDisconnects.removeOne(m_peer);
-        else
+        if (m_open && *other == m_peer)
             cut = true;
     }
     if (m_open && (cut || !listedPeers.contains(m_peer)))
