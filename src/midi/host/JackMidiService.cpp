@@ -1,5 +1,6 @@
 #include "JackMidiService.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -170,14 +171,10 @@ QStringList JackMidiService::peerPorts(unsigned long peerFlags)
     std::shared_lock<std::shared_mutex> lock(m_clientLock);
     if (m_client && !m_serverGone) {
         const QString own = m_clientName + QLatin1Char(':');
-        if (const char** ports = jack_get_ports(m_client.get(), nullptr, JACK_DEFAULT_MIDI_TYPE, peerFlags)) {
-            for (const char** p = ports; *p; ++p) {
-                const QString name = QString::fromUtf8(*p);
-                if (!name.startsWith(own))
-                    names.append(name);
-            }
-            jack_free(ports);
-        }
+        names = listedPorts(peerFlags);
+        names.erase(std::remove_if(names.begin(), names.end(),
+                                   [&own](const QString& name) { return name.startsWith(own); }),
+                    names.end());
     }
     return names;
 }
