@@ -7,27 +7,22 @@ void JackConnectionTracker::open(const QString& peer)
     m_peer = peer;
 }
 
-void JackConnectionTracker::close(bool disconnectedByUs)
+void JackConnectionTracker::close(const QStringList& ownDisconnects)
 {
-    if (disconnectedByUs)
-        m_ownDisconnects.append(m_peer);
+    m_ownDisconnects.append(ownDisconnects);
     m_lost = false;
     m_open = false;
     m_peer.clear();
 }
 
-bool JackConnectionTracker::review(const QString& ownName, const std::vector<Cut>& cuts,
-                                   const QStringList& listedPeers)
+bool JackConnectionTracker::review(const QStringList& cutPeers, const QStringList& listedPeers)
 {
     // Every announcement of our own disconnects is crossed off, whatever the port is open on now: one
-    // left over would later hide someone else's cut of a connection to that peer. A cut of this
-    // port from its peer that is none of ours is a loss.
+    // left over would later hide someone else's cut of a connection to that peer. A cut from the
+    // peer that is none of ours is a loss.
     bool cut = false;
-    for (const Cut& c : cuts) {
-        const QString* other = c.first == ownName ? &c.second : c.second == ownName ? &c.first : nullptr;
-        if (!other || m_ownDisconnects.removeOne(*other))
-            continue;
-        if (m_open && *other == m_peer)
+    for (const QString& other : cutPeers) {
+        if (!m_ownDisconnects.removeOne(other) && m_open && other == m_peer)
             cut = true;
     }
     if (m_open && (cut || !listedPeers.contains(m_peer)))

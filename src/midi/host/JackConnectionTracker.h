@@ -4,12 +4,10 @@
 #include <QStringList>
 
 #include <atomic>
-#include <utility>
-#include <vector>
 
 // The connection of one of our JACK ports to the peer port it was opened on, and whether that
 // connection is lost: pure bookkeeping on port names, with no server behind it (the JACK service
-// hands it the names the server reports).
+// hands it the names the server reports, and picks the announced cuts that concern this port).
 //
 // A connection is lost once its peer is no longer listed, once the server announced it gone
 // without our doing, or once the server itself went away; it stays lost until the port is closed.
@@ -25,24 +23,22 @@
 class JackConnectionTracker
 {
 public:
-    // A connection that went, by the full names ("client:port") of both ends, in either order.
-    using Cut = std::pair<QString, QString>;
-
     bool isOpen() const { return m_open; }
-    // The peer's full name while open, else empty.
+    // The peer's full name ("client:port") while open, else empty.
     const QString& peer() const { return m_peer; }
     bool lost() const { return m_lost.load(); }
 
     // Our port was connected to peer.
     void open(const QString& peer);
-    // Our port was closed; disconnectedByUs: we cut the connection ourselves (the server will
-    // announce it), rather than finding it gone with its peer.
-    void close(bool disconnectedByUs);
+    // Our port was closed. ownDisconnects: the peers we cut it from ourselves, whose cuts the server
+    // will announce; none when the connection went with its peer.
+    void close(const QStringList& ownDisconnects);
 
-    // After a change of the graph. ownName: our port's full name; cuts: the connections announced
-    // gone since the last look, in order; listedPeers: the ports of other clients now listed in the
-    // peer's direction (may be left empty while the port is closed). Returns lost().
-    bool review(const QString& ownName, const std::vector<Cut>& cuts, const QStringList& listedPeers);
+    // After a change of the graph. cutPeers: the other ends of the connections of our port that
+    // were announced gone since the last look, in order; listedPeers: the ports of other clients
+    // now listed in the peer's direction (may be left empty while the port is closed). Returns
+    // lost().
+    bool review(const QStringList& cutPeers, const QStringList& listedPeers);
     // After the server went away: every connection went with it, and so did the announcements of
     // our own disconnects.
     void serverGone();

@@ -116,7 +116,7 @@ qint32 JackInputDelivery::stop(int port)
     return changeOpen(port, [](Port& in) { in.started = false; });
 }
 
-qint32 JackInputDelivery::close(int port, const std::function<bool(const QString& peer)>& disconnect)
+qint32 JackInputDelivery::close(int port, const std::function<QStringList(const QString& peer)>& disconnect)
 {
     return changeOpen(port, [&disconnect](Port& in) {
         in.started = false;

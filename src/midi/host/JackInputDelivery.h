@@ -62,9 +62,9 @@ public:
                 void* context, const std::function<bool(const QString& peer)>& connect);
     qint32 start(int port);
     qint32 stop(int port);
-    // Closes port: disconnect(peer) cuts the connection and says whether it did (under the
-    // delivery mutex, after the port's callback has ended). 1 when the port is not open.
-    qint32 close(int port, const std::function<bool(const QString& peer)>& disconnect);
+    // Closes port: disconnect(peer) cuts the connection and returns the peers it cut it from
+    // (under the delivery mutex, after the port's callback has ended). 1 when the port is not open.
+    qint32 close(int port, const std::function<QStringList(const QString& peer)>& disconnect);
     bool lost(int port) const;
 
     // Watch thread: review(port, connection) for each port, under the delivery mutex.

@@ -202,17 +202,17 @@ bool JackMidiService::connectPeer(bool input, int port, const QString& peer)
     return rc == 0 || rc == EEXIST;
 }
 
-bool JackMidiService::disconnectPeer(bool input, int port, const QString& peer)
+QStringList JackMidiService::disconnectPeer(bool input, int port, const QString& peer)
 {
     // The peer may be gone already; the connection then went with it.
     std::shared_lock<std::shared_mutex> lock(m_clientLock);
     if (!m_client || m_serverGone || !listedPorts(input ? JackPortIsOutput : JackPortIsInput).contains(peer))
-        return false;
+        return QStringList();
     const QByteArray peerName = peer.toUtf8();
     const char* ours = jack_port_name(input ? m_inputPorts[port] : m_outputPorts[port]);
     const int rc = input ? jack_disconnect(m_client.get(), peerName.constData(), ours)
                          : jack_disconnect(m_client.get(), ours, peerName.constData());
-    return rc == 0;
+    return rc == 0 ? QStringList{peer} : QStringList();
 }
 
 qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
@@ -463,29 +463,41 @@ QString JackMidiService::portName(jack_port_t* port)
     return port ? QString::fromUtf8(jack_port_name(port)) : QString();
 }
 
-std::vector<JackConnectionTracker::Cut> JackMidiService::takeCuts()
+std::vector<JackMidiService::Cut> JackMidiService::takeCuts()
 {
     std::vector<ConnectionEvent> events;
     {
         std::lock_guard<std::mutex> lock(m_eventMutex);
         events.swap(m_events);
     }
-    std::vector<JackConnectionTracker::Cut> cuts;
+    std::vector<Cut> cuts;
     std::shared_lock<std::shared_mutex> lock(m_clientLock);
     if (m_client) {
         for (const ConnectionEvent& e : events) {
             jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
             jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
             if (a && b)
-                cuts.emplace_back(portName(a), portName(b));
+                cuts.push_back(Cut{portName(a), portName(b)});
         }
     }
     return cuts;
 }
 
+QStringList JackMidiService::peersCutFrom(const QString& ownName, const std::vector<Cut>& cuts)
+{
+    QStringList peers;
+    for (const Cut& cut : cuts) {
+        if (cut.a == ownName)
+            peers.append(cut.b);
+        else if (cut.b == ownName)
+            peers.append(cut.a);
+    }
+    return peers;
+}
+
 void JackMidiService::markLostConnections(bool serverGone)
 {
-    const std::vector<JackConnectionTracker::Cut> cuts = takeCuts();
+    const std::vector<Cut> cuts = takeCuts();
     // Under our port's mutex and then the shared client lock (under which our port is read): the
     // peers listed now, asked only for an open port (with no client, none is listed).
     auto review = [&](jack_port_t* const& port, unsigned long peerFlags, JackConnectionTracker& connection) {
@@ -495,7 +507,7 @@ void JackMidiService::markLostConnections(bool serverGone)
             return;
         }
         const QStringList listed = connection.isOpen() && m_client ? listedPorts(peerFlags) : QStringList();
-        connection.review(portName(port), cuts, listed);
+        connection.review(peersCutFrom(portName(port), cuts), listed);
     };
     m_input.reviewConnections([&](int i, JackConnectionTracker& connection) {
         review(m_inputPorts[i], JackPortIsOutput, connection);

@@ -107,8 +107,16 @@ private:
     // Has every port's tracker look at the connections announced gone since the last look and at
     // the ports listed now (every open handle is lost with serverGone = true).
     void markLostConnections(bool serverGone);
-    // The announced cuts of connections, by name, taken from the notifications' list.
-    std::vector<JackConnectionTracker::Cut> takeCuts();
+    // A connection that went, by the full names of both ends.
+    struct Cut
+    {
+        QString a;
+        QString b;
+    };
+    // The announced cuts of connections, taken from the notifications' list.
+    std::vector<Cut> takeCuts();
+    // The other ends of the cuts of our port ownName, in order.
+    static QStringList peersCutFrom(const QString& ownName, const std::vector<Cut>& cuts);
     // The full names of the MIDI ports with those flags, ours included (under the shared client
     // lock, with a client).
     QStringList listedPorts(unsigned long flags) const;
@@ -117,8 +125,9 @@ private:
     // Connects our input or output port of that number to peer (under the delivery or output
     // mutex); true when the connection stands.
     bool connectPeer(bool input, int port, const QString& peer);
-    // Disconnects it from peer, if the server and the peer are still there; true when it did.
-    bool disconnectPeer(bool input, int port, const QString& peer);
+    // Disconnects it from peer, if the server and the peer are still there; returns the peers it
+    // cut it from (peer or none).
+    QStringList disconnectPeer(bool input, int port, const QString& peer);
     // True once a dead client may be closed without cutting its own threads short.
     bool deadClientSettled() const;
     void process(jack_nframes_t frames);

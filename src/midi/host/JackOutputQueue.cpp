@@ -21,12 +21,12 @@ qint32 JackOutputQueue::open(const QString& peer, const std::function<bool(const
     return 0;
 }
 
-qint32 JackOutputQueue::close(const std::function<bool(const QString& peer)>& disconnect)
+qint32 JackOutputQueue::close(const std::function<QStringList(const QString& peer)>& disconnect)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_connection.isOpen())
         return 1;
-    const bool disconnected = disconnect(m_connection.peer());
+    const QStringList disconnected = disconnect(m_connection.peer());
     m_flushCompleted.store(m_queued, std::memory_order_relaxed);
     m_flushTo.store(m_ring.writePosition(), std::memory_order_release);
     m_connection.close(disconnected);

@@ -5,6 +5,7 @@
 #include "SpscByteRing.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <jack/jack.h>
 
@@ -36,9 +37,9 @@ public:
     // Opens the port on peer: connect(peer) makes the connection (under the output mutex) and says
     // whether it stands. 0 on success, 1 when the port is open already or the connection failed.
     qint32 open(const QString& peer, const std::function<bool(const QString& peer)>& connect);
-    // Closes the port: disconnect(peer) cuts the connection and says whether it did. What was
-    // queued up to here is dropped, not sent to the next peer. 1 when the port is not open.
-    qint32 close(const std::function<bool(const QString& peer)>& disconnect);
+    // Closes the port: disconnect(peer) cuts the connection and returns the peers it cut it from.
+    // What was queued up to here is dropped, not sent to the next peer. 1 when the port is not open.
+    qint32 close(const std::function<QStringList(const QString& peer)>& disconnect);
 
     // Queues one message; place(scheduler, frame) says at which frame it goes out, or false when
     // it cannot go at all (no server). 1 when the port is closed or lost, the ring is full or place
