@@ -89,17 +89,16 @@ bool JackInputDelivery::readCycle(int port, void* buffer, jack_client_t* client,
     return wrote;
 }
 
-qint32 JackInputDelivery::open(int port, const QString& peer, quint32 bufferSize,
-                               HostMidiService::InputCallback callback, void* context,
-                               const std::function<bool(const QString& peer)>& connect)
+qint32 JackInputDelivery::open(int port, quint32 bufferSize, HostMidiService::InputCallback callback,
+                               void* context,
+                               const std::function<bool(JackConnectionTracker& connection)>& connect)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     Port& in = m_ports[port];
-    if (in.connection.isOpen() || !connect(peer))
+    if (in.connection.isOpen() || !connect(in.connection))
         return 1;
     // Whatever came in while the port was closed belongs to nobody.
     in.ring.consume(in.ring.readAvailable());
-    in.connection.open(peer);
     in.callback = callback;
     in.context = context;
     in.framer = std::make_unique<HostInputFramer>(bufferSize);
@@ -116,11 +115,12 @@ qint32 JackInputDelivery::stop(int port)
     return changeOpen(port, [](Port& in) { in.started = false; });
 }
 
-qint32 JackInputDelivery::close(int port, const std::function<QStringList(const QString& peer)>& disconnect)
+qint32 JackInputDelivery::close(
+    int port, const std::function<QStringList(const JackConnectionTracker& connection)>& disconnect)
 {
     return changeOpen(port, [&disconnect](Port& in) {
         in.started = false;
-        in.connection.close(disconnect(in.connection.peer()));
+        in.connection.close(disconnect(in.connection));
         in.callback = nullptr;
         in.context = nullptr;
         in.framer.reset();
@@ -132,12 +132,11 @@ bool JackInputDelivery::lost(int port) const
     return m_ports[port].connection.lost();
 }
 
-void JackInputDelivery::reviewConnections(
-    const std::function<void(int port, JackConnectionTracker& connection)>& review)
+void JackInputDelivery::withConnection(int port,
+                                       const std::function<void(JackConnectionTracker& connection)>& use)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (int i = 0; i < PortCount; ++i)
-        review(i, m_ports[i].connection);
+    use(m_ports[port].connection);
 }
 
 template <typename Change> qint32 JackInputDelivery::changeOpen(int port, Change change)

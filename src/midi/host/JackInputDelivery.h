@@ -32,7 +32,7 @@
 //   stop and close wait for that mark to clear, so no callback runs after they return. Callbacks
 //   may therefore block without stalling JACK, the watch thread or a close of the other port.
 // - Open, start, stop and close (any thread) and the JACK service's watch thread
-//   (reviewConnections) change a port under the delivery mutex. The JACK calls they make through
+//   (withConnection) change a port under the delivery mutex. The JACK calls they make through
 //   the functions they are handed take the service's client lock inside it: the delivery mutex
 //   comes first, the client lock last.
 class JackInputDelivery
@@ -56,19 +56,23 @@ public:
     // into its ring, if the port is started. True when it wrote anything.
     bool readCycle(int port, void* buffer, jack_client_t* client, jack_nframes_t cycleStart);
 
-    // Opens port on peer: connect(peer) makes the connection (under the delivery mutex) and says
-    // whether it stands. 0 on success, 1 when the port is open already or the connection failed.
-    qint32 open(int port, const QString& peer, quint32 bufferSize, HostMidiService::InputCallback callback,
-                void* context, const std::function<bool(const QString& peer)>& connect);
+    // Opens port: connect(connection) makes the connection and opens connection on it (under the
+    // delivery mutex), or returns false. 0 on success, 1 when the port is open already or the
+    // connection failed.
+    qint32 open(int port, quint32 bufferSize, HostMidiService::InputCallback callback, void* context,
+                const std::function<bool(JackConnectionTracker& connection)>& connect);
     qint32 start(int port);
     qint32 stop(int port);
-    // Closes port: disconnect(peer) cuts the connection and returns the peers it cut it from
-    // (under the delivery mutex, after the port's callback has ended). 1 when the port is not open.
-    qint32 close(int port, const std::function<QStringList(const QString& peer)>& disconnect);
+    // Closes port: disconnect(connection) cuts the connection and returns the peers it cut the
+    // port from (under the delivery mutex, after the port's callback has ended). 1 when the port is
+    // not open.
+    qint32 close(int port,
+                 const std::function<QStringList(const JackConnectionTracker& connection)>& disconnect);
     bool lost(int port) const;
 
-    // Watch thread: review(port, connection) for each port, under the delivery mutex.
-    void reviewConnections(const std::function<void(int port, JackConnectionTracker& connection)>& review);
+    // use(connection) with the connection of port, under the delivery mutex (the watch thread's
+    // review of the graph).
+    void withConnection(int port, const std::function<void(JackConnectionTracker& connection)>& use);
 
 private:
     struct Port

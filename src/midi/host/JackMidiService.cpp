@@ -223,8 +223,13 @@ qint32 JackMidiService::openInput(const QString& device, quint32 portNumber, qui
     if (!peerPorts(JackPortIsOutput).contains(device))
         return 1;
     const int port = int(portNumber);
-    if (m_input.open(port, device, bufferSize, callback, context,
-                     [this, port](const QString& peer) { return connectPeer(true, port, peer); }) != 0)
+    auto connect = [&](JackConnectionTracker& connection) {
+        if (!connectPeer(true, port, device))
+            return false;
+        connection.open(device);
+        return true;
+    };
+    if (m_input.open(port, bufferSize, callback, context, connect) != 0)
         return 1;
     *handle = Handle(portNumber);
     return 0;
@@ -242,8 +247,9 @@ qint32 JackMidiService::stopInput(Handle handle)
 
 qint32 JackMidiService::closeInput(Handle handle)
 {
-    return m_input.close(handle,
-                         [this, handle](const QString& peer) { return disconnectPeer(true, handle, peer); });
+    return m_input.close(handle, [this, handle](const JackConnectionTracker& connection) {
+        return disconnectPeer(true, handle, connection.peer());
+    });
 }
 
 qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Handle* handle)
@@ -253,8 +259,13 @@ qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Ha
     if (!peerPorts(JackPortIsInput).contains(device))
         return 1;
     const int port = int(portNumber);
-    if (m_outputs[port].open(
-            device, [this, port](const QString& peer) { return connectPeer(false, port, peer); }) != 0)
+    auto connect = [&](JackConnectionTracker& connection) {
+        if (!connectPeer(false, port, device))
+            return false;
+        connection.open(device);
+        return true;
+    };
+    if (m_outputs[port].open(connect) != 0)
         return 1;
     *handle = Handle(portNumber);
     return 0;
@@ -264,8 +275,9 @@ qint32 JackMidiService::closeOutput(Handle handle)
 {
     if (handle < 0 || handle > 1)
         return 1;
-    return m_outputs[handle].close(
-        [this, handle](const QString& peer) { return disconnectPeer(false, handle, peer); });
+    return m_outputs[handle].close([this, handle](const JackConnectionTracker& connection) {
+        return disconnectPeer(false, handle, connection.peer());
+    });
 }
 
 qint32 JackMidiService::sendShort(Handle handle, const quint8* bytes, quint32 length)
@@ -509,11 +521,13 @@ void JackMidiService::markLostConnections(bool serverGone)
         const QStringList listed = connection.isOpen() && m_client ? listedPorts(peerFlags) : QStringList();
         connection.review(peersCutFrom(portName(port), cuts), listed);
     };
-    m_input.reviewConnections([&](int i, JackConnectionTracker& connection) {
-        review(m_inputPorts[i], JackPortIsOutput, connection);
-    });
     for (int i = 0; i < 2; ++i) {
-        m_outputs[i].reviewConnection([&](JackConnectionTracker& connection) {
+        m_input.withConnection(i, [&](JackConnectionTracker& connection) {
+            review(m_inputPorts[i], JackPortIsOutput, connection);
+        });
+    }
+    for (int i = 0; i < 2; ++i) {
+        m_outputs[i].withConnection([&](JackConnectionTracker& connection) {
             review(m_outputPorts[i], JackPortIsInput, connection);
         });
     }

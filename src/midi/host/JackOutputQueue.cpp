@@ -11,22 +11,22 @@ constexpr size_t maxEventSize = 4096;
 
 } // namespace
 
-qint32 JackOutputQueue::open(const QString& peer, const std::function<bool(const QString& peer)>& connect)
+qint32 JackOutputQueue::open(const std::function<bool(JackConnectionTracker& connection)>& connect)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_connection.isOpen() || !connect(peer))
+    if (m_connection.isOpen() || !connect(m_connection))
         return 1;
-    m_connection.open(peer);
     m_scheduler.reset();
     return 0;
 }
 
-qint32 JackOutputQueue::close(const std::function<QStringList(const QString& peer)>& disconnect)
+qint32
+JackOutputQueue::close(const std::function<QStringList(const JackConnectionTracker& connection)>& disconnect)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_connection.isOpen())
         return 1;
-    const QStringList disconnected = disconnect(m_connection.peer());
+    const QStringList disconnected = disconnect(m_connection);
     m_flushCompleted.store(m_queued, std::memory_order_relaxed);
     m_flushTo.store(m_ring.writePosition(), std::memory_order_release);
     m_connection.close(disconnected);
@@ -58,10 +58,10 @@ bool JackOutputQueue::idle()
     return m_completed.load(std::memory_order_acquire) >= m_queued;
 }
 
-void JackOutputQueue::reviewConnection(const std::function<void(JackConnectionTracker& connection)>& review)
+void JackOutputQueue::withConnection(const std::function<void(JackConnectionTracker& connection)>& use)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    review(m_connection);
+    use(m_connection);
 }
 
 void JackOutputQueue::writeCycle(void* buffer, jack_nframes_t frames, jack_nframes_t cycleStart,

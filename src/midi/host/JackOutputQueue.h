@@ -24,7 +24,7 @@
 // - JACK's process thread runs writeCycle(): it must not block or allocate. It writes each message
 //   into the port's buffer at its frame, long messages cut to what the buffer takes in one cycle; a
 //   long message counts as done once its last byte is in a port buffer.
-// - Open, close and the JACK service's watch thread (reviewConnection) change the port under the
+// - Open, close and the JACK service's watch thread (withConnection) change the port under the
 //   output mutex. The JACK calls made through the functions they are handed take the service's
 //   client lock inside it: the output mutex comes first, the client lock last.
 class JackOutputQueue
@@ -34,12 +34,14 @@ public:
     JackOutputQueue(const JackOutputQueue&) = delete;
     JackOutputQueue& operator=(const JackOutputQueue&) = delete;
 
-    // Opens the port on peer: connect(peer) makes the connection (under the output mutex) and says
-    // whether it stands. 0 on success, 1 when the port is open already or the connection failed.
-    qint32 open(const QString& peer, const std::function<bool(const QString& peer)>& connect);
-    // Closes the port: disconnect(peer) cuts the connection and returns the peers it cut it from.
-    // What was queued up to here is dropped, not sent to the next peer. 1 when the port is not open.
-    qint32 close(const std::function<QStringList(const QString& peer)>& disconnect);
+    // Opens the port: connect(connection) makes the connection and opens connection on it (under
+    // the output mutex), or returns false. 0 on success, 1 when the port is open already or the
+    // connection failed.
+    qint32 open(const std::function<bool(JackConnectionTracker& connection)>& connect);
+    // Closes the port: disconnect(connection) cuts the connection and returns the peers it cut the
+    // port from. What was queued up to here is dropped, not sent to the next peer. 1 when the port
+    // is not open.
+    qint32 close(const std::function<QStringList(const JackConnectionTracker& connection)>& disconnect);
 
     // Queues one message; place(scheduler, frame) says at which frame it goes out, or false when
     // it cannot go at all (no server). 1 when the port is closed or lost, the ring is full or place
@@ -52,8 +54,8 @@ public:
     bool idle();
     bool lost() const { return m_connection.lost(); }
 
-    // Watch thread: review(connection) under the output mutex.
-    void reviewConnection(const std::function<void(JackConnectionTracker& connection)>& review);
+    // use(connection) under the output mutex (the watch thread's review of the graph).
+    void withConnection(const std::function<void(JackConnectionTracker& connection)>& use);
 
     // Process thread: writes what is due in the cycle of frames frames that starts at cycleStart
     // into buffer (the port's buffer of this cycle).
