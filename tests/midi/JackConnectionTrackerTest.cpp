@@ -63,6 +63,14 @@ private Q_SLOTS:
         QCOMPARE(connection.ownDisconnects(), ownDisconnectsAfter);
     }
 
+    void cutsOfOurPortAreFoundByEitherEnd()
+    {
+        const QString own = QStringLiteral("Vantel MIDI:Port1 In");
+        const std::vector<JackConnectionTracker::Cut> cuts{
+            {own, seq}, {QStringLiteral("Vantel MIDI:Port2 In"), keys}, {keys, own}, {seq, keys}};
+        QCOMPARE(JackConnectionTracker::peersCutFrom(own, cuts), (QStringList{seq, keys}));
+    }
+
     void lostStaysUntilClosedAndServerLossTakesEverything()
     {
         JackConnectionTracker connection;

@@ -1,5 +1,17 @@
 #include "JackConnectionTracker.h"
 
+QStringList JackConnectionTracker::peersCutFrom(const QString& ownName, const std::vector<Cut>& cuts)
+{
+    QStringList peers;
+    for (const Cut& cut : cuts) {
+        if (cut.first == ownName)
+            peers.append(cut.second);
+        else if (cut.second == ownName)
+            peers.append(cut.first);
+    }
+    return peers;
+}
+
 void JackConnectionTracker::open(const QString& peer)
 {
     m_lost = false;

@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <atomic>
+#include <utility>
+#include <vector>
 
 // The connection of one of our JACK ports to the peer port it was opened on, and whether that
 // connection is lost: pure bookkeeping on port names, with no server behind it (the JACK service
@@ -23,6 +25,11 @@
 class JackConnectionTracker
 {
 public:
+    // A connection that went, by the full names of both ends, in either order.
+    using Cut = std::pair<QString, QString>;
+    // The other ends of the cuts of our port ownName, in order.
+    static QStringList peersCutFrom(const QString& ownName, const std::vector<Cut>& cuts);
+
     bool isOpen() const { return m_open; }
     // The peer's full name ("client:port") while open, else empty.
     const QString& peer() const { return m_peer; }

@@ -475,41 +475,29 @@ QString JackMidiService::portName(jack_port_t* port)
     return port ? QString::fromUtf8(jack_port_name(port)) : QString();
 }
 
-std::vector<JackMidiService::Cut> JackMidiService::takeCuts()
+std::vector<JackConnectionTracker::Cut> JackMidiService::takeCuts()
 {
     std::vector<ConnectionEvent> events;
     {
         std::lock_guard<std::mutex> lock(m_eventMutex);
         events.swap(m_events);
     }
-    std::vector<Cut> cuts;
+    std::vector<JackConnectionTracker::Cut> cuts;
     std::shared_lock<std::shared_mutex> lock(m_clientLock);
     if (m_client) {
         for (const ConnectionEvent& e : events) {
             jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
             jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
             if (a && b)
-                cuts.push_back(Cut{portName(a), portName(b)});
+                cuts.emplace_back(portName(a), portName(b));
         }
     }
     return cuts;
 }
 
-QStringList JackMidiService::peersCutFrom(const QString& ownName, const std::vector<Cut>& cuts)
-{
-    QStringList peers;
-    for (const Cut& cut : cuts) {
-        if (cut.a == ownName)
-            peers.append(cut.b);
-        else if (cut.b == ownName)
-            peers.append(cut.a);
-    }
-    return peers;
-}
-
 void JackMidiService::markLostConnections(bool serverGone)
 {
-    const std::vector<Cut> cuts = takeCuts();
+    const std::vector<JackConnectionTracker::Cut> cuts = takeCuts();
     // Under our port's mutex and then the shared client lock (under which our port is read): the
     // peers listed now, asked only for an open port (with no client, none is listed).
     auto review = [&](jack_port_t* const& port, unsigned long peerFlags, JackConnectionTracker& connection) {
@@ -519,7 +507,7 @@ void JackMidiService::markLostConnections(bool serverGone)
             return;
         }
         const QStringList listed = connection.isOpen() && m_client ? listedPorts(peerFlags) : QStringList();
-        connection.review(peersCutFrom(portName(port), cuts), listed);
+        connection.review(JackConnectionTracker::peersCutFrom(portName(port), cuts), listed);
     };
     for (int i = 0; i < 2; ++i) {
         m_input.withConnection(i, [&](JackConnectionTracker& connection) {

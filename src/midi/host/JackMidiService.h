@@ -107,16 +107,8 @@ private:
     // Has every port's tracker look at the connections announced gone since the last look and at
     // the ports listed now (every open handle is lost with serverGone = true).
     void markLostConnections(bool serverGone);
-    // A connection that went, by the full names of both ends.
-    struct Cut
-    {
-        QString a;
-        QString b;
-    };
     // The announced cuts of connections, taken from the notifications' list.
-    std::vector<Cut> takeCuts();
-    // The other ends of the cuts of our port ownName, in order.
-    static QStringList peersCutFrom(const QString& ownName, const std::vector<Cut>& cuts);
+    std::vector<JackConnectionTracker::Cut> takeCuts();
     // The full names of the MIDI ports with those flags, ours included (under the shared client
     // lock, with a client).
     QStringList listedPorts(unsigned long flags) const;
