@@ -251,17 +251,21 @@ qint32 JackMidiService::stopInput(Handle handle)
 
 qint32 JackMidiService::closeInput(Handle handle)
 {
-    return changeOpenInput(handle, [this](InputPort& in) {
+    return changeOpenInput(handle, [this, handle](InputPort& in) {
         in.started = false;
         // The peer may be gone already; the connection then went with it.
         {
             std::shared_lock<std::shared_mutex> lock(m_clientLock);
-            if (m_client && !m_serverGone && peerListed(in.peer, JackPortIsOutput) &&
-                jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port)) == 0)
+            if (in.isVirtual)
+                releaseVirtual(in.port, inputPortNames[handle], true, in.ownDisconnects);
+            else if (m_client && !m_serverGone && peerListed(in.peer, JackPortIsOutput) &&
+                     jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port)) ==
+                         0)
                 in.ownDisconnects.append(in.peer);
         }
         in.lost = false;
         in.open = false;
+        in.isVirtual = false;
         in.peer.clear();
         in.callback = nullptr;
         in.context = nullptr;
@@ -321,16 +325,135 @@ qint32 JackMidiService::closeOutput(Handle handle)
         return 1;
     {
         std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
-        if (m_client && !m_serverGone && peerListed(out.peer, JackPortIsInput) &&
-            jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData()) == 0)
+        if (out.isVirtual)
+            releaseVirtual(out.port, outputPortNames[handle], false, out.ownDisconnects);
+        else if (m_client && !m_serverGone && peerListed(out.peer, JackPortIsInput) &&
+                 jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData()) ==
+                     0)
             out.ownDisconnects.append(out.peer);
     }
     out.lost = false;
+    out.isVirtual = false;
     out.flushCompleted.store(out.queued, std::memory_order_relaxed);
     out.flushTo.store(out.ring.writePosition(), std::memory_order_release);
     out.open = false;
     out.peer.clear();
     return 0;
+}
+
+bool JackMidiService::renameForVirtual(jack_port_t* port, const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char(':')) || !port)
+        return false;
+    const QByteArray full = (m_clientName + QLatin1Char(':') + name).toUtf8();
+    // JACK itself lets two ports of a client share a name; then neither could be told apart.
+    if (full.size() >= jack_port_name_size() || jack_port_by_name(m_client.get(), full.constData()))
+        return false;
+    return jack_port_rename(m_client.get(), port, name.toUtf8().constData()) == 0;
+}
+
+void JackMidiService::releaseVirtual(jack_port_t* port, const char* usualName, bool input,
+                                     QStringList& ownDisconnects)
+{
+    // After a restart the port is a new one with its usual name and no connections.
+    if (!m_client || m_serverGone || !port)
+        return;
+    const QByteArray own = jack_port_name(port);
+    if (const char** peers = jack_port_get_all_connections(m_client.get(), port)) {
+        for (const char** p = peers; *p; ++p) {
+            const int rc = input ? jack_disconnect(m_client.get(), *p, own.constData())
+                                 : jack_disconnect(m_client.get(), own.constData(), *p);
+            if (rc == 0)
+                ownDisconnects.append(QString::fromUtf8(*p));
+        }
+        jack_free(peers);
+    }
+    if (qstrcmp(jack_port_short_name(port), usualName) != 0)
+        jack_port_rename(m_client.get(), port, usualName);
+}
+
+qint32 JackMidiService::openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
+                                         InputCallback callback, void* context, Handle* handle)
+{
+    if (!isRunning() || portNumber > 1 || !callback || !handle)
+        return 1;
+    std::lock_guard<std::mutex> delivery(m_deliveryMutex);
+    InputPort& in = m_inputs[portNumber];
+    if (in.open)
+        return 1;
+    {
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        if (!m_client || !renameForVirtual(in.port, name))
+            return 1;
+    }
+    in.lost = false;
+    in.ring.consume(in.ring.readAvailable());
+    in.open = true;
+    in.isVirtual = true;
+    in.peer.clear();
+    in.callback = callback;
+    in.context = context;
+    in.framer = std::make_unique<HostInputFramer>(bufferSize);
+    *handle = Handle(portNumber);
+    return 0;
+}
+
+qint32 JackMidiService::openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle)
+{
+    if (!isRunning() || portNumber > 1 || !handle)
+        return 1;
+    OutputPort& out = m_outputs[portNumber];
+    std::lock_guard<std::mutex> lock(out.mutex);
+    if (out.open)
+        return 1;
+    {
+        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
+        if (!m_client || !renameForVirtual(out.port, name))
+            return 1;
+    }
+    out.lost = false;
+    out.open = true;
+    out.isVirtual = true;
+    out.scheduler.reset();
+    out.peer.clear();
+    *handle = Handle(portNumber);
+    return 0;
+}
+
+QString JackMidiService::virtualPortName(Handle handle, bool input)
+{
+    if (handle < 0 || handle > 1)
+        return QString();
+    auto nameOf = [this](jack_port_t* port) {
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        return m_client && port ? QString::fromUtf8(jack_port_name(port)) : QString();
+    };
+    if (input) {
+        std::lock_guard<std::mutex> delivery(m_deliveryMutex);
+        const InputPort& in = m_inputs[handle];
+        return in.open && in.isVirtual ? nameOf(in.port) : QString();
+    }
+    OutputPort& out = m_outputs[handle];
+    std::lock_guard<std::mutex> lock(out.mutex);
+    return out.open && out.isVirtual ? nameOf(out.port) : QString();
+}
+
+int JackMidiService::virtualPortConnections(Handle handle, bool input)
+{
+    if (handle < 0 || handle > 1)
+        return 0;
+    auto connections = [this](jack_port_t* port) {
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        return m_client && !m_serverGone && port ? jack_port_connected(port) : 0;
+    };
+    if (input) {
+        std::lock_guard<std::mutex> delivery(m_deliveryMutex);
+        const InputPort& in = m_inputs[handle];
+        return in.open && in.isVirtual ? connections(in.port) : 0;
+    }
+    OutputPort& out = m_outputs[handle];
+    std::lock_guard<std::mutex> lock(out.mutex);
+    return out.open && out.isVirtual ? connections(out.port) : 0;
 }
 
 qint32 JackMidiService::sendShort(Handle handle, const quint8* bytes, quint32 length)
@@ -633,10 +756,17 @@ bool JackMidiService::peerListed(const QString& peer, unsigned long peerFlags) c
 
 void JackMidiService::markLostConnections(bool all)
 {
-    // The connections that went, as JACK announced them, by the full names of both ends. The
+    // The connections that went, as JACK announced them: both ends, and the full name of each. The
     // graph itself is not asked whether a connection is there: a client may read it a cycle
     // behind the server, and a connection just made would look gone.
-    std::vector<std::pair<QString, QString>> cuts;
+    struct Cut
+    {
+        jack_port_t* a;
+        jack_port_t* b;
+        QString aName;
+        QString bName;
+    };
+    std::vector<Cut> cuts;
     {
         std::vector<ConnectionEvent> events;
         {
@@ -649,22 +779,23 @@ void JackMidiService::markLostConnections(bool all)
                 jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
                 jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
                 if (a && b)
-                    cuts.emplace_back(QString::fromUtf8(jack_port_name(a)),
-                                      QString::fromUtf8(jack_port_name(b)));
+                    cuts.push_back(Cut{a, b, QString::fromUtf8(jack_port_name(a)),
+                                       QString::fromUtf8(jack_port_name(b))});
             }
         }
     }
-    // True when one of the cuts is ours: this port and that peer; a cut we made ourselves is
-    // crossed off instead.
-    auto cutFrom = [&cuts](const QString& ownName, const QString& peer, QStringList& ownDisconnects) {
+    // True when one of the cuts is ours: this port (found by itself, not by its name, which a
+    // virtual open changes) and that peer. A cut we made ourselves, to any peer, is crossed off
+    // instead.
+    auto cutFrom = [&cuts](jack_port_t* own, const QString& peer, QStringList& ownDisconnects) {
         bool lost = false;
-        for (const auto& cut : cuts) {
-            if (!((cut.first == ownName && cut.second == peer) ||
-                  (cut.second == ownName && cut.first == peer)))
+        for (const Cut& cut : cuts) {
+            if (!own || (cut.a != own && cut.b != own))
                 continue;
-            if (ownDisconnects.contains(peer))
-                ownDisconnects.removeOne(peer);
-            else
+            const QString& other = cut.a == own ? cut.bName : cut.aName;
+            if (ownDisconnects.contains(other))
+                ownDisconnects.removeOne(other);
+            else if (other == peer)
                 lost = true;
         }
         return lost;
@@ -673,22 +804,23 @@ void JackMidiService::markLostConnections(bool all)
         std::lock_guard<std::mutex> delivery(m_deliveryMutex);
         std::shared_lock<std::shared_mutex> lock(m_clientLock);
         for (InputPort& in : m_inputs) {
-            const QString ownName = in.port ? QString::fromUtf8(jack_port_name(in.port)) : QString();
-            const bool cut = cutFrom(ownName, in.peer, in.ownDisconnects);
+            const bool cut = cutFrom(in.port, in.peer, in.ownDisconnects);
             if (all)
                 in.ownDisconnects.clear(); // their announcements went with the server
-            if (in.open && (all || !m_client || cut || !peerListed(in.peer, JackPortIsOutput)))
+            // A virtual port has no peer of its own to lose; only the server takes it.
+            if (in.open &&
+                (all || !m_client || (!in.isVirtual && (cut || !peerListed(in.peer, JackPortIsOutput)))))
                 in.lost = true;
         }
     }
     for (OutputPort& out : m_outputs) {
         std::lock_guard<std::mutex> outputLock(out.mutex);
         std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        const QString ownName = out.port ? QString::fromUtf8(jack_port_name(out.port)) : QString();
-        const bool cut = cutFrom(ownName, out.peer, out.ownDisconnects);
+        const bool cut = cutFrom(out.port, out.peer, out.ownDisconnects);
         if (all)
             out.ownDisconnects.clear();
-        if (out.open && (all || !m_client || cut || !peerListed(out.peer, JackPortIsInput)))
+        if (out.open &&
+            (all || !m_client || (!out.isVirtual && (cut || !peerListed(out.peer, JackPortIsInput)))))
             out.lost = true;
     }
 }

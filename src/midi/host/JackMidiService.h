@@ -22,6 +22,8 @@
 // "Port2 In", "Port1 Out" and "Port2 Out". The devices of a direction are the MIDI ports of the
 // other clients, by full name ("client:port"); opening a device connects our port of that
 // application port number to it, closing disconnects it. The server is never started for us.
+// A virtual open renames our port of that application port number instead ("Vantel MIDI:NAME") and
+// connects nothing; closing it disconnects whoever connected and gives the port its usual name back.
 //
 // Threads:
 // - JACK's process thread runs process(): it must not block or allocate. It copies every input
@@ -86,6 +88,12 @@ public:
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
     bool outputIdle(Handle handle) override;
+    bool hasVirtualPorts() const override { return true; }
+    qint32 openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
+                            InputCallback callback, void* context, Handle* handle) override;
+    qint32 openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle) override;
+    QString virtualPortName(Handle handle, bool input) override;
+    int virtualPortConnections(Handle handle, bool input) override;
     void settleConnections(int msecs) override;
     bool inputLost(Handle handle) override;
     bool outputLost(Handle handle) override;
@@ -104,6 +112,8 @@ private:
         bool gapPending = false; // process thread only
         // Delivery side, under the delivery mutex.
         bool open = false;
+        // Open as a virtual port: whoever connects is heard, and no peer of ours can go.
+        bool isVirtual = false;
         QString peer;
         // Set by the watch thread when the connection to peer went; cleared by open.
         std::atomic<bool> lost{false};
@@ -130,6 +140,7 @@ private:
         std::mutex mutex;
         quint64 queued = 0;
         bool open = false;
+        bool isVirtual = false;
         QString peer;
         // Set by the watch thread when the connection to peer went; cleared by open.
         std::atomic<bool> lost{false};
@@ -158,6 +169,13 @@ private:
     // True when a port of another client with that name and flags is listed (under the shared
     // client lock, with a client).
     bool peerListed(const QString& peer, unsigned long peerFlags) const;
+    // Gives our port the short name name for a virtual open; false when the name is no good or taken
+    // (under the shared client lock, with a client).
+    bool renameForVirtual(jack_port_t* port, const QString& name);
+    // Ends a virtual open of port: disconnects every peer (noted in ownDisconnects, so that their
+    // announcements are not taken for someone else's doing) and gives the port its usual name back
+    // (under the shared client lock).
+    void releaseVirtual(jack_port_t* port, const char* usualName, bool input, QStringList& ownDisconnects);
     // True once a dead client may be closed without cutting its own threads short.
     bool deadClientSettled() const;
     void process(jack_nframes_t frames);
