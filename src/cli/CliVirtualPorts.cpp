@@ -57,7 +57,7 @@ int CliVirtualPorts::waitForPeers(CliInput* input, CliOutput* output, qint64 tim
     while (!waiting.isEmpty()) {
         const QString lost = input ? input->lostDevice() : QString();
         if (!lost.isEmpty() || (output && output->deviceLost())) {
-            context.error(QStringLiteral("the virtual port \"%1\" went away (the MIDI server stopped)")
+            context.error(QStringLiteral("\"%1\" went away while waiting for a connection")
                               .arg(lost.isEmpty() ? output->device() : lost));
             return CliStatus::UsageOrDevice;
         }
