@@ -34,7 +34,8 @@ void RequestCommand::describe(QCommandLineParser& parser) const
                       QStringLiteral("The reply: bytes, .. for any byte, * for any run."),
                       QStringLiteral("PATTERN")});
     describeVirtual(parser);
-    parser.addOption({QStringLiteral("timeout"), QStringLiteral("How long to wait, default 1000 ms."),
+    parser.addOption({QStringLiteral("timeout"),
+                      QStringLiteral("How long to wait for the reply, default 1000 ms."),
                       QStringLiteral("MS")});
     parser.addOption(
         {QStringLiteral("raw"), QStringLiteral("Prints the reply's bytes as they are instead of a line.")});
