@@ -114,8 +114,9 @@ public:
     // with a patchbay: JACK and ALSA; the others refuse, as this default does). No connection is
     // made; any number of peers may connect and disconnect while it is open: the input hears them
     // all and the output sends to them all. Such a handle is lost only when the server goes away.
-    // Closing it (closeInput/closeOutput) cuts every connection to the port and gives it its usual
-    // name back. A name that is empty, holds ":" or is taken by another port of ours is refused.
+    // Closing it (closeInput/closeOutput) cuts every connection to it; the port is then gone (JACK)
+    // or has its usual name again (ALSA). A name that is empty, holds ":" or is taken by another
+    // port of ours is refused.
     virtual bool hasVirtualPorts() const { return false; }
     virtual qint32 openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
                                     InputCallback callback, void* context, Handle* handle)

@@ -251,17 +251,24 @@ qint32 JackMidiService::stopInput(Handle handle)
 
 qint32 JackMidiService::closeInput(Handle handle)
 {
-    return changeOpenInput(handle, [this, handle](InputPort& in) {
+    return changeOpenInput(handle, [this](InputPort& in) {
         in.started = false;
         // The peer may be gone already; the connection then went with it.
         {
             std::shared_lock<std::shared_mutex> lock(m_clientLock);
-            if (in.isVirtual)
-                releaseVirtual(in.port, inputPortNames[handle], true, in.ownDisconnects);
-            else if (m_client && !m_serverGone && peerListed(in.peer, JackPortIsOutput) &&
-                     jack_disconnect(m_client.get(), in.peer.toUtf8().constData(), jack_port_name(in.port)) ==
-                         0)
+            if (in.isVirtual) {
+                // Once the cycle that may still read it is over, the port goes, and every
+                // connection to it with it.
+                jack_port_t* const port = in.virtualPort.exchange(nullptr);
+                if (port && m_client && !m_serverGone) {
+                    settleConnections(1000);
+                    jack_port_unregister(m_client.get(), port);
+                }
+            } else if (m_client && !m_serverGone && peerListed(in.peer, JackPortIsOutput) &&
+                       jack_disconnect(m_client.get(), in.peer.toUtf8().constData(),
+                                       jack_port_name(in.port)) == 0) {
                 in.ownDisconnects.append(in.peer);
+            }
         }
         in.lost = false;
         in.open = false;
@@ -323,53 +330,44 @@ qint32 JackMidiService::closeOutput(Handle handle)
     std::lock_guard<std::mutex> lock(out.mutex);
     if (!out.open)
         return 1;
-    {
-        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
-        if (out.isVirtual)
-            releaseVirtual(out.port, outputPortNames[handle], false, out.ownDisconnects);
-        else if (m_client && !m_serverGone && peerListed(out.peer, JackPortIsInput) &&
-                 jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData()) ==
-                     0)
-            out.ownDisconnects.append(out.peer);
-    }
-    out.lost = false;
-    out.isVirtual = false;
+    // What is still queued is dropped, not sent to the next device (nor, after a virtual port, to
+    // the port's usual peers).
     out.flushCompleted.store(out.queued, std::memory_order_relaxed);
     out.flushTo.store(out.ring.writePosition(), std::memory_order_release);
+    {
+        std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
+        if (out.isVirtual) {
+            // A port the process thread no longer writes keeps its last events for its peers to
+            // read again: it is cleared in cycles of its own before it goes.
+            jack_port_t* const port = out.virtualPort.exchange(nullptr);
+            if (port && m_client && !m_serverGone) {
+                out.retiredPort = port;
+                settleConnections(1000);
+                out.retiredPort = nullptr;
+                settleConnections(1000);
+                jack_port_unregister(m_client.get(), port);
+            }
+        } else if (m_client && !m_serverGone && peerListed(out.peer, JackPortIsInput) &&
+                   jack_disconnect(m_client.get(), jack_port_name(out.port), out.peer.toUtf8().constData()) ==
+                       0) {
+            out.ownDisconnects.append(out.peer);
+        }
+    }
+    out.lost = false;
     out.open = false;
+    out.isVirtual = false;
     out.peer.clear();
     return 0;
 }
 
-bool JackMidiService::renameForVirtual(jack_port_t* port, const QString& name)
+jack_port_t* JackMidiService::registerVirtual(const QString& name, unsigned long flags)
 {
-    if (name.isEmpty() || name.contains(QLatin1Char(':')) || !port)
-        return false;
+    if (name.isEmpty() || name.contains(QLatin1Char(':')))
+        return nullptr;
     const QByteArray full = (m_clientName + QLatin1Char(':') + name).toUtf8();
-    // JACK itself lets two ports of a client share a name; then neither could be told apart.
     if (full.size() >= jack_port_name_size() || jack_port_by_name(m_client.get(), full.constData()))
-        return false;
-    return jack_port_rename(m_client.get(), port, name.toUtf8().constData()) == 0;
-}
-
-void JackMidiService::releaseVirtual(jack_port_t* port, const char* usualName, bool input,
-                                     QStringList& ownDisconnects)
-{
-    // After a restart the port is a new one with its usual name and no connections.
-    if (!m_client || m_serverGone || !port)
-        return;
-    const QByteArray own = jack_port_name(port);
-    if (const char** peers = jack_port_get_all_connections(m_client.get(), port)) {
-        for (const char** p = peers; *p; ++p) {
-            const int rc = input ? jack_disconnect(m_client.get(), *p, own.constData())
-                                 : jack_disconnect(m_client.get(), own.constData(), *p);
-            if (rc == 0)
-                ownDisconnects.append(QString::fromUtf8(*p));
-        }
-        jack_free(peers);
-    }
-    if (qstrcmp(jack_port_short_name(port), usualName) != 0)
-        jack_port_rename(m_client.get(), port, usualName);
+        return nullptr;
+    return jack_port_register(m_client.get(), name.toUtf8().constData(), JACK_DEFAULT_MIDI_TYPE, flags, 0);
 }
 
 qint32 JackMidiService::openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
@@ -383,8 +381,10 @@ qint32 JackMidiService::openVirtualInput(const QString& name, quint32 portNumber
         return 1;
     {
         std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        if (!m_client || !renameForVirtual(in.port, name))
+        jack_port_t* const port = m_client ? registerVirtual(name, JackPortIsInput) : nullptr;
+        if (!port)
             return 1;
+        in.virtualPort = port;
     }
     in.lost = false;
     in.ring.consume(in.ring.readAvailable());
@@ -408,8 +408,10 @@ qint32 JackMidiService::openVirtualOutput(const QString& name, quint32 portNumbe
         return 1;
     {
         std::shared_lock<std::shared_mutex> clientLock(m_clientLock);
-        if (!m_client || !renameForVirtual(out.port, name))
+        jack_port_t* const port = m_client ? registerVirtual(name, JackPortIsOutput) : nullptr;
+        if (!port)
             return 1;
+        out.virtualPort = port;
     }
     out.lost = false;
     out.open = true;
@@ -424,36 +426,20 @@ QString JackMidiService::virtualPortName(Handle handle, bool input)
 {
     if (handle < 0 || handle > 1)
         return QString();
-    auto nameOf = [this](jack_port_t* port) {
-        std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        return m_client && port ? QString::fromUtf8(jack_port_name(port)) : QString();
-    };
-    if (input) {
-        std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-        const InputPort& in = m_inputs[handle];
-        return in.open && in.isVirtual ? nameOf(in.port) : QString();
-    }
-    OutputPort& out = m_outputs[handle];
-    std::lock_guard<std::mutex> lock(out.mutex);
-    return out.open && out.isVirtual ? nameOf(out.port) : QString();
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    jack_port_t* const port =
+        input ? m_inputs[handle].virtualPort.load() : m_outputs[handle].virtualPort.load();
+    return m_client && port ? QString::fromUtf8(jack_port_name(port)) : QString();
 }
 
 int JackMidiService::virtualPortConnections(Handle handle, bool input)
 {
     if (handle < 0 || handle > 1)
         return 0;
-    auto connections = [this](jack_port_t* port) {
-        std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        return m_client && !m_serverGone && port ? jack_port_connected(port) : 0;
-    };
-    if (input) {
-        std::lock_guard<std::mutex> delivery(m_deliveryMutex);
-        const InputPort& in = m_inputs[handle];
-        return in.open && in.isVirtual ? connections(in.port) : 0;
-    }
-    OutputPort& out = m_outputs[handle];
-    std::lock_guard<std::mutex> lock(out.mutex);
-    return out.open && out.isVirtual ? connections(out.port) : 0;
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    jack_port_t* const port =
+        input ? m_inputs[handle].virtualPort.load() : m_outputs[handle].virtualPort.load();
+    return m_client && !m_serverGone && port ? jack_port_connected(port) : 0;
 }
 
 qint32 JackMidiService::sendShort(Handle handle, const quint8* bytes, quint32 length)
@@ -648,7 +634,8 @@ void JackMidiService::process(jack_nframes_t frames)
 
 void JackMidiService::readInput(InputPort& in, jack_nframes_t frames, jack_nframes_t cycleStart)
 {
-    void* buffer = jack_port_get_buffer(in.port, frames);
+    jack_port_t* const virtualPort = in.virtualPort.load(std::memory_order_acquire);
+    void* buffer = jack_port_get_buffer(virtualPort ? virtualPort : in.port, frames);
     if (!buffer || !in.started.load(std::memory_order_acquire))
         return;
     const jack_nframes_t count = jack_midi_get_event_count(buffer);
@@ -692,7 +679,15 @@ void JackMidiService::readInput(InputPort& in, jack_nframes_t frames, jack_nfram
 
 void JackMidiService::writeOutput(OutputPort& out, jack_nframes_t frames, jack_nframes_t cycleStart)
 {
-    void* buffer = jack_port_get_buffer(out.port, frames);
+    // A port not written in a cycle would hand its peers its last events again: the usual port
+    // while a virtual one is open, and a virtual port being given up, are cleared.
+    jack_port_t* const virtualPort = out.virtualPort.load(std::memory_order_acquire);
+    for (jack_port_t* idle :
+         {virtualPort ? out.port : nullptr, out.retiredPort.load(std::memory_order_acquire)}) {
+        if (void* idleBuffer = idle ? jack_port_get_buffer(idle, frames) : nullptr)
+            jack_midi_clear_buffer(idleBuffer);
+    }
+    void* buffer = jack_port_get_buffer(virtualPort ? virtualPort : out.port, frames);
     if (!buffer)
         return;
     jack_midi_clear_buffer(buffer);
@@ -756,17 +751,10 @@ bool JackMidiService::peerListed(const QString& peer, unsigned long peerFlags) c
 
 void JackMidiService::markLostConnections(bool all)
 {
-    // The connections that went, as JACK announced them: both ends, and the full name of each. The
+    // The connections that went, as JACK announced them, by the full names of both ends. The
     // graph itself is not asked whether a connection is there: a client may read it a cycle
     // behind the server, and a connection just made would look gone.
-    struct Cut
-    {
-        jack_port_t* a;
-        jack_port_t* b;
-        QString aName;
-        QString bName;
-    };
-    std::vector<Cut> cuts;
+    std::vector<std::pair<QString, QString>> cuts;
     {
         std::vector<ConnectionEvent> events;
         {
@@ -779,23 +767,22 @@ void JackMidiService::markLostConnections(bool all)
                 jack_port_t* a = jack_port_by_id(m_client.get(), e.a);
                 jack_port_t* b = jack_port_by_id(m_client.get(), e.b);
                 if (a && b)
-                    cuts.push_back(Cut{a, b, QString::fromUtf8(jack_port_name(a)),
-                                       QString::fromUtf8(jack_port_name(b))});
+                    cuts.emplace_back(QString::fromUtf8(jack_port_name(a)),
+                                      QString::fromUtf8(jack_port_name(b)));
             }
         }
     }
-    // True when one of the cuts is ours: this port (found by itself, not by its name, which a
-    // virtual open changes) and that peer. A cut we made ourselves, to any peer, is crossed off
-    // instead.
-    auto cutFrom = [&cuts](jack_port_t* own, const QString& peer, QStringList& ownDisconnects) {
+    // True when one of the cuts is ours: this port and that peer; a cut we made ourselves is
+    // crossed off instead.
+    auto cutFrom = [&cuts](const QString& ownName, const QString& peer, QStringList& ownDisconnects) {
         bool lost = false;
-        for (const Cut& cut : cuts) {
-            if (!own || (cut.a != own && cut.b != own))
+        for (const auto& cut : cuts) {
+            if (!((cut.first == ownName && cut.second == peer) ||
+                  (cut.second == ownName && cut.first == peer)))
                 continue;
-            const QString& other = cut.a == own ? cut.bName : cut.aName;
-            if (ownDisconnects.contains(other))
-                ownDisconnects.removeOne(other);
-            else if (other == peer)
+            if (ownDisconnects.contains(peer))
+                ownDisconnects.removeOne(peer);
+            else
                 lost = true;
         }
         return lost;
@@ -804,7 +791,8 @@ void JackMidiService::markLostConnections(bool all)
         std::lock_guard<std::mutex> delivery(m_deliveryMutex);
         std::shared_lock<std::shared_mutex> lock(m_clientLock);
         for (InputPort& in : m_inputs) {
-            const bool cut = cutFrom(in.port, in.peer, in.ownDisconnects);
+            const QString ownName = in.port ? QString::fromUtf8(jack_port_name(in.port)) : QString();
+            const bool cut = cutFrom(ownName, in.peer, in.ownDisconnects);
             if (all)
                 in.ownDisconnects.clear(); // their announcements went with the server
             // A virtual port has no peer of its own to lose; only the server takes it.
@@ -816,7 +804,8 @@ void JackMidiService::markLostConnections(bool all)
     for (OutputPort& out : m_outputs) {
         std::lock_guard<std::mutex> outputLock(out.mutex);
         std::shared_lock<std::shared_mutex> lock(m_clientLock);
-        const bool cut = cutFrom(out.port, out.peer, out.ownDisconnects);
+        const QString ownName = out.port ? QString::fromUtf8(jack_port_name(out.port)) : QString();
+        const bool cut = cutFrom(ownName, out.peer, out.ownDisconnects);
         if (all)
             out.ownDisconnects.clear();
         if (out.open &&
@@ -854,7 +843,10 @@ void JackMidiService::watchLoop()
                     m_deadClient = std::move(m_client);
                     for (int i = 0; i < 2; ++i) {
                         m_inputs[i].port = nullptr;
+                        m_inputs[i].virtualPort = nullptr;
                         m_outputs[i].port = nullptr;
+                        m_outputs[i].virtualPort = nullptr;
+                        m_outputs[i].retiredPort = nullptr;
                     }
                 }
             }

@@ -22,8 +22,9 @@
 // "Port2 In", "Port1 Out" and "Port2 Out". The devices of a direction are the MIDI ports of the
 // other clients, by full name ("client:port"); opening a device connects our port of that
 // application port number to it, closing disconnects it. The server is never started for us.
-// A virtual open renames our port of that application port number instead ("Vantel MIDI:NAME") and
-// connects nothing; closing it disconnects whoever connected and gives the port its usual name back.
+// A virtual open registers a port of the name given ("Vantel MIDI:NAME") for that application port
+// instead and connects nothing; the process thread uses it in place of the usual port until the
+// close unregisters it, which cuts whatever was connected to it.
 //
 // Threads:
 // - JACK's process thread runs process(): it must not block or allocate. It copies every input
@@ -107,12 +108,14 @@ private:
     struct InputPort
     {
         jack_port_t* port = nullptr;
+        // The port of a virtual open, read in place of port while set.
+        std::atomic<jack_port_t*> virtualPort{nullptr};
         SpscByteRing ring{1u << 20};
         std::atomic<bool> started{false};
         bool gapPending = false; // process thread only
         // Delivery side, under the delivery mutex.
         bool open = false;
-        // Open as a virtual port: whoever connects is heard, and no peer of ours can go.
+        // Open on a virtual port: whoever connects is heard, and there is no peer of ours to lose.
         bool isVirtual = false;
         QString peer;
         // Set by the watch thread when the connection to peer went; cleared by open.
@@ -131,6 +134,10 @@ private:
     struct OutputPort
     {
         jack_port_t* port = nullptr;
+        // The port of a virtual open, written in place of port while set; a virtual port being
+        // given up, whose buffer is only cleared.
+        std::atomic<jack_port_t*> virtualPort{nullptr};
+        std::atomic<jack_port_t*> retiredPort{nullptr};
         SpscByteRing ring{1u << 18};
         std::atomic<quint64> completed{0};
         // Set on close: what was queued up to there is dropped, not sent to the next device.
@@ -169,13 +176,9 @@ private:
     // True when a port of another client with that name and flags is listed (under the shared
     // client lock, with a client).
     bool peerListed(const QString& peer, unsigned long peerFlags) const;
-    // Gives our port the short name name for a virtual open; false when the name is no good or taken
-    // (under the shared client lock, with a client).
-    bool renameForVirtual(jack_port_t* port, const QString& name);
-    // Ends a virtual open of port: disconnects every peer (noted in ownDisconnects, so that their
-    // announcements are not taken for someone else's doing) and gives the port its usual name back
-    // (under the shared client lock).
-    void releaseVirtual(jack_port_t* port, const char* usualName, bool input, QStringList& ownDisconnects);
+    // Registers the port of a virtual open; null when the name is no good or taken (under the
+    // shared client lock, with a client).
+    jack_port_t* registerVirtual(const QString& name, unsigned long flags);
     // True once a dead client may be closed without cutting its own threads short.
     bool deadClientSettled() const;
     void process(jack_nframes_t frames);
