@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the test suite with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-test/ and runs all of it headless, the JACK tests (which
-# start their own server) and a bounded fuzzing run included.
+# start their own server) and a bounded fuzzing run included. The benchmarks are built there too
+# (not run), so that a change that breaks one is seen at once.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,7 +12,7 @@ tools/install-deps.sh
 tools/check-format.sh
 
 jobs=$(nproc)
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_TESTS=ON -DVANTEL_WERROR=ON >/dev/null
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_TESTS=ON -DVANTEL_BUILD_BENCH=ON -DVANTEL_WERROR=ON >/dev/null
 cmake --build build-test -j "$jobs"
 
 # The fuzz targets need clang's libFuzzer; they share the sources but not the build folder, and

@@ -167,6 +167,35 @@ void BM_OpenHexText24MB(benchmark::State& state)
 }
 BENCHMARK(BM_OpenHexText24MB)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The same bytes as one line of text, as some tools write a dump: a line the text area cannot
+// place in pieces without laying it out again each time.
+void BM_OpenHexTextOneLine(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("line.txt"));
+    {
+        QByteArray line;
+        line.reserve(int(state.range(0)) << 20);
+        for (int i = 0; line.size() < (int(state.range(0)) << 20); ++i)
+            line += QByteArray::number(0x10 + i % 0x60, 16).toUpper() + ' ';
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(line);
+    }
+    VantelMidiModel model;
+    BenchHost host(&model);
+    qint64 longestGap = 0;
+    for (auto _ : state) {
+        MidiEditView* view = openAndWait(&model, &host, path, &longestGap);
+        state.PauseTiming();
+        delete view;
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["longest_gui_gap_ms"] = double(longestGap);
+}
+BENCHMARK(BM_OpenHexTextOneLine)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_Transmit1MiB(benchmark::State& state)
 {
     QTemporaryDir folder;

@@ -162,7 +162,7 @@ void BM_GuiStallUnderDumps(benchmark::State& state)
     window->resizeToDefault();
     window->openEditView(MidiEditView::SystemExclusive, QSize(), QString());
     if (state.range(0) == 0)
-        window->closeAllViews();
+        window->subWindows()->closeAll();
     runEventLoopFor(300);
     QStringList choices;
     window->inputPortChoices(0, &choices, nullptr);

@@ -155,16 +155,17 @@ constexpr qint64 LoadInSlicesFrom = 256 * 1024;
 // How long one slice of placing text may hold up the GUI thread.
 constexpr qint64 SliceBudgetNs = 12 * 1000 * 1000;
 
-// Where a slice of `size` characters from `from` ends: after a line feed when one is near, so
-// that the next slice starts a line of its own and leaves the lines before it as they are (a
-// changed line is laid out again at once).
+// Where a slice of `size` characters from `from` ends: after the line feed that ends the line the
+// size reaches into, so that every slice adds whole lines. A line is never cut: the text area lays
+// out a changed line again in full, and a line placed in pieces would be laid out once per piece
+// (a text of one line of some megabytes would take minutes instead of a second).
 int sliceEnd(const QString& text, int from, int size)
 {
     const int end = from + size;
     if (end >= text.size())
         return text.size();
     const int lineEnd = text.indexOf(QLatin1Char('\n'), end);
-    return lineEnd >= 0 && lineEnd - end < 64 * 1024 ? lineEnd + 1 : end;
+    return lineEnd >= 0 ? lineEnd + 1 : text.size();
 }
 
 } // namespace
