@@ -28,6 +28,16 @@ CliInput::~CliInput()
 
 bool CliInput::open(const QString& device, QString* error)
 {
+    return openNext(device, false, error);
+}
+
+bool CliInput::openVirtual(const QString& name, QString* error)
+{
+    return openNext(name, true, error);
+}
+
+bool CliInput::openNext(const QString& name, bool isVirtual, QString* error)
+{
     if (inputs.size() >= MaximumInputs) {
         *error = QStringLiteral("at most %1 inputs at a time").arg(MaximumInputs);
         return false;
@@ -35,20 +45,40 @@ bool CliInput::open(const QString& device, QString* error)
     auto input = std::make_unique<Input>();
     input->owner = this;
     input->port = quint32(inputs.size());
-    input->device = device;
-    if (service->openInput(device, input->port, hostBufferSize, &CliInput::hostInput, input.get(),
-                           &input->handle) != 0) {
-        *error = QStringLiteral("the input device \"%1\" could not be opened").arg(device);
+    input->device = name;
+    input->isVirtual = isVirtual;
+    const qint32 failed = isVirtual
+                              ? service->openVirtualInput(name, input->port, hostBufferSize,
+                                                          &CliInput::hostInput, input.get(), &input->handle)
+                              : service->openInput(name, input->port, hostBufferSize, &CliInput::hostInput,
+                                                   input.get(), &input->handle);
+    if (failed != 0) {
+        *error = isVirtual ? QStringLiteral("the virtual input port \"%1\" could not be opened (is the name "
+                                            "taken?)")
+                                 .arg(name)
+                           : QStringLiteral("the input device \"%1\" could not be opened").arg(name);
         return false;
     }
+    if (isVirtual)
+        input->device = service->virtualPortName(input->handle, true);
     input->open = true;
     Input* opened = input.get();
     inputs.push_back(std::move(input));
     if (service->startInput(opened->handle) != 0) {
-        *error = QStringLiteral("the input device \"%1\" could not be started").arg(device);
+        *error = QStringLiteral("the input \"%1\" could not be started").arg(opened->device);
         return false;
     }
     return true;
+}
+
+QStringList CliInput::unconnected() const
+{
+    QStringList names;
+    for (const std::unique_ptr<Input>& input : inputs) {
+        if (input->open && input->isVirtual && service->virtualPortConnections(input->handle, true) == 0)
+            names.append(input->device);
+    }
+    return names;
 }
 
 void CliInput::hostInput(void* context, HostMidiService::InputMessage message, quint32 packed,

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <condition_variable>
 #include <memory>
@@ -37,6 +38,11 @@ public:
 
     // Opens the device of that exact name as the next input; false with a message in *error.
     bool open(const QString& device, QString* error);
+    // Opens a virtual port of our own named name as the next input, for other programs to connect
+    // to; false with a message in *error.
+    bool openVirtual(const QString& name, QString* error);
+    // The virtual inputs nobody is connected to now, by the names other programs see them under.
+    QStringList unconnected() const;
     int inputCount() const { return int(inputs.size()); }
 
     // Waits up to msecs (0: not at all) for a message, then moves every waiting message to *out
@@ -56,7 +62,8 @@ private:
     {
         CliInput* owner = nullptr;
         quint32 port = 0;
-        QString device;
+        QString device; // for a virtual input: the name other programs see it under
+        bool isVirtual = false;
         HostMidiService::Handle handle = HostMidiService::InvalidHandle;
         QByteArray sysEx; // host thread only: the message being joined
         bool open = false;
@@ -65,6 +72,8 @@ private:
     static void hostInput(void* context, HostMidiService::InputMessage message, quint32 packed,
                           const quint8* bytes, quint32 length, quint32 eventCounter, quint64 hostStamp);
     void push(quint32 port, QByteArray bytes, quint32 eventCounter);
+    // Opens the next input, a device or a virtual port.
+    bool openNext(const QString& name, bool isVirtual, QString* error);
 
     HostMidiService* service;
     std::vector<std::unique_ptr<Input>> inputs;

@@ -37,6 +37,24 @@ bool CliOutput::open(const QString& device, QString* error)
     return true;
 }
 
+bool CliOutput::openVirtual(const QString& name, QString* error)
+{
+    MidiOutputPort* port = hub.outputPort(0);
+    if (port->openVirtual(name) != 0) {
+        *error = QStringLiteral("the virtual output port \"%1\" could not be opened (is the name taken?)")
+                     .arg(name);
+        return false;
+    }
+    deviceName = port->getPortName();
+    virtualPort = true;
+    return true;
+}
+
+bool CliOutput::unconnected()
+{
+    return virtualPort && hub.outputPort(0)->virtualConnections() == 0;
+}
+
 CliOutput::Outcome CliOutput::send(const QString& text, const CliContext& context)
 {
     Outcome outcome;
@@ -50,6 +68,12 @@ CliOutput::Outcome CliOutput::send(const QString& text, const CliContext& contex
     outcome.total = quint32(count);
     if (count == 0) {
         outcome.complete = true;
+        return outcome;
+    }
+    // A virtual port sends to whoever is connected to it: with nobody there, the bytes would go
+    // nowhere.
+    if (unconnected()) {
+        outcome.problem = QStringLiteral("nothing was sent: nobody is connected to \"%1\"").arg(deviceName);
         return outcome;
     }
     if (!worker)
@@ -116,6 +140,11 @@ CliOutput::Outcome CliOutput::send(const QString& text, const CliContext& contex
     if (port->deviceLost()) {
         outcome.problem =
             QStringLiteral("%1; the output device \"%2\" went away meanwhile").arg(sentText, deviceName);
+        return outcome;
+    }
+    if (unconnected()) {
+        outcome.problem =
+            QStringLiteral("%1, but nobody was connected to \"%2\" any more").arg(sentText, deviceName);
         return outcome;
     }
     if (outcome.leftOut > 0) {

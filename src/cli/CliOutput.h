@@ -36,7 +36,16 @@ public:
 
     // Opens the device of that exact name; false with a message in *error.
     bool open(const QString& device, QString* error);
+    // Opens Port1 as a virtual port of our own named name, which other programs connect to; false
+    // with a message in *error.
+    bool openVirtual(const QString& name, QString* error);
+    // The device, or the name other programs see the virtual port under.
     QString device() const { return deviceName; }
+    bool isVirtual() const { return virtualPort; }
+    // True while the output is a virtual port nobody is connected to.
+    bool unconnected();
+    // True once the device went away, or the virtual port with the server.
+    bool deviceLost() { return hub.outputPort(0)->deviceLost(); }
 
     // Sends the text and returns once its bytes have left the port, or the send failed, or
     // context.interrupted was set (the worker then stops at the next message or piece).
@@ -47,5 +56,6 @@ private:
     MidiBulkIntervalManager bulk;
     MidiHub hub;
     QString deviceName;
+    bool virtualPort = false;
     std::unique_ptr<MidiEditTransmittionThread> worker;
 };

@@ -2,6 +2,7 @@
 
 #include "CliContext.h"
 #include "CliInput.h"
+#include "CliVirtualPorts.h"
 #include "DeviceMatcher.h"
 #include "MonitorFilterText.h"
 #include "MonitorPrinter.h"
@@ -25,6 +26,10 @@ void MonitorCommand::describe(QCommandLineParser& parser) const
     parser.addOption({QStringLiteral("in"),
                       QStringLiteral("Input device to listen to (twice for two: Port1, Port2)."),
                       QStringLiteral("DEVICE")});
+    parser.addOption({QStringLiteral("virtual"),
+                      QStringLiteral("Instead of an --in: listens at an input port of our own named NAME, "
+                                     "which other programs connect to (after the --in devices)."),
+                      QStringLiteral("NAME")});
     parser.addOption({QStringLiteral("time"), QStringLiteral("Time stamp column (hh:mm:ss:ms).")});
     parser.addOption(
         {QStringLiteral("details"), QStringLiteral("Port, channel, name and parsed value columns.")});
@@ -45,7 +50,13 @@ QString MonitorCommand::moreHelp() const
            QStringLiteral(
                "\n\nEnds after --count messages, after --timeout milliseconds, or on SIGINT/SIGTERM, "
                "with everything received printed and the .syx file complete. Status 0, or 2 when a "
-               "device is missing or goes away.");
+               "device is missing or goes away.\n"
+               "--virtual NAME: JACK lists the port as \"Vantel MIDI:NAME\" (jack_lsp, jack_connect), ALSA "
+               "as "
+               "port NAME of\n"
+               "the client \"Vantel MIDI\" (aconnect -l). It hears every program connected to it, as they "
+               "come "
+               "and go.");
 }
 
 int MonitorCommand::run(const QCommandLineParser& parser, CliContext& context)
@@ -56,10 +67,16 @@ int MonitorCommand::run(const QCommandLineParser& parser, CliContext& context)
         !number(parser, QStringLiteral("timeout"), 0, 0x7FFFFFFF, &timeout, context))
         return CliStatus::UsageOrDevice;
     const QStringList wanted = parser.values(QStringLiteral("in"));
-    if (wanted.isEmpty() || wanted.size() > int(CliInput::MaximumInputs) ||
-        !parser.positionalArguments().isEmpty()) {
-        context.error(QStringLiteral("monitor needs one or two --in DEVICE and no other arguments"));
+    const QStringList virtualNames = parser.values(QStringLiteral("virtual"));
+    const int inputs = wanted.size() + virtualNames.size();
+    if (inputs == 0 || inputs > int(CliInput::MaximumInputs) || !parser.positionalArguments().isEmpty()) {
+        context.error(QStringLiteral(
+            "monitor needs one or two inputs (--in DEVICE or --virtual NAME) and no other arguments"));
         return CliStatus::UsageOrDevice;
+    }
+    for (const QString& name : virtualNames) {
+        if (!CliVirtualPorts::validName(name, context))
+            return CliStatus::UsageOrDevice;
     }
     VantelMidiModel model;
     model.setValue(ParamTimeStamp, parser.isSet(QStringLiteral("time")) ? 1 : 0);
@@ -78,12 +95,18 @@ int MonitorCommand::run(const QCommandLineParser& parser, CliContext& context)
             return CliStatus::UsageOrDevice;
         }
     }
-    if (!context.startMidi())
+    if (!context.startMidi() || (!virtualNames.isEmpty() && !CliVirtualPorts::supported(context)))
         return CliStatus::UsageOrDevice;
     CliInput input(context.service);
     for (const QString& name : wanted) {
         const QString device = DeviceMatcher::find(context.service, true, name, &problem);
         if (device.isEmpty() || !input.open(device, &problem)) {
+            context.error(problem);
+            return CliStatus::UsageOrDevice;
+        }
+    }
+    for (const QString& name : virtualNames) {
+        if (!input.openVirtual(name, &problem)) {
             context.error(problem);
             return CliStatus::UsageOrDevice;
         }

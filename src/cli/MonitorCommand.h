@@ -9,8 +9,8 @@ class MonitorCommand : public CliCommand
 public:
     QString synopsis() const override
     {
-        return QStringLiteral("monitor --in DEVICE [--in DEVICE] [--time] [--details] [--filter SPEC] "
-                              "[--count N] [--timeout MS] [--syx FILE]");
+        return QStringLiteral("monitor --in DEVICE|--virtual NAME [--in DEVICE|--virtual NAME] [--time] "
+                              "[--details] [--filter SPEC] [--count N] [--timeout MS] [--syx FILE]");
     }
 
 protected:

@@ -23,6 +23,7 @@ void RunCommand::describe(QCommandLineParser& parser) const
 {
     parser.addOption({QStringLiteral("out"), QStringLiteral("Output device."), QStringLiteral("DEVICE")});
     parser.addOption({QStringLiteral("in"), QStringLiteral("Input device."), QStringLiteral("DEVICE")});
+    RequestCommand::describeVirtual(parser);
     parser.addOption(
         {QStringLiteral("junit"), QStringLiteral("Writes a JUnit XML report."), QStringLiteral("REPORT")});
     parser.addOption(
@@ -36,17 +37,20 @@ QString RunCommand::moreHelp() const
         "Script: \"case NAME\" starts a case; its steps are \"send HEX...\", \"send-file FILE\",\n"
         "\"expect PATTERN [within MS]\" (default 1000 ms) and \"wait MS\"; \"#\" starts a "
         "comment line.\nMessages left over from an earlier case are dropped when a case "
-        "begins.");
+        "begins.\nWith virtual ports (see request --help) the first case begins once a program is "
+        "connected to each.");
 }
 
 int RunCommand::run(const QCommandLineParser& parser, CliContext& context)
 {
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1 || !parser.isSet(QStringLiteral("out")) ||
-        !parser.isSet(QStringLiteral("in"))) {
-        context.error(QStringLiteral("run needs one SCRIPT, --out DEVICE and --in DEVICE"));
+    if (positional.size() != 1) {
+        context.error(QStringLiteral("run needs one SCRIPT"));
         return CliStatus::UsageOrDevice;
     }
+    RequestCommand::Ends ends;
+    if (!RequestCommand::readEnds(parser, QStringLiteral("run"), &ends, context))
+        return CliStatus::UsageOrDevice;
     const QString path = positional.first();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -65,8 +69,9 @@ int RunCommand::run(const QCommandLineParser& parser, CliContext& context)
     model.setValue(ParamMessageDetail, parser.isSet(QStringLiteral("details")) ? 1 : 0);
     CliInput input(context.service);
     CliOutput output(context.service, &model);
-    if (!RequestCommand::openConversation(parser, context, &input, &output))
-        return CliStatus::UsageOrDevice;
+    const int notReady = RequestCommand::openConversation(parser, ends, context, &input, &output);
+    if (notReady >= 0)
+        return notReady;
 
     MonitorPrinter printer(&model, fileno(context.out));
     JUnitReport report(QFileInfo(path).completeBaseName());

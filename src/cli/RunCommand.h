@@ -9,7 +9,8 @@ class RunCommand : public CliCommand
 public:
     QString synopsis() const override
     {
-        return QStringLiteral("run SCRIPT --out DEVICE --in DEVICE [--junit REPORT.xml] [--details]");
+        return QStringLiteral(
+            "run SCRIPT (--out DEVICE --in DEVICE | --virtual NAME) [--junit REPORT.xml] [--details]");
     }
 
 protected:

@@ -2,7 +2,9 @@
 
 #include "CliContext.h"
 #include "CliOutput.h"
+#include "CliVirtualPorts.h"
 #include "DeviceMatcher.h"
+#include "HexText.h"
 #include "SysExFile.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
@@ -16,6 +18,11 @@ constexpr int settleMs = 1000;
 void SendCommand::describe(QCommandLineParser& parser) const
 {
     parser.addOption({QStringLiteral("out"), QStringLiteral("Output device."), QStringLiteral("DEVICE")});
+    parser.addOption({QStringLiteral("virtual"),
+                      QStringLiteral("Instead of --out: opens an output port of our own named NAME and "
+                                     "sends once a program has connected to it."),
+                      QStringLiteral("NAME")});
+    describeConnectTimeout(parser);
     parser.addOption({QStringLiteral("file"),
                       QStringLiteral("A .syx file, or a text file of hexadecimal bytes."),
                       QStringLiteral("FILE")});
@@ -33,7 +40,21 @@ QString SendCommand::moreHelp() const
         "comment\n"
         "to the end of the line. An odd number of digits or another character sends nothing. Status 0 only "
         "when\n"
-        "exactly those bytes left the port; otherwise a message saying what was and was not sent.");
+        "exactly those bytes left the port; otherwise a message saying what was and was not sent.\n"
+        "--virtual NAME: JACK lists the port as \"Vantel MIDI:NAME\" (jack_lsp, jack_connect), ALSA as port "
+        "NAME\n"
+        "of the client \"Vantel MIDI\" (aconnect -l). It says \"waiting for a connection\" on standard error "
+        "until\n"
+        "a program connects, then sends to whatever is connected; status 1 when nobody connected within\n"
+        "--connect-timeout or nobody was connected any more when the bytes had left.");
+}
+
+void SendCommand::describeConnectTimeout(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("connect-timeout"),
+                      QStringLiteral("With a virtual port: how long to wait for a program to connect "
+                                     "(default: until one does, or SIGINT/SIGTERM)."),
+                      QStringLiteral("MS")});
 }
 
 bool SendCommand::readFile(const QString& path, QString* text, const CliContext& context)
@@ -61,24 +82,44 @@ bool SendCommand::openOutput(CliOutput* output, const QString& wanted, CliContex
 int SendCommand::run(const QCommandLineParser& parser, CliContext& context)
 {
     qint64 interval = 0;
-    if (!number(parser, QStringLiteral("interval"), 0, 1000, &interval, context))
+    qint64 connectTimeout = 0;
+    if (!number(parser, QStringLiteral("interval"), 0, 1000, &interval, context) ||
+        !number(parser, QStringLiteral("connect-timeout"), 0, 0x7FFFFFFF, &connectTimeout, context))
         return CliStatus::UsageOrDevice;
     const QStringList hex = parser.positionalArguments();
     const bool fromFile = parser.isSet(QStringLiteral("file"));
-    if (!parser.isSet(QStringLiteral("out")) || hex.isEmpty() == !fromFile) {
-        context.error(QStringLiteral("send needs --out DEVICE and either hexadecimal bytes or --file FILE"));
+    const bool isVirtual = parser.isSet(QStringLiteral("virtual"));
+    if (parser.isSet(QStringLiteral("out")) == isVirtual || hex.isEmpty() == !fromFile) {
+        context.error(QStringLiteral(
+            "send needs --out DEVICE or --virtual NAME, and either hexadecimal bytes or --file FILE"));
         return CliStatus::UsageOrDevice;
     }
+    const QString virtualName = parser.value(QStringLiteral("virtual"));
+    if (isVirtual && !CliVirtualPorts::validName(virtualName, context))
+        return CliStatus::UsageOrDevice;
     QString text = hex.join(QLatin1Char(' '));
     if (fromFile && !readFile(parser.value(QStringLiteral("file")), &text, context))
         return CliStatus::UsageOrDevice;
-    if (!context.startMidi())
+    if (!context.startMidi() || (isVirtual && !CliVirtualPorts::supported(context)))
         return CliStatus::UsageOrDevice;
     VantelMidiModel model;
     model.setValue(ParamBulkInterval, qint32(interval));
     CliOutput output(context.service, &model);
-    if (!openOutput(&output, parser.value(QStringLiteral("out")), context))
+    if (isVirtual) {
+        QString problem;
+        if (!output.openVirtual(virtualName, &problem)) {
+            context.error(problem);
+            return CliStatus::UsageOrDevice;
+        }
+        // A text that sends nothing is refused (or done) without waiting for anyone.
+        const int status = HexText::countBytes(text) > 0
+                               ? CliVirtualPorts::waitForPeers(nullptr, &output, connectTimeout, context)
+                               : -1;
+        if (status >= 0)
+            return status;
+    } else if (!openOutput(&output, parser.value(QStringLiteral("out")), context)) {
         return CliStatus::UsageOrDevice;
+    }
     const CliOutput::Outcome outcome = output.send(text, context);
     if (!outcome.complete) {
         context.error(outcome.problem);

@@ -11,7 +11,8 @@ class SendCommand : public CliCommand
 public:
     QString synopsis() const override
     {
-        return QStringLiteral("send --out DEVICE [HEX...] [--file FILE.syx|FILE.txt] [--interval MS]");
+        return QStringLiteral("send --out DEVICE|--virtual NAME [HEX...] [--file FILE.syx|FILE.txt] "
+                              "[--interval MS] [--connect-timeout MS]");
     }
 
     // The text of a file to send: a .syx file as hexadecimal text, any other read as UTF-8 text.
@@ -20,6 +21,8 @@ public:
     // Opens the output device a command names with --out and waits until the connections made so
     // far carry data; false after a message.
     static bool openOutput(CliOutput* output, const QString& wanted, CliContext& context);
+    // Declares --connect-timeout, for commands with virtual ports.
+    static void describeConnectTimeout(QCommandLineParser& parser);
 
 protected:
     void describe(QCommandLineParser& parser) const override;

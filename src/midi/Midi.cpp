@@ -113,6 +113,15 @@ void Midi::setConnected(qint32 index, HostMidiService::Handle handle)
     m_productId = ids.second;
 }
 
+void Midi::setConnectedVirtual(const QString& name, HostMidiService::Handle handle)
+{
+    m_deviceIndex = VirtualDevice;
+    m_handle = handle;
+    m_portName = name;
+    m_manufacturerId = NoId;
+    m_productId = NoId;
+}
+
 void Midi::setNotConnected()
 {
     m_deviceIndex = NoDevice;

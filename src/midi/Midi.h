@@ -22,6 +22,8 @@ public:
     // The text a port without a device shows, everywhere in the program.
     static const QString NotConnected;
     static constexpr qint32 NoDevice = -1;
+    // The device index of a port open as a virtual port of its own, which is no listed device.
+    static constexpr qint32 VirtualDevice = -2;
     static constexpr quint32 NoId = 0xFFFFFFFFu;
     static constexpr quint32 MillisecondsPerDay = 86400000u;
 
@@ -61,6 +63,8 @@ protected:
     // The host's handle of the open device; InvalidHandle while not connected.
     HostMidiService::Handle handle() const;
     void setConnected(qint32 index, HostMidiService::Handle handle);
+    // Open as a virtual port that peers know by name.
+    void setConnectedVirtual(const QString& name, HostMidiService::Handle handle);
     void setNotConnected();
 
     MidiClient* m_client;

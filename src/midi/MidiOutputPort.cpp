@@ -66,6 +66,29 @@ qint32 MidiOutputPort::open(const QString& name)
     return index < 0 ? 1 : open(index);
 }
 
+qint32 MidiOutputPort::openVirtual(const QString& name)
+{
+    QMutexLocker lock(&m_mutex);
+    if (isConnected())
+        close();
+    ++m_generation;
+    HostMidiService* host = service();
+    HostMidiService::Handle opened = HostMidiService::InvalidHandle;
+    if (!host || host->openVirtualOutput(name, portNumber(), &opened) != 0) {
+        setNotConnected();
+        return 1;
+    }
+    setConnectedVirtual(host->virtualPortName(opened, false), opened);
+    return 0;
+}
+
+int MidiOutputPort::virtualConnections()
+{
+    QMutexLocker lock(&m_mutex);
+    HostMidiService* host = service();
+    return deviceIndex() == VirtualDevice && host ? host->virtualPortConnections(handle(), false) : 0;
+}
+
 qint32 MidiOutputPort::close()
 {
     QMutexLocker lock(&m_mutex);

@@ -40,7 +40,12 @@ public:
     QStringList enumerateDevices(qint32* error = nullptr);
     qint32 open(qint32 index);
     qint32 open(const QString& name);
+    // Opens the port as a virtual port of its own named name, which other programs connect to (see
+    // HostMidiService::openVirtualOutput); its port name is then the name they see it under.
+    qint32 openVirtual(const QString& name);
     qint32 close();
+    // The programs connected to the port while it is open as a virtual port; 0 otherwise.
+    int virtualConnections();
     // True while the port is open on a device that has gone away (see HostMidiService::outputLost).
     bool deviceLost();
     // True once everything sent on the open port, short messages included, has left it (the host

@@ -82,6 +82,42 @@ private:
     jack_client_t* client = nullptr;
 };
 
+// A peer lists its port a moment before it can be connected: jack_connect is tried for up to ten
+// seconds.
+bool connectWithin10s(const QString& from, const QString& to)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!jackConnection(QStringLiteral("jack_connect"), from, to)) {
+        if (waited.elapsed() > 10000)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+// Reads a command's standard error until it says whom it waits for, and returns the names of its
+// virtual ports from that line: "waiting for a connection to "A"" or "... "A" and "B"".
+QStringList waitingFor(QProcess& process, QByteArray* err)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!err->contains("waiting for a connection to ") && waited.elapsed() < 10000 &&
+           process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        *err += process.readAllStandardError();
+    }
+    const int at = err->indexOf("waiting for a connection to ");
+    if (at < 0)
+        return {};
+    const QByteArray line = err->mid(at, err->indexOf('\n', at) - at);
+    QStringList names;
+    const QList<QByteArray> parts = line.split('"');
+    for (int i = 1; i < parts.size(); i += 2)
+        names.append(QString::fromUtf8(parts.at(i)));
+    return names;
+}
+
 } // namespace
 
 class CliJackTest : public QObject
@@ -274,6 +310,118 @@ private Q_SLOTS:
         const CliResult result = finishCli(monitor, 10000);
         QCOMPARE(result.status, 2);
         QVERIFY2(result.err.contains("the input device \"cli-vanishing:out\" went away"),
+                 result.err.constData());
+    }
+
+    // A virtual port: the monitor hears a sequencer that someone else connects to it.
+    void monitorHearsWhoeverConnectsToItsVirtualPort()
+    {
+        QProcess monitor;
+        startCli(monitor,
+                 jack({"monitor", "--virtual", "cli-virtual-in", "--count", "2", "--timeout", "30000"}));
+        QVERIFY(monitor.waitForStarted());
+        // A half-second loop at 48 kHz: C4 on at its start, off a sixth later.
+        Peer seq(QStringLiteral("jack_midiseq"), {"cli-vseq", "24000", "0", "60", "8000"});
+        QString own;
+        QElapsedTimer waited;
+        waited.start();
+        while (own.isEmpty() && waited.elapsed() < 10000) {
+            const QStringList lines = linesOf(runCli(jack({"list"})).out);
+            for (const QString& line : lines) {
+                if (line.startsWith(QLatin1String("out\tVantel MIDI")) &&
+                    line.endsWith(QLatin1String(":cli-virtual-in")))
+                    own = line.mid(4);
+            }
+            if (own.isEmpty())
+                QTest::qWait(50);
+        }
+        QVERIFY2(!own.isEmpty(), "the virtual port is listed by another program");
+        QVERIFY(connectWithin10s(QStringLiteral("cli-vseq:out"), own));
+        const CliResult result = finishCli(monitor);
+        QCOMPARE(result.status, 0);
+        const QStringList lines = linesOf(result.out);
+        QCOMPARE(lines.size(), 2);
+        for (const QString& line : lines)
+            QVERIFY2(line == QLatin1String("90 3C 40") || line == QLatin1String("80 3C 40"),
+                     qPrintable(line));
+    }
+
+    // send --virtual waits for a connection, then the bytes arrive byte for byte; request --virtual
+    // gets its reply through the two ports a responder is connected to.
+    void virtualPortsWaitForAConnection_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("send") << QStringList{"send", "--virtual", "cli-virtual-out",
+                                             "F0 01 02 F7 90 3C 64 C1 05"}
+                              << "dump" << QByteArray::fromHex("f00102f7903c64c105");
+        QTest::newRow("request")
+            << QStringList{"request",  "--virtual",           "cli-virtual", "--send", "F0 7E 7F 06 01 F7",
+                           "--expect", "F0 7E .. 06 02 * F7", "--timeout",   "5000",   "--raw"}
+            << "identity" << QByteArray::fromHex("f07e7f0602002033010001020304f7");
+        // SCRIPT: a script of one case that asks for the identity.
+        QTest::newRow("run") << QStringList{"run", "SCRIPT", "--virtual", "cli-virtual"} << "identity"
+                             << QByteArray("passed identity (");
+    }
+
+    void virtualPortsWaitForAConnection()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, peer);
+        QFETCH(QByteArray, expected);
+        const QString script = folder.filePath(QStringLiteral("identity.test"));
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("case identity\nsend F0 7E 7F 06 01 F7\nexpect F0 7E .. 06 02 * F7 within 5000\n");
+        file.close();
+        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^SCRIPT$")), script);
+        QProcess command;
+        startCli(command, jack(arguments + QStringList{"--connect-timeout", "30000"}));
+        QVERIFY(command.waitForStarted());
+        QByteArray err;
+        const QStringList own = waitingFor(command, &err);
+        QVERIFY2(!own.isEmpty(), err.constData());
+        QByteArray got;
+        if (peer == QLatin1String("dump")) {
+            Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("cli-vdump")});
+            QVERIFY(connectWithin10s(own.at(0), QStringLiteral("cli-vdump:input")));
+            const CliResult result = finishCli(command);
+            QCOMPARE(result.status, 0);
+            QElapsedTimer waited;
+            waited.start();
+            QByteArray printed;
+            while (got.size() < expected.size() && waited.elapsed() < 10000) {
+                dump.process.waitForReadyRead(100);
+                printed += dump.process.readAllStandardOutput();
+                got = dumpedBytes(printed);
+            }
+        } else {
+            Responder responder(QStringLiteral("cli-vresponder"), peer);
+            QVERIFY(responder.ready);
+            // "NAME In" and "NAME Out", in that order.
+            QCOMPARE(own.size(), 2);
+            QVERIFY(own.at(0).endsWith(QLatin1String(":cli-virtual In")));
+            QVERIFY(jackConnection(QStringLiteral("jack_connect"), own.at(1), responder.in()));
+            QVERIFY(jackConnection(QStringLiteral("jack_connect"), responder.out(), own.at(0)));
+            const CliResult result = finishCli(command);
+            QCOMPARE(result.status, 0);
+            got = result.out.left(expected.size());
+        }
+        QCOMPARE(got.toHex(' '), expected.toHex(' '));
+    }
+
+    // Nobody connects: nothing is sent, status 1 and a message saying so.
+    void virtualPortNobodyConnectsTo()
+    {
+        const CliResult result =
+            runCli(jack({"send", "--virtual", "cli-lonely", "--connect-timeout", "300", "90 3C 64"}));
+        QCOMPARE(result.status, 1);
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("nobody connected to \"Vantel MIDI[^:]*:cli-lonely\" within 300 ms; "
+                                    "nothing was sent"))
+                     .match(QString::fromUtf8(result.err))
+                     .hasMatch(),
                  result.err.constData());
     }
 

@@ -62,6 +62,25 @@ private Q_SLOTS:
                                      << "\"XY\" in the pattern";
         QTest::newRow("bad filter") << loopback({"monitor", "--in", "Loopback A", "--filter", "ch17"})
                                     << "unknown filter item \"ch17\"";
+        // The loopback system has no other programs that could connect to a port of ours.
+        const QString noVirtual = QStringLiteral("--virtual needs the jack or alsa MIDI system");
+        QTest::newRow("virtual monitor") << loopback({"monitor", "--virtual", "probe"}) << noVirtual;
+        QTest::newRow("virtual send") << loopback({"send", "--virtual", "probe", "90 3C 64"}) << noVirtual;
+        QTest::newRow("virtual request")
+            << loopback({"request", "--virtual", "probe", "--send", "F8", "--expect", "F8"}) << noVirtual;
+        QTest::newRow("virtual output, device input")
+            << loopback({"request", "--virtual-out", "probe", "--in", "Loopback A", "--send", "F8",
+                         "--expect", "F8"})
+            << noVirtual;
+        QTest::newRow("both --out and --virtual")
+            << loopback({"send", "--out", "Loopback A", "--virtual", "probe", "90 3C 64"})
+            << "send needs --out DEVICE or --virtual NAME";
+        QTest::newRow("two inputs for request")
+            << loopback(
+                   {"request", "--virtual", "probe", "--in", "Loopback A", "--send", "F8", "--expect", "F8"})
+            << "request needs one input: --in DEVICE, --virtual-in NAME or --virtual NAME";
+        QTest::newRow("virtual name with colon")
+            << loopback({"monitor", "--virtual", "a:b"}) << "a virtual port needs a name without \":\"";
     }
 
     void usageAndDeviceErrors()

@@ -88,6 +88,11 @@ private Q_SLOTS:
         connection.close({});
         connection.serverGone();
         QVERIFY(!connection.lost());
+        // A virtual port has no peer to lose: only the server takes it.
+        connection.openVirtual();
+        QVERIFY(!connection.review({seq}, {}));
+        connection.serverGone();
+        QVERIFY(connection.lost());
     }
 };
 

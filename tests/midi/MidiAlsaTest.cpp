@@ -124,6 +124,35 @@ public:
         QMutexLocker lock(&m_mutex);
         return m_bytes;
     }
+    // Subscribes this port to another client's port, as aconnect does: reading from it (from) or
+    // writing to it.
+    bool subscribe(int client, int port, bool from)
+    {
+        return (from ? snd_seq_connect_from(m_seq, m_port, client, port)
+                     : snd_seq_connect_to(m_seq, m_port, client, port)) == 0;
+    }
+    // The subscriptions of this port, both ways.
+    int subscriptions()
+    {
+        std::vector<char> storage(snd_seq_port_info_sizeof());
+        auto* info = reinterpret_cast<snd_seq_port_info_t*>(storage.data());
+        if (snd_seq_get_port_info(m_seq, m_port, info) < 0)
+            return -1;
+        return snd_seq_port_info_get_read_use(info) + snd_seq_port_info_get_write_use(info);
+    }
+    // The number of another client's port of that name; -1 when it has none.
+    int portNamed(int client, const char* name)
+    {
+        std::vector<char> storage(snd_seq_port_info_sizeof());
+        auto* info = reinterpret_cast<snd_seq_port_info_t*>(storage.data());
+        snd_seq_port_info_set_client(info, client);
+        snd_seq_port_info_set_port(info, -1);
+        while (snd_seq_query_next_port(m_seq, info) >= 0) {
+            if (qstrcmp(snd_seq_port_info_get_name(info), name) == 0)
+                return snd_seq_port_info_get_port(info);
+        }
+        return -1;
+    }
     qint64 firstArrivalUs()
     {
         QMutexLocker lock(&m_mutex);
@@ -525,6 +554,50 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(peer.received(), clock + stop);
         QCOMPARE(service->closeOutput(other), 0);
+    }
+
+    // Virtual ports: renamed ports of ours that another client subscribes to, as aconnect would;
+    // closing them removes the subscriptions and gives the ports their usual names back.
+    void virtualPortsTakeWhoeverSubscribes()
+    {
+        SeqPeer peer("Vantel Virtual Peer");
+        Collected got;
+        HostMidiService::Handle out = -1;
+        HostMidiService::Handle in = -1;
+        QCOMPARE(service->openVirtualOutput(QStringLiteral("vantel-vout"), 0, &out), 0);
+        QCOMPARE(service->openVirtualInput(QStringLiteral("vantel-vout"), 0, 1024, &Collected::callback, &got,
+                                           &in),
+                 1);
+        QCOMPARE(
+            service->openVirtualInput(QStringLiteral("vantel-vin"), 0, 1024, &Collected::callback, &got, &in),
+            0);
+        QCOMPARE(service->startInput(in), 0);
+        QCOMPARE(service->virtualPortName(out, false), QStringLiteral("Vantel MIDI:vantel-vout"));
+        const int outPort = peer.portNamed(service->clientId(), "vantel-vout");
+        const int inPort = peer.portNamed(service->clientId(), "vantel-vin");
+        QVERIFY(outPort >= 0 && inPort >= 0);
+        QCOMPARE(service->virtualPortConnections(out, false), 0);
+        QVERIFY(peer.subscribe(service->clientId(), outPort, true));
+        QVERIFY(peer.subscribe(service->clientId(), inPort, false));
+        QCOMPARE(service->virtualPortConnections(out, false), 1);
+        QCOMPARE(service->virtualPortConnections(in, true), 1);
+
+        const QByteArray note = bytesOf({0x90, 0x3C, 0x40});
+        QCOMPARE(service->sendShort(out, data(note), 3), 0);
+        QTRY_COMPARE(peer.received(), note);
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_controller(&ev, 0, 7, 100);
+        QVERIFY(peer.send(ev));
+        QTRY_COMPARE(got.shortCount(), 1);
+        QCOMPARE(got.shorts.first(), bytesOf({0xB0, 0x07, 0x64}));
+        QVERIFY(!service->outputLost(out) && !service->inputLost(in));
+
+        QCOMPARE(service->closeOutput(out), 0);
+        QCOMPARE(service->closeInput(in), 0);
+        QCOMPARE(peer.subscriptions(), 0);
+        QCOMPARE(peer.portNamed(service->clientId(), "Port1 Out"), outPort);
+        QCOMPARE(peer.portNamed(service->clientId(), "Port1 In"), inPort);
     }
 
 private:

@@ -433,6 +433,56 @@ private Q_SLOTS:
         QCOMPARE(changes.size(), 1);
         QCOMPARE(hub.chosenOutputDevice(0), device);
     }
+
+    // A virtual port is a port of ours with the name given: whoever connects gets the output, and
+    // closing it takes it away with its connections, the last events not sent again. The port's
+    // usual name serves a device afterwards.
+    void virtualPortTakesWhoeverConnectsAndGoesOnClose()
+    {
+        const QString device = QStringLiteral("vantel-vdump:input");
+        Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("vantel-vdump")});
+        QTRY_VERIFY_WITH_TIMEOUT(listed(jack->outputDevices(), device), 10000);
+        HostMidiService::Handle out = HostMidiService::InvalidHandle;
+        HostMidiService::Handle in = HostMidiService::InvalidHandle;
+        // Names that are taken or that JACK cannot tell apart are refused.
+        for (const char* refused : {"", "a:b", "Port1 In"})
+            QCOMPARE(jack->openVirtualOutput(QLatin1String(refused), 1, &out), 1);
+        QCOMPARE(jack->openVirtualOutput(QStringLiteral("vantel-virtual"), 1, &out), 0);
+        const HostMidiService::InputCallback ignore = [](void*, HostMidiService::InputMessage, quint32,
+                                                         const quint8*, quint32, quint32, quint64) {};
+        QCOMPARE(jack->openVirtualInput(QStringLiteral("vantel-virtual"), 1, 1024, ignore, nullptr, &in), 1);
+        QCOMPARE(jack->virtualPortName(out, false), ownPort("vantel-virtual"));
+        QCOMPARE(jack->virtualPortConnections(out, false), 0);
+        QVERIFY(!listed(jack->inputDevices(), ownPort("vantel-virtual")));
+
+        QVERIFY(openWithin10s([&] {
+            return jackConnection(QStringLiteral("jack_connect"), ownPort("vantel-virtual"), device);
+        }));
+        QTRY_COMPARE_WITH_TIMEOUT(jack->virtualPortConnections(out, false), 1, 10000);
+        jack->settleConnections(1000);
+        const QByteArray note("\x90\x3C\x40", 3);
+        QCOMPARE(jack->sendShort(out, data(note), 3), 0);
+        QString text;
+        QCOMPARE(readDump(dump.process, 3, &text), note);
+        QCOMPARE(jack->closeOutput(out), 0);
+        QCOMPARE(jack->virtualPortName(out, false), QString());
+
+        QCOMPARE(jack->openOutput(device, 1, &out), 0);
+        QProcess lsp;
+        lsp.start(QStringLiteral("jack_lsp"), {QStringLiteral("-c")});
+        QVERIFY(lsp.waitForFinished(10000));
+        const QString ports = QString::fromUtf8(lsp.readAllStandardOutput());
+        QVERIFY2(ports.contains(ownPort("Port2 Out") + QStringLiteral("\n   ") + device) &&
+                     !ports.contains(QStringLiteral("vantel-virtual")),
+                 qPrintable(ports));
+        // Nothing more arrives: neither the virtual port nor the usual one repeats the note.
+        jack->settleConnections(1000);
+        dump.process.waitForReadyRead(200);
+        text += QString::fromUtf8(dump.process.readAllStandardOutput());
+        QCOMPARE(dumpedBytes(text.toUtf8()), note);
+        QVERIFY(!jack->outputLost(out));
+        QCOMPARE(jack->closeOutput(out), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(MidiJackTest)

@@ -350,8 +350,12 @@ qint32 AlsaMidiService::closeInput(Handle handle)
     {
         std::lock_guard<std::mutex> lock(m_seqMutex);
         // The peer may be gone already; the subscription then went with it.
-        snd_seq_disconnect_from(m_seq, m_inputPorts[handle], in.peer.client, in.peer.port);
+        if (in.isVirtual)
+            releaseVirtual(m_inputPorts[handle], inputPortNames[handle], true);
+        else
+            snd_seq_disconnect_from(m_seq, m_inputPorts[handle], in.peer.client, in.peer.port);
         in.peer = Address();
+        in.isVirtual = false;
     }
     in.started = false;
     in.open = false;
@@ -405,11 +409,162 @@ qint32 AlsaMidiService::closeOutput(Handle handle)
     snd_seq_remove_events_set_queue(remove, m_queue);
     snd_seq_remove_events_set_tag(remove, handle + 1);
     snd_seq_remove_events(m_seq, remove);
-    snd_seq_disconnect_to(m_seq, m_outputPorts[handle], out.peer.client, out.peer.port);
+    if (out.isVirtual)
+        releaseVirtual(m_outputPorts[handle], outputPortNames[handle], false);
+    else
+        snd_seq_disconnect_to(m_seq, m_outputPorts[handle], out.peer.client, out.peer.port);
     out.peer = Address();
+    out.isVirtual = false;
     out.open = false;
     out.lost = false;
     return 0;
+}
+
+bool AlsaMidiService::renameForVirtual(int port, const QString& name)
+{
+    const QByteArray wanted = name.toUtf8();
+    // The sequencer keeps port names of at most 63 bytes.
+    if (name.isEmpty() || name.contains(QLatin1Char(':')) || wanted.size() > 63 || port < 0)
+        return false;
+    std::vector<char> infoStorage(snd_seq_port_info_sizeof());
+    auto* info = reinterpret_cast<snd_seq_port_info_t*>(infoStorage.data());
+    // The sequencer lets ports share a name; a client that names its peers as "client:port" could
+    // not tell them apart.
+    for (int own : {m_inputPorts[0], m_inputPorts[1], m_outputPorts[0], m_outputPorts[1]}) {
+        if (snd_seq_get_port_info(m_seq, own, info) == 0 && wanted == snd_seq_port_info_get_name(info))
+            return false;
+    }
+    if (snd_seq_get_port_info(m_seq, port, info) < 0)
+        return false;
+    snd_seq_port_info_set_name(info, wanted.constData());
+    return snd_seq_set_port_info(m_seq, port, info) == 0;
+}
+
+void AlsaMidiService::releaseVirtual(int port, const char* usualName, bool input)
+{
+    std::vector<char> queryStorage(snd_seq_query_subscribe_sizeof());
+    auto* query = reinterpret_cast<snd_seq_query_subscribe_t*>(queryStorage.data());
+    snd_seq_addr_t root{};
+    root.client = static_cast<unsigned char>(m_client);
+    root.port = static_cast<unsigned char>(port);
+    snd_seq_query_subscribe_set_root(query, &root);
+    snd_seq_query_subscribe_set_type(query, input ? SND_SEQ_QUERY_SUBS_WRITE : SND_SEQ_QUERY_SUBS_READ);
+    // Always the first one that is left, as long as removing works; the port takes no more than
+    // the sequencer's own limit of subscriptions.
+    for (int removed = 0; removed < 4096; ++removed) {
+        snd_seq_query_subscribe_set_index(query, 0);
+        if (snd_seq_query_port_subscribers(m_seq, query) < 0)
+            break;
+        const snd_seq_addr_t* other = snd_seq_query_subscribe_get_addr(query);
+        const int rc = input ? snd_seq_disconnect_from(m_seq, port, other->client, other->port)
+                             : snd_seq_disconnect_to(m_seq, port, other->client, other->port);
+        if (rc < 0)
+            break;
+    }
+    std::vector<char> infoStorage(snd_seq_port_info_sizeof());
+    auto* info = reinterpret_cast<snd_seq_port_info_t*>(infoStorage.data());
+    if (snd_seq_get_port_info(m_seq, port, info) == 0) {
+        snd_seq_port_info_set_name(info, usualName);
+        snd_seq_set_port_info(m_seq, port, info);
+    }
+}
+
+int AlsaMidiService::subscriptions(int port, bool input) const
+{
+    std::vector<char> infoStorage(snd_seq_port_info_sizeof());
+    auto* info = reinterpret_cast<snd_seq_port_info_t*>(infoStorage.data());
+    if (snd_seq_get_port_info(m_seq, port, info) < 0)
+        return 0;
+    return input ? snd_seq_port_info_get_write_use(info) : snd_seq_port_info_get_read_use(info);
+}
+
+qint32 AlsaMidiService::openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
+                                         InputCallback callback, void* context, Handle* handle)
+{
+    if (!m_seq || portNumber > 1 || !callback || !handle)
+        return 1;
+    Input& in = m_inputs[portNumber];
+    std::lock_guard<std::mutex> delivery(in.delivery);
+    if (in.open)
+        return 1;
+    {
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        if (!renameForVirtual(m_inputPorts[portNumber], name))
+            return 1;
+        in.peer = Address();
+        in.isVirtual = true;
+    }
+    in.device = name;
+    in.lost = false;
+    in.overflows = 0;
+    in.started = false;
+    in.open = true;
+    in.callback = callback;
+    in.context = context;
+    in.framer = std::make_unique<HostInputFramer>(bufferSize);
+    in.ring->consume(in.ring->readAvailable());
+    *handle = Handle(portNumber);
+    return 0;
+}
+
+qint32 AlsaMidiService::openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle)
+{
+    if (!m_seq || portNumber > 1 || !handle)
+        return 1;
+    Output& out = m_outputs[portNumber];
+    std::lock_guard<std::mutex> outputLock(out.mutex);
+    if (out.open)
+        return 1;
+    std::lock_guard<std::mutex> lock(m_seqMutex);
+    if (!renameForVirtual(m_outputPorts[portNumber], name))
+        return 1;
+    out.peer = Address();
+    out.isVirtual = true;
+    out.lost = false;
+    out.open = true;
+    out.inSysex = false;
+    snd_midi_event_reset_encode(out.encoder);
+    *handle = Handle(portNumber);
+    return 0;
+}
+
+QString AlsaMidiService::virtualPortName(Handle handle, bool input)
+{
+    if (!m_seq || handle < 0 || handle > 1)
+        return QString();
+    const int port = input ? m_inputPorts[handle] : m_outputPorts[handle];
+    auto nameOf = [this, port] {
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        std::vector<char> infoStorage(snd_seq_port_info_sizeof());
+        auto* info = reinterpret_cast<snd_seq_port_info_t*>(infoStorage.data());
+        if (snd_seq_get_port_info(m_seq, port, info) < 0)
+            return QString();
+        return deviceName(clientNameWanted, snd_seq_port_info_get_name(info));
+    };
+    if (input) {
+        Input& in = m_inputs[handle];
+        std::lock_guard<std::mutex> delivery(in.delivery);
+        return in.open && in.isVirtual ? nameOf() : QString();
+    }
+    Output& out = m_outputs[handle];
+    std::lock_guard<std::mutex> outputLock(out.mutex);
+    return out.open && out.isVirtual ? nameOf() : QString();
+}
+
+int AlsaMidiService::virtualPortConnections(Handle handle, bool input)
+{
+    if (!m_seq || handle < 0 || handle > 1)
+        return 0;
+    if (input) {
+        Input& in = m_inputs[handle];
+        std::lock_guard<std::mutex> delivery(in.delivery);
+        std::lock_guard<std::mutex> lock(m_seqMutex);
+        return in.open && in.isVirtual ? subscriptions(m_inputPorts[handle], true) : 0;
+    }
+    Output& out = m_outputs[handle];
+    std::lock_guard<std::mutex> outputLock(out.mutex);
+    std::lock_guard<std::mutex> lock(m_seqMutex);
+    return out.open && out.isVirtual ? subscriptions(m_outputPorts[handle], false) : 0;
 }
 
 qint64 AlsaMidiService::monotonicMicroseconds() const

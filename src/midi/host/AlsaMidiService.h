@@ -23,6 +23,9 @@ struct snd_midi_event;
 // without the client number (it changes whenever a software client starts again). A name saved
 // with the client and port numbers that older builds put in it ("synth:synth 128:0") still finds its device.
 // Opening a device subscribes our port of that application port number to it, closing unsubscribes.
+// A virtual open renames that port instead ("Vantel MIDI:NAME"), whose capabilities already let any
+// client subscribe to it; closing it removes every subscription of the port and gives it its usual
+// name back.
 //
 // Pools: the kernel's queue of received events (input pool) and of our scheduled events (output
 // pool) are set to the largest the sequencer allows, 2000 cells, and the library's read and write
@@ -84,6 +87,12 @@ public:
     qint32 sendShortAt(Handle handle, const quint8* bytes, quint32 length, qint64 dueMicroseconds) override;
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
+    bool hasVirtualPorts() const override { return true; }
+    qint32 openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
+                            InputCallback callback, void* context, Handle* handle) override;
+    qint32 openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle) override;
+    QString virtualPortName(Handle handle, bool input) override;
+    int virtualPortConnections(Handle handle, bool input) override;
     bool inputLost(Handle handle) override;
     bool outputLost(Handle handle) override;
     quint64 inputOverflows(Handle handle) override;
@@ -119,6 +128,7 @@ private:
         // Under the delivery mutex and the sequencer mutex (the reader reads it under the latter).
         Address peer;
         QString device;
+        bool isVirtual = false;
         std::atomic<bool> lost{false};
         std::atomic<quint64> overflows{0};
         // Reader thread to delivery thread: records of size, counter and stamp, then the bytes; a
@@ -134,12 +144,21 @@ private:
         bool inSysex = false; // the last send ended inside a system-exclusive message
         // Under the output mutex and the sequencer mutex.
         Address peer;
+        bool isVirtual = false;
         std::atomic<bool> lost{false};
     };
 
     // Ports of other clients with these capabilities (under the sequencer mutex).
     std::vector<Peer> peers(unsigned int capabilities) const;
     bool findPeer(const QString& device, unsigned int capabilities, Address* address) const;
+    // Renames our port for a virtual open; false when the name is no good or another port of ours
+    // has it (under the sequencer mutex).
+    bool renameForVirtual(int port, const QString& name);
+    // Ends a virtual open of our port: removes every subscription to (input) or from it and gives
+    // it its usual name back (under the sequencer mutex).
+    void releaseVirtual(int port, const char* usualName, bool input);
+    // Subscriptions of our port now: to it (input) or from it (under the sequencer mutex).
+    int subscriptions(int port, bool input) const;
     void readLoop();
     // Reads what the sequencer holds into the inputs' rings; true when an announcement came or
     // data was lost.

@@ -109,6 +109,50 @@ public:
         return true;
     }
 
+    // Virtual ports. Instead of connecting to a listed device, an application port may be opened
+    // as a port of our own named name, for the instrument or another program to connect to (hosts
+    // with a patchbay: JACK and ALSA; the others refuse, as this default does). No connection is
+    // made; any number of peers may connect and disconnect while it is open: the input hears them
+    // all and the output sends to them all. Such a handle is lost only when the server goes away.
+    // Closing it (closeInput/closeOutput) cuts every connection to it; the port is then gone (JACK)
+    // or has its usual name again (ALSA). A name that is empty, holds ":" or is taken by another
+    // port of ours is refused.
+    virtual bool hasVirtualPorts() const { return false; }
+    virtual qint32 openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
+                                    InputCallback callback, void* context, Handle* handle)
+    {
+        Q_UNUSED(name)
+        Q_UNUSED(portNumber)
+        Q_UNUSED(bufferSize)
+        Q_UNUSED(callback)
+        Q_UNUSED(context)
+        Q_UNUSED(handle)
+        return 1;
+    }
+    virtual qint32 openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle)
+    {
+        Q_UNUSED(name)
+        Q_UNUSED(portNumber)
+        Q_UNUSED(handle)
+        return 1;
+    }
+    // The name other programs see an open virtual port under ("Vantel MIDI:name"); empty for any
+    // other handle. input: an input handle, else an output handle.
+    virtual QString virtualPortName(Handle handle, bool input)
+    {
+        Q_UNUSED(handle)
+        Q_UNUSED(input)
+        return QString();
+    }
+    // How many ports of other programs are connected to an open virtual port now; 0 for any other
+    // handle.
+    virtual int virtualPortConnections(Handle handle, bool input)
+    {
+        Q_UNUSED(handle)
+        Q_UNUSED(input)
+        return 0;
+    }
+
     // Waits, at most msecs, until the connections made by the opens so far carry data: a server
     // that switches its graph between cycles needs a cycle or two, and a message sent the moment
     // after an open would go nowhere. For programs that send at once after opening (the command

@@ -16,7 +16,16 @@ void JackConnectionTracker::open(const QString& peer)
 {
     m_lost = false;
     m_open = true;
+    m_virtual = false;
     m_peer = peer;
+}
+
+void JackConnectionTracker::openVirtual()
+{
+    m_lost = false;
+    m_open = true;
+    m_virtual = true;
+    m_peer.clear();
 }
 
 void JackConnectionTracker::close(const QStringList& ownDisconnects)
@@ -24,6 +33,7 @@ void JackConnectionTracker::close(const QStringList& ownDisconnects)
     m_ownDisconnects.append(ownDisconnects);
     m_lost = false;
     m_open = false;
+    m_virtual = false;
     m_peer.clear();
 }
 
@@ -37,7 +47,7 @@ bool JackConnectionTracker::review(const QStringList& cutPeers, const QStringLis
         if (!m_ownDisconnects.removeOne(other) && m_open && other == m_peer)
             cut = true;
     }
-    if (m_open && (cut || !listedPeers.contains(m_peer)))
+    if (m_open && !m_virtual && (cut || !listedPeers.contains(m_peer)))
         m_lost = true;
     return m_lost.load();
 }

@@ -37,6 +37,10 @@ public:
 
     // Our port was connected to peer.
     void open(const QString& peer);
+    // Our port was opened as a virtual port: whoever connects is heard or served, and there is no
+    // peer of ours to lose; only the server's going takes it.
+    void openVirtual();
+    bool isVirtual() const { return m_virtual; }
     // Our port was closed. ownDisconnects: the peers we cut it from ourselves, whose cuts the server
     // will announce; none when the connection went with its peer.
     void close(const QStringList& ownDisconnects);
@@ -55,6 +59,7 @@ public:
 
 private:
     bool m_open = false;
+    bool m_virtual = false;
     QString m_peer;
     QStringList m_ownDisconnects;
     std::atomic<bool> m_lost{false};

@@ -1,5 +1,7 @@
 #include "JackMidiService.h"
 
+#include <jack/midiport.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -248,7 +250,8 @@ qint32 JackMidiService::stopInput(Handle handle)
 qint32 JackMidiService::closeInput(Handle handle)
 {
     return m_input.close(handle, [this, handle](const JackConnectionTracker& connection) {
-        return disconnectPeer(true, handle, connection.peer());
+        return connection.isVirtual() ? unregisterVirtual(true, handle)
+                                      : disconnectPeer(true, handle, connection.peer());
     });
 }
 
@@ -276,8 +279,102 @@ qint32 JackMidiService::closeOutput(Handle handle)
     if (handle < 0 || handle > 1)
         return 1;
     return m_outputs[handle].close([this, handle](const JackConnectionTracker& connection) {
-        return disconnectPeer(false, handle, connection.peer());
+        return connection.isVirtual() ? unregisterVirtual(false, handle)
+                                      : disconnectPeer(false, handle, connection.peer());
     });
+}
+
+jack_port_t* JackMidiService::registerVirtual(const QString& name, unsigned long flags)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char(':')))
+        return nullptr;
+    const QByteArray full = (m_clientName + QLatin1Char(':') + name).toUtf8();
+    if (full.size() >= jack_port_name_size() || jack_port_by_name(m_client.get(), full.constData()))
+        return nullptr;
+    return jack_port_register(m_client.get(), name.toUtf8().constData(), JACK_DEFAULT_MIDI_TYPE, flags, 0);
+}
+
+QStringList JackMidiService::unregisterVirtual(bool input, int port)
+{
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    jack_port_t* const own = (input ? m_virtualInputs[port] : m_virtualOutputs[port]).exchange(nullptr);
+    if (!own || !m_client || m_serverGone)
+        return QStringList();
+    if (input) {
+        // Once the cycle that may still read it is over.
+        settleConnections(1000);
+    } else {
+        // A port the process thread no longer writes keeps its last events for its peers to read
+        // again: it is cleared in cycles of its own before it goes.
+        m_retiredOutputs[port] = own;
+        settleConnections(1000);
+        m_retiredOutputs[port] = nullptr;
+        settleConnections(1000);
+    }
+    jack_port_unregister(m_client.get(), own);
+    return QStringList();
+}
+
+qint32 JackMidiService::openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
+                                         InputCallback callback, void* context, Handle* handle)
+{
+    if (!isRunning() || portNumber > 1 || !callback || !handle)
+        return 1;
+    const int port = int(portNumber);
+    auto registerPort = [&](JackConnectionTracker& connection) {
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        jack_port_t* const own = m_client ? registerVirtual(name, JackPortIsInput) : nullptr;
+        if (!own)
+            return false;
+        m_virtualInputs[port] = own;
+        connection.openVirtual();
+        return true;
+    };
+    if (m_input.open(port, bufferSize, callback, context, registerPort) != 0)
+        return 1;
+    *handle = Handle(portNumber);
+    return 0;
+}
+
+qint32 JackMidiService::openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle)
+{
+    if (!isRunning() || portNumber > 1 || !handle)
+        return 1;
+    const int port = int(portNumber);
+    auto registerPort = [&](JackConnectionTracker& connection) {
+        std::shared_lock<std::shared_mutex> lock(m_clientLock);
+        jack_port_t* const own = m_client ? registerVirtual(name, JackPortIsOutput) : nullptr;
+        if (!own)
+            return false;
+        m_virtualOutputs[port] = own;
+        connection.openVirtual();
+        return true;
+    };
+    if (m_outputs[port].open(registerPort) != 0)
+        return 1;
+    *handle = Handle(portNumber);
+    return 0;
+}
+
+jack_port_t* JackMidiService::virtualPort(Handle handle, bool input) const
+{
+    if (handle < 0 || handle > 1 || !m_client)
+        return nullptr;
+    return input ? m_virtualInputs[handle].load() : m_virtualOutputs[handle].load();
+}
+
+QString JackMidiService::virtualPortName(Handle handle, bool input)
+{
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    jack_port_t* const port = virtualPort(handle, input);
+    return port ? QString::fromUtf8(jack_port_name(port)) : QString();
+}
+
+int JackMidiService::virtualPortConnections(Handle handle, bool input)
+{
+    std::shared_lock<std::shared_mutex> lock(m_clientLock);
+    jack_port_t* const port = virtualPort(handle, input);
+    return port && !m_serverGone ? jack_port_connected(port) : 0;
 }
 
 qint32 JackMidiService::sendShort(Handle handle, const quint8* bytes, quint32 length)
@@ -449,12 +546,23 @@ void JackMidiService::process(jack_nframes_t frames)
     m_cycleStart.store(cycleStart, std::memory_order_release);
     bool wrote = false;
     for (int i = 0; i < JackInputDelivery::PortCount; ++i) {
-        if (m_input.readCycle(i, jack_port_get_buffer(m_inputPorts[i], frames), client, cycleStart))
+        jack_port_t* const virtualPort = m_virtualInputs[i].load(std::memory_order_acquire);
+        void* const buffer = jack_port_get_buffer(virtualPort ? virtualPort : m_inputPorts[i], frames);
+        if (m_input.readCycle(i, buffer, client, cycleStart))
             wrote = true;
     }
-    for (int i = 0; i < 2; ++i)
-        m_outputs[i].writeCycle(jack_port_get_buffer(m_outputPorts[i], frames), frames, cycleStart,
-                                m_sampleRate);
+    for (int i = 0; i < 2; ++i) {
+        // A port not written in a cycle would hand its peers its last events again: the usual port
+        // while a virtual one is open, and a virtual port being given up, are cleared.
+        jack_port_t* const virtualPort = m_virtualOutputs[i].load(std::memory_order_acquire);
+        for (jack_port_t* idle : {virtualPort ? m_outputPorts[i] : nullptr,
+                                  m_retiredOutputs[i].load(std::memory_order_acquire)}) {
+            if (void* idleBuffer = idle ? jack_port_get_buffer(idle, frames) : nullptr)
+                jack_midi_clear_buffer(idleBuffer);
+        }
+        void* const buffer = jack_port_get_buffer(virtualPort ? virtualPort : m_outputPorts[i], frames);
+        m_outputs[i].writeCycle(buffer, frames, cycleStart, m_sampleRate);
+    }
     if (wrote)
         m_input.wake();
 }
@@ -506,7 +614,10 @@ void JackMidiService::markLostConnections(bool serverGone)
             connection.serverGone();
             return;
         }
-        const QStringList listed = connection.isOpen() && m_client ? listedPorts(peerFlags) : QStringList();
+        // A virtual port has no peer of its own to lose.
+        const QStringList listed = connection.isOpen() && !connection.isVirtual() && m_client
+                                       ? listedPorts(peerFlags)
+                                       : QStringList();
         connection.review(JackConnectionTracker::peersCutFrom(portName(port), cuts), listed);
     };
     for (int i = 0; i < 2; ++i) {
@@ -550,7 +661,10 @@ void JackMidiService::watchLoop()
                     m_deadClient = std::move(m_client);
                     for (int i = 0; i < 2; ++i) {
                         m_inputPorts[i] = nullptr;
+                        m_virtualInputs[i] = nullptr;
                         m_outputPorts[i] = nullptr;
+                        m_virtualOutputs[i] = nullptr;
+                        m_retiredOutputs[i] = nullptr;
                     }
                 }
             }

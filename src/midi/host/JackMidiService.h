@@ -22,6 +22,9 @@
 // "Port2 In", "Port1 Out" and "Port2 Out". The devices of a direction are the MIDI ports of the
 // other clients, by full name ("client:port"); opening a device connects our port of that
 // application port number to it, closing disconnects it. The server is never started for us.
+// A virtual open registers a port of the name given ("Vantel MIDI:NAME") for that application port
+// instead and connects nothing; the process thread uses it in place of the usual port until the
+// close unregisters it, which cuts whatever was connected to it.
 //
 // The service keeps the client's life; its parts do the rest: JackInputDelivery the inputs (rings,
 // framing, the delivery thread and its callbacks), a JackOutputQueue per output (ring and process
@@ -85,6 +88,12 @@ public:
     qint32 sendLong(Handle handle, const quint8* bytes, quint32 length, quint64* ticket) override;
     bool longDone(Handle handle, quint64 ticket) override;
     bool outputIdle(Handle handle) override;
+    bool hasVirtualPorts() const override { return true; }
+    qint32 openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
+                            InputCallback callback, void* context, Handle* handle) override;
+    qint32 openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle) override;
+    QString virtualPortName(Handle handle, bool input) override;
+    int virtualPortConnections(Handle handle, bool input) override;
     void settleConnections(int msecs) override;
     bool inputLost(Handle handle) override;
     bool outputLost(Handle handle) override;
@@ -120,6 +129,15 @@ private:
     // Disconnects it from peer, if the server and the peer are still there; returns the peers it
     // cut it from (peer or none).
     QStringList disconnectPeer(bool input, int port, const QString& peer);
+    // Registers the port of a virtual open; null when the name is no good or taken (under the
+    // shared client lock, with a client).
+    jack_port_t* registerVirtual(const QString& name, unsigned long flags);
+    // Ends the virtual open of our input or output port of that number: once the process thread
+    // is done with it the port goes, and every connection to it with it (under the delivery or
+    // output mutex). Returns the peers we cut it from, which are none of our peers.
+    QStringList unregisterVirtual(bool input, int port);
+    // The port of the virtual open of that handle, under the shared client lock; null if none.
+    jack_port_t* virtualPort(Handle handle, bool input) const;
     // True once a dead client may be closed without cutting its own threads short.
     bool deadClientSettled() const;
     void process(jack_nframes_t frames);
@@ -162,6 +180,11 @@ private:
     // Our JACK ports, replaced with the client (under the exclusive client lock).
     jack_port_t* m_inputPorts[2] = {nullptr, nullptr};
     jack_port_t* m_outputPorts[2] = {nullptr, nullptr};
+    // The ports of virtual opens, used by the process thread in place of the usual ones while set;
+    // a virtual output being given up, whose buffer is only cleared.
+    std::atomic<jack_port_t*> m_virtualInputs[2] = {{nullptr}, {nullptr}};
+    std::atomic<jack_port_t*> m_virtualOutputs[2] = {{nullptr}, {nullptr}};
+    std::atomic<jack_port_t*> m_retiredOutputs[2] = {{nullptr}, {nullptr}};
     JackInputDelivery m_input;
     JackOutputQueue m_outputs[2];
 

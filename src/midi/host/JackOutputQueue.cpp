@@ -26,10 +26,11 @@ JackOutputQueue::close(const std::function<QStringList(const JackConnectionTrack
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_connection.isOpen())
         return 1;
-    const QStringList disconnected = disconnect(m_connection);
+    // What is still queued is dropped, not sent to the next device (nor, after a virtual port, to
+    // the port's usual peers).
     m_flushCompleted.store(m_queued, std::memory_order_relaxed);
     m_flushTo.store(m_ring.writePosition(), std::memory_order_release);
-    m_connection.close(disconnected);
+    m_connection.close(disconnect(m_connection));
     return 0;
 }
 
