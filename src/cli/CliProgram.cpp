@@ -94,6 +94,9 @@ const std::atomic<bool>* CliProgram::installSignalHandlers()
 {
     struct sigaction action = {};
     action.sa_handler = onSignal;
+    // The commands look at the flag between waits; a call the signal lands in (a JACK client
+    // talking to its server, say) carries on instead of failing as if the device were not there.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
