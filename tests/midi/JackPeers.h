@@ -29,6 +29,23 @@ inline QByteArray dumpedBytes(const QByteArray& output)
     return bytes;
 }
 
+// jack_midi_dump loses events itself when its printing falls behind the server (its ring of events
+// fills up) and says so on standard error. A failed attempt's error goes through this: when the
+// peer said so, the error starts with peerLostEvents and the attempt is repeated like one that
+// ran through a missed cycle, since it says nothing about what we sent.
+inline const QString peerLostEvents = QStringLiteral("jack_midi_dump lost events itself: ");
+inline QString withDumpVerdict(QProcess& dump, const QString& error)
+{
+    const QByteArray said = dump.readAllStandardError();
+    const QString text = error + QStringLiteral("\njack_midi_dump said: ") + QString::fromUtf8(said);
+    return said.contains("ringbuffer was full") ? peerLostEvents + text : text;
+}
+// True when a failed attempt may be repeated although JACK missed no cycle.
+inline bool spoiledByThePeer(const QString& error)
+{
+    return error.startsWith(peerLostEvents);
+}
+
 // A peer client that the test starts and always stops again.
 class Peer
 {
@@ -78,8 +95,9 @@ inline bool restartServer(const QString& action)
 }
 
 // Runs attempt(n) until it returns no error. JACK itself moves or loses the MIDI data of a cycle that
-// a client missed under load (an xrun): only such an attempt is repeated, any other failure fails
-// the test, and when every attempt missed cycles the machine is too busy to say anything (skipped).
+// a client missed under load (an xrun), and jack_midi_dump may lose events of its own (see
+// withDumpVerdict): only such an attempt is repeated, any other failure fails the test, and when
+// every attempt was spoiled the machine is too busy to say anything (skipped).
 template <typename Service, typename Attempt> void withXrunRetries(const Service& jack, Attempt attempt)
 {
     QString error;
@@ -88,9 +106,9 @@ template <typename Service, typename Attempt> void withXrunRetries(const Service
         error = attempt(n);
         if (error.isEmpty())
             return;
-        if (jack.xruns() == xruns)
+        if (jack.xruns() == xruns && !spoiledByThePeer(error))
             QFAIL(qPrintable(error));
-        qWarning("JACK missed a cycle during the attempt; repeating it");
+        qWarning("JACK or the peer lost data during the attempt; repeating it");
     }
     QSKIP(qPrintable(QStringLiteral("JACK missed cycles in every attempt; the last one: ") + error));
 }

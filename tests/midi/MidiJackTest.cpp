@@ -188,11 +188,11 @@ private Q_SLOTS:
             while (firstDifference < qMin(got.size(), expected.size()) &&
                    got[firstDifference] == expected[firstDifference])
                 ++firstDifference;
-            return QStringLiteral("%1 of %2 bytes, first difference at %3\n%4")
-                .arg(got.size())
-                .arg(expected.size())
-                .arg(firstDifference)
-                .arg(QString::fromUtf8(dump.process.readAllStandardError()) + text.right(300));
+            return withDumpVerdict(dump.process, QStringLiteral("%1 of %2 bytes, first difference at %3\n%4")
+                                                     .arg(got.size())
+                                                     .arg(expected.size())
+                                                     .arg(firstDifference)
+                                                     .arg(text.right(300)));
         });
     }
 
@@ -361,9 +361,15 @@ private Q_SLOTS:
             const QByteArray got = readDump(dumpPeer.process, dump.size() + controls.size(), &text);
             const int start = got.indexOf(char(0xF0));
             if (start < 0 || got.mid(start, dump.size()) != dump)
-                return QStringLiteral("the dump did not arrive in one run (%1 bytes)").arg(got.size());
+                return withDumpVerdict(
+                    dumpPeer.process,
+                    QStringLiteral("the dump did not arrive in one run (%1 bytes)").arg(got.size()));
             if (got.left(start) + got.mid(start + dump.size()) != controls)
-                return QStringLiteral("the Control Changes did not arrive in order around the dump");
+                return withDumpVerdict(
+                    dumpPeer.process, QStringLiteral("the Control Changes did not arrive in order around the "
+                                                     "dump (%1 of %2 bytes of them)")
+                                          .arg(got.size() - dump.size())
+                                          .arg(controls.size()));
             // The Out monitor saw them as they left: the same order.
             if (monitor.joined() != got)
                 return QStringLiteral("the Out monitor's order differs from the wire's");
