@@ -127,6 +127,53 @@ class CliJackTest : public QObject
 private:
     QTemporaryDir folder;
 
+    QString virtualAttempt(const QStringList& arguments, const QString& peer, const QByteArray& expected)
+    {
+        QProcess command;
+        startCli(command, jack(arguments + QStringList{"--connect-timeout", "30000"}));
+        if (!command.waitForStarted())
+            return QStringLiteral("the command did not start");
+        QByteArray err;
+        const QStringList own = waitingFor(command, &err);
+        if (own.isEmpty())
+            return QString::fromUtf8(err);
+        QByteArray got;
+        if (peer == QLatin1String("dump")) {
+            Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("cli-vdump")});
+            if (!connectWithin10s(own.at(0), QStringLiteral("cli-vdump:input")))
+                return QStringLiteral("could not connect to the virtual port");
+            const CliResult result = finishCli(command);
+            if (result.status != 0)
+                return QString::fromUtf8(result.out + result.err);
+            QElapsedTimer waited;
+            waited.start();
+            QByteArray printed;
+            while (got.size() < expected.size() && waited.elapsed() < 10000) {
+                dump.process.waitForReadyRead(100);
+                printed += dump.process.readAllStandardOutput();
+                got = dumpedBytes(printed);
+            }
+        } else {
+            Responder responder(QStringLiteral("cli-vresponder"), peer);
+            if (!responder.ready)
+                return QStringLiteral("the responder did not start");
+            // "NAME In" and "NAME Out", in that order.
+            if (own.size() != 2 || !own.at(0).endsWith(QLatin1String(":cli-virtual In")))
+                return QStringLiteral("unexpected ports: ") + own.join(QStringLiteral(", "));
+            if (!jackConnection(QStringLiteral("jack_connect"), own.at(1), responder.in()) ||
+                !jackConnection(QStringLiteral("jack_connect"), responder.out(), own.at(0)))
+                return QStringLiteral("could not connect the responder");
+            const CliResult result = finishCli(command);
+            if (result.status != 0)
+                return QString::fromUtf8(result.out + result.err);
+            got = result.out.left(expected.size());
+        }
+        if (got != expected)
+            return QStringLiteral("got %1, expected %2")
+                .arg(QString::fromLatin1(got.toHex(' ')), QString::fromLatin1(expected.toHex(' ')));
+        return QString();
+    }
+
     QString sendDump(const QString& path, const QByteArray& dump, int attempt)
     {
         const QString peer = QStringLiteral("cli-dump-%1").arg(attempt);
@@ -288,6 +335,7 @@ private Q_SLOTS:
             error = sendDump(path, dump, attempt);
             if (error.isEmpty())
                 return;
+            QTest::qWait(xrunNewsMs);
             if (xruns.count == before && !spoiledByThePeer(error))
                 QFAIL(qPrintable(error));
             qWarning("JACK missed a cycle during the attempt (%s); repeating it", qPrintable(error));
@@ -374,39 +422,20 @@ private Q_SLOTS:
         file.write("case identity\nsend F0 7E 7F 06 01 F7\nexpect F0 7E .. 06 02 * F7 within 5000\n");
         file.close();
         arguments.replaceInStrings(QRegularExpression(QStringLiteral("^SCRIPT$")), script);
-        QProcess command;
-        startCli(command, jack(arguments + QStringList{"--connect-timeout", "30000"}));
-        QVERIFY(command.waitForStarted());
-        QByteArray err;
-        const QStringList own = waitingFor(command, &err);
-        QVERIFY2(!own.isEmpty(), err.constData());
-        QByteArray got;
-        if (peer == QLatin1String("dump")) {
-            Peer dump(QStringLiteral("jack_midi_dump"), {QStringLiteral("cli-vdump")});
-            QVERIFY(connectWithin10s(own.at(0), QStringLiteral("cli-vdump:input")));
-            const CliResult result = finishCli(command);
-            QCOMPARE(result.status, 0);
-            QElapsedTimer waited;
-            waited.start();
-            QByteArray printed;
-            while (got.size() < expected.size() && waited.elapsed() < 10000) {
-                dump.process.waitForReadyRead(100);
-                printed += dump.process.readAllStandardOutput();
-                got = dumpedBytes(printed);
-            }
-        } else {
-            Responder responder(QStringLiteral("cli-vresponder"), peer);
-            QVERIFY(responder.ready);
-            // "NAME In" and "NAME Out", in that order.
-            QCOMPARE(own.size(), 2);
-            QVERIFY(own.at(0).endsWith(QLatin1String(":cli-virtual In")));
-            QVERIFY(jackConnection(QStringLiteral("jack_connect"), own.at(1), responder.in()));
-            QVERIFY(jackConnection(QStringLiteral("jack_connect"), responder.out(), own.at(0)));
-            const CliResult result = finishCli(command);
-            QCOMPARE(result.status, 0);
-            got = result.out.left(expected.size());
+        // Only an attempt spoiled by a missed cycle is repeated.
+        XrunCounter xruns;
+        QString error;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const int before = xruns.count;
+            error = virtualAttempt(arguments, peer, expected);
+            if (error.isEmpty())
+                return;
+            QTest::qWait(xrunNewsMs);
+            if (xruns.count == before)
+                QFAIL(qPrintable(error));
+            qWarning("JACK missed a cycle during the attempt (%s); repeating it", qPrintable(error));
         }
-        QCOMPARE(got.toHex(' '), expected.toHex(' '));
+        QFAIL(qPrintable(error));
     }
 
     // Nobody connects: nothing is sent, status 1 and a message saying so.

@@ -48,6 +48,7 @@ private Q_SLOTS:
             error = sendDump(&jack, path, dump, attempt);
             if (error.isEmpty())
                 return;
+            QTest::qWait(xrunNewsMs);
             if (jack.xruns() == xruns && !spoiledByThePeer(error))
                 QFAIL(qPrintable(error));
             qWarning("JACK missed a cycle during the attempt (%s); repeating it", qPrintable(error));
