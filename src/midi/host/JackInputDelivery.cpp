@@ -11,15 +11,11 @@ constexpr quint32 headerSize = 16; // size, counter, host stamp
 
 } // namespace
 
-JackInputDelivery::JackInputDelivery()
-{
-    sem_init(&m_wake, 0, 0);
-}
+JackInputDelivery::JackInputDelivery() {}
 
 JackInputDelivery::~JackInputDelivery()
 {
     stopThread();
-    sem_destroy(&m_wake);
 }
 
 void JackInputDelivery::startThread()
@@ -33,13 +29,13 @@ void JackInputDelivery::stopThread()
     if (!m_thread.joinable())
         return;
     m_stop = true;
-    sem_post(&m_wake);
+    m_wake.post();
     m_thread.join();
 }
 
 void JackInputDelivery::wake()
 {
-    sem_post(&m_wake);
+    m_wake.post();
 }
 
 bool JackInputDelivery::readCycle(int port, void* buffer, jack_client_t* client, jack_nframes_t cycleStart)
@@ -157,14 +153,7 @@ template <typename Change> qint32 JackInputDelivery::changeOpen(int port, Change
 void JackInputDelivery::deliveryLoop()
 {
     while (!m_stop.load()) {
-        timespec deadline{};
-        clock_gettime(CLOCK_REALTIME, &deadline);
-        deadline.tv_nsec += 100 * 1000 * 1000;
-        if (deadline.tv_nsec >= 1000000000) {
-            deadline.tv_nsec -= 1000000000;
-            deadline.tv_sec += 1;
-        }
-        sem_timedwait(&m_wake, &deadline);
+        m_wake.waitAtMost(100);
         for (Port& in : m_ports)
             deliver(in);
     }

@@ -4,6 +4,7 @@
 #include "HostMidiService.h"
 #include "JackConnectionTracker.h"
 #include "SpscByteRing.h"
+#include "ThreadWake.h"
 
 #include <QString>
 
@@ -14,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <semaphore.h>
 #include <thread>
 #include <vector>
 
@@ -100,7 +100,7 @@ private:
     Port m_ports[PortCount];
     std::mutex m_mutex;
     std::condition_variable m_idle;
-    sem_t m_wake;
+    ThreadWake m_wake;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

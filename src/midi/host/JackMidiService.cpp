@@ -44,7 +44,6 @@ void JackMidiService::ClientCloser::operator()(jack_client_t* client) const
 
 JackMidiService::JackMidiService()
 {
-    sem_init(&m_watchWake, 0, 0);
     if (!connectToServer()) {
         m_serverGone = true;
         return;
@@ -57,7 +56,7 @@ JackMidiService::~JackMidiService()
 {
     if (m_watch.joinable()) {
         m_stopWatch = true;
-        sem_post(&m_watchWake);
+        m_watchWake.post();
         m_watch.join();
     }
     std::unique_ptr<jack_client_t, ClientCloser> client;
@@ -76,7 +75,6 @@ JackMidiService::~JackMidiService()
     }
     client.reset();
     m_input.stopThread();
-    sem_destroy(&m_watchWake);
 }
 
 bool JackMidiService::connectToServer()
@@ -509,14 +507,14 @@ void JackMidiService::shutdownCallback(void* self)
     service->m_serverGoneAt = steadyMilliseconds();
     service->m_serverGone = true;
     service->m_input.wake();
-    sem_post(&service->m_watchWake);
+    service->m_watchWake.post();
 }
 
 void JackMidiService::portRegistrationCallback(jack_port_id_t, int, void* self)
 {
     auto* service = static_cast<JackMidiService*>(self);
     service->m_graphChanged = true;
-    sem_post(&service->m_watchWake);
+    service->m_watchWake.post();
 }
 
 void JackMidiService::portConnectCallback(jack_port_id_t a, jack_port_id_t b, int connected, void* self)
@@ -527,7 +525,7 @@ void JackMidiService::portConnectCallback(jack_port_id_t a, jack_port_id_t b, in
         service->m_events.push_back(ConnectionEvent{a, b});
     }
     service->m_graphChanged = true;
-    sem_post(&service->m_watchWake);
+    service->m_watchWake.post();
 }
 
 int JackMidiService::xrunCallback(void* self)
@@ -636,20 +634,10 @@ void JackMidiService::watchLoop()
 {
     // How long to wait between notifications at most, and between two tries to reach a server
     // that went away.
-    constexpr long intervalNs = 500L * 1000L * 1000L;
+    constexpr long intervalMs = 500;
     while (!m_stopWatch.load()) {
-        timespec deadline{};
-        clock_gettime(CLOCK_REALTIME, &deadline);
-        deadline.tv_nsec += intervalNs;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_nsec -= 1000000000L;
-            deadline.tv_sec += 1;
-        }
-        while (sem_timedwait(&m_watchWake, &deadline) != 0 && errno == EINTR) {
-        }
         // Several notifications in a row need one look.
-        while (sem_trywait(&m_watchWake) == 0) {
-        }
+        m_watchWake.waitAtMost(intervalMs);
         if (m_stopWatch.load())
             return;
         bool changed = false;

@@ -5,6 +5,7 @@
 #include "JackFrameScheduler.h"
 #include "JackInputDelivery.h"
 #include "JackOutputQueue.h"
+#include "ThreadWake.h"
 
 #include <QStringList>
 
@@ -13,7 +14,6 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <semaphore.h>
 #include <shared_mutex>
 #include <thread>
 #include <vector>
@@ -196,7 +196,7 @@ private:
     // Connections that went, as the notification thread posts them for the watch thread.
     std::mutex m_eventMutex;
     std::vector<ConnectionEvent> m_events;
-    sem_t m_watchWake;
+    ThreadWake m_watchWake;
     std::atomic<bool> m_graphChanged{false};
     std::atomic<bool> m_stopWatch{false};
     std::thread m_watch;
