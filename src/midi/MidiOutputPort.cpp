@@ -42,19 +42,32 @@ QStringList MidiOutputPort::enumerateDevices(qint32* error)
     return enumerate(false, error);
 }
 
-qint32 MidiOutputPort::open(qint32 index)
+HostMidiService::Handle
+MidiOutputPort::reopen(const std::function<qint32(HostMidiService*, HostMidiService::Handle*)>& openOnHost)
 {
-    QMutexLocker lock(&m_mutex);
     if (isConnected())
         close();
     ++m_generation;
     HostMidiService* host = service();
     HostMidiService::Handle opened = HostMidiService::InvalidHandle;
-    if (!host || index < 0 || index >= deviceNames().size() ||
-        host->openOutput(deviceNames().at(index), portNumber(), &opened) != 0) {
+    if (!host || openOnHost(host, &opened) != 0) {
         setNotConnected();
-        return 1;
+        return HostMidiService::InvalidHandle;
     }
+    return opened;
+}
+
+qint32 MidiOutputPort::open(qint32 index)
+{
+    QMutexLocker lock(&m_mutex);
+    const HostMidiService::Handle opened =
+        reopen([&](HostMidiService* host, HostMidiService::Handle* handle) {
+            return index >= 0 && index < deviceNames().size()
+                       ? host->openOutput(deviceNames().at(index), portNumber(), handle)
+                       : 1;
+        });
+    if (opened == HostMidiService::InvalidHandle)
+        return 1;
     setConnected(index, opened);
     return 0;
 }
@@ -69,16 +82,13 @@ qint32 MidiOutputPort::open(const QString& name)
 qint32 MidiOutputPort::openVirtual(const QString& name)
 {
     QMutexLocker lock(&m_mutex);
-    if (isConnected())
-        close();
-    ++m_generation;
-    HostMidiService* host = service();
-    HostMidiService::Handle opened = HostMidiService::InvalidHandle;
-    if (!host || host->openVirtualOutput(name, portNumber(), &opened) != 0) {
-        setNotConnected();
+    const HostMidiService::Handle opened =
+        reopen([&](HostMidiService* host, HostMidiService::Handle* handle) {
+            return host->openVirtualOutput(name, portNumber(), handle);
+        });
+    if (opened == HostMidiService::InvalidHandle)
         return 1;
-    }
-    setConnectedVirtual(host->virtualPortName(opened, false), opened);
+    setConnectedVirtual(service()->virtualPortName(opened, false), opened);
     return 0;
 }
 

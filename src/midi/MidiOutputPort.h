@@ -104,6 +104,11 @@ public:
 
 private:
     void sendQueued();
+    // Closes the port and opens it on the host with openOnHost (a device or a port of our own); the
+    // new handle, or InvalidHandle when that failed (the port is then not connected). Under the
+    // state mutex.
+    HostMidiService::Handle
+    reopen(const std::function<qint32(HostMidiService*, HostMidiService::Handle*)>& openOnHost);
 
     // Open, close, enumeration and the handle.
     QRecursiveMutex m_mutex;

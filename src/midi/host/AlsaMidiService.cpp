@@ -73,7 +73,6 @@ QString AlsaMidiService::withoutAddress(const QString& name)
 
 AlsaMidiService::AlsaMidiService(quint32 inputRingBytes)
 {
-    sem_init(&m_deliveryWake, 0, 0);
     for (Input& in : m_inputs)
         in.ring = std::make_unique<SpscByteRing>(inputRingBytes);
     // Without the sequencer device there is nothing to open, and the library would only print its
@@ -174,10 +173,9 @@ AlsaMidiService::~AlsaMidiService()
     }
     if (m_delivery.joinable()) {
         m_stopDelivery = true;
-        sem_post(&m_deliveryWake);
+        m_deliveryWake.post();
         m_delivery.join();
     }
-    sem_destroy(&m_deliveryWake);
     for (int i = 0; i < 2; ++i) {
         closeInput(i);
         closeOutput(i);
@@ -285,6 +283,13 @@ QString AlsaMidiService::listedName(const QString& savedName) const
 qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, quint32 bufferSize,
                                   InputCallback callback, void* context, Handle* handle)
 {
+    return openInputPort(device, QString(), portNumber, bufferSize, callback, context, handle);
+}
+
+qint32 AlsaMidiService::openInputPort(const QString& device, const QString& virtualName, quint32 portNumber,
+                                      quint32 bufferSize, InputCallback callback, void* context,
+                                      Handle* handle)
+{
     if (!m_seq || portNumber > 1 || !callback || !handle)
         return 1;
     Input& in = m_inputs[portNumber];
@@ -293,15 +298,22 @@ qint32 AlsaMidiService::openInput(const QString& device, quint32 portNumber, qui
         return 1;
     {
         std::lock_guard<std::mutex> lock(m_seqMutex);
-        Address peer;
-        if (!findPeer(device, readable, &peer))
-            return 1;
-        const int rc = snd_seq_connect_from(m_seq, m_inputPorts[portNumber], peer.client, peer.port);
-        if (rc < 0 && rc != -EBUSY)
-            return 1;
-        in.peer = peer;
+        if (!virtualName.isEmpty()) {
+            if (!renameForVirtual(m_inputPorts[portNumber], virtualName))
+                return 1;
+            in.peer = Address();
+            in.isVirtual = true;
+        } else {
+            Address peer;
+            if (!findPeer(device, readable, &peer))
+                return 1;
+            const int rc = snd_seq_connect_from(m_seq, m_inputPorts[portNumber], peer.client, peer.port);
+            if (rc < 0 && rc != -EBUSY)
+                return 1;
+            in.peer = peer;
+        }
     }
-    in.device = withoutAddress(device);
+    in.device = virtualName.isEmpty() ? withoutAddress(device) : virtualName;
     in.lost = false;
     in.overflows = 0;
     in.started = false;
@@ -369,6 +381,12 @@ qint32 AlsaMidiService::closeInput(Handle handle)
 
 qint32 AlsaMidiService::openOutput(const QString& device, quint32 portNumber, Handle* handle)
 {
+    return openOutputPort(device, QString(), portNumber, handle);
+}
+
+qint32 AlsaMidiService::openOutputPort(const QString& device, const QString& virtualName, quint32 portNumber,
+                                       Handle* handle)
+{
     if (!m_seq || portNumber > 1 || !handle)
         return 1;
     Output& out = m_outputs[portNumber];
@@ -376,13 +394,20 @@ qint32 AlsaMidiService::openOutput(const QString& device, quint32 portNumber, Ha
     if (out.open)
         return 1;
     std::lock_guard<std::mutex> lock(m_seqMutex);
-    Address peer;
-    if (!findPeer(device, writable, &peer))
-        return 1;
-    const int rc = snd_seq_connect_to(m_seq, m_outputPorts[portNumber], peer.client, peer.port);
-    if (rc < 0 && rc != -EBUSY)
-        return 1;
-    out.peer = peer;
+    if (!virtualName.isEmpty()) {
+        if (!renameForVirtual(m_outputPorts[portNumber], virtualName))
+            return 1;
+        out.peer = Address();
+        out.isVirtual = true;
+    } else {
+        Address peer;
+        if (!findPeer(device, writable, &peer))
+            return 1;
+        const int rc = snd_seq_connect_to(m_seq, m_outputPorts[portNumber], peer.client, peer.port);
+        if (rc < 0 && rc != -EBUSY)
+            return 1;
+        out.peer = peer;
+    }
     out.lost = false;
     out.open = true;
     out.inSysex = false;
@@ -481,51 +506,13 @@ int AlsaMidiService::subscriptions(int port, bool input) const
 qint32 AlsaMidiService::openVirtualInput(const QString& name, quint32 portNumber, quint32 bufferSize,
                                          InputCallback callback, void* context, Handle* handle)
 {
-    if (!m_seq || portNumber > 1 || !callback || !handle)
-        return 1;
-    Input& in = m_inputs[portNumber];
-    std::lock_guard<std::mutex> delivery(in.delivery);
-    if (in.open)
-        return 1;
-    {
-        std::lock_guard<std::mutex> lock(m_seqMutex);
-        if (!renameForVirtual(m_inputPorts[portNumber], name))
-            return 1;
-        in.peer = Address();
-        in.isVirtual = true;
-    }
-    in.device = name;
-    in.lost = false;
-    in.overflows = 0;
-    in.started = false;
-    in.open = true;
-    in.callback = callback;
-    in.context = context;
-    in.framer = std::make_unique<HostInputFramer>(bufferSize);
-    in.ring->consume(in.ring->readAvailable());
-    *handle = Handle(portNumber);
-    return 0;
+    return name.isEmpty() ? 1
+                          : openInputPort(QString(), name, portNumber, bufferSize, callback, context, handle);
 }
 
 qint32 AlsaMidiService::openVirtualOutput(const QString& name, quint32 portNumber, Handle* handle)
 {
-    if (!m_seq || portNumber > 1 || !handle)
-        return 1;
-    Output& out = m_outputs[portNumber];
-    std::lock_guard<std::mutex> outputLock(out.mutex);
-    if (out.open)
-        return 1;
-    std::lock_guard<std::mutex> lock(m_seqMutex);
-    if (!renameForVirtual(m_outputPorts[portNumber], name))
-        return 1;
-    out.peer = Address();
-    out.isVirtual = true;
-    out.lost = false;
-    out.open = true;
-    out.inSysex = false;
-    snd_midi_event_reset_encode(out.encoder);
-    *handle = Handle(portNumber);
-    return 0;
+    return name.isEmpty() ? 1 : openOutputPort(QString(), name, portNumber, handle);
 }
 
 QString AlsaMidiService::virtualPortName(Handle handle, bool input)
@@ -738,7 +725,7 @@ void AlsaMidiService::readLoop()
         if (m_stop.load())
             break;
         const bool announced = readEvents(decoder);
-        sem_post(&m_deliveryWake);
+        m_deliveryWake.post();
         if (announced) {
             markLost();
             notifyChanged();
@@ -838,14 +825,7 @@ bool AlsaMidiService::readEvents(snd_midi_event* decoder)
 void AlsaMidiService::deliveryLoop()
 {
     while (!m_stopDelivery.load()) {
-        timespec deadline{};
-        clock_gettime(CLOCK_REALTIME, &deadline);
-        deadline.tv_nsec += 100 * 1000 * 1000;
-        if (deadline.tv_nsec >= 1000000000) {
-            deadline.tv_nsec -= 1000000000;
-            deadline.tv_sec += 1;
-        }
-        sem_timedwait(&m_deliveryWake, &deadline);
+        m_deliveryWake.waitAtMost(100);
         for (Input& in : m_inputs)
             deliver(in);
     }

@@ -3,13 +3,13 @@
 #include "HostInputFramer.h"
 #include "HostMidiService.h"
 #include "SpscByteRing.h"
+#include "ThreadWake.h"
 
 #include <QString>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <semaphore.h>
 #include <thread>
 #include <vector>
 
@@ -154,6 +154,12 @@ private:
     // Renames our port for a virtual open; false when the name is no good or another port of ours
     // has it (under the sequencer mutex).
     bool renameForVirtual(int port, const QString& name);
+    // The opens of a port on a device (virtualName empty) or as a port of that name for others to
+    // connect to.
+    qint32 openInputPort(const QString& device, const QString& virtualName, quint32 portNumber,
+                         quint32 bufferSize, InputCallback callback, void* context, Handle* handle);
+    qint32 openOutputPort(const QString& device, const QString& virtualName, quint32 portNumber,
+                          Handle* handle);
     // Ends a virtual open of our port: removes every subscription to (input) or from it and gives
     // it its usual name back (under the sequencer mutex).
     void releaseVirtual(int port, const char* usualName, bool input);
@@ -189,7 +195,7 @@ private:
     int m_wakePipe[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
     std::thread m_reader;
-    sem_t m_deliveryWake;
+    ThreadWake m_deliveryWake;
     std::atomic<bool> m_stopDelivery{false};
     std::thread m_delivery;
 };
