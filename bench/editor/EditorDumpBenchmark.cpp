@@ -126,23 +126,29 @@ MidiEditView* openAndWait(VantelMidiModel* model, ViewHost* host, const QString&
     return view;
 }
 
-void BM_OpenSyx1MiB(benchmark::State& state)
+// Opens the file into a new editor once per iteration; the text must come out expectedSize
+// characters long.
+void measureOpening(benchmark::State& state, const QString& path, int expectedSize)
 {
-    QTemporaryDir folder;
-    const QString path = writeDump(folder);
     VantelMidiModel model;
     BenchHost host(&model);
     qint64 longestGap = 0;
     for (auto _ : state) {
         MidiEditView* view = openAndWait(&model, &host, path, &longestGap);
         state.PauseTiming();
-        if (view->text().size() != DumpBytes * 3 - 1)
-            state.SkipWithError("the dump did not open whole");
+        if (view->text().size() != expectedSize)
+            state.SkipWithError("the file did not open whole");
         delete view;
         QApplication::processEvents();
         state.ResumeTiming();
     }
     state.counters["longest_gui_gap_ms"] = double(longestGap);
+}
+
+void BM_OpenSyx1MiB(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    measureOpening(state, writeDump(folder), DumpBytes * 3 - 1);
 }
 BENCHMARK(BM_OpenSyx1MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -150,20 +156,7 @@ void BM_OpenHexText24MB(benchmark::State& state)
 {
     QTemporaryDir folder;
     const QString path = writeHexText(folder, 24);
-    const qint64 size = QFileInfo(path).size();
-    VantelMidiModel model;
-    BenchHost host(&model);
-    qint64 longestGap = 0;
-    for (auto _ : state) {
-        MidiEditView* view = openAndWait(&model, &host, path, &longestGap);
-        state.PauseTiming();
-        if (view->text().size() != size)
-            state.SkipWithError("the text did not open whole");
-        delete view;
-        QApplication::processEvents();
-        state.ResumeTiming();
-    }
-    state.counters["longest_gui_gap_ms"] = double(longestGap);
+    measureOpening(state, path, int(QFileInfo(path).size()));
 }
 BENCHMARK(BM_OpenHexText24MB)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -173,26 +166,15 @@ void BM_OpenHexTextOneLine(benchmark::State& state)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("line.txt"));
-    {
-        QByteArray line;
-        line.reserve(int(state.range(0)) << 20);
-        for (int i = 0; line.size() < (int(state.range(0)) << 20); ++i)
-            line += QByteArray::number(0x10 + i % 0x60, 16).toUpper() + ' ';
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(line);
-    }
-    VantelMidiModel model;
-    BenchHost host(&model);
-    qint64 longestGap = 0;
-    for (auto _ : state) {
-        MidiEditView* view = openAndWait(&model, &host, path, &longestGap);
-        state.PauseTiming();
-        delete view;
-        QApplication::processEvents();
-        state.ResumeTiming();
-    }
-    state.counters["longest_gui_gap_ms"] = double(longestGap);
+    QByteArray line;
+    line.reserve(int(state.range(0)) << 20);
+    for (int i = 0; line.size() < (int(state.range(0)) << 20); ++i)
+        line += QByteArray::number(0x10 + i % 0x60, 16).toUpper() + ' ';
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(line);
+    file.close();
+    measureOpening(state, path, line.size());
 }
 BENCHMARK(BM_OpenHexTextOneLine)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
