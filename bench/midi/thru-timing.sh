@@ -19,6 +19,7 @@ driver="$build/bench/midi/vantel_thru_driver"
 server=${VANTEL_BENCH_SERVER:-vantel-thru-bench}
 rate=48000
 work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
 
 for tool in jackd jack_midiseq jack_midi_dump jack_connect python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool (sudo apt-get install jackd2)" >&2; exit 1; }
@@ -27,21 +28,15 @@ done
 
 export JACK_DEFAULT_SERVER=$server JACK_NO_START_SERVER=1
 pids=()
-jackd_pid=
 cleanup() {
   for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  if [ -n "$jackd_pid" ]; then
-    kill -TERM "$jackd_pid" 2>/dev/null || true
-    wait "$jackd_pid" 2>/dev/null || true
-  fi
+  "$here/../../tests/midi/jack-server.sh" stop "$server" "$work" || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-jackd --no-realtime -n "$server" -d dummy -r $rate -p "$period" </dev/null >"$work/jackd.log" 2>&1 &
-jackd_pid=$!
-jack_wait -w -t 10 >/dev/null 2>&1 || { cat "$work/jackd.log" >&2; exit 1; }
+"$here/../../tests/midi/jack-server.sh" start "$server" "$work" "$period"
 
 jack_midi_dump -a direct-dump >"$work/direct.txt" 2>/dev/null &
 direct_pid=$!

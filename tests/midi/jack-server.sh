@@ -8,6 +8,12 @@ action=$1 name=$2 dir=$3
 pidfile="$dir/jackd.pid"
 mkdir -p "$dir"
 
+# True while the process runs: a server that ended but whose parent has not collected it yet (a
+# zombie, state Z) counts as ended.
+running() {
+  kill -0 "$1" 2>/dev/null && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat" 2>/dev/null
+}
+
 stop_server() {
   [ -f "$pidfile" ] || return 0
   pid=$(cat "$pidfile")
@@ -15,8 +21,8 @@ stop_server() {
   if kill -0 "$pid" 2>/dev/null && grep -q "jackd" "/proc/$pid/cmdline" 2>/dev/null; then
     # SIGTERM only: a server that dies uncleanly stays in JACK's shared registry of servers.
     kill "$pid" 2>/dev/null
-    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then echo "jackd $pid did not stop within 10 s" >&2; fi
+    for _ in $(seq 100); do running "$pid" || break; sleep 0.1; done
+    if running "$pid"; then echo "jackd $pid did not stop within 10 s" >&2; fi
   fi
   rm -f "$pidfile"
 }
