@@ -4,14 +4,12 @@
 // the loopback system with the progress page up, each with how far apart the GUI thread's timer
 // ticks came meanwhile (the window's responsiveness).
 
-#include "LoopbackMidiService.h"
-#include "MidiBulkIntervalManager.h"
+#include "../../tests/viewhost/LoopbackViewHost.h"
+
 #include "MidiEditGeneralView.h"
 #include "MidiEditView.h"
-#include "MidiHub.h"
 #include "VantelMidiModel.h"
 #include "VantelMidiParameterId.h"
-#include "ViewHost.h"
 #include "WorkerThread.h"
 
 #include <QApplication>
@@ -30,40 +28,11 @@ namespace {
 constexpr int DumpBytes = 1 << 20;
 
 // Sends to the loopback system's "Loopback A" and "Loopback B", which complete at once.
-class BenchHost : public ViewHost
+class BenchHost : public LoopbackViewHost
 {
 public:
-    explicit BenchHost(VantelMidiModel* model) : bulk(model), hub(&service)
-    {
-        hub.setBulkIntervalManager(&bulk);
-        hub.outputPort(0)->open(QStringLiteral("Loopback A"));
-        hub.outputPort(1)->open(QStringLiteral("Loopback B"));
-    }
+    explicit BenchHost(VantelMidiModel* model) : LoopbackViewHost(model) { openLoopbackOutputs(); }
     ~BenchHost() override { WorkerThread::finishReleased(10000); }
-
-    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
-                           bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
-                           quint32* sendTimeOut) override
-    {
-        return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
-                                     passThrough, direct, sendTimeOut);
-    }
-    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override { return nullptr; }
-    void releaseKeyboardKeys() override {}
-    bool isLoadingProject() const override { return false; }
-    void showErrorMessage(const QString&) override {}
-    bool openInputPort(quint32, quint32) override { return false; }
-    bool openOutputPort(quint32, quint32) override { return false; }
-    bool closeInputPort(quint32) override { return false; }
-    bool closeOutputPort(quint32) override { return false; }
-    void inputPortChoices(quint32, QStringList*, qint32*) override {}
-    void outputPortChoices(quint32, QStringList*, qint32*) override {}
-    QString inputPortName(quint32) const override { return QString(); }
-    QString outputPortName(quint32) const override { return QString(); }
-
-    LoopbackMidiService service;
-    MidiBulkIntervalManager bulk;
-    MidiHub hub;
 };
 
 QString writeDump(const QTemporaryDir& folder)

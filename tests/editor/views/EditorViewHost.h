@@ -5,17 +5,14 @@
 // out = "Loopback B") or on a MIDI system the test hands in, and error messages are recorded
 // instead of shown.
 
+#include "../../viewhost/LoopbackViewHost.h"
 #include "../widgets/WidgetTestSupport.h"
 
-#include "LoopbackMidiService.h"
-#include "MidiBulkIntervalManager.h"
 #include "MidiEditTextView.h"
 #include "MidiEditTransmittionThread.h"
 #include "MidiEditView.h"
-#include "MidiHub.h"
 #include "MonitorTextView.h"
 #include "VantelMidiModel.h"
-#include "ViewHost.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -33,16 +30,15 @@ inline void registerEditorImages()
     }
 }
 
-class EditorViewHost : public ViewHost
+class EditorViewHost : public LoopbackViewHost
 {
 public:
     // midi: the MIDI system to send to instead of the loopback one; not owned.
     explicit EditorViewHost(VantelMidiModel* aModel, HostMidiService* midi = nullptr)
-        : model(aModel), bulk(aModel), hub(midi != nullptr ? midi : &service)
+        : LoopbackViewHost(aModel, midi), model(aModel)
     {
         registerEditorImages();
         service.setRecordSent(true);
-        hub.setBulkIntervalManager(&bulk);
         area.resize(1000, 700);
     }
 
@@ -55,11 +51,7 @@ public:
         WorkerThread::finishReleased(10000);
     }
 
-    bool openOutputs()
-    {
-        return hub.outputPort(0)->open(QStringLiteral("Loopback A")) == 0 &&
-               hub.outputPort(1)->open(QStringLiteral("Loopback B")) == 0;
-    }
+    bool openOutputs() { return openLoopbackOutputs(); }
 
     // What reached the Port1 output device since the last call.
     QByteArrayList sentToPort1()
@@ -107,24 +99,7 @@ public:
     }
 
     void releaseKeyboardKeys() override { ++keyReleases; }
-    bool isLoadingProject() const override { return false; }
-    bool openInputPort(quint32, quint32) override { return false; }
-    bool openOutputPort(quint32, quint32) override { return false; }
-    bool closeInputPort(quint32) override { return false; }
-    bool closeOutputPort(quint32) override { return false; }
-    void inputPortChoices(quint32, QStringList*, qint32*) override {}
-    void outputPortChoices(quint32, QStringList*, qint32*) override {}
-    QString inputPortName(quint32) const override { return QString(); }
-    QString outputPortName(quint32 port) const override { return hub.outputPortName(port); }
     void showErrorMessage(const QString& text) override { errors.append(text); }
-
-    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
-                           bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
-                           quint32* sendTimeOut) override
-    {
-        return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
-                                     passThrough, direct, sendTimeOut);
-    }
 
     // Views still open, in the order they were opened.
     QList<MidiEditView*> openViews() const
@@ -138,9 +113,6 @@ public:
     }
 
     VantelMidiModel* model;
-    LoopbackMidiService service;
-    MidiBulkIntervalManager bulk;
-    MidiHub hub;
     QMdiArea area;
     QList<QPointer<MidiEditView>> views;
     QStringList errors;

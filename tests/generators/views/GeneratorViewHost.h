@@ -6,15 +6,12 @@
 // Also the helpers every generator view test uses: opening a view in an MDI area, typing into a
 // spin box, project records field by field, sent messages as text.
 
+#include "../../viewhost/LoopbackViewHost.h"
 #include "../../widgets/WidgetTestSupport.h"
 
 #include "FileStream.h"
-#include "LoopbackMidiService.h"
-#include "MidiBulkIntervalManager.h"
-#include "MidiHub.h"
 #include "MidiOutMonitor.h"
 #include "SpinBox.h"
-#include "ViewHost.h"
 #include "WorkerThread.h"
 
 #include <QDataStream>
@@ -87,10 +84,10 @@ inline QVector<OutLine> bothPorts(const char* hex, quint8 kind)
     return {{bytes, kind, 0}, {bytes, kind, 1}};
 }
 
-class GeneratorViewHost : public ViewHost, public MidiOutMonitor
+class GeneratorViewHost : public LoopbackViewHost, public MidiOutMonitor
 {
 public:
-    explicit GeneratorViewHost(Model* model) : bulk(model), hub(&service)
+    explicit GeneratorViewHost(Model* model) : LoopbackViewHost(model)
     {
         static bool registered = false;
         if (!registered) {
@@ -98,10 +95,8 @@ public:
             registered = true;
         }
         service.setRecordSent(true);
-        hub.setBulkIntervalManager(&bulk);
         hub.setOutMonitor(this);
-        opened = hub.outputPort(0)->open(QStringLiteral("Loopback A")) == 0 &&
-                 hub.outputPort(1)->open(QStringLiteral("Loopback B")) == 0;
+        opened = openLoopbackOutputs();
     }
 
     ~GeneratorViewHost() override
@@ -139,30 +134,8 @@ public:
         lines.append({QByteArray(reinterpret_cast<const char*>(bytes), int(count)), kind, port});
     }
 
-    bool sendToOutputPorts(const quint8* bytes, quint32 length, quint8 labelKind, quint32 portSelection,
-                           bool skipPacing, bool forceLong, quint64 passThrough, bool direct,
-                           quint32* sendTimeOut) override
-    {
-        return hub.sendToOutputPorts(bytes, length, labelKind, portSelection, skipPacing, forceLong,
-                                     passThrough, direct, sendTimeOut);
-    }
-
-    QMdiSubWindow* openEditView(qint32, const QSize&, const QString&) override { return nullptr; }
-    void releaseKeyboardKeys() override {}
     bool isLoadingProject() const override { return loading; }
-    void showErrorMessage(const QString&) override {}
-    bool openInputPort(quint32, quint32) override { return false; }
-    bool openOutputPort(quint32, quint32) override { return false; }
-    bool closeInputPort(quint32) override { return false; }
-    bool closeOutputPort(quint32) override { return false; }
-    void inputPortChoices(quint32, QStringList*, qint32*) override {}
-    void outputPortChoices(quint32, QStringList*, qint32*) override {}
-    QString inputPortName(quint32) const override { return QString(); }
-    QString outputPortName(quint32) const override { return QString(); }
 
-    LoopbackMidiService service;
-    MidiBulkIntervalManager bulk;
-    MidiHub hub;
     bool opened = false;
     bool loading = false;
 
