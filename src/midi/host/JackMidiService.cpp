@@ -263,6 +263,9 @@ qint32 JackMidiService::openOutput(const QString& device, quint32 portNumber, Ha
     auto connect = [&](JackConnectionTracker& connection) {
         if (!connectPeer(false, port, device))
             return false;
+        // Sent at once after the open, a message would otherwise go out before the connection
+        // carries data, and be lost.
+        m_outputs[port].holdUntilCycle(m_cycles.load(std::memory_order_acquire) + 2);
         connection.open(device);
         return true;
     };
@@ -536,7 +539,7 @@ int JackMidiService::xrunCallback(void* self)
 
 void JackMidiService::process(jack_nframes_t frames)
 {
-    m_cycles.fetch_add(1, std::memory_order_release);
+    const quint64 cycle = m_cycles.fetch_add(1, std::memory_order_acq_rel) + 1;
     jack_client_t* const client = m_processClient.load(std::memory_order_acquire);
     if (!client)
         return;
@@ -559,7 +562,7 @@ void JackMidiService::process(jack_nframes_t frames)
                 jack_midi_clear_buffer(idleBuffer);
         }
         void* const buffer = jack_port_get_buffer(virtualPort ? virtualPort : m_outputPorts[i], frames);
-        m_outputs[i].writeCycle(buffer, frames, cycleStart, m_sampleRate);
+        m_outputs[i].writeCycle(buffer, frames, cycleStart, m_sampleRate, cycle);
     }
     if (wrote)
         m_input.wake();

@@ -66,7 +66,7 @@ void JackOutputQueue::withConnection(const std::function<void(JackConnectionTrac
 }
 
 void JackOutputQueue::writeCycle(void* buffer, jack_nframes_t frames, jack_nframes_t cycleStart,
-                                 jack_nframes_t sampleRate)
+                                 jack_nframes_t sampleRate, quint64 cycle)
 {
     if (!buffer)
         return;
@@ -77,6 +77,8 @@ void JackOutputQueue::writeCycle(void* buffer, jack_nframes_t frames, jack_nfram
         m_remaining = 0;
         m_completed.store(m_flushCompleted.load(std::memory_order_relaxed), std::memory_order_release);
     }
+    if (cycle < m_holdUntilCycle.load(std::memory_order_acquire))
+        return;
     jack_nframes_t lastOffset = 0;
     for (;;) {
         if (m_remaining == 0) {

@@ -57,10 +57,15 @@ public:
     // use(connection) under the output mutex (the watch thread's review of the graph).
     void withConnection(const std::function<void(JackConnectionTracker& connection)>& use);
 
+    // A connection just made carries data only from a later cycle on (the server switches its graph
+    // between cycles): until the process thread's cycle count reaches cycle, what is queued waits
+    // in the ring instead of going into a buffer nobody reads yet. Set by open's connect function.
+    void holdUntilCycle(quint64 cycle) { m_holdUntilCycle.store(cycle, std::memory_order_release); }
+
     // Process thread: writes what is due in the cycle of frames frames that starts at cycleStart
-    // into buffer (the port's buffer of this cycle).
-    void writeCycle(void* buffer, jack_nframes_t frames, jack_nframes_t cycleStart,
-                    jack_nframes_t sampleRate);
+    // into buffer (the port's buffer of this cycle); cycle counts the process thread's cycles.
+    void writeCycle(void* buffer, jack_nframes_t frames, jack_nframes_t cycleStart, jack_nframes_t sampleRate,
+                    quint64 cycle);
 
 private:
     SpscByteRing m_ring{1u << 18};
@@ -68,6 +73,7 @@ private:
     // Set on close: what was queued up to there is dropped, not sent to the next device.
     std::atomic<quint64> m_flushTo{0};
     std::atomic<quint64> m_flushCompleted{0};
+    std::atomic<quint64> m_holdUntilCycle{0};
     // Sender side, under the output mutex.
     std::mutex m_mutex;
     quint64 m_queued = 0;
